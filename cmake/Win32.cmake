@@ -1,0 +1,15 @@
+# The Windows half: quarnet.exe, the two agent libraries, the sample programs and the tests
+# that run them under Wine. Everything is linked statically so that the three files are all a
+# user copies.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+set(QUARNET_WIN32_LINK_FLAGS -static -static-libgcc -static-libstdc++)
+
+file(GLOB QUARNET_WIN32_SUBDIRS CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/src/*/win32/CMakeLists.txt
+     ${CMAKE_SOURCE_DIR}/tools/*/win32/CMakeLists.txt)
+foreach(cml IN LISTS QUARNET_WIN32_SUBDIRS)
+  get_filename_component(dir ${cml} DIRECTORY)
+  add_subdirectory(${dir})
+endforeach()
+
+add_subdirectory(tests/win32)

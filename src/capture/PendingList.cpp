@@ -1,0 +1,151 @@
+#include "capture/PendingList.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+
+#include "store/Bytes.h"
+
+void CPendingMsg::AddFragment(int index, std::span<const uint8_t, spy::kDatagramSize> datagram) {
+  const auto bit = static_cast<size_t>(index & 0xFF);
+  if (m_held.test(bit)) return;
+  m_held.set(bit);
+  CMsgFragment& fragment = m_fragments.emplace_back();
+  fragment.m_nIndex = index;
+  std::copy(datagram.begin(), datagram.end(), fragment.m_data.begin());
+}
+
+const CMsgFragment& CPendingMsg::GetFragment(int k) const {
+  for (const CMsgFragment& fragment : m_fragments) {
+    if (fragment.m_nIndex == k) return fragment;
+  }
+  return m_fragments.front();
+}
+
+uint32_t CPendingList::NewNode() {
+  uint32_t slot;
+  if (!m_free.empty()) {
+    slot = m_free.back();
+    m_free.pop_back();
+  } else {
+    slot = static_cast<uint32_t>(m_nodes.size());
+    m_nodes.emplace_back();
+  }
+  Node& node = m_nodes[slot];
+  node.live = true;
+  node.seq = m_nextSeq++;
+  node.prev = m_tail;
+  node.next = kNone;
+  if (m_tail != kNone) m_nodes[m_tail].next = slot;
+  m_tail = slot;
+  if (m_head == kNone) m_head = slot;
+  return slot;
+}
+
+void CPendingList::Remove(uint32_t slot) {
+  Node& node = m_nodes[slot];
+  if (node.prev != kNone) m_nodes[node.prev].next = node.next;
+  else m_head = node.next;
+  if (node.next != kNone) m_nodes[node.next].prev = node.prev;
+  else m_tail = node.prev;
+  m_index.erase(Key(node.msg.m_dwSource, node.msg.m_nMsgNum));
+  node.live = false;
+  node.msg.m_fragments.clear();  // keeps the capacity for the next message in this slot
+  node.msg.m_held.reset();
+  m_free.push_back(slot);
+  if (m_head == kNone) m_createdInOrder = true;
+}
+
+void CPendingList::Add(uint32_t slot, int index,
+                       std::span<const uint8_t, spy::kDatagramSize> datagram) {
+  CPendingMsg& msg = m_nodes[slot].msg;
+  const bool wasComplete = msg.IsComplete();
+  msg.AddFragment(index, datagram);
+  if (!wasComplete && msg.IsComplete()) m_complete.emplace(m_nodes[slot].seq, slot);
+}
+
+void CPendingList::AddFragment(std::span<const uint8_t, spy::kDatagramSize> datagram) {
+  const uint32_t source = bytes::GetLE32(datagram, 0);
+  const uint16_t msgNum = bytes::GetLE16(datagram, 4);
+  const int index = datagram[6];
+
+  const auto [it, inserted] = m_index.try_emplace(Key(source, msgNum), kNone);
+  if (!inserted) {
+    Add(it->second, index, datagram);
+    return;
+  }
+  const uint32_t slot = NewNode();
+  it->second = slot;
+  CPendingMsg& msg = m_nodes[slot].msg;
+  msg.m_created = m_clock.Now();
+  msg.m_dwSource = source;
+  msg.m_nMsgNum = msgNum;
+  msg.m_nApiId = bytes::GetLE16(datagram, 8);
+  msg.m_nFragCount = datagram[7];
+  if (m_nodes[slot].prev != kNone && msg.m_created < m_nodes[m_nodes[slot].prev].msg.m_created) {
+    m_createdInOrder = false;
+  }
+  if (msg.m_nFragCount == 0) m_complete.emplace(m_nodes[slot].seq, slot);
+  Add(slot, index, datagram);
+}
+
+std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
+  while (!m_complete.empty()) {
+    const auto [seq, slot] = m_complete.top();
+    m_complete.pop();
+    const Node& node = m_nodes[slot];
+    if (!node.live || node.seq != seq) continue;  // purged or cleared since it completed
+
+    const CPendingMsg& msg = node.msg;
+    auto record = std::make_unique<CSpyMsg>();
+    record->m_time = msg.m_created;
+    record->m_nApiId = msg.m_nApiId;
+    if (msg.m_nFragCount > 0) {
+      try {
+        Payload payload(spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
+        // Position of the first fragment with each index; the first fragment stands in for
+        // every missing one.
+        std::array<const CMsgFragment*, 256> byIndex{};
+        for (const CMsgFragment& fragment : msg.m_fragments) {
+          auto& first = byIndex[static_cast<size_t>(fragment.m_nIndex)];
+          if (first == nullptr) first = &fragment;
+        }
+        uint8_t* out = payload.MutableBytes().data();
+        for (int k = 1; k <= msg.m_nFragCount; ++k) {
+          const CMsgFragment* fragment = byIndex[static_cast<size_t>(k)];
+          if (fragment == nullptr) fragment = &msg.m_fragments.front();
+          std::copy(fragment->m_data.begin() + spy::kHeaderSize, fragment->m_data.end(),
+                    out + spy::kChunkSize * static_cast<size_t>(k - 1));
+        }
+        record->m_nError = bytes::GetLE32Signed(payload.Bytes(), 0);
+        record->m_hData = std::move(payload);
+      } catch (const std::bad_alloc&) {
+        // The record is still stored and shown, as a call without data.
+      }
+    }
+    Remove(slot);
+    return record;
+  }
+  return nullptr;
+}
+
+bool CPendingList::PurgeOneStale() {
+  const uint32_t now = m_clock.Now();
+  for (uint32_t slot = m_head; slot != kNone; slot = m_nodes[slot].next) {
+    if (IsStale(m_nodes[slot].msg, now)) {
+      Remove(slot);
+      return true;
+    }
+    if (m_createdInOrder) break;  // nothing behind the head is older
+  }
+  return false;
+}
+
+void CPendingList::Clear() {
+  m_nodes.clear();
+  m_free.clear();
+  m_index.clear();
+  m_complete = {};
+  m_head = m_tail = kNone;
+  m_createdInOrder = true;
+}

@@ -1,0 +1,95 @@
+// Reassembly of spy datagrams into records.
+//
+// Observable order rules: records leave in the order in which their messages' first fragments
+// arrived; the first copy of a fragment index wins; a missing index is filled from the first
+// fragment held; a message more than 5 seconds old is dropped by the purge.
+//
+// The list keeps those rules with a hash index beside the creation-ordered list and a queue of
+// complete messages, so the cost per datagram does not grow with the number pending.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <queue>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "agent/SpyDatagram.h"
+#include "capture/Clock.h"
+#include "store/SpyMsg.h"
+
+class CMsgFragment {
+ public:
+  int m_nIndex = 0;
+  spy::Datagram m_data{};  // the whole datagram, header included
+};
+
+class CPendingMsg {
+ public:
+  // Stores the datagram unless a fragment with this index is held already.
+  void AddFragment(int index, std::span<const uint8_t, spy::kDatagramSize> datagram);
+  // The first fragment with index k, or the first fragment held when there is none.
+  const CMsgFragment& GetFragment(int k) const;
+  bool IsComplete() const { return static_cast<int>(m_fragments.size()) >= m_nFragCount; }
+
+  uint32_t m_created = 0;
+  uint32_t m_dwSource = 0;
+  uint16_t m_nMsgNum = 0;
+  uint16_t m_nApiId = 0;
+  int m_nFragCount = 0;
+  std::vector<CMsgFragment> m_fragments;  // arrival order
+
+ private:
+  friend class CPendingList;
+  std::bitset<256> m_held;
+};
+
+class CPendingList {
+ public:
+  explicit CPendingList(IClock& clock) : m_clock(clock) {}
+
+  void AddFragment(std::span<const uint8_t, spy::kDatagramSize> datagram);
+  // The record of the first complete message in creation order, or null.
+  std::unique_ptr<CSpyMsg> TakeCompleteMessage();
+  // Drops one message that is more than 5 seconds old; false when there is none.
+  bool PurgeOneStale();
+  void Clear();
+  size_t Count() const { return m_index.size(); }
+
+  static constexpr int64_t kStaleSeconds = 5;
+
+ private:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  struct Node {
+    CPendingMsg msg;
+    uint64_t seq = 0;  // creation order
+    uint32_t prev = kNone;
+    uint32_t next = kNone;
+    bool live = false;
+  };
+  using CompleteEntry = std::pair<uint64_t, uint32_t>;  // (seq, slot)
+
+  static uint64_t Key(uint32_t source, uint16_t msgNum) {
+    return static_cast<uint64_t>(source) << 16 | msgNum;
+  }
+  uint32_t NewNode();
+  void Remove(uint32_t slot);
+  void Add(uint32_t slot, int index, std::span<const uint8_t, spy::kDatagramSize> datagram);
+  bool IsStale(const CPendingMsg& msg, uint32_t now) const {
+    return static_cast<int64_t>(now) - static_cast<int64_t>(msg.m_created) > kStaleSeconds;
+  }
+
+  IClock& m_clock;
+  std::vector<Node> m_nodes;
+  std::vector<uint32_t> m_free;
+  uint32_t m_head = kNone;
+  uint32_t m_tail = kNone;
+  uint64_t m_nextSeq = 0;
+  // While creation times never decrease along the list, the oldest message is at its head.
+  bool m_createdInOrder = true;
+  std::unordered_map<uint64_t, uint32_t> m_index;
+  std::priority_queue<CompleteEntry, std::vector<CompleteEntry>, std::greater<>> m_complete;
+};

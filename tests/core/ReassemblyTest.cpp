@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <numeric>
+#include <vector>
+
+#include "agent/SpyDatagram.h"
+#include "capture/PendingList.h"
+#include "capture/ReceivePass.h"
+#include "store/Bytes.h"
+
+namespace {
+
+class FakeClock : public IClock {
+ public:
+  uint32_t Now() override { return now; }
+  uint32_t now = 43200;  // 12:00:00
+};
+
+struct Arrival {
+  std::vector<uint8_t> bytes;
+  uint32_t from = 0x7F000001;  // 127.0.0.1
+};
+
+class FakeSource : public IDatagramSource {
+ public:
+  int Receive(uint8_t* buffer, int size, uint32_t& sourceAddress) override {
+    if (queue.empty()) return -1;
+    Arrival arrival = std::move(queue.front());
+    queue.pop_front();
+    const int n = std::min(size, static_cast<int>(arrival.bytes.size()));
+    std::copy_n(arrival.bytes.begin(), n, buffer);
+    sourceAddress = arrival.from;
+    return static_cast<int>(arrival.bytes.size());
+  }
+  void Push(const spy::Datagram& d, uint32_t from = 0x7F000001) {
+    queue.push_back({std::vector<uint8_t>(d.begin(), d.end()), from});
+  }
+  std::deque<Arrival> queue;
+};
+
+class CollectingSink : public IRecordSink {
+ public:
+  void AddRecord(std::unique_ptr<CSpyMsg> record) override {
+    records.push_back(std::move(record));
+  }
+  void EndOfRecords() override { ++passes; }
+  std::vector<std::unique_ptr<CSpyMsg>> records;
+  int passes = 0;
+};
+
+// A payload whose every byte tells where it came from: chunk number and position.
+std::vector<uint8_t> Numbered(size_t size, uint8_t tag) {
+  std::vector<uint8_t> payload(size);
+  for (size_t i = 0; i < size; ++i) payload[i] = static_cast<uint8_t>(tag + i / spy::kChunkSize);
+  return payload;
+}
+
+std::vector<spy::Datagram> Message(uint32_t source, uint16_t msgNum, uint16_t apiId,
+                                   const std::vector<uint8_t>& payload) {
+  return spy::FragmentMessage({source, msgNum, apiId}, payload);
+}
+
+class Reassembly : public ::testing::Test {
+ protected:
+  ReceivePassStats Pass() { return RunReceivePass(pending, source, sink); }
+
+  FakeClock clock;
+  CPendingList pending{clock};
+  FakeSource source;
+  CollectingSink sink;
+};
+
+TEST(SpyDatagram, FragmenterLaysOutHeaderAndChunks) {
+  std::vector<uint8_t> payload = Numbered(500, 1);
+  auto datagrams = Message(0x11223344, 0xBEEF, 18, payload);
+  ASSERT_EQ(datagrams.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    const auto& d = datagrams[i];
+    EXPECT_EQ(bytes::GetLE32(d, 0), 0x11223344u);
+    EXPECT_EQ(bytes::GetLE16(d, 4), 0xBEEF);
+    EXPECT_EQ(d[6], i + 1);
+    EXPECT_EQ(d[7], 3);
+    EXPECT_EQ(bytes::GetLE16(d, 8), 18);
+    EXPECT_EQ(bytes::GetLE16(d, 10), 0);
+  }
+  EXPECT_EQ(datagrams[2][12], 3);  // byte 488 of the payload
+  EXPECT_EQ(datagrams[2][12 + 11], 3);
+  EXPECT_EQ(datagrams[2][12 + 12], 0);  // past the payload: zero
+}
+
+TEST(SpyDatagram, FragmenterLimitsAndEmptyPayload) {
+  EXPECT_EQ(spy::FragmentCount(0), 1u);
+  EXPECT_EQ(spy::FragmentCount(244), 1u);
+  EXPECT_EQ(spy::FragmentCount(245), 2u);
+  EXPECT_EQ(spy::FragmentCount(62220), 255u);
+  EXPECT_EQ(spy::FragmentCount(62221), 0u);
+  EXPECT_EQ(Message(1, 1, 0, std::vector<uint8_t>(62220)).size(), 255u);
+  EXPECT_TRUE(Message(1, 1, 0, std::vector<uint8_t>(62221)).empty());
+  auto empty = Message(1, 1, 27, {});
+  ASSERT_EQ(empty.size(), 1u);
+  EXPECT_EQ(empty[0][7], 0);  // fragment count 0: a record without data
+}
+
+TEST_F(Reassembly, OutOfOrderFragmentsLieInIndexOrder) {
+  auto d = Message(7, 1, 19, Numbered(732, 1));
+  source.Push(d[2]);
+  source.Push(d[0]);
+  source.Push(d[1]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+  const CSpyMsg& r = *sink.records[0];
+  EXPECT_EQ(r.m_nApiId, 19);
+  EXPECT_EQ(r.m_time, clock.now);
+  ASSERT_EQ(r.m_hData.Size(), 732u);
+  EXPECT_EQ(r.PayloadBytes()[0], 1);
+  EXPECT_EQ(r.PayloadBytes()[244], 2);
+  EXPECT_EQ(r.PayloadBytes()[488], 3);
+  EXPECT_EQ(r.m_nError, 0x01010101);  // the first word of the payload
+  EXPECT_EQ(pending.Count(), 0u);
+}
+
+TEST_F(Reassembly, FirstCopyOfAFragmentWins) {
+  auto first = Message(7, 1, 18, Numbered(488, 1));
+  auto second = Message(7, 1, 18, Numbered(488, 100));
+  source.Push(first[0]);
+  source.Push(second[0]);
+  source.Push(second[1]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+  EXPECT_EQ(sink.records[0]->PayloadBytes()[0], 1);
+  EXPECT_EQ(sink.records[0]->PayloadBytes()[244], 101);
+}
+
+TEST_F(Reassembly, SameNumberFromOtherSourceIsAnotherMessage) {
+  auto a = Message(1, 5, 18, Numbered(488, 10));
+  auto b = Message(2, 5, 15, Numbered(488, 20));
+  source.Push(a[0]);
+  source.Push(b[0]);
+  source.Push(b[1]);
+  source.Push(a[1]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 2u);
+  EXPECT_EQ(sink.records[0]->m_nApiId, 18);
+  EXPECT_EQ(sink.records[0]->PayloadBytes()[244], 11);
+  EXPECT_EQ(sink.records[1]->m_nApiId, 15);
+  EXPECT_EQ(sink.records[1]->PayloadBytes()[244], 21);
+}
+
+TEST_F(Reassembly, RecordsLeaveInOrderOfFirstArrivalNotCompletion) {
+  auto a = Message(1, 1, 1, Numbered(488, 10));
+  auto b = Message(1, 2, 2, Numbered(10, 20));
+  auto c = Message(1, 3, 3, Numbered(10, 30));
+  source.Push(a[0]);
+  source.Push(b[0]);  // B completes first
+  source.Push(c[0]);
+  source.Push(a[1]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 3u);
+  EXPECT_EQ(sink.records[0]->m_nApiId, 1);
+  EXPECT_EQ(sink.records[1]->m_nApiId, 2);
+  EXPECT_EQ(sink.records[2]->m_nApiId, 3);
+  EXPECT_EQ(sink.passes, 1);
+}
+
+TEST_F(Reassembly, ApiIdAndCountComeFromTheFirstDatagram) {
+  auto d = Message(1, 1, 21, Numbered(488, 1));
+  d[1][7] = 1;  // a later datagram claiming another count and id is not read
+  d[1][8] = 40;
+  source.Push(d[0]);
+  source.Push(d[1]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+  EXPECT_EQ(sink.records[0]->m_nApiId, 21);
+  EXPECT_EQ(sink.records[0]->m_hData.Size(), 488u);
+}
+
+TEST_F(Reassembly, IndexOutsideTheCountCompletesFromTheFirstFragment) {
+  auto d = Message(1, 1, 18, Numbered(488, 1));
+  d[1][6] = 5;  // indexes 1 and 5 of a two-fragment message
+  source.Push(d[0]);
+  source.Push(d[1]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+  ASSERT_EQ(sink.records[0]->m_hData.Size(), 488u);
+  EXPECT_EQ(sink.records[0]->PayloadBytes()[244], 1);  // chunk 2 is a copy of chunk 1
+}
+
+TEST_F(Reassembly, FragmentCountZeroIsARecordWithoutData) {
+  auto d = Message(1, 9, 27, {});
+  source.Push(d[0]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+  EXPECT_EQ(sink.records[0]->m_nApiId, 27);
+  EXPECT_FALSE(sink.records[0]->m_hData.HasData());
+  EXPECT_EQ(sink.records[0]->m_nError, 0);
+}
+
+TEST_F(Reassembly, ShortDatagramEndsTheReadLoop) {
+  auto a = Message(1, 1, 18, Numbered(10, 1));
+  auto b = Message(1, 2, 15, Numbered(10, 2));
+  source.Push(a[0]);
+  source.queue.push_back({std::vector<uint8_t>(255, 0), 0x7F000001});
+  source.Push(b[0]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+  EXPECT_EQ(source.queue.size(), 1u);  // still waiting for the next notification
+  Pass();
+  ASSERT_EQ(sink.records.size(), 2u);
+  EXPECT_EQ(sink.records[1]->m_nApiId, 15);
+}
+
+TEST_F(Reassembly, ForeignDatagramsAreSkippedAndReadingGoesOn) {
+  auto a = Message(1, 1, 18, Numbered(10, 1));
+  auto b = Message(1, 2, 15, Numbered(10, 2));
+  source.Push(a[0], 0xC0A80001);  // 192.168.0.1
+  source.Push(b[0], 0x7F000001);
+  const ReceivePassStats stats = Pass();
+  EXPECT_EQ(stats.foreign, 1);
+  ASSERT_EQ(sink.records.size(), 1u);
+  EXPECT_EQ(sink.records[0]->m_nApiId, 15);
+  EXPECT_TRUE(IsLoopbackAddress(0x7F000001));
+  EXPECT_TRUE(IsLoopbackAddress(0x7F0000FE));
+  EXPECT_FALSE(IsLoopbackAddress(0x0A000001));
+  EXPECT_FALSE(IsLoopbackAddress(0));
+}
+
+TEST_F(Reassembly, StaleMessagesArePurgedAfterFiveSeconds) {
+  auto a = Message(1, 1, 18, Numbered(488, 1));
+  source.Push(a[0]);
+  Pass();  // 12:00:00
+  EXPECT_EQ(pending.Count(), 1u);
+  clock.now += 5;
+  Pass();  // 12:00:05: exactly five seconds is not more than five
+  EXPECT_EQ(pending.Count(), 1u);
+  clock.now += 1;
+  const ReceivePassStats stats = Pass();  // 12:00:06
+  EXPECT_EQ(stats.purged, 1);
+  EXPECT_EQ(pending.Count(), 0u);
+  source.Push(a[1]);  // the rest arrives too late: a new, incomplete message
+  Pass();
+  EXPECT_TRUE(sink.records.empty());
+  EXPECT_EQ(pending.Count(), 1u);
+}
+
+TEST_F(Reassembly, PurgeFindsStaleMessagesBehindNewerOnesWhenTheClockWentBack) {
+  auto a = Message(1, 1, 18, Numbered(488, 1));
+  auto b = Message(1, 2, 18, Numbered(488, 1));
+  source.Push(a[0]);
+  Pass();
+  clock.now -= 100;  // the user set the clock back
+  source.Push(b[0]);
+  Pass();
+  clock.now += 103;  // a is 3 seconds old, b 103
+  const ReceivePassStats stats = Pass();
+  EXPECT_EQ(stats.purged, 1);
+  EXPECT_EQ(pending.Count(), 1u);
+  source.Push(a[1]);  // a is still there and completes
+  Pass();
+  ASSERT_EQ(sink.records.size(), 1u);
+}
+
+TEST_F(Reassembly, ClearDropsEverythingPending) {
+  auto a = Message(1, 1, 18, Numbered(488, 1));
+  source.Push(a[0]);
+  Pass();
+  pending.Clear();
+  EXPECT_EQ(pending.Count(), 0u);
+  source.Push(a[1]);
+  Pass();
+  EXPECT_TRUE(sink.records.empty());
+}
+
+TEST_F(Reassembly, ManyInterleavedMessagesKeepTheirOrder) {
+  std::vector<std::vector<spy::Datagram>> messages;
+  for (uint16_t n = 0; n < 300; ++n) {
+    messages.push_back(Message(n % 3, n, n % 46, Numbered(244u * (1 + n % 4), n)));
+  }
+  // Round-robin over the messages: fragment 1 of all, then fragment 2 of those that have one...
+  for (size_t k = 0; k < 4; ++k) {
+    for (const auto& m : messages) {
+      if (k < m.size()) source.Push(m[m.size() - 1 - k]);  // last index first
+    }
+  }
+  Pass();
+  ASSERT_EQ(sink.records.size(), 300u);
+  for (uint16_t n = 0; n < 300; ++n) {
+    EXPECT_EQ(sink.records[n]->m_nApiId, n % 46);
+    EXPECT_EQ(sink.records[n]->m_hData.Size(), 244u * (1 + n % 4));
+    EXPECT_EQ(sink.records[n]->PayloadBytes().back(), static_cast<uint8_t>(n + n % 4));
+  }
+}
+
+}  // namespace
