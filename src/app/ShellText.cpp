@@ -1,0 +1,25 @@
+#include "app/ShellText.h"
+
+#include <cstdio>
+
+namespace app {
+
+std::string TriggerPaneText(bool triggerEnabled) {
+  return triggerEnabled ? "Trigger On" : "Trigger Off";
+}
+
+std::string PositionPaneText(int firstVisible, int displayCount) {
+  if (displayCount < 1) return {};
+  char text[32];
+  std::snprintf(text, sizeof text, "%4d:%4d", firstVisible, displayCount);
+  return text;
+}
+
+std::string AboutAgentLine(int agentRevision) {
+  if (agentRevision == 0) return "Klvnt32.dll Failure!";
+  char text[48];
+  std::snprintf(text, sizeof text, "Klvnt32.dll Revision %d.A0", agentRevision);
+  return text;
+}
+
+}  // namespace app

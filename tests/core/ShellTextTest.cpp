@@ -1,0 +1,31 @@
+#include "app/ShellText.h"
+
+#include <gtest/gtest.h>
+
+#include "app/CenterDialog.h"
+
+namespace {
+
+TEST(ShellText, TriggerAndPositionPanes) {
+  EXPECT_EQ(app::TriggerPaneText(true), "Trigger On");
+  EXPECT_EQ(app::TriggerPaneText(false), "Trigger Off");
+  EXPECT_EQ(app::PositionPaneText(1, 57), "   1:  57");
+  EXPECT_EQ(app::PositionPaneText(12345, 99999), "12345:99999");
+  EXPECT_EQ(app::PositionPaneText(0, 0), "");
+}
+
+TEST(ShellText, AboutLineNamesRevisionOrFailure) {
+  EXPECT_EQ(app::AboutAgentLine(3), "Klvnt32.dll Revision 3.A0");
+  EXPECT_EQ(app::AboutAgentLine(0), "Klvnt32.dll Failure!");
+}
+
+TEST(CenterDialog, CentresAndKeepsOnScreen) {
+  // Halves are rounded toward zero separately: 1025/2 - 301/2 = 512 - 150.
+  EXPECT_EQ(app::CenterDialogOnScreen(1025, 769, 301, 201), (app::Point{362, 284}));
+  EXPECT_EQ(app::CenterDialogOnScreen(800, 600, 800, 600), (app::Point{0, 0}));
+  // Wider than the screen: the right edge sits on the screen's right edge.
+  EXPECT_EQ(app::CenterDialogOnScreen(640, 480, 700, 100), (app::Point{-60, 190}));
+  EXPECT_EQ(app::CenterDialogOnScreen(640, 480, 100, 481), (app::Point{270, -1}));
+}
+
+}  // namespace
