@@ -44,11 +44,15 @@ uint32_t CPendingList::NewNode() {
 
 void CPendingList::Remove(uint32_t slot) {
   Node& node = m_nodes[slot];
-  if (node.prev != kNone) m_nodes[node.prev].next = node.next;
-  else m_head = node.next;
-  if (node.next != kNone) m_nodes[node.next].prev = node.prev;
-  else m_tail = node.prev;
-  m_index.erase(Key(node.msg.m_dwSource, node.msg.m_nMsgNum));
+  if (node.prev != kNone)
+    m_nodes[node.prev].next = node.next;
+  else
+    m_head = node.next;
+  if (node.next != kNone)
+    m_nodes[node.next].prev = node.prev;
+  else
+    m_tail = node.prev;
+  m_index.Erase(Key(node.msg.m_dwSource, node.msg.m_nMsgNum));
   node.live = false;
   node.msg.m_fragments.clear();  // keeps the capacity for the next message in this slot
   node.msg.m_held.reset();
@@ -69,13 +73,13 @@ void CPendingList::AddFragment(std::span<const uint8_t, spy::kDatagramSize> data
   const uint16_t msgNum = bytes::GetLE16(datagram, 4);
   const int index = datagram[6];
 
-  const auto [it, inserted] = m_index.try_emplace(Key(source, msgNum), kNone);
-  if (!inserted) {
-    Add(it->second, index, datagram);
+  const uint64_t key = Key(source, msgNum);
+  if (const uint32_t held = m_index.Find(key); held != MessageIndex::kNone) {
+    Add(held, index, datagram);
     return;
   }
   const uint32_t slot = NewNode();
-  it->second = slot;
+  m_index.Insert(key, slot);
   CPendingMsg& msg = m_nodes[slot].msg;
   msg.m_created = m_clock.Now();
   msg.m_dwSource = source;
@@ -105,10 +109,14 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
         Payload payload(spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
         // Position of the first fragment with each index; the first fragment stands in for
         // every missing one.
-        std::array<const CMsgFragment*, 256> byIndex{};
+        const auto count = static_cast<size_t>(msg.m_nFragCount);
+        std::array<const CMsgFragment*, 256> byIndex;  // only 1..count are used
+        std::fill_n(byIndex.begin() + 1, count, nullptr);
         for (const CMsgFragment& fragment : msg.m_fragments) {
-          auto& first = byIndex[static_cast<size_t>(fragment.m_nIndex)];
-          if (first == nullptr) first = &fragment;
+          const auto index = static_cast<size_t>(fragment.m_nIndex);
+          if (index >= 1 && index <= count && byIndex[index] == nullptr) {
+            byIndex[index] = &fragment;
+          }
         }
         uint8_t* out = payload.MutableBytes().data();
         for (int k = 1; k <= msg.m_nFragCount; ++k) {
@@ -144,7 +152,7 @@ bool CPendingList::PurgeOneStale() {
 void CPendingList::Clear() {
   m_nodes.clear();
   m_free.clear();
-  m_index.clear();
+  m_index.Clear();
   m_complete = {};
   m_head = m_tail = kNone;
   m_createdInOrder = true;

@@ -14,11 +14,11 @@
 #include <memory>
 #include <queue>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
 #include "agent/SpyDatagram.h"
 #include "capture/Clock.h"
+#include "capture/MessageIndex.h"
 #include "store/SpyMsg.h"
 
 class CMsgFragment {
@@ -57,7 +57,7 @@ class CPendingList {
   // Drops one message that is more than 5 seconds old; false when there is none.
   bool PurgeOneStale();
   void Clear();
-  size_t Count() const { return m_index.size(); }
+  size_t Count() const { return m_index.Size(); }
 
   static constexpr int64_t kStaleSeconds = 5;
 
@@ -90,6 +90,6 @@ class CPendingList {
   uint64_t m_nextSeq = 0;
   // While creation times never decrease along the list, the oldest message is at its head.
   bool m_createdInOrder = true;
-  std::unordered_map<uint64_t, uint32_t> m_index;
+  MessageIndex m_index;
   std::priority_queue<CompleteEntry, std::vector<CompleteEntry>, std::greater<>> m_complete;
 };

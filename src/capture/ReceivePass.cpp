@@ -1,7 +1,6 @@
 #include "capture/ReceivePass.h"
 
-ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source,
-                                IRecordSink& sink) {
+ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink) {
   ReceivePassStats stats;
   spy::Datagram buffer;
   for (;;) {

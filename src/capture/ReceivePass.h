@@ -27,7 +27,9 @@ class IRecordSink {
 
 // Only the agents on this machine may add to a trace: a datagram from any other address is
 // skipped, and the read loop goes on.
-inline bool IsLoopbackAddress(uint32_t hostOrderAddress) { return hostOrderAddress >> 24 == 127; }
+inline bool IsLoopbackAddress(uint32_t hostOrderAddress) {
+  return hostOrderAddress >> 24 == 127;
+}
 
 struct ReceivePassStats {
   int datagrams = 0;  // 256-byte datagrams filed

@@ -28,7 +28,7 @@ struct LogFont {
   uint8_t lfOutPrecision = 1;
   uint8_t lfClipPrecision = 2;
   uint8_t lfQuality = 1;
-  uint8_t lfPitchAndFamily = 0x31;     // fixed pitch, modern family
+  uint8_t lfPitchAndFamily = 0x31;             // fixed pitch, modern family
   std::array<char, 32> lfFaceName{"Courier"};  // zero-terminated
 
   bool operator==(const LogFont&) const = default;
@@ -45,7 +45,7 @@ struct Options {
   int32_t m_bDisplayEntire = 1;
   int32_t m_nSaveBytes = 16;
   int32_t m_nDisplayBytes = 16;
-  int32_t m_nTriggerPos = 1;  // 0 Front, 1 Middle, 2 Back
+  int32_t m_nTriggerPos = 1;   // 0 Front, 1 Middle, 2 Back
   int32_t m_nTriggerType = 0;  // 0 API call, 1 socket error, 2 receive data, 3 send data
   int32_t m_nTriggerApi = 0;
   int32_t m_nTriggerError = 0;  // index into the sorted error list, -1 for none

@@ -41,9 +41,7 @@ class FakeSource : public IDatagramSource {
 
 class CollectingSink : public IRecordSink {
  public:
-  void AddRecord(std::unique_ptr<CSpyMsg> record) override {
-    records.push_back(std::move(record));
-  }
+  void AddRecord(std::unique_ptr<CSpyMsg> record) override { records.push_back(std::move(record)); }
   void EndOfRecords() override { ++passes; }
   std::vector<std::unique_ptr<CSpyMsg>> records;
   int passes = 0;

@@ -16,7 +16,7 @@ inline int Finish(const char* name) {
 }
 }  // namespace check
 
-#define CHECK(cond) \
-  do {                                                     \
-    if (!(cond)) check::Fail(__FILE__, __LINE__, #cond);   \
+#define CHECK(cond)                                      \
+  do {                                                   \
+    if (!(cond)) check::Fail(__FILE__, __LINE__, #cond); \
   } while (0)
