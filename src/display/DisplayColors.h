@@ -1,0 +1,53 @@
+// The five colour roles of the display, the Colors dialog's buttons and its painted sample.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "config/Options.h"
+#include "display/Canvas.h"
+
+namespace display {
+
+// The dialog's copy of the view's colours, in the order the dialog copies them.
+struct DisplayColors {
+  ColorRef m_crBackground = Rgb(255, 255, 255);
+  ColorRef m_crApiCalls = Rgb(0, 0, 0);
+  ColorRef m_crSend = Rgb(0, 0, 0);
+  ColorRef m_crRecv = Rgb(150, 150, 150);
+  ColorRef m_crReturns = Rgb(255, 0, 0);
+
+  bool operator==(const DisplayColors&) const = default;
+};
+
+DisplayColors ColorsOf(const Options& options);
+// On OK of the Colors dialog.
+void StoreColors(const DisplayColors& colors, Options& options);
+
+// One colour button of the dialog: its control id, its label and the role it edits.
+struct ColorButton {
+  int32_t id;
+  std::string_view label;
+  ColorRef DisplayColors::*role;
+};
+
+constexpr std::array<ColorButton, 5> kColorButtons = {{
+    {1009, "Window Background", &DisplayColors::m_crBackground},
+    {1010, "API Calls", &DisplayColors::m_crApiCalls},
+    {1012, "Send", &DisplayColors::m_crSend},
+    {1011, "Recv", &DisplayColors::m_crRecv},
+    {1014, "Returns", &DisplayColors::m_crReturns},
+}};
+
+// Control id of the invisible frame that marks the sample area.
+constexpr int32_t kSampleFrameId = 1013;
+
+// The role a button edits, or nullptr for any other control id.
+ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId);
+
+// WM_PAINT of the dialog: one send and one receive call, each with its returns text and two data
+// rows, on the background colour inside `sample` (in the dialog's default font).
+void PaintColorSample(Canvas& canvas, const Rect& sample, const DisplayColors& colors);
+
+}  // namespace display
