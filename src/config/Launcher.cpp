@@ -1,0 +1,143 @@
+#include "config/Launcher.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+
+namespace launcher {
+namespace {
+
+constexpr std::array<char, kModuleNameLength> kModuleName = {'W', 'S', 'O', 'C', 'K', '3', '2'};
+constexpr std::array<char, kModuleNameLength> kAgentName = {'K', 'L', 'V', 'N', 'T', '3', '2'};
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
+}
+
+bool IsModuleName(const std::array<char, kModuleNameLength>& window) {
+  for (size_t i = 0; i < kModuleNameLength; ++i) {
+    // Letters in either case; the digits only as they are.
+    if (AsciiUpper(window[i]) != kModuleName[i]) return false;
+    if (i >= 5 && window[i] != kModuleName[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> CopyPath(const std::string& chosenPath) {
+  const size_t dot = chosenPath.rfind('.');
+  if (dot == std::string::npos) return std::nullopt;
+  return chosenPath.substr(0, dot) + ".tmp";
+}
+
+LaunchPlan PlanLaunch(const std::string& chosenPath) {
+  LaunchPlan plan;
+  const std::optional<std::string> copyPath = CopyPath(chosenPath);
+  if (!copyPath) {
+    plan.message = {"Execution Error", "Don't know how to launch " + chosenPath};
+    return plan;
+  }
+  plan.copyPath = *copyPath;
+  // A chosen "*.tmp" is its own copy: emptying the copy would destroy the program.
+  if (SameIgnoringCase(chosenPath, *copyPath)) {
+    plan.message = {"The copy of " + chosenPath +
+                        " would overwrite the program itself. Choose the original program.",
+                    "Execution Error"};
+    return plan;
+  }
+  if (std::ifstream(*copyPath, std::ios::binary).is_open()) {
+    plan.step = LaunchPlan::Step::kConfirmOverwrite;
+    plan.message = {*copyPath + " already exists", "Delete File?"};
+    return plan;
+  }
+  plan.step = LaunchPlan::Step::kCopy;
+  return plan;
+}
+
+bool PatchModuleName(std::istream& source, std::ostream& copy, uint64_t position) {
+  std::array<char, kModuleNameLength> window{};
+  source.clear();
+  source.seekg(static_cast<std::streamoff>(position));
+  source.read(window.data(), static_cast<std::streamsize>(window.size()));
+  if (source.gcount() != static_cast<std::streamsize>(window.size())) return false;
+  if (!IsModuleName(window)) return false;
+
+  std::array<char, kModuleNameLength> replacement = kAgentName;
+  for (size_t i = 0; i < kModuleNameLength; ++i) {
+    if (window[i] >= 'a' && window[i] <= 'z') replacement[i] = AsciiLower(replacement[i]);
+  }
+  copy.seekp(static_cast<std::streamoff>(position));
+  copy.write(replacement.data(), static_cast<std::streamsize>(replacement.size()));
+  return true;
+}
+
+CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::string& copyPath) {
+  CopyResult result;
+  std::ifstream source(chosenPath, std::ios::binary);
+  if (!source.is_open()) {
+    result.error = {"Cannot open " + chosenPath + " for reading.", "Execution Error"};
+    return result;
+  }
+  std::fstream copy(copyPath, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+  if (!copy.is_open()) {
+    result.error = {"Cannot create " + copyPath + ".", "Execution Error"};
+    return result;
+  }
+
+  std::array<char, kBlockSize> block{};
+  uint64_t position = 0;
+  // Bytes of the copy before this point are final. A rewrite near the end of a block reaches
+  // into the next one; that block is written only behind it, so the rewrite stays.
+  uint64_t written = 0;
+  bool failed = false;
+  for (;;) {
+    source.clear();
+    source.seekg(static_cast<std::streamoff>(position));
+    source.read(block.data(), static_cast<std::streamsize>(block.size()));
+    if (source.bad()) {
+      failed = true;
+      break;
+    }
+    const auto count = static_cast<size_t>(source.gcount());
+    const size_t skip =
+        written > position ? static_cast<size_t>(std::min<uint64_t>(written - position, count)) : 0;
+    copy.seekp(static_cast<std::streamoff>(position + skip));
+    copy.write(block.data() + skip, static_cast<std::streamsize>(count - skip));
+    written = std::max<uint64_t>(written, position + count);
+    for (size_t i = 0; i < count; ++i) {
+      if (block[i] != 'w' && block[i] != 'W') continue;
+      if (PatchModuleName(source, copy, position + i)) {
+        ++result.patched;
+        written = std::max<uint64_t>(written, position + i + kModuleNameLength);
+      }
+      if (source.bad()) failed = true;
+    }
+    if (failed || !copy.good()) {
+      failed = true;
+      break;
+    }
+    if (count < kBlockSize) break;
+    position += count;
+  }
+  copy.close();
+  if (failed || copy.fail()) {
+    std::remove(copyPath.c_str());
+    result.error = {"Cannot write the copy " + copyPath + ".", "Execution Error"};
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace launcher

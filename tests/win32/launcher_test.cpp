@@ -1,0 +1,68 @@
+// The launcher's copy of a real program still loads under Windows, and binds to the agent
+// library in place of the system's Winsock library.
+#include <windows.h>
+
+#include <string>
+
+#include "Check.h"
+#include "config/Launcher.h"
+
+namespace {
+
+std::string Directory(const std::string& path) {
+  return path.substr(0, path.find_last_of("\\/"));
+}
+
+// Exit code of the program, or -1 when it could not be started.
+long Run(const std::string& path) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string commandLine = "\"" + path + "\"";
+  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      Directory(path).c_str(), &si, &pi)) {
+    return -1;
+  }
+  WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<long>(code);
+}
+
+}  // namespace
+
+int main() {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  // build/<target>/tests/win32/launcher_test.exe -> build/<target>/tools/wsimport/win32/
+  const std::string tools = Directory(Directory(Directory(self))) + "\\tools\\wsimport\\win32\\";
+
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string dir =
+      std::string(temp) + "quarnet-launcher-" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string program = dir + "\\wsimport.exe";
+  CHECK(CopyFileA((tools + "wsimport.exe").c_str(), program.c_str(), FALSE));
+  CHECK(
+      CopyFileA((tools + "klvnt32_stand_in.dll").c_str(), (dir + "\\KLVNT32.dll").c_str(), FALSE));
+
+  CHECK(Run(program) == 0x34);  // the system's htons
+
+  const launcher::LaunchPlan plan = launcher::PlanLaunch(program);
+  CHECK(plan.step == launcher::LaunchPlan::Step::kCopy);
+  const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(program, plan.copyPath);
+  CHECK(copy.ok);
+  CHECK(copy.patched >= 1);
+  CHECK(Run(plan.copyPath) == 42);  // the stand-in's htons
+
+  CHECK(launcher::PlanLaunch(program).step == launcher::LaunchPlan::Step::kConfirmOverwrite);
+
+  DeleteFileA(plan.copyPath.c_str());
+  DeleteFileA(program.c_str());
+  DeleteFileA((dir + "\\KLVNT32.dll").c_str());
+  RemoveDirectoryA(dir.c_str());
+  return check::Finish("launcher_test");
+}
