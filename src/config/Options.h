@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kApiCount = 46;  // traced Winsock calls, API ids 0..45

@@ -1,0 +1,397 @@
+#include "store/TraceStore.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "agent/SpyDatagram.h"
+#include "store/Bytes.h"
+#include "store/FileIo.h"
+#include "store/TraceFile.h"
+
+namespace {
+
+SpyMsgPtr Call(int32_t apiId, int32_t error = 0) {
+  auto record = std::make_unique<CSpyMsg>();
+  record->m_nApiId = apiId;
+  record->m_nError = error;
+  record->m_hData = Payload(size_t{244});
+  bytes::PutLE32(record->m_hData.MutableBytes().data(), static_cast<uint32_t>(error));
+  return record;
+}
+
+// A successful send of `data`.
+SpyMsgPtr Send(std::vector<uint8_t> data) {
+  auto record = Call(18);
+  uint8_t* out = record->m_hData.MutableBytes().data();
+  bytes::PutLE32(out + CSpyMsg::kShortResultOffset, static_cast<uint32_t>(data.size()));
+  bytes::PutLE32(out + CSpyMsg::kShortCountOffset, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), out + CSpyMsg::kShortDataOffset);
+  return record;
+}
+
+class RecordingAgent : public IAgentLink {
+ public:
+  uint16_t SPAContactAgent(void*, uint16_t value, int32_t flag) override {
+    calls.push_back("contact " + std::to_string(value) + " " + std::to_string(flag));
+    return 1;
+  }
+  void SPAEnableSpy(int32_t apiId, int32_t flag) override {
+    calls.push_back("enable " + std::to_string(apiId) + " " + std::to_string(flag));
+  }
+  void SPASetTrackingOptions(int32_t a, int32_t b, int32_t c, int32_t d) override {
+    calls.push_back("tracking " + std::to_string(a) + " " + std::to_string(b) + " " +
+                    std::to_string(c) + " " + std::to_string(d));
+  }
+  void SPASetDataBlockOptions(int32_t entire, int32_t bytes) override {
+    calls.push_back("datablock " + std::to_string(entire) + " " + std::to_string(bytes));
+  }
+  std::vector<std::string> calls;
+};
+
+class FixedClock : public IClock {
+ public:
+  uint32_t Now() override { return 100; }
+};
+
+class TraceStoreTest : public ::testing::Test {
+ protected:
+  // Records with API ids 100, 101, ... (ids that trigger on nothing), `count` of them.
+  void Feed(int count) {
+    for (int i = 0; i < count; ++i) store.AddRecord(Call(100 + fed++));
+  }
+  void ArmApiTrigger(int32_t apiId, int32_t position) {
+    options.m_nTriggerType = 0;
+    options.m_nTriggerApi = apiId;
+    options.m_nTriggerPos = position;
+    store.ToggleTriggerEnable();
+  }
+  std::vector<int32_t> TrapIds() const {
+    std::vector<int32_t> ids;
+    for (const auto& r : store.m_trapBuf) ids.push_back(r->m_nApiId);
+    return ids;
+  }
+  static std::vector<int32_t> Ids(int32_t first, int32_t last) {
+    std::vector<int32_t> ids;
+    for (int32_t id = first; id <= last; ++id) ids.push_back(id);
+    return ids;
+  }
+
+  Options options;
+  TraceStore store{options};
+  int fed = 0;
+};
+
+TEST_F(TraceStoreTest, MiddleTriggerCopiesWhatCameBeforeThenCollects) {
+  ArmApiTrigger(3, 1);
+  Feed(2);
+  store.AddRecord(Call(3));
+  EXPECT_EQ(store.m_bTrapActive, 1);
+  EXPECT_EQ(store.m_bTriggerEnabled, 0);
+  EXPECT_EQ(TrapIds(), (std::vector<int32_t>{100, 101, 3}));
+  EXPECT_EQ(store.m_traceBuf.back()->m_bTrigger, 1);
+  EXPECT_EQ(store.m_trapBuf.back()->m_bTrigger, 1);
+  EXPECT_NE(store.m_trapBuf.back().get(), store.m_traceBuf.back().get());  // copies only
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer 3:10");
+
+  Feed(6);
+  store.AddRecord(Call(3));  // matches again: neither fires nor is marked
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
+  EXPECT_EQ(store.m_traceBuf.back()->m_bTrigger, 0);
+  Feed(5);
+  ASSERT_EQ(store.m_trapBuf.size(), 10u);
+  EXPECT_EQ(store.m_trapBuf[9]->m_nApiId, 3);
+  EXPECT_EQ(store.m_trapBuf[9]->m_bTrigger, 0);
+}
+
+TEST_F(TraceStoreTest, FrontAndBackPositions) {
+  Feed(5);
+  ArmApiTrigger(3, 0);
+  store.AddRecord(Call(3));
+  EXPECT_EQ(TrapIds(), (std::vector<int32_t>{3}));
+  Feed(12);
+  std::vector<int32_t> expected{3};
+  for (int32_t id = 105; id <= 113; ++id) expected.push_back(id);
+  EXPECT_EQ(TrapIds(), expected);
+
+  store.ClearBuffer();
+  store.m_bTrapActive = 0;
+  fed = 0;
+  Feed(29);
+  ArmApiTrigger(3, 2);
+  store.AddRecord(Call(3));
+  expected = Ids(120, 128);
+  expected.push_back(3);
+  EXPECT_EQ(TrapIds(), expected);
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
+
+  // A position the dialog cannot set behaves as Back; Back with fewer records copies them all.
+  store.ClearBuffer();
+  store.m_bTrapActive = 0;
+  fed = 0;
+  Feed(3);
+  ArmApiTrigger(3, 77);
+  store.AddRecord(Call(3));
+  EXPECT_EQ(TrapIds(), (std::vector<int32_t>{100, 101, 102, 3}));
+}
+
+TEST_F(TraceStoreTest, SocketErrorIndexIsAPositionInTheSortedList) {
+  options.m_nTriggerType = 1;
+  struct Case {
+    int32_t index;
+    int32_t fires;  // error code that fires it, 0 for none
+  };
+  const Case cases[] = {{36, 10035}, {0, 10048}, {8, 10069}, {34, 10059},
+                        {-1, 0},     {37, 0},    {65535, 0}};
+  for (const Case& c : cases) {
+    options.m_nTriggerError = c.index;
+    store.ClearBuffer();
+    store.m_bTrapActive = 0;
+    store.m_bTriggerEnabled = 1;
+    for (int32_t error : {0, 10036, 10048, 10035, 10069, 10059, 10071, -1}) {
+      if (error == c.fires) continue;
+      store.AddRecord(Call(1, error));
+    }
+    EXPECT_EQ(store.m_bTrapActive, 0) << c.index;
+    if (c.fires == 0) continue;
+    store.AddRecord(Call(1, c.fires));
+    EXPECT_EQ(store.m_bTrapActive, 1) << c.index;
+    EXPECT_EQ(store.m_traceBuf.back()->m_bTrigger, 1);
+  }
+}
+
+TEST_F(TraceStoreTest, DataTriggersTestSendAndReceiveRecordsAlike) {
+  options.m_nTriggerType = 2;  // "receive data" also looks at send records
+  options.m_triggerPattern[0] = 0xCA;
+  options.m_triggerPattern[1] = 0xFE;
+  options.m_nPatternLength = 2;
+  options.m_nPatternOffset = 1;
+  store.m_bTriggerEnabled = 1;
+  store.AddRecord(Send({0xCA, 0xFE, 0x00}));
+  EXPECT_EQ(store.m_bTrapActive, 0);
+  store.AddRecord(Send({0x00, 0xCA, 0xFE}));
+  EXPECT_EQ(store.m_bTrapActive, 1);
+
+  // Values from a settings file that no dialog allows match nothing, and nothing breaks.
+  for (auto [type, length, offset] :
+       {std::tuple{3, 101, 1}, std::tuple{3, 65535, 1}, std::tuple{3, -1, 1},
+        std::tuple{3, 2, 65535}, std::tuple{3, 2, -7}, std::tuple{4, 2, 1}, std::tuple{65535, 2, 1},
+        std::tuple{-1, 2, 1}}) {
+    options.m_nTriggerType = type;
+    options.m_nPatternLength = length;
+    options.m_nPatternOffset = offset;
+    store.ToggleTriggerEnable();
+    if (!store.m_bTriggerEnabled) store.ToggleTriggerEnable();
+    store.AddRecord(Send({0x00, 0xCA, 0xFE}));
+    EXPECT_EQ(store.m_bTrapActive, 0) << type << " " << length << " " << offset;
+  }
+}
+
+TEST_F(TraceStoreTest, CallIndexOutsideTheApiIdsMatchesNothing) {
+  // -1 (nothing chosen) comes back from the settings file as 65535.
+  for (int32_t index : {-1, 65535, 46}) {
+    store.ClearBuffer();
+    ArmApiTrigger(index, 1);
+    store.AddRecord(Call(65535));
+    store.AddRecord(Call(46));
+    store.AddRecord(Call(-1));
+    EXPECT_EQ(store.m_bTrapActive, 0) << index;
+    store.ToggleTriggerEnable();
+  }
+}
+
+TEST_F(TraceStoreTest, ClearAndEnableEmptyTheTrapButKeepTheirFlags) {
+  options.m_nTrapSize = 4;
+  ArmApiTrigger(3, 0);
+  store.AddRecord(Call(3));
+  Feed(1);
+  store.ClearBuffer();  // while collecting: refills with the next records
+  EXPECT_TRUE(store.m_traceBuf.empty());
+  EXPECT_TRUE(store.m_trapBuf.empty());
+  EXPECT_EQ(store.m_bTrapActive, 1);
+  Feed(6);
+  EXPECT_EQ(TrapIds(), (std::vector<int32_t>{101, 102, 103, 104}));
+
+  store.ToggleTriggerEnable();  // arming empties the Trap Buffer and stops collecting
+  EXPECT_EQ(store.m_bTriggerEnabled, 1);
+  EXPECT_EQ(store.m_bTrapActive, 0);
+  EXPECT_TRUE(store.m_trapBuf.empty());
+  EXPECT_FALSE(store.CanSpecifyTrigger());
+  store.AddRecord(Call(3));
+  ASSERT_EQ(store.m_trapBuf.size(), 1u);
+  store.ToggleTriggerEnable();
+  store.ToggleTriggerEnable();  // disarming empties it as well
+  EXPECT_EQ(store.m_bTriggerEnabled, 0);
+  EXPECT_TRUE(store.m_trapBuf.empty());
+  EXPECT_TRUE(store.CanSpecifyTrigger());
+}
+
+TEST_F(TraceStoreTest, TrapSizesNoDialogAllows) {
+  options.m_nTrapSize = 0;
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
+  for (int32_t position : {0, 1, 2}) {
+    for (int32_t size : {0, -8, 1}) {
+      options.m_nTrapSize = size;
+      store.ClearBuffer();
+      Feed(3);
+      ArmApiTrigger(3, position);
+      store.AddRecord(Call(3));
+      Feed(3);
+      // Front always takes the trigger record; otherwise the size (at least 0) rules.
+      const size_t expected = position == 0 ? 1 : (size == 1 ? 1 : 0);
+      EXPECT_EQ(store.m_trapBuf.size(), expected) << position << " " << size;
+      EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
+      store.m_bTrapActive = 0;
+    }
+  }
+}
+
+TEST_F(TraceStoreTest, TrimsKeepOneLessAfterAPassAndTheSizeAfterAChange) {
+  // Sixty records in one receive pass: the trigger sees them all, then 49 are kept.
+  FixedClock clock;
+  CPendingList pending(clock);
+  class Queue : public IDatagramSource {
+   public:
+    int Receive(uint8_t* buffer, int, uint32_t& from) override {
+      if (datagrams.empty()) return -1;
+      std::copy(datagrams.front().begin(), datagrams.front().end(), buffer);
+      datagrams.pop_front();
+      from = 0x7F000001;
+      return static_cast<int>(spy::kDatagramSize);
+    }
+    std::deque<spy::Datagram> datagrams;
+  } source;
+  const std::vector<uint8_t> payload(10, 0);
+  for (uint16_t n = 0; n < 60; ++n)
+    source.datagrams.push_back(spy::FragmentMessage({1, n, 1}, payload)[0]);
+  ArmApiTrigger(1, 2);
+  RunReceivePass(pending, source, store);
+  EXPECT_EQ(store.m_traceBuf.size(), 49u);
+  EXPECT_EQ(store.m_trapBuf.size(), 10u);
+
+  // Eighty records from a file stay; accepting the size keeps 50; the next pass 49.
+  std::vector<SpyMsgPtr> eighty;
+  for (int i = 0; i < 80; ++i) eighty.push_back(Call(i % 46));
+  ASSERT_TRUE(store.OpenTraceFile(WriteTraceFile(eighty)).loaded);
+  EXPECT_EQ(store.m_traceBuf.size(), 80u);
+  store.ApplyTraceSize();
+  EXPECT_EQ(store.m_traceBuf.size(), 50u);
+  EXPECT_EQ(store.m_traceBuf.front()->m_nApiId, 30 % 46);
+  store.EndOfRecords();
+  EXPECT_EQ(store.m_traceBuf.size(), 49u);
+
+  // Sizes no dialog allows: every trim ends.
+  for (auto [size, afterPass, afterChange] : {std::tuple{0, 0u, 0u}, std::tuple{-5, 0u, 0u},
+                                              std::tuple{1, 0u, 1u}, std::tuple{65535, 20u, 20u}}) {
+    options.m_nTraceSize = size;
+    store.ClearBuffer();
+    Feed(20);
+    store.EndOfRecords();
+    EXPECT_EQ(store.m_traceBuf.size(), afterPass) << size;
+    store.ClearBuffer();
+    Feed(20);
+    store.ApplyTraceSize();
+    EXPECT_EQ(store.m_traceBuf.size(), afterChange) << size;
+  }
+}
+
+TEST_F(TraceStoreTest, BeginAndEndTraceTellTheAgent) {
+  FixedClock clock;
+  CPendingList pending(clock);
+  pending.AddFragment(spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
+  options.m_bIgnoreWouldBlock = 0;
+  options.m_bErrorsOnly = 1;
+  options.m_bRestrictSocket = 1;
+  options.m_nSocketId = 77;
+  options.m_bSaveEntire = 0;
+  options.m_nSaveBytes = 512;
+  options.m_bViewTrap = 1;
+  Feed(2);
+  ArmApiTrigger(100, 0);
+  store.m_trapBuf.push_back(Call(1));
+  store.m_bTrapActive = 1;
+  RecordingAgent agent;
+
+  ASSERT_TRUE(store.CanBeginTrace());
+  store.BeginTrace(pending, agent);
+  EXPECT_EQ(pending.Count(), 0u);
+  EXPECT_EQ(store.m_bTracing, 1);
+  EXPECT_EQ(store.m_bTrapActive, 0);
+  EXPECT_EQ(store.m_bTriggerEnabled, 1);  // an armed trigger stays armed
+  EXPECT_TRUE(store.m_trapBuf.empty());
+  EXPECT_EQ(store.m_traceBuf.size(), 2u);  // the Trace Buffer is kept
+  EXPECT_EQ(options.m_bViewTrap, 0);
+  std::vector<std::string> expected;
+  for (int id = 0; id < kApiCount; ++id) {
+    expected.push_back("enable " + std::to_string(id) + " " +
+                       std::to_string(Options::DefaultApiEnable()[static_cast<size_t>(id)]));
+  }
+  expected.push_back("tracking 0 1 1 77");
+  expected.push_back("datablock 0 512");
+  EXPECT_EQ(agent.calls, expected);
+  EXPECT_FALSE(store.CanBeginTrace());
+  EXPECT_FALSE(store.CanOpenOrSave());
+
+  agent.calls.clear();
+  store.EndTrace(agent);
+  EXPECT_EQ(store.m_bTracing, 0);
+  expected.clear();
+  for (int id = 0; id < kApiCount; ++id) expected.push_back("enable " + std::to_string(id) + " 0");
+  expected.push_back("tracking 0 0 0 0");
+  EXPECT_EQ(agent.calls, expected);
+}
+
+TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead) {
+  const auto dir =
+      std::filesystem::temp_directory_path() /
+      ("quarnet-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  Feed(3);
+  store.m_trapBuf.push_back(Call(7));
+  options.m_bViewTrap = 1;
+  const auto path = dir / "trap.spy";
+  ASSERT_EQ(store.SaveTraceFile(path), "");
+  EXPECT_EQ(ReadWholeFile(path), WriteTraceFile(store.m_trapBuf));
+
+  // Opening puts the trap records into the Trace Buffer and shows it.
+  auto opened = store.OpenTraceFile(path);
+  EXPECT_TRUE(opened.loaded);
+  EXPECT_EQ(opened.message, "");
+  EXPECT_EQ(options.m_bViewTrap, 0);
+  ASSERT_EQ(store.m_traceBuf.size(), 1u);
+  EXPECT_EQ(store.m_traceBuf[0]->m_nApiId, 7);
+  EXPECT_EQ(store.m_trapBuf.size(), 1u);  // not touched
+
+  // A foreign file or a missing one leaves the Trace Buffer as it was.
+  Feed(2);
+  options.m_bViewTrap = 1;
+  const std::vector<uint8_t> foreign = {0x0A, 'Q', 'N', 'T', '1', '6', ' ',
+                                        '1',  '.', '0', '0', 0,   0};
+  for (auto result : {store.OpenTraceFile(foreign), store.OpenTraceFile(dir / "none.spy")}) {
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(result.message, "File Read Error");
+    EXPECT_EQ(store.m_traceBuf.size(), 3u);
+    EXPECT_EQ(options.m_bViewTrap, 1);
+  }
+
+  // A short file loads its complete records and says so.
+  std::vector<uint8_t> cut = WriteTraceFile(store.m_traceBuf);
+  cut.pop_back();
+  opened = store.OpenTraceFile(cut);
+  EXPECT_TRUE(opened.loaded);
+  EXPECT_EQ(opened.message, "File Read Error: the trace file ends early; 2 of 3 records read.");
+  EXPECT_EQ(store.m_traceBuf.size(), 2u);
+  EXPECT_EQ(options.m_bViewTrap, 0);
+
+  // A failed save says so.
+  std::filesystem::create_directories(dir / "locked.spy" / "inside");
+  EXPECT_EQ(store.SaveTraceFile(dir / "locked.spy"), kTraceFileWriteError);
+  EXPECT_EQ(store.SaveTraceFile(dir / "missing" / "x.spy"), kTraceFileWriteError);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
