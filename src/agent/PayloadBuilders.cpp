@@ -1,0 +1,188 @@
+#include "agent/PayloadBuilders.h"
+
+#include <algorithm>
+
+#include "agent/PayloadLayout.h"
+#include "store/Bytes.h"
+
+namespace payload {
+namespace {
+
+// Zeroes the fixed part and writes the error word; false when the buffer is too small.
+bool Begin(std::span<uint8_t> out, size_t fixed, int32_t error) {
+  if (out.size() < fixed) return false;
+  std::fill_n(out.begin(), fixed, uint8_t{0});
+  bytes::PutLE32(out.data() + layout::kError, static_cast<uint32_t>(error));
+  return true;
+}
+
+void Put32(std::span<uint8_t> out, size_t offset, int32_t value) {
+  bytes::PutLE32(out.data() + offset, static_cast<uint32_t>(value));
+}
+
+// Copies as much of `tail` as fits behind the fixed part; returns the bytes copied.
+size_t PutTail(std::span<uint8_t> out, size_t fixed, std::span<const uint8_t> tail) {
+  const size_t count = std::min(tail.size(), out.size() - fixed);
+  std::copy_n(tail.begin(), count, out.begin() + static_cast<std::ptrdiff_t>(fixed));
+  return count;
+}
+
+// A text behind the fixed part, ended by a zero byte when there is room for one.
+size_t PutText(std::span<uint8_t> out, size_t fixed, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  const size_t room = out.size() - fixed;
+  if (room == 0) return fixed;
+  const size_t count = std::min(text.size(), room - 1);
+  std::copy_n(text.begin(), count, out.begin() + static_cast<std::ptrdiff_t>(fixed));
+  out[fixed + count] = 0;
+  return fixed + count + 1;
+}
+
+size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call, layout::Address offsets) {
+  if (!Begin(out, layout::kAddressFixed, call.error)) return 0;
+  Put32(out, layout::kSocket, call.s);
+  Put32(out, offsets.result, call.result);
+  Put32(out, offsets.addrLen, call.addrLen);
+  std::copy(call.addr.begin(), call.addr.end(), out.begin() + layout::kAddressImage);
+  return layout::kAddressFixed;
+}
+
+size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
+                     std::span<const uint8_t> data, bool longLayout, size_t addrLenOffset) {
+  const size_t fixed = longLayout ? layout::kLongFixed : layout::kShortFixed;
+  if (!Begin(out, fixed, call.error)) return 0;
+  Put32(out, layout::kSocket, call.s);
+  Put32(out, layout::kTransferFlags, call.flags);
+  Put32(out, longLayout ? CSpyMsg::kLongResultOffset : CSpyMsg::kShortResultOffset, call.result);
+  if (longLayout) {
+    Put32(out, addrLenOffset, call.addrLen);
+    std::copy(call.addr.begin(), call.addr.end(), out.begin() + layout::kLongImage);
+  }
+  const size_t count = PutTail(out, fixed, data);
+  Put32(out, longLayout ? CSpyMsg::kLongCountOffset : CSpyMsg::kShortCountOffset,
+        static_cast<int32_t>(count));
+  return fixed + count;
+}
+
+}  // namespace
+
+SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
+  SockAddrImage image{};
+  bytes::PutLE16(image.data() + layout::kImageFamily, static_cast<uint16_t>(family));
+  image[layout::kImagePort] = static_cast<uint8_t>(port >> 8);
+  image[layout::kImagePort + 1] = static_cast<uint8_t>(port);
+  std::copy(address.begin(), address.end(), image.begin() + layout::kImageAddress);
+  return image;
+}
+
+size_t BuildAccept(std::span<uint8_t> out, const AddressCall& call) {
+  return BuildAddress(out, call, layout::kAccept);
+}
+
+size_t BuildBindConnect(std::span<uint8_t> out, const AddressCall& call) {
+  return BuildAddress(out, call, layout::kBindConnect);
+}
+
+size_t BuildGetName(std::span<uint8_t> out, const AddressCall& call) {
+  return BuildAddress(out, call, layout::kGetName);
+}
+
+size_t BuildRecvSend(std::span<uint8_t> out, const TransferCall& call,
+                     std::span<const uint8_t> data) {
+  return BuildTransfer(out, call, data, false, 0);
+}
+
+size_t BuildRecvFrom(std::span<uint8_t> out, const TransferCall& call,
+                     std::span<const uint8_t> data) {
+  return BuildTransfer(out, call, data, true, layout::kRecvFromAddrLen);
+}
+
+size_t BuildSendTo(std::span<uint8_t> out, const TransferCall& call,
+                   std::span<const uint8_t> data) {
+  return BuildTransfer(out, call, data, true, layout::kSendToAddrLen);
+}
+
+size_t BuildCloseSocket(std::span<uint8_t> out, const ResultCall& call) {
+  if (!Begin(out, layout::kCloseFixed, call.error)) return 0;
+  Put32(out, layout::kSocket, call.s);
+  Put32(out, layout::kCloseResult, call.result);
+  return layout::kCloseFixed;
+}
+
+size_t BuildSockOpt(std::span<uint8_t> out, const OptionCall& call,
+                    std::span<const uint8_t> value) {
+  if (!Begin(out, layout::kOptionFixed, call.error)) return 0;
+  Put32(out, layout::kSocket, call.s);
+  Put32(out, layout::kOptionLen, call.optlen);
+  Put32(out, layout::kOptionLevel, call.level);
+  Put32(out, layout::kOptionName, call.optname);
+  Put32(out, layout::kOptionResult, call.result);
+  return layout::kOptionFixed + PutTail(out, layout::kOptionFixed, value);
+}
+
+size_t BuildConvert32(std::span<uint8_t> out, const Convert32Call& call) {
+  if (!Begin(out, layout::kConvertFixed, call.error)) return 0;
+  bytes::PutLE32(out.data() + layout::kConvert32Arg, call.arg);
+  bytes::PutLE32(out.data() + layout::kConvert32Result, call.result);
+  return layout::kConvertFixed;
+}
+
+size_t BuildConvert16(std::span<uint8_t> out, const Convert16Call& call) {
+  if (!Begin(out, layout::kConvertFixed, call.error)) return 0;
+  bytes::PutLE16(out.data() + layout::kConvert16Arg, call.arg);
+  bytes::PutLE16(out.data() + layout::kConvert16Result, call.result);
+  return layout::kConvertFixed;
+}
+
+size_t BuildInetAddr(std::span<uint8_t> out, int32_t error, uint32_t result, std::string_view arg) {
+  if (!Begin(out, layout::kInetFixed, error)) return 0;
+  bytes::PutLE32(out.data() + layout::kInetAddrResult, result);
+  return PutText(out, layout::kInetFixed, arg);
+}
+
+size_t BuildInetNtoa(std::span<uint8_t> out, int32_t error, uint32_t arg, std::string_view result) {
+  if (!Begin(out, layout::kInetFixed, error)) return 0;
+  bytes::PutLE32(out.data() + layout::kInetNtoaArg, arg);
+  return PutText(out, layout::kInetFixed, result);
+}
+
+size_t BuildIoctl(std::span<uint8_t> out, const IoctlCall& call) {
+  if (!Begin(out, layout::kIoctlFixed, call.error)) return 0;
+  Put32(out, layout::kSocket, call.s);
+  bytes::PutLE32(out.data() + layout::kIoctlCmd, call.cmd);
+  bytes::PutLE32(out.data() + layout::kIoctlArg, call.arg);
+  Put32(out, layout::kIoctlResult, call.result);
+  return layout::kIoctlFixed;
+}
+
+size_t BuildListenShutdown(std::span<uint8_t> out, const SocketValueCall& call) {
+  if (!Begin(out, layout::kListenFixed, call.error)) return 0;
+  Put32(out, layout::kSocket, call.s);
+  Put32(out, layout::kListenBacklog, call.value);
+  Put32(out, layout::kListenResult, call.result);
+  return layout::kListenFixed;
+}
+
+size_t BuildSelect(std::span<uint8_t> out, const SelectCall& call) {
+  if (!Begin(out, layout::kSelectFixed, call.error)) return 0;
+  Put32(out, layout::kSelectResult, call.result);
+  bytes::PutLE16(out.data() + layout::kSelectReads, call.reads);
+  bytes::PutLE16(out.data() + layout::kSelectWrites, call.writes);
+  bytes::PutLE16(out.data() + layout::kSelectExcepts, call.excepts);
+  return layout::kSelectFixed;
+}
+
+size_t BuildSocket(std::span<uint8_t> out, const SocketCall& call) {
+  if (!Begin(out, layout::kSocketFixed, call.error)) return 0;
+  Put32(out, layout::kSocketAf, call.af);
+  Put32(out, layout::kSocketType, call.type);
+  Put32(out, layout::kSocketProtocol, call.protocol);
+  Put32(out, layout::kSocketResult, call.result);
+  return layout::kSocketFixed;
+}
+
+size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {
+  return Begin(out, layout::kGenericFixed, error) ? layout::kGenericFixed : 0;
+}
+
+}  // namespace payload

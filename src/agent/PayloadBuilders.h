@@ -1,0 +1,124 @@
+// Writers of the call payloads, one per layout, exactly as the agent sends them (offsets in
+// PayloadLayout.h). Each writes into a caller's buffer and allocates nothing: it zeroes the
+// fixed part, fills its fields, appends the text, option value or data, and returns the size
+// of the payload. A buffer smaller than the fixed part gets nothing and the result is 0;
+// texts, option values and data are cut to what fits (a transfer's captured count says how
+// many data bytes were written).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace payload {
+
+using SockAddrImage = std::array<uint8_t, 16>;
+
+// An address image: the family, then port and IPv4 address in network order. `port` is in
+// host order; `address` is the four bytes in the order written, 192.168.1.10 as {192,168,1,10}.
+SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address);
+
+struct AddressCall {
+  int32_t error = 0;
+  int32_t s = 0;
+  int32_t result = 0;  // accept: the new socket
+  int32_t addrLen = 0;
+  SockAddrImage addr{};
+};
+size_t BuildAccept(std::span<uint8_t> out, const AddressCall& call);
+size_t BuildBindConnect(std::span<uint8_t> out, const AddressCall& call);
+size_t BuildGetName(std::span<uint8_t> out, const AddressCall& call);  // getpeername, getsockname
+
+// recv, send, recvfrom, sendto; addrLen and addr are used by the last two only.
+struct TransferCall {
+  int32_t error = 0;
+  int32_t s = 0;
+  int32_t flags = 0;
+  int32_t result = 0;
+  int32_t addrLen = 0;
+  SockAddrImage addr{};
+};
+size_t BuildRecvSend(std::span<uint8_t> out, const TransferCall& call,
+                     std::span<const uint8_t> data);
+size_t BuildRecvFrom(std::span<uint8_t> out, const TransferCall& call,
+                     std::span<const uint8_t> data);
+size_t BuildSendTo(std::span<uint8_t> out, const TransferCall& call, std::span<const uint8_t> data);
+
+struct ResultCall {  // closesocket
+  int32_t error = 0;
+  int32_t s = 0;
+  int32_t result = 0;
+};
+size_t BuildCloseSocket(std::span<uint8_t> out, const ResultCall& call);
+
+// getsockopt, setsockopt: optlen is stored as the call had it; `value` is the option's bytes.
+struct OptionCall {
+  int32_t error = 0;
+  int32_t s = 0;
+  int32_t level = 0;
+  int32_t optname = 0;
+  int32_t optlen = 0;
+  int32_t result = 0;
+};
+size_t BuildSockOpt(std::span<uint8_t> out, const OptionCall& call, std::span<const uint8_t> value);
+
+struct Convert32Call {  // htonl, ntohl
+  int32_t error = 0;
+  uint32_t arg = 0;
+  uint32_t result = 0;
+};
+size_t BuildConvert32(std::span<uint8_t> out, const Convert32Call& call);
+
+struct Convert16Call {  // htons, ntohs
+  int32_t error = 0;
+  uint16_t arg = 0;
+  uint16_t result = 0;
+};
+size_t BuildConvert16(std::span<uint8_t> out, const Convert16Call& call);
+
+// inet_addr: `result` is the address as the call returned it, in network order.
+size_t BuildInetAddr(std::span<uint8_t> out, int32_t error, uint32_t result, std::string_view arg);
+// inet_ntoa: an empty `result` stands for a null result.
+size_t BuildInetNtoa(std::span<uint8_t> out, int32_t error, uint32_t arg, std::string_view result);
+
+struct IoctlCall {
+  int32_t error = 0;
+  int32_t s = 0;
+  uint32_t cmd = 0;
+  uint32_t arg = 0;  // the value argp points to
+  int32_t result = 0;
+};
+size_t BuildIoctl(std::span<uint8_t> out, const IoctlCall& call);
+
+struct SocketValueCall {  // listen (value: backlog), shutdown (value: how)
+  int32_t error = 0;
+  int32_t s = 0;
+  int32_t value = 0;
+  int32_t result = 0;
+};
+size_t BuildListenShutdown(std::span<uint8_t> out, const SocketValueCall& call);
+
+struct SelectCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint16_t reads = 0;  // socket counts of the three sets
+  uint16_t writes = 0;
+  uint16_t excepts = 0;
+};
+size_t BuildSelect(std::span<uint8_t> out, const SelectCall& call);
+
+struct SocketCall {
+  int32_t error = 0;
+  int32_t af = 0;
+  int32_t type = 0;
+  int32_t protocol = 0;
+  int32_t result = 0;  // the new socket
+};
+size_t BuildSocket(std::span<uint8_t> out, const SocketCall& call);
+
+// The calls shown by name only (API ids 23 to 45).
+size_t BuildGeneric(std::span<uint8_t> out, int32_t error);
+
+}  // namespace payload

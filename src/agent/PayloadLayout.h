@@ -1,0 +1,86 @@
+// Byte offsets of the call payloads the agent sends, one layout per group of calls. Every
+// payload starts with the Winsock error code the calling thread had after the call; all
+// numbers are little-endian. Texts, option values and data follow the fixed part.
+#pragma once
+
+#include <cstddef>
+
+#include "store/SpyMsg.h"
+
+namespace layout {
+
+constexpr size_t kError = 0;
+constexpr size_t kSocket = 4;  // s, in every call that takes one
+
+// The 16-byte socket address image: family, port and address, both in network order.
+constexpr size_t kSockAddrSize = 16;
+constexpr size_t kImageFamily = 0;
+constexpr size_t kImagePort = 2;
+constexpr size_t kImageAddress = 4;
+
+// accept, bind, connect, getpeername, getsockname, and closesocket share the 48-byte block.
+struct Address {
+  size_t result;
+  size_t addrLen;
+};
+constexpr size_t kAddressFixed = 48;
+constexpr size_t kAddressImage = 32;
+constexpr Address kAccept{8, 16};  // result is the new socket
+constexpr Address kBindConnect{28, 12};
+constexpr Address kGetName{28, 16};  // getpeername, getsockname
+constexpr size_t kCloseFixed = 48;
+constexpr size_t kCloseResult = 28;
+
+// recv and send.
+constexpr size_t kShortFixed = CSpyMsg::kShortDataOffset;
+constexpr size_t kTransferFlags = 12;
+// recvfrom and sendto; they differ only in where the address length lies.
+constexpr size_t kLongFixed = CSpyMsg::kLongDataOffset;
+constexpr size_t kRecvFromAddrLen = 24;
+constexpr size_t kSendToAddrLen = 16;
+constexpr size_t kLongImage = 28;
+
+// getsockopt, setsockopt; the option value follows the fixed part.
+constexpr size_t kOptionFixed = 48;
+constexpr size_t kOptionLen = 16;
+constexpr size_t kOptionLevel = 20;
+constexpr size_t kOptionName = 24;
+constexpr size_t kOptionResult = 28;
+
+// htonl, ntohl, htons, ntohs.
+constexpr size_t kConvertFixed = 16;
+constexpr size_t kConvert32Arg = 4;
+constexpr size_t kConvert32Result = 8;
+constexpr size_t kConvert16Arg = 12;
+constexpr size_t kConvert16Result = 14;
+
+// inet_addr (argument text) and inet_ntoa (result text); the text ends with a zero byte.
+constexpr size_t kInetFixed = 12;
+constexpr size_t kInetAddrResult = 4;
+constexpr size_t kInetNtoaArg = 8;
+
+constexpr size_t kIoctlFixed = 20;
+constexpr size_t kIoctlCmd = 8;
+constexpr size_t kIoctlArg = 12;
+constexpr size_t kIoctlResult = 16;
+
+constexpr size_t kListenFixed = 16;  // shutdown has the same layout, with how for backlog
+constexpr size_t kListenBacklog = 8;
+constexpr size_t kListenResult = 12;
+
+constexpr size_t kSelectFixed = 36;
+constexpr size_t kSelectResult = 24;
+constexpr size_t kSelectReads = 28;
+constexpr size_t kSelectWrites = 30;
+constexpr size_t kSelectExcepts = 32;
+
+constexpr size_t kSocketFixed = 20;
+constexpr size_t kSocketAf = 4;
+constexpr size_t kSocketType = 8;
+constexpr size_t kSocketProtocol = 12;
+constexpr size_t kSocketResult = 16;
+
+// The calls decoded by name only carry the error code.
+constexpr size_t kGenericFixed = 4;
+
+}  // namespace layout

@@ -1,0 +1,29 @@
+// Turns one trace record into the text the user reads: its call lines, its returns text and,
+// for the four transfer calls, the hex dump of the captured data. Keeps no state; every caller
+// formats again each time it draws, copies or prints.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/SpyMsg.h"
+
+// Appends the call lines (one, or four for a Verbose address call) to `lines` and returns the
+// returns text, which is drawn directly behind the last call line. With `showTime` the first
+// line starts with the record's local time of day, "HH:MM:SS  ".
+std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, bool showTime,
+                        bool verbose);
+
+// The number of call lines FormatEvent appends with that Verbose setting, without formatting.
+int GetEventLineCount(const CSpyMsg& msg, bool verbose);
+
+// True for recv, recvfrom, send and sendto.
+bool HasDataBlock(const CSpyMsg& msg);
+
+// Dump rows FormatDataBlock would append; `byteLimit` is -1 for the entire data.
+int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit);
+
+// Appends two strings per dump row (hex text, character text) and returns the size of `lines`
+// afterwards. Failed calls and other calls append nothing.
+int FormatDataBlock(const CSpyMsg& msg, std::vector<std::string>& lines, int32_t byteLimit);

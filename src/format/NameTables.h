@@ -1,0 +1,164 @@
+// Decoding tables of the Winsock 1.1 constants, each written once as value/name pairs. Lookups
+// never fail: a value without a name gives nullptr and the caller prints the number instead.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace names {
+
+template <typename T>
+struct ValueName {
+  T value;
+  const char* name;
+};
+
+template <typename T>
+constexpr const char* Find(std::span<const ValueName<T>> table, T value) {
+  for (const auto& entry : table) {
+    if (entry.value == value) return entry.name;
+  }
+  return nullptr;
+}
+
+// Traced calls by API id: ordinals 1-23, 51-57 and 101-116 of the Winsock 1.1 library.
+inline constexpr ValueName<int32_t> kApis[] = {
+    {0, "accept"},
+    {1, "bind"},
+    {2, "closesocket"},
+    {3, "connect"},
+    {4, "getpeername"},
+    {5, "getsockname"},
+    {6, "getsockopt"},
+    {7, "htonl"},
+    {8, "htons"},
+    {9, "inet_addr"},
+    {10, "inet_ntoa"},
+    {11, "ioctlsocket"},
+    {12, "listen"},
+    {13, "ntohl"},
+    {14, "ntohs"},
+    {15, "recv"},
+    {16, "recvfrom"},
+    {17, "select"},
+    {18, "send"},
+    {19, "sendto"},
+    {20, "setsockopt"},
+    {21, "shutdown"},
+    {22, "socket"},
+    {23, "gethostbyaddr"},
+    {24, "gethostbyname"},
+    {25, "getprotobyname"},
+    {26, "getprotobynumber"},
+    {27, "getservbyname"},
+    {28, "getservbyport"},
+    {29, "gethostname"},
+    {30, "WSAAsyncSelect"},
+    {31, "WSAAsyncGetHostByAddr"},
+    {32, "WSAAsyncGetHostByName"},
+    {33, "WSAAsyncGetProtoByNumber"},
+    {34, "WSAAsyncGetProtoByName"},
+    {35, "WSAAsyncGetServByPort"},
+    {36, "WSAAsyncGetServByName"},
+    {37, "WSACancelAsyncRequest"},
+    {38, "WSASetBlockingHook"},
+    {39, "WSAUnhookBlockingHook"},
+    {40, "WSAGetLastError"},
+    {41, "WSASetLastError"},
+    {42, "WSACancelBlockingCall"},
+    {43, "WSAIsBlocking"},
+    {44, "WSAStartup"},
+    {45, "WSACleanup"},
+};
+
+inline constexpr ValueName<int32_t> kErrors[] = {
+    {10004, "WSAEINTR"},           {10009, "WSAEBADF"},        {10013, "WSAEACCES"},
+    {10014, "WSAEFAULT"},          {10022, "WSAEINVAL"},       {10024, "WSAEMFILE"},
+    {10035, "WSAEWOULDBLOCK"},     {10036, "WSAEINPROGRESS"},  {10037, "WSAEALREADY"},
+    {10038, "WSAENOTSOCK"},        {10039, "WSAEDESTADDRREQ"}, {10040, "WSAEMSGSIZE"},
+    {10041, "WSAEPROTOTYPE"},      {10042, "WSAENOPROTOOPT"},  {10043, "WSAEPROTONOSUPPORT"},
+    {10044, "WSAESOCKTNOSUPPORT"}, {10045, "WSAEOPNOTSUPP"},   {10046, "WSAEPFNOSUPPORT"},
+    {10047, "WSAEAFNOSUPPORT"},    {10048, "WSAEADDRINUSE"},   {10049, "WSAEADDRNOTAVAIL"},
+    {10050, "WSAENETDOWN"},        {10051, "WSAENETUNREACH"},  {10052, "WSAENETRESET"},
+    {10053, "WSAECONNABORTED"},    {10054, "WSAECONNRESET"},   {10055, "WSAENOBUFS"},
+    {10056, "WSAEISCONN"},         {10057, "WSAENOTCONN"},     {10058, "WSAESHUTDOWN"},
+    {10059, "WSAETOOMANYREFS"},    {10060, "WSAETIMEDOUT"},    {10061, "WSAECONNREFUSED"},
+    {10062, "WSAELOOP"},           {10063, "WSAENAMETOOLONG"}, {10064, "WSAEHOSTDOWN"},
+    {10065, "WSAEHOSTUNREACH"},    {10066, "WSAENOTEMPTY"},    {10067, "WSAEPROCLIM"},
+    {10068, "WSAEUSERS"},          {10069, "WSAEDQUOT"},       {10070, "WSAESTALE"},
+    {10071, "WSAEREMOTE"},
+};
+
+// How a socket option's value is shown after its name.
+enum class OptionSuffix { kBoolean, kLinger, kNumber, kNone };
+
+struct SocketOption {
+  int32_t value;
+  const char* name;
+  OptionSuffix suffix;
+};
+
+inline constexpr SocketOption kSocketOptions[] = {
+    {0x0001, "SO_DEBUG", OptionSuffix::kBoolean},
+    {0x0002, "SO_ACCEPTCONN", OptionSuffix::kBoolean},
+    {0x0004, "SO_REUSEADDR", OptionSuffix::kBoolean},
+    {0x0008, "SO_KEEPALIVE", OptionSuffix::kBoolean},
+    {0x0010, "SO_DONTROUTE", OptionSuffix::kBoolean},
+    {0x0020, "SO_BROADCAST", OptionSuffix::kBoolean},
+    {0x0080, "SO_LINGER", OptionSuffix::kLinger},
+    {0x0100, "SO_OOBINLINE", OptionSuffix::kBoolean},
+    {0x1001, "SO_SNDBUF", OptionSuffix::kNumber},
+    {0x1002, "SO_RCVBUF", OptionSuffix::kNumber},
+    {0x1003, "SO_SNDLOWAT", OptionSuffix::kNone},
+    {0x1004, "SO_RCVLOWAT", OptionSuffix::kNone},
+    {0x1005, "SO_SNDTIMEO", OptionSuffix::kNone},
+    {0x1006, "SO_RCVTIMEO", OptionSuffix::kNone},
+    {0x1007, "SO_ERROR", OptionSuffix::kNumber},
+    {0x1008, "SO_TYPE", OptionSuffix::kNumber},
+    {~0x0080, "SO_DONTLINGER", OptionSuffix::kBoolean},
+};
+
+constexpr const SocketOption* FindSocketOption(int32_t value) {
+  for (const auto& option : kSocketOptions) {
+    if (option.value == value) return &option;
+  }
+  return nullptr;
+}
+
+inline constexpr int32_t kSolSocket = 0xFFFF;
+
+// Texts end in ", " because the ioctlsocket line continues with the argument.
+inline constexpr ValueName<uint32_t> kIoctlCommands[] = {
+    {0x8004667E, "cmd=FIONBIO, "},
+    {0x4004667F, "cmd=FIONREAD, "},
+    {0x40047307, "cmd=SIOCATMARK, "},
+};
+
+// Flags are matched as a whole value; combinations fall back to hexadecimal.
+inline constexpr ValueName<int32_t> kRecvFlags[] = {
+    {2, "MSG_PEEK"},
+    {1, "MSG_OOB"},
+};
+
+inline constexpr ValueName<int32_t> kSendFlags[] = {
+    {4, "MSG_DONTROUTE"},
+    {1, "MSG_OOB"},
+};
+
+// The family of a socket address, and the af argument of socket().
+inline constexpr ValueName<int32_t> kAddressFamilies[] = {{2, "AF_INET"}};
+inline constexpr ValueName<int32_t> kProtocolFamilies[] = {{2, "PF_INET"}};
+
+inline constexpr ValueName<int32_t> kSocketTypes[] = {
+    {1, "SOCK_STREAM"},
+    {2, "SOCK_DGRAM"},
+};
+
+inline const char* ApiName(int32_t id) {
+  return Find<int32_t>(kApis, id);
+}
+inline const char* ErrorName(int32_t code) {
+  return Find<int32_t>(kErrors, code);
+}
+
+}  // namespace names

@@ -1,0 +1,128 @@
+#include "format/ValueRenderers.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "format/NameTables.h"
+
+namespace {
+
+template <typename... Args>
+std::string Printf(const char* format, Args... args) {
+  char buffer[64];
+  const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::string NameOrHex16(std::span<const names::ValueName<int32_t>> table, int32_t value) {
+  const char* name = names::Find(table, value);
+  return name ? std::string(name) : FormatHex16(static_cast<uint32_t>(value));
+}
+
+}  // namespace
+
+std::string FormatErrorCode(int32_t code) {
+  const char* name = names::ErrorName(code);
+  return name ? std::string(name) : Printf("Error Code = %d", code);
+}
+
+std::string FormatSocket(int32_t value, int32_t error) {
+  if (value == -1) return error == 0 ? "INVALID_SOCKET" : FormatErrorCode(error);
+  return Printf("SOCKET=%ld", static_cast<long>(value));
+}
+
+std::string FormatResult(int32_t value, int32_t error) {
+  if (value == -1) return error == 0 ? "SOCKET_ERROR" : FormatErrorCode(error);
+  return "NO ERROR";
+}
+
+std::string FormatHex16(uint32_t value) {
+  return Printf("0x%04X", value & 0xFFFFu);
+}
+
+std::string FormatHex32(uint32_t value) {
+  return Printf("0x%08lX", static_cast<unsigned long>(value));
+}
+
+std::string FormatInAddr(const InAddr& address) {
+  return Printf("%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
+}
+
+std::string FormatFamily(int16_t family) {
+  const char* name = names::Find<int32_t>(names::kAddressFamilies, family);
+  return ".family=" + (name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family)));
+}
+
+std::string FormatPort(uint16_t port) {
+  const unsigned host = static_cast<uint16_t>(port >> 8 | port << 8);
+  return Printf(".port=%u", host);
+}
+
+std::string FormatAddress(const InAddr& address) {
+  return ".address=" + FormatInAddr(address);
+}
+
+std::string FormatSockOpt(int32_t option, uint16_t low, uint16_t high) {
+  const names::SocketOption* known = names::FindSocketOption(option);
+  if (!known) return Printf("%d", option);
+  std::string text = known->name;
+  switch (known->suffix) {
+    case names::OptionSuffix::kBoolean:
+      text += low != 0 ? "=TRUE" : "=FALSE";
+      break;
+    case names::OptionSuffix::kLinger:
+      text += low == 0 ? "=OFF" : Printf("=ON, TIME=%d", static_cast<int16_t>(high));
+      break;
+    case names::OptionSuffix::kNumber:
+      text += Printf("=%d", static_cast<int16_t>(low));
+      break;
+    case names::OptionSuffix::kNone:
+      break;
+  }
+  return text;
+}
+
+std::string FormatLevel(int32_t level) {
+  if (level == names::kSolSocket) return ", SOL_SOCKET, ";
+  return ", level=" + FormatHex16(static_cast<uint32_t>(level)) + ", ";
+}
+
+std::string FormatIoctlCommand(uint32_t command) {
+  const char* text = names::Find<uint32_t>(names::kIoctlCommands, command);
+  return text ? std::string(text) : "cmd=" + FormatHex32(command) + ", ";
+}
+
+std::string FormatRecvFlags(int32_t flags) {
+  return NameOrHex16(names::kRecvFlags, flags);
+}
+std::string FormatSendFlags(int32_t flags) {
+  return NameOrHex16(names::kSendFlags, flags);
+}
+std::string FormatProtocolFamily(int32_t af) {
+  return NameOrHex16(names::kProtocolFamilies, af);
+}
+std::string FormatSocketType(int32_t type) {
+  return NameOrHex16(names::kSocketTypes, type);
+}
+
+void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  constexpr size_t kRowBytes = 16;
+  constexpr size_t kFirstByteColumn = 8;
+  for (size_t start = 0; start < data.size(); start += kRowBytes) {
+    const std::span<const uint8_t> row =
+        data.subspan(start, std::min(kRowBytes, data.size() - start));
+    std::string hex = Printf("%04lX:", static_cast<unsigned long>(start));
+    hex.append(hex.size() + 2 < kFirstByteColumn ? kFirstByteColumn - hex.size() : 2, ' ');
+    std::string chars;
+    for (size_t i = 0; i < row.size(); ++i) {
+      const uint8_t byte = row[i];
+      hex += kDigits[byte >> 4];
+      hex += kDigits[byte & 0x0F];
+      hex.append(i == 7 ? 3 : 1, ' ');
+      chars += byte >= 0x21 && byte <= 0x7E ? static_cast<char>(byte) : '.';
+    }
+    lines.push_back(std::move(hex));
+    lines.push_back(std::move(chars));
+  }
+}

@@ -1,0 +1,37 @@
+// Renderers of single values: socket handles, results, error codes, options, flags, addresses,
+// hexadecimal numbers, and the hex dump of captured data. Pure functions; none fails.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+using InAddr = std::array<uint8_t, 4>;  // IPv4 address as stored, network order
+
+std::string FormatErrorCode(int32_t code);
+// A socket handle or SOCKET result; parameters are rendered with error code 0.
+std::string FormatSocket(int32_t value, int32_t error);
+// An int result: anything but -1 succeeded.
+std::string FormatResult(int32_t value, int32_t error);
+std::string FormatHex16(uint32_t value);  // low 16 bits, "0x%04X"
+std::string FormatHex32(uint32_t value);  // "0x%08X"
+std::string FormatInAddr(const InAddr& address);
+std::string FormatFamily(int16_t family);
+// `port` is the 16-bit field read little-endian from the address image, so its bytes are still
+// in network order; the renderer swaps them itself (the core has no socket library).
+std::string FormatPort(uint16_t port);
+std::string FormatAddress(const InAddr& address);
+std::string FormatSockOpt(int32_t option, uint16_t low, uint16_t high);
+
+// Parameter texts of the call lines.
+std::string FormatLevel(int32_t level);            // ", SOL_SOCKET, " or ", level=0x0006, "
+std::string FormatIoctlCommand(uint32_t command);  // ends with ", "
+std::string FormatRecvFlags(int32_t flags);
+std::string FormatSendFlags(int32_t flags);
+std::string FormatProtocolFamily(int32_t af);
+std::string FormatSocketType(int32_t type);
+
+// Appends the hex dump of `data`: per row of 16 bytes a hex text and a character text.
+void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data);
