@@ -1,0 +1,133 @@
+#include "store/TrapSpecModel.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "store/TriggerLists.h"
+
+namespace {
+
+int SelectionIn(int32_t index, size_t listSize) {
+  return index >= 0 && index < static_cast<int32_t>(listSize) ? index : -1;
+}
+
+}  // namespace
+
+TrapSpecModel::TrapSpecModel(const Options& options)
+    : m_position(options.m_nTriggerPos),
+      m_kind(options.m_nTriggerType),
+      m_callIndex(options.m_nTriggerApi),
+      m_errorIndex(options.m_nTriggerError),
+      m_pattern(options.m_triggerPattern),
+      m_patternLength(options.m_nPatternLength),
+      m_offset(options.m_nPatternOffset) {
+  ApplyKind();
+}
+
+void TrapSpecModel::CopyTo(Options& options) const {
+  options.m_nTriggerPos = m_position;
+  options.m_nTriggerType = m_kind;
+  options.m_nTriggerApi = m_callIndex;
+  options.m_nTriggerError = m_errorIndex;
+  options.m_triggerPattern = m_pattern;
+  options.m_nPatternLength = m_patternLength;
+  options.m_nPatternOffset = m_offset;
+}
+
+int TrapSpecModel::CallSelection() const {
+  return SelectionIn(m_callIndex, kTriggerCallNames.size());
+}
+
+int TrapSpecModel::ErrorSelection() const {
+  return SelectionIn(m_errorIndex, kSortedTriggerErrors.size());
+}
+
+int TrapSpecModel::CheckedPositionButton() const {
+  if (m_position == 0) return kIdcFront;
+  if (m_position == 1) return kIdcMiddle;
+  return kIdcBack;
+}
+
+void TrapSpecModel::ApplyKind() {
+  static constexpr int kButtons[] = {kIdcApiCall, kIdcSocketError, kIdcReceiveData, kIdcSendData};
+  if (m_kind < 0 || m_kind > 3) return;
+  m_kindButton = kButtons[m_kind];
+  m_callListEnabled = m_kind == 0;
+  m_errorListEnabled = m_kind == 1;
+  m_dataControlsEnabled = m_kind >= 2;
+}
+
+void TrapSpecModel::OnRadio(int controlId) {
+  switch (controlId) {
+    case kIdcApiCall:
+      m_kind = 0;
+      break;
+    case kIdcSocketError:
+      m_kind = 1;
+      break;
+    case kIdcReceiveData:
+      m_kind = 2;
+      break;
+    case kIdcSendData:
+      m_kind = 3;
+      break;
+    case kIdcFront:
+      m_position = 0;
+      return;
+    case kIdcMiddle:
+      m_position = 1;
+      return;
+    case kIdcBack:
+      m_position = 2;
+      return;
+    default:
+      return;
+  }
+  ApplyKind();
+}
+
+TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, int errorSelection,
+                               std::string_view offsetText) {
+  TrapSpecOk result;
+  const PatternParse parse = ParseTriggerPattern(patternText);
+  if (!parse.error.empty()) {
+    result.outcome = TrapSpecOk::Outcome::kPatternError;
+    result.message = parse.error;
+    result.caret = parse.position;
+    return result;
+  }
+  m_pattern = parse.bytes;
+  m_patternLength = parse.length;
+  m_callIndex = SelectionIn(callSelection, kTriggerCallNames.size());
+  m_errorIndex = SelectionIn(errorSelection, kSortedTriggerErrors.size());
+
+  int32_t offset = 0;
+  result.message = ParseDialogInteger(offsetText, 0, kMaxPatternOffset, offset);
+  if (!result.message.empty()) {
+    result.outcome = TrapSpecOk::Outcome::kOffsetError;
+    return result;
+  }
+  m_offset = offset;
+  return result;
+}
+
+std::string ParseDialogInteger(std::string_view text, int32_t low, int32_t high, int32_t& value) {
+  const std::string copy(text);
+  const char* p = copy.c_str();
+  while (*p == ' ' || *p == '\t') ++p;
+  const char first = *p;
+  char* end = nullptr;
+  errno = 0;
+  const long long parsed = std::strtoll(p, &end, 10);
+  const char* rest = end;
+  while (*rest == ' ' || *rest == '\t') ++rest;
+  if (end == p || (parsed == 0 && first != '0') || *rest != '\0') {
+    return "Please enter an integer.";
+  }
+  if (errno == ERANGE || parsed < low || parsed > high) {
+    return "Please enter an integer between " + std::to_string(low) + " and " +
+           std::to_string(high) + ".";
+  }
+  value = static_cast<int32_t>(parsed);
+  return {};
+}

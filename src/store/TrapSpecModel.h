@@ -1,0 +1,91 @@
+// The Trap Specification dialog without its window: the copy of the trigger it edits, which
+// controls each kind enables, the radio buttons, and the OK rules (the pattern first, whatever
+// the kind; then the list choices; then the offset).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "config/Options.h"
+#include "store/TriggerPattern.h"
+
+// Controls of dialog resource 106, "Trap Specification".
+enum TrapSpecControl : int {
+  kIdcCallList = 1027,
+  kIdcErrorList = 1028,
+  kIdcBack = 1029,
+  kIdcApiCall = 1032,
+  kIdcSocketError = 1033,
+  kIdcSendData = 1034,
+  kIdcReceiveData = 1035,
+  kIdcFront = 1036,
+  kIdcMiddle = 1037,
+  kIdcOffsetLabel = 1038,
+  kIdcPatternLabel = 1039,
+  kIdcOffset = 1040,
+  kIdcPattern = 1041,
+  kIdcHexNote = 1042,
+};
+
+// The pattern edit takes at most this many characters, so nothing typed is cut off unseen.
+constexpr int kPatternTextLimit = 299;
+constexpr int32_t kMaxPatternOffset = 1024;
+constexpr const char* kPatternErrorCaption = "PARSING ERROR IN TRIGGER PATTERN";
+
+struct TrapSpecOk {
+  enum class Outcome { kAccepted, kPatternError, kOffsetError };
+  Outcome outcome = Outcome::kAccepted;
+  std::string message;  // the message box text on an error
+  int caret = 0;        // where the caret goes in the pattern edit on a pattern error
+};
+
+class TrapSpecModel {
+ public:
+  // Copies the trigger in; applies the kind as the dialog's initialisation does.
+  explicit TrapSpecModel(const Options& options);
+  // Copies the edited fields back (after an accepted OK); enabled and filling are not here.
+  void CopyTo(Options& options) const;
+
+  // What the controls show when the dialog opens. A list index outside the list selects
+  // nothing (-1), as the combo box does.
+  int CallSelection() const;
+  int ErrorSelection() const;
+  std::string PatternText() const { return FormatTriggerPattern(m_pattern, m_patternLength); }
+  std::string OffsetText() const { return std::to_string(m_offset); }
+  int CheckedPositionButton() const;
+
+  // The kind's radio button (0 when the kind is none of the four) and enabled controls. A kind
+  // outside 0..3 leaves both as they were.
+  int CheckedKindButton() const { return m_kindButton; }
+  bool CallListEnabled() const { return m_callListEnabled; }
+  bool ErrorListEnabled() const { return m_errorListEnabled; }
+  bool DataControlsEnabled() const { return m_dataControlsEnabled; }  // 1038..1042
+
+  // Radio button handlers, by control id.
+  void OnRadio(int controlId);
+
+  // OK, given the pattern edit's text, the combo selections (-1 for none) and the offset text.
+  TrapSpecOk OnOK(std::string_view patternText, int callSelection, int errorSelection,
+                  std::string_view offsetText);
+
+  int32_t m_position = 1;
+  int32_t m_kind = 0;
+  int32_t m_callIndex = 0;
+  int32_t m_errorIndex = 0;
+  TriggerPatternBytes m_pattern{};
+  int32_t m_patternLength = 0;
+  int32_t m_offset = 0;
+
+ private:
+  void ApplyKind();
+
+  int m_kindButton = 0;
+  bool m_callListEnabled = true;
+  bool m_errorListEnabled = true;
+  bool m_dataControlsEnabled = true;
+};
+
+// The framework's integer transfer with range check: optional blanks, a sign, digits, optional
+// blanks. The message is empty when `value` was set.
+std::string ParseDialogInteger(std::string_view text, int32_t low, int32_t high, int32_t& value);
