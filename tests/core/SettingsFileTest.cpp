@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
 #include "store/FileIo.h"
 #include "store/TraceStore.h"
 #include "store/TrapSpecModel.h"
@@ -105,11 +105,7 @@ TEST(SettingsFile, PathIsBesideTheProgram) {
 }
 
 TEST(SettingsFile, LoadAndSaveThroughFiles) {
-  const auto dir =
-      std::filesystem::temp_directory_path() /
-      ("quarnet-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const ScratchDir dir("settings");
   const auto path = dir / "quarnt32.cfg";
   EXPECT_EQ(LoadSettingsFile(path), Options{});  // first run
 
@@ -121,7 +117,6 @@ TEST(SettingsFile, LoadAndSaveThroughFiles) {
   EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
   EXPECT_EQ(LoadSettingsFile(path), o);
   EXPECT_FALSE(SaveSettingsFile(dir / "missing" / "quarnt32.cfg", o));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
 #include "store/FileIo.h"
 
 namespace {
@@ -142,11 +143,7 @@ TEST(TraceFile, ForeignHeadersAreRefused) {
 }
 
 TEST(FileIo, WriteReplacesTheOldFileOnlyWhenComplete) {
-  const auto dir =
-      std::filesystem::temp_directory_path() /
-      ("quarnet-fileio-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const ScratchDir dir("fileio");
   const auto path = dir / "trace.spy";
   EXPECT_FALSE(ReadWholeFile(path).has_value());
 
@@ -164,7 +161,6 @@ TEST(FileIo, WriteReplacesTheOldFileOnlyWhenComplete) {
   EXPECT_FALSE(std::filesystem::exists(dir / "busy.spy.new"));
   // Nowhere to write the new file.
   EXPECT_FALSE(WriteFileReplacing(dir / "missing" / "x.spy", Header(1)));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

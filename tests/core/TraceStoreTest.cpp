@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
 #include "agent/SpyDatagram.h"
 #include "store/Bytes.h"
 #include "store/FileIo.h"
@@ -345,11 +346,7 @@ TEST_F(TraceStoreTest, BeginAndEndTraceTellTheAgent) {
 }
 
 TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead) {
-  const auto dir =
-      std::filesystem::temp_directory_path() /
-      ("quarnet-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const ScratchDir dir("store");
   Feed(3);
   store.m_trapBuf.push_back(Call(7));
   options.m_bViewTrap = 1;
@@ -391,7 +388,6 @@ TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead)
   std::filesystem::create_directories(dir / "locked.spy" / "inside");
   EXPECT_EQ(store.SaveTraceFile(dir / "locked.spy"), kTraceFileWriteError);
   EXPECT_EQ(store.SaveTraceFile(dir / "missing" / "x.spy"), kTraceFileWriteError);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
