@@ -2,6 +2,7 @@
 # that run them under Wine. Everything is linked statically so that the three files are all a
 # user copies.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+enable_language(RC)
 set(QUARNET_WIN32_LINK_FLAGS -static -static-libgcc -static-libstdc++)
 
 file(GLOB QUARNET_WIN32_SUBDIRS CONFIGURE_DEPENDS

@@ -1,0 +1,389 @@
+#include "app/win32/QuarnetView.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/ResourceIds.h"
+#include "app/win32/MainFrame.h"
+#include "app/win32/QuarnetApp.h"
+#include "capture/ReceivePass.h"
+#include "config/Launcher.h"
+#include "display/MenuState.h"
+#include "ui/win32/FileDialog.h"
+#include "ui/win32/GdiCanvas.h"
+
+namespace {
+
+constexpr char kViewClass[] = "QuarnetView";
+constexpr UINT kViewId = 59648;  // the first pane of the frame
+
+void Apply(const display::CommandUI& answer, ui::CommandUI& state) {
+  state.Enable(answer.enabled);
+  if (answer.checked) state.SetCheck(*answer.checked);
+  if (answer.text) state.SetText(std::string(*answer.text).c_str());
+}
+
+LOGFONTA ToLogFont(const LogFont& font) {
+  LOGFONTA lf{};
+  lf.lfHeight = font.lfHeight;
+  lf.lfWidth = font.lfWidth;
+  lf.lfEscapement = font.lfEscapement;
+  lf.lfOrientation = font.lfOrientation;
+  lf.lfWeight = font.lfWeight;
+  lf.lfItalic = font.lfItalic;
+  lf.lfUnderline = font.lfUnderline;
+  lf.lfStrikeOut = font.lfStrikeOut;
+  lf.lfCharSet = font.lfCharSet;
+  lf.lfOutPrecision = font.lfOutPrecision;
+  lf.lfClipPrecision = font.lfClipPrecision;
+  lf.lfQuality = font.lfQuality;
+  lf.lfPitchAndFamily = font.lfPitchAndFamily;
+  static_assert(sizeof lf.lfFaceName == sizeof font.lfFaceName);
+  std::memcpy(lf.lfFaceName, font.lfFaceName.data(), sizeof lf.lfFaceName);
+  lf.lfFaceName[sizeof lf.lfFaceName - 1] = '\0';  // the settings file may hold anything
+  return lf;
+}
+
+}  // namespace
+
+const ui::MessageEntry<CQuarnetView> CQuarnetView::kMessages[] = {
+    {WM_CREATE, &CQuarnetView::OnCreate},
+    {WM_DESTROY, &CQuarnetView::OnDestroy},
+    {WM_SIZE, &CQuarnetView::OnSize},
+    {WM_PAINT, &CQuarnetView::OnPaint},
+    {WM_ERASEBKGND, &CQuarnetView::OnEraseBkgnd},
+    {WM_HSCROLL, &CQuarnetView::OnHScroll},
+    {WM_VSCROLL, &CQuarnetView::OnVScroll},
+    {kReceiveMessage, &CQuarnetView::OnReceive},
+};
+
+const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
+    {ID_FILE_BEGINTRACE, &CQuarnetView::OnBeginTrace},
+    {ID_FILE_ENDTRACE, &CQuarnetView::OnEndTrace},
+    {ID_FILE_LAUNCHPGM, &CQuarnetView::OnLaunchPgm},
+    {ID_FILE_OPEN, &CQuarnetView::OnFileOpen},
+    {ID_FILE_SAVE_AS, &CQuarnetView::OnFileSaveAs},
+    {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnClearBuffer},
+    {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnTrapBuffer},
+    {ID_TRIGGER_ENABLE, &CQuarnetView::OnTriggerEnable},
+    {ID_PREFERENCES_DATAONLY, &CQuarnetView::OnDataOnly},
+    {ID_PREFERENCES_SHOWTIME, &CQuarnetView::OnShowTime},
+    {ID_PREFERENCES_VERBOSE, &CQuarnetView::OnVerbose},
+    {ID_PREFERENCES_VERTSPACE, &CQuarnetView::OnVertSpace},
+};
+
+const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
+    {ID_PREFERENCES_DATAONLY, &CQuarnetView::OnUpdateDataOnly},
+    {ID_PREFERENCES_SHOWTIME, &CQuarnetView::OnUpdateShowTime},
+    {ID_PREFERENCES_VERBOSE, &CQuarnetView::OnUpdateVerbose},
+    {ID_PREFERENCES_VERTSPACE, &CQuarnetView::OnUpdateVertSpace},
+    {ID_FILE_BEGINTRACE, &CQuarnetView::OnUpdateBeginTrace},
+    {ID_FILE_ENDTRACE, &CQuarnetView::OnUpdateEndTrace},
+    {ID_FILE_OPEN, &CQuarnetView::OnUpdateOpenOrSave},
+    {ID_FILE_SAVE_AS, &CQuarnetView::OnUpdateOpenOrSave},
+    {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnUpdateTrapBuffer},
+    {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnUpdateClearBuffer},
+    {ID_TRIGGER_ENABLE, &CQuarnetView::OnUpdateTriggerEnable},
+};
+
+CQuarnetView::CQuarnetView()
+    : m_strProgramFolder(ui::ProgramFolder()), m_agent(m_strProgramFolder) {
+  CQuarnetApp::Get()->m_pView = this;
+  m_bSocketOpen = m_socket.Open(m_strProgramFolder);
+  m_strSettingsPath = m_strProgramFolder + "quarnt32.cfg";
+  CreateDisplayFont();
+}
+
+CQuarnetView::~CQuarnetView() {
+  if (m_font != nullptr) DeleteObject(m_font);
+}
+
+bool CQuarnetView::Create(HWND frame) {
+  if (!RegisterWindowClass(kViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, nullptr, nullptr,
+                           nullptr)) {
+    return false;
+  }
+  const RECT rect{0, 0, 0, 0};
+  return ui::Window::Create(kViewClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL,
+                            WS_EX_CLIENTEDGE, rect, frame,
+                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kViewId)));
+}
+
+bool CQuarnetView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  return ui::DispatchMessageTable<CQuarnetView>(this, kMessages, message, wParam, lParam, result);
+}
+
+bool CQuarnetView::OnCmdMsg(UINT id, ui::CommandUI* state) {
+  return ui::RouteCommand<CQuarnetView>(this, kCommands, kUpdates, id, state);
+}
+
+int CQuarnetView::GetDisplayCount() const {
+  return display::TraceView::GetDisplayCount(Displayed());
+}
+
+// --- window life ---
+
+LRESULT CQuarnetView::OnCreate(WPARAM, LPARAM lParam) {
+  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+  m_display.OnSize(create->cy);
+  if (!m_bSocketOpen) {
+    MessageBoxStop("Quarnet Startup Failure", "Socket Unavailable");
+  } else {
+    m_socket.SelectReadNotifications(Hwnd(), kReceiveMessage);
+    m_nAgentRevision = m_agent.SPAContactAgent(Hwnd(), m_socket.Port(), 1);
+    if (m_nAgentRevision == 0) {
+      MessageBoxStop("Failure to Contact Dll", "Klvnt32A");
+    } else {
+      StopAgentTracing(m_agent);
+    }
+  }
+  MeasureFont();
+  const display::ScrollBarState h = display::TraceView::InitialHScrollBar();
+  SetScrollRange(Hwnd(), SB_HORZ, h.rangeMin, h.rangeMax, FALSE);
+  SetScrollPos(Hwnd(), SB_HORZ, h.position, TRUE);
+  ApplyVScrollBar(display::TraceView::DisabledVScrollBar());
+  return 0;
+}
+
+LRESULT CQuarnetView::OnDestroy(WPARAM, LPARAM) {
+  if (m_bSocketOpen) m_agent.SPAContactAgent(Hwnd(), kAgentNotifyMessage, 0);
+  return 0;
+}
+
+LRESULT CQuarnetView::OnSize(WPARAM, LPARAM lParam) {
+  m_display.OnSize(HIWORD(lParam));
+  return 0;
+}
+
+void CQuarnetView::CreateDisplayFont() {
+  const LOGFONTA lf = ToLogFont(m_options.m_logFont);
+  HFONT font = CreateFontIndirectA(&lf);
+  if (font == nullptr) return;  // the previous font stays
+  if (m_font != nullptr) DeleteObject(m_font);
+  m_font = font;
+}
+
+void CQuarnetView::MeasureFont() {
+  HDC dc = GetDC(Hwnd());
+  if (dc == nullptr) return;
+  HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(SYSTEM_FIXED_FONT));
+  ui::GdiCanvas canvas(dc);
+  m_display.SetMetrics(canvas.GetCharMetrics());
+  SelectObject(dc, old);
+  ReleaseDC(Hwnd(), dc);
+}
+
+// --- painting and scrolling ---
+
+LRESULT CQuarnetView::OnPaint(WPARAM, LPARAM) {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(Hwnd(), &ps);
+  if (dc == nullptr) return 0;
+  HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(SYSTEM_FIXED_FONT));
+  ui::GdiCanvas canvas(dc);
+  m_display.OnDraw(canvas, Displayed(), IsTracing());
+  SelectObject(dc, old);
+  EndPaint(Hwnd(), &ps);
+  return 0;
+}
+
+LRESULT CQuarnetView::OnEraseBkgnd(WPARAM wParam, LPARAM) {
+  HDC dc = reinterpret_cast<HDC>(wParam);
+  RECT clip{};
+  GetClipBox(dc, &clip);
+  ui::GdiCanvas canvas(dc);
+  m_display.OnEraseBackground(canvas, {clip.left, clip.top, clip.right, clip.bottom});
+  return 1;
+}
+
+LRESULT CQuarnetView::OnHScroll(WPARAM wParam, LPARAM lParam) {
+  const int32_t position = m_display.OnHScroll(LOWORD(wParam), HIWORD(wParam));
+  SetScrollPos(Hwnd(), SB_HORZ, position, TRUE);
+  Invalidate();
+  return Default(WM_HSCROLL, wParam, lParam);
+}
+
+LRESULT CQuarnetView::OnVScroll(WPARAM wParam, LPARAM) {
+  const display::ScrollOutcome outcome =
+      m_display.OnVScroll(Displayed(), LOWORD(wParam), HIWORD(wParam));
+  if (outcome.vThumb) SetScrollPos(Hwnd(), SB_VERT, *outcome.vThumb, TRUE);
+  if (outcome.invalidate) Invalidate();
+  return 0;
+}
+
+void CQuarnetView::ApplyVScrollBar(const display::ScrollBarState& bar) {
+  // Kept visible while disabled, so that the text does not jump when tracing starts or stops.
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_DISABLENOSCROLL;
+  info.nMin = bar.rangeMin;
+  info.nMax = bar.rangeMax;
+  SetScrollInfo(Hwnd(), SB_VERT, &info, bar.redrawRange);
+  EnableScrollBar(Hwnd(), SB_VERT, bar.enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+  SetScrollPos(Hwnd(), SB_VERT, bar.position, TRUE);
+}
+
+// --- capture ---
+
+LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
+  if (m_bSocketOpen) RunReceivePass(m_pending, m_socket, m_store);
+  Invalidate();  // the next paint formats only what is visible
+  return 0;
+}
+
+void CQuarnetView::OnBeginTrace() {
+  m_store.BeginTrace(m_pending, m_agent);
+  ApplyVScrollBar(display::TraceView::DisabledVScrollBar());
+  SetFrameTitle();
+  Invalidate();
+}
+
+void CQuarnetView::OnEndTrace() {
+  m_store.EndTrace(m_agent);
+  if (auto bar = m_display.TraceShownVScrollBar(m_store.m_traceBuf)) ApplyVScrollBar(*bar);
+  Invalidate();
+}
+
+void CQuarnetView::OnClearBuffer() {
+  m_store.ClearBuffer();
+  Invalidate();
+}
+
+void CQuarnetView::OnTriggerEnable() { m_store.ToggleTriggerEnable(); }
+
+// --- display modes and buffers ---
+
+void CQuarnetView::OnDataOnly() {
+  display::InvertFlag(m_options.m_bDataOnly);
+  Invalidate();
+}
+
+void CQuarnetView::OnShowTime() {
+  display::InvertFlag(m_options.m_bShowTime);
+  Invalidate();
+}
+
+void CQuarnetView::OnVerbose() {
+  display::InvertFlag(m_options.m_bVerbose);
+  Invalidate();
+}
+
+void CQuarnetView::OnVertSpace() {
+  display::InvertFlag(m_options.m_bVertSpace);
+  Invalidate();
+}
+
+void CQuarnetView::OnTrapBuffer() {
+  const display::BufferSwitch result = m_display.SwitchBuffer();
+  SetScrollPos(Hwnd(), SB_VERT, result.vThumb, TRUE);
+  SetFrameTitle();
+  Invalidate();
+}
+
+void CQuarnetView::SetFrameTitle() const {
+  if (CMainFrame* frame = CQuarnetApp::Get()->m_pMainFrame) {
+    frame->SetText(std::string(display::WindowTitle(m_options.m_bViewTrap != 0)));
+  }
+}
+
+void CQuarnetView::ShowTraceBufferFromStart() {
+  m_options.m_bViewTrap = 0;
+  m_display.ResetPosition();
+  if (auto bar = m_display.TraceShownVScrollBar(m_store.m_traceBuf)) ApplyVScrollBar(*bar);
+  SetFrameTitle();
+  Invalidate();
+}
+
+// --- files ---
+
+void CQuarnetView::OnFileOpen() {
+  SetCurrentDirectoryA(m_strProgramFolder.c_str());
+  const auto path = ui::ChooseFile(Hwnd(), true, "*.spy");
+  if (!path) return;
+  const TraceStore::OpenResult result = m_store.OpenTraceFile(std::filesystem::path(*path));
+  if (result.loaded) ShowTraceBufferFromStart();
+  if (!result.message.empty()) MessageBoxStop(result.message, "Quarnet");
+}
+
+void CQuarnetView::OnFileSaveAs() {
+  SetCurrentDirectoryA(m_strProgramFolder.c_str());
+  const auto path = ui::ChooseFile(Hwnd(), false, "*.spy");
+  if (!path) return;
+  const std::string message = m_store.SaveTraceFile(std::filesystem::path(*path));
+  if (!message.empty()) MessageBoxStop(message, "Quarnet");
+}
+
+void CQuarnetView::OnLaunchPgm() {
+  const auto chosen = ui::ChooseFile(Hwnd(), true, "*.exe");
+  if (!chosen) return;
+  ui::App* app = ui::App::Current();
+  SetCapture(Hwnd());
+  app->DoWaitCursor(1);
+  const launcher::LaunchPlan plan = launcher::PlanLaunch(*chosen);
+  bool go = plan.step != launcher::LaunchPlan::Step::kRefuse;
+  if (plan.step == launcher::LaunchPlan::Step::kRefuse) {
+    MessageBoxStop(plan.message.text, plan.message.caption);
+  } else if (plan.step == launcher::LaunchPlan::Step::kConfirmOverwrite) {
+    go = MessageBoxA(Hwnd(), plan.message.text.c_str(), plan.message.caption.c_str(), MB_YESNO) ==
+         IDYES;
+    app->DoWaitCursor(0);
+  }
+  bool copied = false;
+  if (go) {
+    const launcher::CopyResult copy =
+        launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
+    copied = copy.ok;
+    if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
+  }
+  app->DoWaitCursor(-1);
+  ReleaseCapture();
+  if (!copied) return;
+  // The copy loads Klvnt32.dll from the current directory, which it inherits: the monitor's
+  // folder, wherever the chosen program lies.
+  SetCurrentDirectoryA(m_strProgramFolder.c_str());
+  const std::string command = "\"" + plan.copyPath + "\"";
+  WinExec(command.c_str(), SW_RESTORE);
+}
+
+int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption,
+                                 UINT extra) {
+  return MessageBoxA(Hwnd(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | extra);
+}
+
+// --- update handlers ---
+
+display::ViewFacts CQuarnetView::Facts() const {
+  return {m_options, IsTracing(), m_store.m_traceBuf.size(), m_store.m_trapBuf.size(),
+          IsTriggerEnabled()};
+}
+
+void CQuarnetView::OnUpdateDataOnly(ui::CommandUI& s) {
+  Apply(display::UpdateDataOnly(Facts()), s);
+}
+void CQuarnetView::OnUpdateShowTime(ui::CommandUI& s) {
+  Apply(display::UpdateShowTime(Facts()), s);
+}
+void CQuarnetView::OnUpdateVerbose(ui::CommandUI& s) {
+  Apply(display::UpdateVerbose(Facts()), s);
+}
+void CQuarnetView::OnUpdateVertSpace(ui::CommandUI& s) {
+  Apply(display::UpdateVertSpace(Facts()), s);
+}
+void CQuarnetView::OnUpdateBeginTrace(ui::CommandUI& s) {
+  Apply(display::UpdateBeginTrace(Facts()), s);
+}
+void CQuarnetView::OnUpdateEndTrace(ui::CommandUI& s) {
+  Apply(display::UpdateEndTrace(Facts()), s);
+}
+void CQuarnetView::OnUpdateOpenOrSave(ui::CommandUI& s) {
+  Apply(display::UpdateOpen(Facts()), s);
+}
+void CQuarnetView::OnUpdateTrapBuffer(ui::CommandUI& s) {
+  Apply(display::UpdateTrapBuffer(Facts()), s);
+}
+void CQuarnetView::OnUpdateClearBuffer(ui::CommandUI& s) {
+  Apply(display::UpdateClearBuffer(Facts()), s);
+}
+void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
+  Apply(display::UpdateTriggerEnable(Facts()), s);
+}

@@ -1,0 +1,105 @@
+// The trace view: owns the capture socket, the pending messages, both buffers, the options and
+// the display position; turns window messages and commands into calls on the core.
+#pragma once
+
+#include <windows.h>
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "capture/PendingList.h"
+#include "capture/win32/AgentLibrary.h"
+#include "capture/win32/CaptureSocket.h"
+#include "config/Options.h"
+#include "display/MenuState.h"
+#include "display/TraceView.h"
+#include "store/TraceStore.h"
+#include "ui/win32/Window.h"
+
+class CQuarnetView : public ui::Window {
+ public:
+  static constexpr UINT kReceiveMessage = WM_USER + 1;
+
+  CQuarnetView();
+  ~CQuarnetView() override;
+
+  bool Create(HWND frame);
+  bool OnCmdMsg(UINT id, ui::CommandUI* state) override;
+
+  // What the status panes and other windows read.
+  std::string TrapStatusText() const { return m_store.TrapStatusText(); }
+  bool IsTriggerEnabled() const { return m_store.m_bTriggerEnabled != 0; }
+  int GetDisplayCount() const;
+  int GetFirstVisible() const { return m_display.GetFirstVisible(); }
+  bool IsTracing() const { return m_store.m_bTracing != 0; }
+
+  int m_nAgentRevision = 0;
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  class SystemClock : public IClock {
+   public:
+    uint32_t Now() override { return static_cast<uint32_t>(std::time(nullptr)); }
+  };
+
+  LRESULT OnCreate(WPARAM, LPARAM);
+  LRESULT OnDestroy(WPARAM, LPARAM);
+  LRESULT OnSize(WPARAM, LPARAM);
+  LRESULT OnPaint(WPARAM, LPARAM);
+  LRESULT OnEraseBkgnd(WPARAM, LPARAM);
+  LRESULT OnHScroll(WPARAM, LPARAM);
+  LRESULT OnVScroll(WPARAM, LPARAM);
+  LRESULT OnReceive(WPARAM, LPARAM);
+
+  void OnBeginTrace();
+  void OnEndTrace();
+  void OnClearBuffer();
+  void OnDataOnly();
+  void OnShowTime();
+  void OnVerbose();
+  void OnVertSpace();
+  void OnTrapBuffer();
+  void OnTriggerEnable();
+  void OnFileOpen();
+  void OnFileSaveAs();
+  void OnLaunchPgm();
+
+  void OnUpdateDataOnly(ui::CommandUI& state);
+  void OnUpdateShowTime(ui::CommandUI& state);
+  void OnUpdateVerbose(ui::CommandUI& state);
+  void OnUpdateVertSpace(ui::CommandUI& state);
+  void OnUpdateBeginTrace(ui::CommandUI& state);
+  void OnUpdateEndTrace(ui::CommandUI& state);
+  void OnUpdateOpenOrSave(ui::CommandUI& state);
+  void OnUpdateTrapBuffer(ui::CommandUI& state);
+  void OnUpdateClearBuffer(ui::CommandUI& state);
+  void OnUpdateTriggerEnable(ui::CommandUI& state);
+
+  display::ViewFacts Facts() const;
+  display::RecordList Displayed() const { return m_store.DisplayedBuffer(); }
+  void ApplyVScrollBar(const display::ScrollBarState& bar);
+  void ShowTraceBufferFromStart();
+  void SetFrameTitle() const;
+  void CreateDisplayFont();
+  void MeasureFont();
+  int MessageBoxStop(const std::string& text, const std::string& caption, UINT extra = 0);
+
+  std::string m_strProgramFolder;
+  std::string m_strSettingsPath;
+  Options m_options;
+  SystemClock m_clock;
+  CPendingList m_pending{m_clock};
+  TraceStore m_store{m_options};
+  display::TraceView m_display{m_options};
+  CaptureSocket m_socket;
+  bool m_bSocketOpen = false;
+  AgentLibrary m_agent;
+  HFONT m_font = nullptr;
+
+  static const ui::MessageEntry<CQuarnetView> kMessages[];
+  static const ui::CommandEntry<CQuarnetView> kCommands[];
+  static const ui::UpdateEntry<CQuarnetView> kUpdates[];
+};

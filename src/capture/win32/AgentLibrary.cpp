@@ -1,0 +1,34 @@
+#include "capture/win32/AgentLibrary.h"
+
+#include "capture/win32/LibraryExport.h"
+
+AgentLibrary::AgentLibrary(const std::string& folder) {
+  m_module = LoadLibraryA((folder + "Klvnt32.dll").c_str());
+  m_contact = ExportAs<decltype(m_contact)>(m_module, "SPAContactAgent", 12);
+  m_enable = ExportAs<decltype(m_enable)>(m_module, "SPAEnableSpy", 8);
+  m_tracking = ExportAs<decltype(m_tracking)>(m_module, "SPASetTrackingOptions", 16);
+  m_dataBlock = ExportAs<decltype(m_dataBlock)>(m_module, "SPASetDataBlockOptions", 8);
+}
+
+AgentLibrary::~AgentLibrary() {
+  if (m_module != nullptr) FreeLibrary(m_module);
+}
+
+uint16_t AgentLibrary::SPAContactAgent(void* window, uint16_t value, int32_t flag) {
+  return m_contact != nullptr ? m_contact(static_cast<HWND>(window), value, flag) : 0;
+}
+
+void AgentLibrary::SPAEnableSpy(int32_t apiId, int32_t flag) {
+  if (m_enable != nullptr) m_enable(apiId, flag);
+}
+
+void AgentLibrary::SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly,
+                                         int32_t restrictSocket, int32_t socketId) {
+  if (m_tracking != nullptr) {
+    m_tracking(ignoreWouldBlock, errorsOnly, restrictSocket, static_cast<uint32_t>(socketId));
+  }
+}
+
+void AgentLibrary::SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) {
+  if (m_dataBlock != nullptr) m_dataBlock(saveEntire, saveBytes);
+}

@@ -1,0 +1,30 @@
+// The agent operations bound to Klvnt32.dll beside the program. Without the library every
+// contact fails and the other operations do nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "capture/AgentLink.h"
+
+class AgentLibrary : public IAgentLink {
+ public:
+  explicit AgentLibrary(const std::string& folder);
+  ~AgentLibrary() override;
+  AgentLibrary(const AgentLibrary&) = delete;
+  AgentLibrary& operator=(const AgentLibrary&) = delete;
+
+  uint16_t SPAContactAgent(void* window, uint16_t value, int32_t flag) override;
+  void SPAEnableSpy(int32_t apiId, int32_t flag) override;
+  void SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly, int32_t restrictSocket,
+                             int32_t socketId) override;
+  void SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) override;
+
+ private:
+  HMODULE m_module = nullptr;
+  WORD(WINAPI* m_contact)(HWND, WORD, int) = nullptr;
+  int(WINAPI* m_enable)(int, int) = nullptr;
+  int(WINAPI* m_tracking)(int32_t, int32_t, int32_t, uint32_t) = nullptr;
+  int(WINAPI* m_dataBlock)(int32_t, int32_t) = nullptr;
+};

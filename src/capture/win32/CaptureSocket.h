@@ -1,0 +1,61 @@
+// The monitor's capture socket, opened through klvnt32b.dll so that its own traffic is never
+// traced. It listens on 127.0.0.1 only: the agents send there, and nobody else may add to a
+// trace.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "capture/ReceivePass.h"
+
+class CaptureSocket : public IDatagramSource {
+ public:
+  // Receive buffer asked for: the agent's bursts must wait in the socket while the window is
+  // busy painting.
+  static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
+  CaptureSocket() = default;
+  ~CaptureSocket() override;
+  CaptureSocket(const CaptureSocket&) = delete;
+  CaptureSocket& operator=(const CaptureSocket&) = delete;
+
+  // Starts the socket library from `folder` and binds a UDP socket to an ephemeral port on
+  // 127.0.0.1; false (and no socket) on any failure.
+  bool Open(const std::string& folder);
+  bool IsOpen() const { return m_open; }
+  uint16_t Port() const { return m_nPort; }
+  // The receive buffer the system granted, 0 when it could not be read.
+  int ReceiveBufferBytes() const { return m_receiveBufferBytes; }
+  bool HasExclusiveUse() const { return m_exclusive; }
+  // Posts `message` to `window` whenever datagrams wait.
+  bool SelectReadNotifications(HWND window, UINT message);
+
+  int Receive(uint8_t* buffer, int size, uint32_t& sourceAddress) override;
+
+ private:
+  using Socket = UINT_PTR;
+  static constexpr Socket kNoSocket = ~Socket{0};
+
+  HMODULE m_module = nullptr;
+  bool m_started = false;
+  bool m_open = false;
+  bool m_exclusive = false;
+  Socket m_socket = kNoSocket;
+  uint16_t m_nPort = 0;
+  int m_receiveBufferBytes = 0;
+  alignas(8) unsigned char m_startupData[512] = {};  // WSADATA: 400 bytes on i686, more on x64
+
+  int(WINAPI* m_startup)(WORD, void*) = nullptr;
+  int(WINAPI* m_cleanup)() = nullptr;
+  Socket(WINAPI* m_socketFn)(int, int, int) = nullptr;
+  int(WINAPI* m_bind)(Socket, const void*, int) = nullptr;
+  int(WINAPI* m_getsockname)(Socket, void*, int*) = nullptr;
+  u_short(WINAPI* m_ntohs)(u_short) = nullptr;
+  int(WINAPI* m_asyncSelect)(Socket, HWND, UINT, long) = nullptr;
+  int(WINAPI* m_recvfrom)(Socket, char*, int, int, void*, int*) = nullptr;
+  int(WINAPI* m_closesocket)(Socket) = nullptr;
+  int(WINAPI* m_setsockopt)(Socket, int, int, const char*, int) = nullptr;
+  int(WINAPI* m_getsockopt)(Socket, int, int, char*, int*) = nullptr;
+};
