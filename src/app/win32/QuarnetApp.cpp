@@ -16,7 +16,9 @@ const ui::CommandEntry<CQuarnetApp> CQuarnetApp::kCommands[] = {
 
 CQuarnetApp::CQuarnetApp() = default;
 
-CQuarnetApp::~CQuarnetApp() { ExitInstance(); }
+CQuarnetApp::~CQuarnetApp() {
+  ExitInstance();
+}
 
 bool CQuarnetApp::InitInstance() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};

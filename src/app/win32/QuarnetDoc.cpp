@@ -7,9 +7,13 @@ const ui::CommandEntry<CQuarnetDoc> CQuarnetDoc::kCommands[] = {
     {ID_FILE_SAVE, &CQuarnetDoc::OnFileSave},
 };
 
-CQuarnetDoc::CQuarnetDoc() { CQuarnetApp::Get()->m_pDoc = this; }
+CQuarnetDoc::CQuarnetDoc() {
+  CQuarnetApp::Get()->m_pDoc = this;
+}
 
-bool CQuarnetDoc::OnNewDocument() { return true; }
+bool CQuarnetDoc::OnNewDocument() {
+  return true;
+}
 
 bool CQuarnetDoc::OnCmdMsg(UINT id, ui::CommandUI* state) {
   return ui::RouteCommand<CQuarnetDoc>(this, kCommands, {}, id, state);

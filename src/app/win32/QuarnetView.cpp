@@ -249,7 +249,9 @@ void CQuarnetView::OnClearBuffer() {
   Invalidate();
 }
 
-void CQuarnetView::OnTriggerEnable() { m_store.ToggleTriggerEnable(); }
+void CQuarnetView::OnTriggerEnable() {
+  m_store.ToggleTriggerEnable();
+}
 
 // --- display modes and buffers ---
 
@@ -330,8 +332,7 @@ void CQuarnetView::OnLaunchPgm() {
   }
   bool copied = false;
   if (go) {
-    const launcher::CopyResult copy =
-        launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
+    const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
     copied = copy.ok;
     if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
   }
@@ -345,8 +346,7 @@ void CQuarnetView::OnLaunchPgm() {
   WinExec(command.c_str(), SW_RESTORE);
 }
 
-int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption,
-                                 UINT extra) {
+int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption, UINT extra) {
   return MessageBoxA(Hwnd(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | extra);
 }
 

@@ -52,7 +52,7 @@ class CaptureSocket : public IDatagramSource {
   Socket(WINAPI* m_socketFn)(int, int, int) = nullptr;
   int(WINAPI* m_bind)(Socket, const void*, int) = nullptr;
   int(WINAPI* m_getsockname)(Socket, void*, int*) = nullptr;
-  u_short(WINAPI* m_ntohs)(u_short) = nullptr;
+  uint16_t(WINAPI* m_ntohs)(uint16_t) = nullptr;
   int(WINAPI* m_asyncSelect)(Socket, HWND, UINT, long) = nullptr;
   int(WINAPI* m_recvfrom)(Socket, char*, int, int, void*, int*) = nullptr;
   int(WINAPI* m_closesocket)(Socket) = nullptr;

@@ -4,7 +4,9 @@
 
 namespace ui {
 
-App::App() { s_current = this; }
+App::App() {
+  s_current = this;
+}
 
 App::~App() {
   if (s_current == this) s_current = nullptr;
@@ -39,8 +41,7 @@ bool App::IsIdleMessage(const MSG& msg, MSG& last) {
   // Repeated mouse moves at the same point, paints and the caret's blink timer change nothing
   // that the idle update shows.
   if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
-    const bool same = msg.message == last.message && msg.pt.x == last.pt.x &&
-                      msg.pt.y == last.pt.y;
+    const bool same = msg.message == last.message && msg.pt.x == last.pt.x && msg.pt.y == last.pt.y;
     last = msg;
     return !same;
   }
@@ -60,8 +61,7 @@ void App::DoWaitCursor(int delta) {
     return;
   }
   if (delta < 0 && m_waitCount > 0 && --m_waitCount == 0) {
-    SetCursor(m_hcurWaitRestore != nullptr ? m_hcurWaitRestore
-                                           : LoadCursorA(nullptr, IDC_ARROW));
+    SetCursor(m_hcurWaitRestore != nullptr ? m_hcurWaitRestore : LoadCursorA(nullptr, IDC_ARROW));
     return;
   }
   if (m_waitCount > 0) SetCursor(LoadCursorA(nullptr, IDC_WAIT));

@@ -94,8 +94,8 @@ bool StatusBar::Create(HWND parent, UINT id, std::span<const UINT> indicators) {
   for (size_t i = 1; i < indicators.size(); ++i) {
     const std::string text = LoadResString(indicators[i]);
     SIZE size{};
-    if (text.empty() || !GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()),
-                                               &size)) {
+    if (text.empty() ||
+        !GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size)) {
       ok = false;
       break;
     }

@@ -80,11 +80,15 @@ void Dialog::OnOK() {
   if (UpdateData(true)) EndDialog(m_hwnd, IDOK);
 }
 
-void Dialog::OnCancel() { EndDialog(m_hwnd, IDCANCEL); }
+void Dialog::OnCancel() {
+  EndDialog(m_hwnd, IDCANCEL);
+}
 
 void Dialog::DoDataExchange(DataExchange&) {}
 
-bool Dialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+bool Dialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) {
+  return false;
+}
 
 bool Dialog::UpdateData(bool save) {
   DataExchange dx(m_hwnd, save);
@@ -208,8 +212,8 @@ void DataExchange::Radio(int firstId, int32_t& value) {
 void DataExchange::MinMax(int32_t value, int32_t min, int32_t max) {
   if (m_failed || !m_bSaveAndValidate) return;
   if (value < min || value > max) {
-    Fail("Please enter an integer between " + std::to_string(min) + " and " +
-         std::to_string(max) + ".");
+    Fail("Please enter an integer between " + std::to_string(min) + " and " + std::to_string(max) +
+         ".");
   }
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/win32/App.h"
 #include "app/ResourceIds.h"
+#include "ui/win32/App.h"
 
 namespace ui {
 

@@ -12,9 +12,13 @@ int ClampedLength(std::string_view text) {
 
 }  // namespace
 
-GdiCanvas::GdiCanvas(HDC dc) : m_dc(dc) { SetBkMode(m_dc, TRANSPARENT); }
+GdiCanvas::GdiCanvas(HDC dc) : m_dc(dc) {
+  SetBkMode(m_dc, TRANSPARENT);
+}
 
-void GdiCanvas::SetTextColour(ColorRef colour) { SetTextColor(m_dc, colour); }
+void GdiCanvas::SetTextColour(ColorRef colour) {
+  SetTextColor(m_dc, colour);
+}
 
 void GdiCanvas::DrawString(int32_t x, int32_t y, std::string_view text) {
   TextOutA(m_dc, x, y, text.data(), ClampedLength(text));

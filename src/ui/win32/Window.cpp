@@ -13,7 +13,7 @@ Window::~Window() {
 }
 
 bool Window::RegisterWindowClass(const char* name, UINT style, HBRUSH background, HICON icon,
-                           HCURSOR cursor) {
+                                 HCURSOR cursor) {
   WNDCLASSA wc{};
   wc.style = style;
   wc.lpfnWndProc = WindowProc;
@@ -32,9 +32,13 @@ bool Window::Create(const char* className, const char* title, DWORD style, DWORD
                          GetModuleHandleA(nullptr), this) != nullptr;
 }
 
-void Window::Invalidate(bool erase) const { InvalidateRect(m_hwnd, nullptr, erase); }
+void Window::Invalidate(bool erase) const {
+  InvalidateRect(m_hwnd, nullptr, erase);
+}
 
-void Window::SetText(const std::string& text) const { SetWindowTextA(m_hwnd, text.c_str()); }
+void Window::SetText(const std::string& text) const {
+  SetWindowTextA(m_hwnd, text.c_str());
+}
 
 std::string Window::GetText() const {
   std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(m_hwnd)) + 1);

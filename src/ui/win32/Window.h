@@ -41,7 +41,7 @@ class Window : public CommandTarget {
 
   // Registers a window class served by the trampoline; false on failure.
   static bool RegisterWindowClass(const char* name, UINT style, HBRUSH background, HICON icon,
-                            HCURSOR cursor);
+                                  HCURSOR cursor);
   bool Create(const char* className, const char* title, DWORD style, DWORD exStyle,
               const RECT& rect, HWND parent, HMENU menuOrId);
   void Invalidate(bool erase = true) const;

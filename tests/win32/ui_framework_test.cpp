@@ -1,0 +1,158 @@
+// The framework under Wine: message tables reach their handlers, commands go to the first
+// target that handles them and only while enabled, menus show what update handlers decide,
+// and dialog text is read as the data exchange reads it.
+#include <windows.h>
+
+#include <string>
+
+#include "Check.h"
+#include "ui/win32/App.h"
+#include "ui/win32/Dialog.h"
+#include "ui/win32/FrameWindow.h"
+
+namespace {
+
+constexpr UINT kPing = WM_USER + 7;
+constexpr UINT kShared = 100;    // handled by view and document: the view wins
+constexpr UINT kDocOnly = 101;   // handled by the document
+constexpr UINT kDisabled = 102;  // has a handler, but its update handler disables it
+constexpr UINT kOrphan = 103;    // nobody handles it
+
+struct Counts {
+  int viewShared = 0;
+  int docShared = 0;
+  int docOnly = 0;
+  int disabled = 0;
+  int pings = 0;
+} g;
+
+class TestView : public ui::Window {
+ public:
+  bool OnCmdMsg(UINT id, ui::CommandUI* state) override;
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  LRESULT OnPing(WPARAM wParam, LPARAM) {
+    g.pings += static_cast<int>(wParam);
+    return 42;
+  }
+  void OnShared() { ++g.viewShared; }
+  void OnDisabled() { ++g.disabled; }
+  void OnUpdateDisabled(ui::CommandUI& state) {
+    state.Enable(false);
+    state.SetCheck(true);
+    state.SetText("Renamed");
+  }
+  static const ui::MessageEntry<TestView> kMessages[];
+  static const ui::CommandEntry<TestView> kCommands[];
+  static const ui::UpdateEntry<TestView> kUpdates[];
+};
+
+const ui::MessageEntry<TestView> TestView::kMessages[] = {{kPing, &TestView::OnPing}};
+const ui::CommandEntry<TestView> TestView::kCommands[] = {{kShared, &TestView::OnShared},
+                                                          {kDisabled, &TestView::OnDisabled}};
+const ui::UpdateEntry<TestView> TestView::kUpdates[] = {{kDisabled, &TestView::OnUpdateDisabled}};
+
+bool TestView::OnCmdMsg(UINT id, ui::CommandUI* state) {
+  return ui::RouteCommand<TestView>(this, kCommands, kUpdates, id, state);
+}
+
+bool TestView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  return ui::DispatchMessageTable<TestView>(this, kMessages, message, wParam, lParam, result);
+}
+
+class TestDoc : public ui::CommandTarget {
+ public:
+  bool OnCmdMsg(UINT id, ui::CommandUI* state) override;
+
+ private:
+  void OnShared() { ++g.docShared; }
+  void OnDocOnly() { ++g.docOnly; }
+  static const ui::CommandEntry<TestDoc> kCommands[];
+};
+
+const ui::CommandEntry<TestDoc> TestDoc::kCommands[] = {{kShared, &TestDoc::OnShared},
+                                                        {kDocOnly, &TestDoc::OnDocOnly}};
+
+bool TestDoc::OnCmdMsg(UINT id, ui::CommandUI* state) {
+  return ui::RouteCommand<TestDoc>(this, kCommands, {}, id, state);
+}
+
+class TestFrame : public ui::FrameWindow {};
+
+UINT MenuState(HMENU menu, UINT id) {
+  return GetMenuState(menu, id, MF_BYCOMMAND);
+}
+
+std::string MenuText(HMENU menu, UINT id) {
+  char text[64] = {};
+  GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+  return text;
+}
+
+void CheckDialogNumbers() {
+  int32_t value = 0;
+  CHECK(ui::ParseDialogInt(" 12 ", value) && value == 12);
+  CHECK(ui::ParseDialogInt("-2147483648", value) && value == INT32_MIN);
+  CHECK(ui::ParseDialogInt("+7", value) && value == 7);
+  CHECK(!ui::ParseDialogInt("2147483648", value));
+  CHECK(!ui::ParseDialogInt("99999999999999999999", value));
+  CHECK(!ui::ParseDialogInt("12a", value));
+  CHECK(!ui::ParseDialogInt("1 2", value));
+  CHECK(!ui::ParseDialogInt("", value));
+  CHECK(!ui::ParseDialogInt("-", value));
+  uint32_t u = 0;
+  CHECK(ui::ParseDialogUnsigned("4294967295", u) && u == UINT32_MAX);
+  CHECK(!ui::ParseDialogUnsigned("4294967296", u));
+  CHECK(!ui::ParseDialogUnsigned("-1", u));
+}
+
+}  // namespace
+
+int main() {
+  ui::App app;
+  CHECK(ui::Window::RegisterWindowClass("TestFrame", 0, nullptr, nullptr, nullptr));
+  CHECK(ui::Window::RegisterWindowClass("TestView", 0, nullptr, nullptr, nullptr));
+  TestFrame frame;
+  HMENU menu = CreateMenu();
+  HMENU popup = CreatePopupMenu();
+  for (UINT id : {kShared, kDocOnly, kDisabled, kOrphan}) AppendMenuA(popup, MF_STRING, id, "x");
+  AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "&Test");
+  CHECK(frame.Create("TestFrame", "frame", WS_OVERLAPPEDWINDOW, 0, RECT{0, 0, 300, 200}, nullptr,
+                     menu));
+  TestView view;
+  CHECK(view.Create("TestView", "", WS_CHILD, 0, RECT{0, 0, 10, 10}, frame.Hwnd(), nullptr));
+  TestDoc doc;
+  frame.m_pView = &view;
+  frame.m_pDocument = &doc;
+  app.m_pMainWnd = &frame;
+
+  // The message table reaches the handler; other messages go to DefWindowProc.
+  CHECK(SendMessageA(view.Hwnd(), kPing, 3, 0) == 42);
+  CHECK(g.pings == 3);
+  CHECK(SendMessageA(view.Hwnd(), WM_USER + 8, 0, 0) == 0);
+
+  // Menu commands and accelerators arrive as WM_COMMAND at the frame.
+  SendMessageA(frame.Hwnd(), WM_COMMAND, kShared, 0);
+  SendMessageA(frame.Hwnd(), WM_COMMAND, kDocOnly, 0);
+  SendMessageA(frame.Hwnd(), WM_COMMAND, kDisabled, 0);
+  SendMessageA(frame.Hwnd(), WM_COMMAND, kOrphan, 0);
+  CHECK(g.viewShared == 1 && g.docShared == 0);
+  CHECK(g.docOnly == 1);
+  CHECK(g.disabled == 0);
+
+  // Opening the menu asks the update handlers; items nobody handles are greyed.
+  SendMessageA(frame.Hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+  CHECK(!(MenuState(popup, kShared) & MF_GRAYED));
+  CHECK(!(MenuState(popup, kDocOnly) & MF_GRAYED));
+  CHECK(MenuState(popup, kDisabled) & MF_GRAYED);
+  CHECK(MenuState(popup, kDisabled) & MF_CHECKED);
+  CHECK(MenuText(popup, kDisabled) == "Renamed");
+  CHECK(MenuState(popup, kOrphan) & MF_GRAYED);
+
+  CheckDialogNumbers();
+  DestroyWindow(frame.Hwnd());
+  return check::Finish("ui_framework_test");
+}
