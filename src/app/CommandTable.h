@@ -208,7 +208,6 @@ inline constexpr std::array kAccelerators = {
 
 inline constexpr std::string_view kDocTemplateString =
     "Quarnet Windows Application\nQuarns\nQuarns Document\n\n\nQuarns.Document\nQuarns Document";
-inline constexpr std::string_view kMainWindowCaption = "Quarnet/32...from Kelvane Software";
 
 struct StringEntry {
   uint16_t id;

@@ -58,4 +58,40 @@
 /* String shown in pane 0 when no menu item is highlighted. */
 #define IDS_IDLEMESSAGE 57345
 
+/* Capture Filters dialog. */
+#define IDD_CAPTURE_FILTERS 102
+#define IDC_FILTER_LIST 1000
+#define IDC_IGNORE_WOULDBLOCK 1001
+#define IDC_ERRORS_ONLY 1005
+#define IDC_SOCKET_ID 1006
+#define IDC_RESTRICT_SOCKET 1007
+#define IDC_SOCKET_ID_LABEL 1008
+#define IDC_CONFIGURE_BUFFERS 1014
+#define IDC_BUFFERS_IDLE_NOTE 1026
+#define IDC_TRACE_ALL 1048
+#define IDC_TRACE_SOME 1049
+#define IDC_TRACE_NONE 1050
+
+/* Range dialog of Copy to Clipboard and Print. */
+#define IDD_RANGE 104
+#define IDC_RANGE_ALL 1017
+#define IDC_RANGE_PAGE 1018
+#define IDC_RANGE_RECORD 1019
+#define IDC_RANGE_FROM 1020
+#define IDC_RANGE_TO 1021
+#define IDC_RANGE_TO_LABEL 1022
+
+/* Buffer Allocation dialog. */
+#define IDD_BUFFER_ALLOC 105
+#define IDC_SAVE_ENTIRE 1023
+#define IDC_SAVE_UPTO 1024
+#define IDC_SAVE_BYTES 1025
+#define IDC_DISPLAY_ENTIRE 1026
+#define IDC_DISPLAY_UPTO 1027
+#define IDC_DISPLAY_BYTES 1028
+#define IDC_TRAP_SPIN 1043
+#define IDC_TRACE_SPIN 1044
+#define IDC_TRACE_SIZE 1045
+#define IDC_TRAP_SIZE 1046
+
 #endif

@@ -1,0 +1,58 @@
+#include "display/RangeDlg.h"
+
+#include "app/DataExchange.h"
+
+CRangeDlg::Controls CRangeDlg::OnInitDialog(const display::IRangeView& view) {
+  m_pView = &view;
+  return OnCurrentPage();
+}
+
+CRangeDlg::Controls CRangeDlg::OnAll() {
+  m_nRangeMode = kAll;
+  m_nFrom = 1;
+  m_nTo = m_pView ? m_pView->GetDisplayCount() : 0;
+  return Refresh();
+}
+
+CRangeDlg::Controls CRangeDlg::OnCurrentPage() {
+  m_nRangeMode = kCurrentPage;
+  m_nFrom = m_pView ? m_pView->GetFirstVisible() : 0;
+  m_nTo = m_pView ? m_pView->GetLastVisible() : 0;
+  return Refresh();
+}
+
+CRangeDlg::Controls CRangeDlg::OnRecord() {
+  m_nRangeMode = kRecord;
+  return Refresh();
+}
+
+CRangeDlg::EditCheck CRangeDlg::OnEditKillFocus(Edit edit, std::string_view text) {
+  const std::optional<int32_t> value = ddx::ReadDecimal(text, kEditTextLimit);
+  int32_t& member = edit == Edit::kFrom ? m_nFrom : m_nTo;
+  const int32_t low = edit == Edit::kFrom ? 1 : m_nFrom;
+  const int32_t high = edit == Edit::kFrom ? m_nTo : (m_pView ? m_pView->GetDisplayCount() : 0);
+  if (value && *value >= low && *value <= high) {
+    member = *value;
+    return {true, std::to_string(member)};
+  }
+  return {false, std::to_string(member)};
+}
+
+CRangeDlg::OkResult CRangeDlg::OnOK(std::optional<Edit> focused, std::string_view focusedText) {
+  OkResult result;
+  if (focused) result.check = OnEditKillFocus(*focused, focusedText);
+  result.from = m_nFrom;
+  result.to = m_nTo;
+  return result;
+}
+
+CRangeDlg::Controls CRangeDlg::Refresh() const {
+  Controls controls;
+  controls.allChecked = m_nRangeMode == kAll;
+  controls.pageChecked = m_nRangeMode == kCurrentPage;
+  controls.recordChecked = m_nRangeMode == kRecord;
+  controls.editsEnabled = m_nRangeMode == kRecord;
+  controls.fromText = std::to_string(m_nFrom);
+  controls.toText = std::to_string(m_nTo);
+  return controls;
+}
