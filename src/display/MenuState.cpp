@@ -13,6 +13,11 @@ CommandUI Checked(bool enabled, int32_t flag) {
 
 }  // namespace
 
+ViewFacts FactsOf(const TraceStore& store, const Options& options) {
+  return {options, store.m_bTracing != 0, store.m_traceBuf.size(), store.m_trapBuf.size(),
+          store.m_bTriggerEnabled != 0};
+}
+
 // Show Time and Verbose do nothing visible in Data Only mode; they keep their check marks.
 CommandUI UpdateDataOnly(const ViewFacts& facts) {
   return Checked(true, facts.options.m_bDataOnly);

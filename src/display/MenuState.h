@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "config/Options.h"
+#include "store/TraceStore.h"
 
 namespace display {
 
@@ -28,6 +29,9 @@ struct ViewFacts {
 
   size_t DisplayedCount() const { return options.m_bViewTrap ? trapCount : traceCount; }
 };
+
+// The facts as the trace store holds them; `options` is the one the store was made with.
+ViewFacts FactsOf(const TraceStore& store, const Options& options);
 
 CommandUI UpdateDataOnly(const ViewFacts& facts);        // 32785
 CommandUI UpdateShowTime(const ViewFacts& facts);        // 32779

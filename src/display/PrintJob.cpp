@@ -66,13 +66,7 @@ bool PrintJob::PrintPage(Canvas& canvas, const Options& options) {
       const std::string returns = FormatEvent(record, lines, modes.showTime, modes.verbose);
       if (!lines.empty()) lines.back() += returns;
       for (const std::string& text : lines) {
-        int32_t x = 0;
-        const size_t dot = text.find('.');
-        if (dot == 0) {
-          x = indent;
-        } else if (dot != std::string::npos) {
-          indent = canvas.MeasureString(std::string_view(text).substr(0, dot)).width;
-        }
+        const int32_t x = CallLineX(canvas, text, indent);
         if (r < m_nPrintRows) canvas.DrawString(x, rowY(r), text);
         ++r;
       }

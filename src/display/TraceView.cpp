@@ -25,6 +25,13 @@ uint32_t HelpContextForApi(int32_t apiId) {
   return apiId >= 0 && apiId <= 22 ? 175 + static_cast<uint32_t>(apiId) : 1;
 }
 
+int32_t CallLineX(Canvas& canvas, std::string_view text, int32_t& indent) {
+  const size_t dot = text.find('.');
+  if (dot == 0) return indent;
+  if (dot != std::string_view::npos) indent = canvas.MeasureString(text.substr(0, dot)).width;
+  return 0;
+}
+
 int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes) {
   const int32_t dataRows = GetDataRowCount(record, modes.byteLimit);
   if (modes.dataOnly) return dataRows;
@@ -129,15 +136,7 @@ int32_t TraceView::DrawRecord(Canvas& canvas, const CSpyMsg& record, int32_t num
         text.insert(
             0, record.m_bTrigger ? std::string("[TRIGGER] ") : "[" + std::to_string(number) + "] ");
       }
-      // Continuation lines stand under the first '.' of the line that opened them, measured in
-      // pixels so that proportional fonts align too.
-      int32_t x = 0;
-      const size_t dot = text.find('.');
-      if (dot == 0) {
-        x = indent;
-      } else if (dot != std::string::npos) {
-        indent = canvas.MeasureString(std::string_view(text).substr(0, dot)).width;
-      }
+      const int32_t x = CallLineX(canvas, text, indent);
       canvas.DrawString(x + shift, y, text);
       if (k + 1 == lines.size()) {
         const int32_t width = canvas.MeasureString(text).width;

@@ -78,6 +78,11 @@ inline void InvertFlag(int32_t& flag) {
   flag = flag ? 0 : 1;
 }
 
+// x of a call line. A line that begins with '.' continues the address of the line before it and
+// stands at the remembered `indent`; any other line starts at 0, and when it holds a '.' the
+// indent becomes the pixel width up to that '.' (measured, so proportional fonts align too).
+int32_t CallLineX(Canvas& canvas, std::string_view text, int32_t& indent);
+
 // Lines of one record in the given modes (data rows, call lines, or both), without the empty
 // separator line of Vert Space.
 int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes);

@@ -62,6 +62,20 @@ TEST(MenuState, TrapBufferSwitchTextAndAvailability) {
   EXPECT_EQ(UpdateTrapBuffer(facts), (CommandUI{true, std::nullopt, "View Trace"}));
 }
 
+TEST(MenuState, FactsComeFromTheStore) {
+  Options options;
+  TraceStore store(options);
+  store.m_bTracing = 1;
+  store.m_bTriggerEnabled = 1;
+  store.m_trapBuf.push_back(std::make_unique<CSpyMsg>());
+  options.m_bViewTrap = 1;
+  const ViewFacts facts = FactsOf(store, options);
+  EXPECT_TRUE(facts.tracing);
+  EXPECT_TRUE(facts.triggerEnabled);
+  EXPECT_EQ(facts.traceCount, 0u);
+  EXPECT_EQ(facts.DisplayedCount(), 1u);
+}
+
 TEST(MenuState, TriggerSpecifyOnlyWhileDisarmed) {
   Options options;
   ViewFacts facts{options};
