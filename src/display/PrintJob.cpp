@@ -1,6 +1,7 @@
 #include "display/PrintJob.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ bool PrintJob::PrintPage(Canvas& canvas, const Options& options) {
   const auto rowY = [h](int32_t row) { return (row + 3) * h; };
   canvas.SetTextColour(Rgb(0, 0, 0));
 
-  const std::string pageNumber = "- " + std::to_string(m_nPrintPage++) + " -";
+  char pageNumber[24];
+  std::snprintf(pageNumber, sizeof pageNumber, "- %d -", static_cast<int>(m_nPrintPage++));
   const int32_t numberWidth = canvas.MeasureString(pageNumber).width;
   canvas.DrawString(m_nPageWidth / 2 - numberWidth / 2, 2 * h, pageNumber);
 

@@ -1,6 +1,7 @@
 #include "display/TraceView.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,13 @@ int32_t Count(RecordList records) {
 
 const CSpyMsg& At(RecordList records, int32_t index) {
   return *records[static_cast<size_t>(index)];
+}
+
+std::string FirstLinePrefix(const CSpyMsg& record, int32_t number) {
+  if (record.m_bTrigger) return "[TRIGGER] ";
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "[%d] ", static_cast<int>(number));
+  return prefix;
 }
 
 }  // namespace
@@ -131,11 +139,7 @@ int32_t TraceView::DrawRecord(Canvas& canvas, const CSpyMsg& record, int32_t num
     canvas.SetTextColour(m_options.m_crApiCalls);
     const std::string returns = FormatEvent(record, lines, modes.showTime, modes.verbose);
     for (size_t k = 0; k < lines.size(); ++k) {
-      std::string text = lines[k];
-      if (k == 0) {
-        text.insert(
-            0, record.m_bTrigger ? std::string("[TRIGGER] ") : "[" + std::to_string(number) + "] ");
-      }
+      const std::string text = k == 0 ? FirstLinePrefix(record, number) + lines[k] : lines[k];
       const int32_t x = CallLineX(canvas, text, indent);
       canvas.DrawString(x + shift, y, text);
       if (k + 1 == lines.size()) {
