@@ -1,8 +1,6 @@
 #include "store/TrapSpecModel.h"
 
-#include <cerrno>
-#include <cstdlib>
-
+#include "app/DataExchange.h"
 #include "store/TriggerLists.h"
 
 namespace {
@@ -101,33 +99,12 @@ TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, 
   m_callIndex = SelectionIn(callSelection, kTriggerCallNames.size());
   m_errorIndex = SelectionIn(errorSelection, kSortedTriggerErrors.size());
 
-  int32_t offset = 0;
-  result.message = ParseDialogInteger(offsetText, 0, kMaxPatternOffset, offset);
-  if (!result.message.empty()) {
+  const ddx::Field<int32_t> offset = ddx::ExchangeInt(offsetText, 0, kMaxPatternOffset);
+  if (!offset.value) {
     result.outcome = TrapSpecOk::Outcome::kOffsetError;
+    result.message = offset.message;
     return result;
   }
-  m_offset = offset;
+  m_offset = *offset.value;
   return result;
-}
-
-std::string ParseDialogInteger(std::string_view text, int32_t low, int32_t high, int32_t& value) {
-  const std::string copy(text);
-  const char* p = copy.c_str();
-  while (*p == ' ' || *p == '\t') ++p;
-  const char first = *p;
-  char* end = nullptr;
-  errno = 0;
-  const long long parsed = std::strtoll(p, &end, 10);
-  const char* rest = end;
-  while (*rest == ' ' || *rest == '\t') ++rest;
-  if (end == p || (parsed == 0 && first != '0') || *rest != '\0') {
-    return "Please enter an integer.";
-  }
-  if (errno == ERANGE || parsed < low || parsed > high) {
-    return "Please enter an integer between " + std::to_string(low) + " and " +
-           std::to_string(high) + ".";
-  }
-  value = static_cast<int32_t>(parsed);
-  return {};
 }

@@ -85,7 +85,3 @@ class TrapSpecModel {
   bool m_errorListEnabled = true;
   bool m_dataControlsEnabled = true;
 };
-
-// The framework's integer transfer with range check: optional blanks, a sign, digits, optional
-// blanks. The message is empty when `value` was set.
-std::string ParseDialogInteger(std::string_view text, int32_t low, int32_t high, int32_t& value);

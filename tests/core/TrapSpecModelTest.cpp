@@ -86,7 +86,7 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   EXPECT_EQ(ok.message, "Please enter an integer between 0 and 1024.");
   EXPECT_EQ(model.m_callIndex, -1);
   EXPECT_EQ(model.m_errorIndex, 36);
-  for (const char* bad : {"", "abc", "12x", "-0", "1 2"}) {
+  for (const char* bad : {"", "abc", "12x", "1 2"}) {
     EXPECT_EQ(model.OnOK("", 0, 0, bad).message, "Please enter an integer.") << bad;
   }
   EXPECT_EQ(model.OnOK("", 0, 0, "-1").message, "Please enter an integer between 0 and 1024.");
