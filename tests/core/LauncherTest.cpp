@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
 #include "store/Bytes.h"
 
 namespace fs = std::filesystem;
@@ -18,16 +19,6 @@ namespace {
 
 class LauncherTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir =
-        fs::temp_directory_path() /
-        ("quarnet-launcher-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
   static void Write(const std::string& path, const std::string& bytes) {
@@ -48,7 +39,7 @@ class LauncherTest : public ::testing::Test {
     return Read(Path("prog.tmp"));
   }
 
-  fs::path m_dir;
+  ScratchDir m_dir{"launcher"};
 };
 
 TEST_F(LauncherTest, RewritesEachCasePatternAndLeavesOtherDigitsAlone) {

@@ -1,0 +1,52 @@
+#include "display/ClipboardCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "display/ClipboardText.h"
+
+namespace {
+
+std::vector<SpyMsgPtr> Records(int count) {
+  std::vector<SpyMsgPtr> records;
+  for (int i = 0; i < count; ++i) {
+    records.push_back(std::make_unique<CSpyMsg>());
+    records.back()->m_nApiId = 22;
+  }
+  return records;
+}
+
+TEST(ClipboardCopy, RefusesRangesReckonedAbove65535Bytes) {
+  const std::vector<SpyMsgPtr> records = Records(600);
+  const DisplayModes modes;
+  auto oneLine = [](const CSpyMsg&) { return 1; };
+  // 511 lines: 65408 bytes reckoned, copied.
+  const ClipboardCopy accepted = PrepareClipboardCopy(records, 1, 511, modes, oneLine);
+  EXPECT_FALSE(accepted.refused);
+  EXPECT_FALSE(accepted.block.empty());
+  // 512 lines: 65536 bytes, one more than the limit.
+  const ClipboardCopy refused = PrepareClipboardCopy(records, 1, 512, modes, oneLine);
+  EXPECT_TRUE(refused.refused);
+  EXPECT_TRUE(refused.block.empty());
+  // Lines are counted over the range only, clipped to the buffer.
+  EXPECT_FALSE(PrepareClipboardCopy(records, 90, 600, modes, oneLine).refused);
+  EXPECT_TRUE(PrepareClipboardCopy(records, 89, 900, modes, oneLine).refused);
+  EXPECT_EQ(kClipboardTooLarge, "Data area too large for Clipboard!");
+}
+
+TEST(ClipboardCopy, BlockHoldsTheWholeTextWhateverTheEstimate) {
+  const std::vector<SpyMsgPtr> records = Records(3);
+  const DisplayModes modes;
+  // An estimate far below the text (no lines reckoned) still gets the whole text.
+  const ClipboardCopy copy =
+      PrepareClipboardCopy(records, 2, 3, modes, [](const CSpyMsg&) { return 0; });
+  const std::string text = MakeClipboardText(records, 2, 3, modes);
+  ASSERT_FALSE(text.empty());
+  ASSERT_EQ(copy.block.size(), text.size() + 1);
+  EXPECT_EQ(std::string(copy.block.data(), text.size()), text);
+  EXPECT_EQ(copy.block.back(), '\0');
+  EXPECT_EQ(text.rfind("[2] ", 0), 0u);
+}
+
+}  // namespace
