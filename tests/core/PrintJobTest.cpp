@@ -4,34 +4,16 @@
 
 #include <vector>
 
-#include "FormatTestRecords.h"
 #include "RecordingCanvas.h"
+#include "ViewTestRecords.h"
 #include "format/TimeStamp.h"
 
 namespace {
 
+using namespace viewrec;
+
 using display::PrintJob;
 constexpr int32_t kW = RecordingCanvas::kCharWidth;
-
-SpyMsgPtr CloseSocket() {
-  return testrec::Make(2, [](std::span<uint8_t> out) {
-    return payload::BuildCloseSocket(out, {0, 1, 0});
-  });
-}
-
-SpyMsgPtr Send(size_t size) {
-  std::vector<uint8_t> data(size, 0x41);
-  return testrec::Make(18, [&](std::span<uint8_t> out) {
-    return payload::BuildRecvSend(out, {0, 1, 0, static_cast<int32_t>(size)}, data);
-  });
-}
-
-SpyMsgPtr Connect() {
-  return testrec::Make(3, [](std::span<uint8_t> out) {
-    payload::AddressCall call{0, 5, 0, 16, payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
-    return payload::BuildBindConnect(out, call);
-  });
-}
 
 // Prints every page of a job, each on its own canvas; gives up after `maxPages`.
 std::vector<RecordingCanvas> PrintAll(PrintJob& job, const Options& options, int maxPages = 200) {
@@ -113,7 +95,7 @@ TEST_F(PrintJobFixture, VerboseCallThatDoesNotFitMovesWholeToTheNextPage) {
 }
 
 TEST_F(PrintJobFixture, LongSendContinuesOnFollowingPagesWithoutItsCallLine) {
-  records.push_back(Send(1600));  // 100 rows
+  records.push_back(Transfer(18, 1600));  // 100 rows
   records.push_back(CloseSocket());
   Start(10, 500);  // 46 rows
   const auto pages = PrintAll(job, options);
@@ -139,7 +121,9 @@ TEST_F(PrintJobFixture, LongSendContinuesOnFollowingPagesWithoutItsCallLine) {
   EXPECT_EQ(resumed.x, 0);
   EXPECT_EQ(resumed.y, 30);
   const auto& chars = pages[1].texts[2];
-  EXPECT_EQ(chars.text, std::string(16, 'A'));
+  std::string row45;
+  for (size_t i = 45 * 16; i < 46 * 16; ++i) row45 += DataChar(i);
+  EXPECT_EQ(chars.text, row45);
   EXPECT_EQ(chars.x, static_cast<int32_t>(resumed.text.size()) * kW + 6 * kW);
   EXPECT_TRUE(pages[2].texts[1].text.starts_with("05B0:"));
   EXPECT_TRUE(pages[2].texts.back().text.starts_with("closesocket ("));
@@ -148,9 +132,9 @@ TEST_F(PrintJobFixture, LongSendContinuesOnFollowingPagesWithoutItsCallLine) {
 TEST_F(PrintJobFixture, DataOnlyPrintsOnlyDumpsAndNoSeparatorForEmptyRecords) {
   options.m_bDataOnly = 1;
   options.m_bVertSpace = 1;
-  records.push_back(Send(16));
+  records.push_back(Transfer(18, 16));
   records.push_back(CloseSocket());
-  records.push_back(Send(16));
+  records.push_back(Transfer(18, 16));
   Start(10, 200);
   const auto pages = PrintAll(job, options);
   ASSERT_EQ(pages.size(), 1u);
@@ -178,7 +162,7 @@ struct SmallPage : PrintJobFixture, ::testing::WithParamInterface<int32_t> {};
 TEST_P(SmallPage, EveryPageMakesProgress) {
   options.m_bVertSpace = 1;
   records.push_back(Connect());
-  records.push_back(Send(80));  // 5 rows
+  records.push_back(Transfer(18, 80));  // 5 rows
   records.push_back(CloseSocket());
   const int32_t h = 10;
   Start(h, (GetParam() + 4) * h);

@@ -4,36 +4,17 @@
 
 #include <vector>
 
-#include "FormatTestRecords.h"
 #include "RecordingCanvas.h"
+#include "ViewTestRecords.h"
 #include "format/TimeStamp.h"
 
 namespace {
 
+using namespace viewrec;
+
 using display::TraceView;
 constexpr int32_t kW = RecordingCanvas::kCharWidth;
 constexpr int32_t kH = RecordingCanvas::kLineHeight;
-
-SpyMsgPtr CloseSocket(int32_t s = 1) {
-  return testrec::Make(2, [&](std::span<uint8_t> out) {
-    return payload::BuildCloseSocket(out, {0, s, 0});
-  });
-}
-
-SpyMsgPtr Transfer(int32_t id, size_t size) {
-  std::vector<uint8_t> data(size);
-  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>('A' + i % 26);
-  return testrec::Make(id, [&](std::span<uint8_t> out) {
-    return payload::BuildRecvSend(out, {0, 1, 0, static_cast<int32_t>(size)}, data);
-  });
-}
-
-SpyMsgPtr Connect() {
-  return testrec::Make(3, [](std::span<uint8_t> out) {
-    payload::AddressCall call{0, 5, 0, 16, payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
-    return payload::BuildBindConnect(out, call);
-  });
-}
 
 // A view over a window of `rows` lines of the recording canvas's font.
 struct Fixture : ::testing::Test {

@@ -1,0 +1,37 @@
+// Records for the view and print tests, built with the agent's payload builders.
+#pragma once
+
+#include <vector>
+
+#include "FormatTestRecords.h"
+
+namespace viewrec {
+
+inline SpyMsgPtr CloseSocket() {
+  return testrec::Make(2, [](std::span<uint8_t> out) {
+    return payload::BuildCloseSocket(out, {0, 1, 0});
+  });
+}
+
+// Byte i of the captured data is 'A' + i % 26.
+inline char DataChar(size_t i) {
+  return static_cast<char>('A' + i % 26);
+}
+
+// recv (15) or send (18) of `size` bytes.
+inline SpyMsgPtr Transfer(int32_t id, size_t size) {
+  std::vector<uint8_t> data(size);
+  for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(DataChar(i));
+  return testrec::Make(id, [&](std::span<uint8_t> out) {
+    return payload::BuildRecvSend(out, {0, 1, 0, static_cast<int32_t>(size)}, data);
+  });
+}
+
+inline SpyMsgPtr Connect() {
+  return testrec::Make(3, [](std::span<uint8_t> out) {
+    payload::AddressCall call{0, 5, 0, 16, payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
+    return payload::BuildBindConnect(out, call);
+  });
+}
+
+}  // namespace viewrec
