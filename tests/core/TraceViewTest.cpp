@@ -288,6 +288,16 @@ TEST_F(TraceViewScroll, EmptyBufferAndShrunkBufferAreSafe) {
   EXPECT_EQ(view.m_nTopRecord, 2);
 }
 
+TEST_F(TraceViewScroll, FontWithoutHeightDividesByOne) {
+  Add(CloseSocket(), 3);
+  view.SetMetrics({kW, 0});
+  view.OnSize(100);
+  EXPECT_EQ(view.PageSize(), 100);
+  EXPECT_EQ(view.OnDoubleClick(records, 3, false).helpContext, 177u);  // line 3 of 6
+  view.OnVScroll(records, display::kPageDown, 0);
+  EXPECT_EQ(view.m_nTopRecord, 2);
+}
+
 TEST_F(TraceViewScroll, ScrollBarStates) {
   EXPECT_EQ(TraceView::InitialHScrollBar(), (display::ScrollBarState{true, 0, 100, 0, true}));
   EXPECT_EQ(TraceView::DisabledVScrollBar(), (display::ScrollBarState{false, 0, 0, 0, true}));
