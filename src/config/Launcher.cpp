@@ -82,6 +82,38 @@ bool PatchModuleName(std::istream& source, std::ostream& copy, uint64_t position
   return true;
 }
 
+std::optional<int> CopyRedirected(std::istream& source, std::ostream& copy) {
+  std::array<char, kBlockSize> block{};
+  uint64_t position = 0;
+  // Bytes of the copy before this point are final. A rewrite near the end of a block reaches
+  // into the next one; that block is written only behind it, so the rewrite stays.
+  uint64_t written = 0;
+  int patched = 0;
+  for (;;) {
+    source.clear();
+    source.seekg(static_cast<std::streamoff>(position));
+    source.read(block.data(), static_cast<std::streamsize>(block.size()));
+    if (source.bad()) return std::nullopt;
+    const auto count = static_cast<size_t>(source.gcount());
+    const size_t skip =
+        written > position ? static_cast<size_t>(std::min<uint64_t>(written - position, count)) : 0;
+    copy.seekp(static_cast<std::streamoff>(position + skip));
+    copy.write(block.data() + skip, static_cast<std::streamsize>(count - skip));
+    written = std::max<uint64_t>(written, position + count);
+    for (size_t i = 0; i < count; ++i) {
+      if (block[i] != 'w' && block[i] != 'W') continue;
+      if (PatchModuleName(source, copy, position + i)) {
+        ++patched;
+        written = std::max<uint64_t>(written, position + i + kModuleNameLength);
+      }
+      if (source.bad()) return std::nullopt;
+    }
+    if (!copy.good()) return std::nullopt;
+    if (count < kBlockSize) return patched;
+    position += count;
+  }
+}
+
 CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::string& copyPath) {
   CopyResult result;
   std::ifstream source(chosenPath, std::ios::binary);
@@ -95,48 +127,15 @@ CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::stri
     return result;
   }
 
-  std::array<char, kBlockSize> block{};
-  uint64_t position = 0;
-  // Bytes of the copy before this point are final. A rewrite near the end of a block reaches
-  // into the next one; that block is written only behind it, so the rewrite stays.
-  uint64_t written = 0;
-  bool failed = false;
-  for (;;) {
-    source.clear();
-    source.seekg(static_cast<std::streamoff>(position));
-    source.read(block.data(), static_cast<std::streamsize>(block.size()));
-    if (source.bad()) {
-      failed = true;
-      break;
-    }
-    const auto count = static_cast<size_t>(source.gcount());
-    const size_t skip =
-        written > position ? static_cast<size_t>(std::min<uint64_t>(written - position, count)) : 0;
-    copy.seekp(static_cast<std::streamoff>(position + skip));
-    copy.write(block.data() + skip, static_cast<std::streamsize>(count - skip));
-    written = std::max<uint64_t>(written, position + count);
-    for (size_t i = 0; i < count; ++i) {
-      if (block[i] != 'w' && block[i] != 'W') continue;
-      if (PatchModuleName(source, copy, position + i)) {
-        ++result.patched;
-        written = std::max<uint64_t>(written, position + i + kModuleNameLength);
-      }
-      if (source.bad()) failed = true;
-    }
-    if (failed || !copy.good()) {
-      failed = true;
-      break;
-    }
-    if (count < kBlockSize) break;
-    position += count;
-  }
+  const std::optional<int> patched = CopyRedirected(source, copy);
   copy.close();
-  if (failed || copy.fail()) {
+  if (!patched || copy.fail()) {
     std::remove(copyPath.c_str());
-    result.error = {"Cannot write the copy " + copyPath + ".", "Execution Error"};
+    result.error = {"Cannot copy " + chosenPath + " to " + copyPath + ".", "Execution Error"};
     return result;
   }
   result.ok = true;
+  result.patched = *patched;
   return result;
 }
 

@@ -46,6 +46,11 @@ LaunchPlan PlanLaunch(const std::string& chosenPath);
 // streams' positions and the source's end-of-file state may change.
 bool PatchModuleName(std::istream& source, std::ostream& copy, uint64_t position);
 
+// The copy from stream to stream: `copy` starts empty; `source` is read block by block from
+// its start. Returns the number of occurrences rewritten, or nothing when reading or writing
+// failed.
+std::optional<int> CopyRedirected(std::istream& source, std::ostream& copy);
+
 struct CopyResult {
   bool ok = false;
   int patched = 0;  // occurrences rewritten
