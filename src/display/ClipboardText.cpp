@@ -16,7 +16,9 @@ void AppendRecord(std::string& text, const CSpyMsg& record, int32_t number,
   if (!modes.dataOnly) {
     const std::string returns = FormatEvent(record, lines, modes.showTime, modes.verbose);
     for (size_t i = 0; i < lines.size(); ++i) {
-      const std::string line = i == 0 ? "[" + std::to_string(number) + "] " + lines[i] : lines[i];
+      std::string line;
+      if (i == 0) line.append("[").append(std::to_string(number)).append("] ");
+      line += lines[i];
       const size_t dot = line.find('.');
       if (dot == 0) {
         text.append(indent, ' ');
