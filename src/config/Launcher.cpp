@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <span>
 
 namespace launcher {
 namespace {
@@ -24,11 +25,17 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-bool IsModuleName(const std::array<char, kModuleNameLength>& window) {
+// Rewrites `window` in place when it spells the module name: each letter of the agent's name
+// takes the case of the letter it replaces, the digits stay.
+bool RewriteModuleName(std::span<char, kModuleNameLength> window) {
   for (size_t i = 0; i < kModuleNameLength; ++i) {
     // Letters in either case; the digits only as they are.
     if (AsciiUpper(window[i]) != kModuleName[i]) return false;
     if (i >= 5 && window[i] != kModuleName[i]) return false;
+  }
+  for (size_t i = 0; i < kModuleNameLength; ++i) {
+    const bool lower = window[i] >= 'a' && window[i] <= 'z';
+    window[i] = lower ? AsciiLower(kAgentName[i]) : kAgentName[i];
   }
   return true;
 }
@@ -71,14 +78,9 @@ bool PatchModuleName(std::istream& source, std::ostream& copy, uint64_t position
   source.seekg(static_cast<std::streamoff>(position));
   source.read(window.data(), static_cast<std::streamsize>(window.size()));
   if (source.gcount() != static_cast<std::streamsize>(window.size())) return false;
-  if (!IsModuleName(window)) return false;
-
-  std::array<char, kModuleNameLength> replacement = kAgentName;
-  for (size_t i = 0; i < kModuleNameLength; ++i) {
-    if (window[i] >= 'a' && window[i] <= 'z') replacement[i] = AsciiLower(replacement[i]);
-  }
+  if (!RewriteModuleName(window)) return false;
   copy.seekp(static_cast<std::streamoff>(position));
-  copy.write(replacement.data(), static_cast<std::streamsize>(replacement.size()));
+  copy.write(window.data(), static_cast<std::streamsize>(window.size()));
   return true;
 }
 
@@ -95,16 +97,28 @@ std::optional<int> CopyRedirected(std::istream& source, std::ostream& copy) {
     source.read(block.data(), static_cast<std::streamsize>(block.size()));
     if (source.bad()) return std::nullopt;
     const auto count = static_cast<size_t>(source.gcount());
+    // Occurrences within the block are rewritten in memory: going back to the file for every
+    // "w" made a copy take seconds per megabyte of such bytes.
+    size_t i = 0;
+    for (; i + kModuleNameLength <= count; ++i) {
+      if (RewriteModuleName(
+              std::span<char, kModuleNameLength>(block.data() + i, kModuleNameLength))) {
+        ++patched;
+        i += kModuleNameLength - 1;
+      }
+    }
     const size_t skip =
         written > position ? static_cast<size_t>(std::min<uint64_t>(written - position, count)) : 0;
     copy.seekp(static_cast<std::streamoff>(position + skip));
     copy.write(block.data() + skip, static_cast<std::streamsize>(count - skip));
     written = std::max<uint64_t>(written, position + count);
-    for (size_t i = 0; i < count; ++i) {
+    // A candidate in the last six bytes continues into the next block, or past the file's end.
+    for (; i < count; ++i) {
       if (block[i] != 'w' && block[i] != 'W') continue;
       if (PatchModuleName(source, copy, position + i)) {
         ++patched;
-        written = std::max<uint64_t>(written, position + i + kModuleNameLength);
+        written = position + i + kModuleNameLength;
+        break;
       }
       if (source.bad()) return std::nullopt;
     }
