@@ -5,26 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "RecordingAgentLink.h"
 #include "app/ResourceIds.h"
 #include "store/TraceStore.h"
 
 namespace {
-
-class AgentCalls : public IAgentLink {
- public:
-  uint16_t SPAContactAgent(void*, uint16_t, int32_t) override { return 1; }
-  void SPAEnableSpy(int32_t apiId, int32_t flag) override {
-    calls.push_back("enable " + std::to_string(apiId) + " " + std::to_string(flag));
-  }
-  void SPASetTrackingOptions(int32_t a, int32_t b, int32_t c, int32_t d) override {
-    calls.push_back("tracking " + std::to_string(a) + " " + std::to_string(b) + " " +
-                    std::to_string(c) + " " + std::to_string(d));
-  }
-  void SPASetDataBlockOptions(int32_t entire, int32_t bytes) override {
-    calls.push_back("datablock " + std::to_string(entire) + " " + std::to_string(bytes));
-  }
-  std::vector<std::string> calls;
-};
 
 void Fill(std::vector<SpyMsgPtr>& buffer, int count) {
   for (int i = 0; i < count; ++i) {
@@ -91,7 +76,7 @@ TEST(FiltersCommand, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   Options options;
   TraceStore store(options);
   store.m_bTracing = 1;
-  AgentCalls agent;
+  RecordingAgentLink agent;
   CCaptureFiltersDlg dlg(options, true);
   dlg.OnInitDialog();
   dlg.OnTraceNone();
@@ -129,7 +114,7 @@ TEST(FiltersCommand, SmallerSizesTrimTraceBufferOnlyAndShowTrapFull) {
   TraceStore store(options);
   Fill(store.m_traceBuf, 1200);
   Fill(store.m_trapBuf, 30);
-  AgentCalls agent;
+  RecordingAgentLink agent;
 
   CCaptureFiltersDlg dlg(options, false);
   dlg.OnInitDialog();

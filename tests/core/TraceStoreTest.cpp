@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingAgentLink.h"
 #include "ScratchDir.h"
 #include "agent/SpyDatagram.h"
 #include "store/Bytes.h"
@@ -33,25 +34,6 @@ SpyMsgPtr Send(std::vector<uint8_t> data) {
   std::copy(data.begin(), data.end(), out + CSpyMsg::kShortDataOffset);
   return record;
 }
-
-class RecordingAgent : public IAgentLink {
- public:
-  uint16_t SPAContactAgent(void*, uint16_t value, int32_t flag) override {
-    calls.push_back("contact " + std::to_string(value) + " " + std::to_string(flag));
-    return 1;
-  }
-  void SPAEnableSpy(int32_t apiId, int32_t flag) override {
-    calls.push_back("enable " + std::to_string(apiId) + " " + std::to_string(flag));
-  }
-  void SPASetTrackingOptions(int32_t a, int32_t b, int32_t c, int32_t d) override {
-    calls.push_back("tracking " + std::to_string(a) + " " + std::to_string(b) + " " +
-                    std::to_string(c) + " " + std::to_string(d));
-  }
-  void SPASetDataBlockOptions(int32_t entire, int32_t bytes) override {
-    calls.push_back("datablock " + std::to_string(entire) + " " + std::to_string(bytes));
-  }
-  std::vector<std::string> calls;
-};
 
 class FixedClock : public IClock {
  public:
@@ -314,7 +296,7 @@ TEST_F(TraceStoreTest, BeginAndEndTraceTellTheAgent) {
   ArmApiTrigger(100, 0);
   store.m_trapBuf.push_back(Call(1));
   store.m_bTrapActive = 1;
-  RecordingAgent agent;
+  RecordingAgentLink agent;
 
   ASSERT_TRUE(store.CanBeginTrace());
   store.BeginTrace(pending, agent);
