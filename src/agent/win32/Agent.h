@@ -1,0 +1,62 @@
+// The agent inside a traced process: the system's socket library, the monitor's control
+// block, and the sending of reports.
+//
+// The program must see Winsock exactly as it would untraced, including when it is not
+// initialised. So the agent holds a start-up and a socket of its own only while the program
+// has a start-up outstanding, drops them just before the program's last WSACleanup, and sends
+// reports of calls made outside that window through a start-up of its own for that report.
+#pragma once
+
+#include <winsock.h>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "agent/ReportRules.h"
+#include "agent/SpyDatagram.h"
+#include "agent/win32/ControlBlock.h"
+#include "agent/win32/RealWinsock.h"
+
+class Agent {
+ public:
+  // Loads the system library on first use; keeps the thread's error as it was.
+  static Agent& Get();
+
+  const RealWinsock& Real() const { return m_real; }
+
+  // True while a monitor listens and has asked for the call.
+  bool Wants(uint16_t apiId) const {
+    return m_block != nullptr && m_block->contact.load(std::memory_order_acquire) != 0 &&
+           m_block->enable[apiId].load(std::memory_order_relaxed) != 0;
+  }
+  agent::TrackingOptions Tracking() const;
+  bool SaveEntire() const { return m_block->saveEntire.load(std::memory_order_relaxed) != 0; }
+  int32_t SaveBytes() const { return m_block->saveBytes.load(std::memory_order_relaxed); }
+
+  // The program's WSAStartup succeeded.
+  void ProgramStarted();
+  // Runs the program's WSACleanup; the agent's own start-up goes first when it is the last.
+  int ProgramCleanup();
+
+  // Sends one report to the monitor. Never waits on it and never fails the program; the caller
+  // restores the thread's error afterwards.
+  void Send(uint16_t apiId, std::span<const uint8_t> payload);
+
+  Agent(const Agent&) = delete;
+  Agent& operator=(const Agent&) = delete;
+
+ private:
+  Agent();
+  SOCKET OpenSocket();  // with a start-up of its own; INVALID_SOCKET when refused
+  void CloseSocket(SOCKET s);
+  void SendAll(SOCKET s, uint16_t port, const std::vector<spy::Datagram>& datagrams);
+
+  RealWinsock m_real;
+  ControlBlock* m_block;
+  uint32_t m_processId;
+  CRITICAL_SECTION m_lock;  // guards everything below; keeps message numbers in send order
+  int m_programStartups = 0;
+  SOCKET m_own = INVALID_SOCKET;
+  uint16_t m_nextMsgNum = 0;
+};

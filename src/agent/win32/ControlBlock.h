@@ -1,0 +1,26 @@
+// The named shared memory through which the monitor configures the agent in every traced
+// process. All fields are 32-bit so that 32-bit and 64-bit processes share one layout; a new
+// block is all zero: no contact, nothing traced.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+constexpr int kTracedCalls = 46;  // API ids 0..45
+
+struct ControlBlock {
+  std::atomic<uint32_t> contact;  // 1 while a monitor listens
+  std::atomic<uint32_t> window;   // the monitor's window handle
+  std::atomic<uint32_t> port;     // its UDP port, host order
+  std::atomic<uint32_t> enable[kTracedCalls];
+  std::atomic<uint32_t> ignoreWouldBlock;
+  std::atomic<uint32_t> errorsOnly;
+  std::atomic<uint32_t> restrictSocket;
+  std::atomic<uint32_t> socketId;
+  std::atomic<uint32_t> saveEntire;
+  std::atomic<int32_t> saveBytes;
+};
+
+// Opens the block, creating it when no process has yet; null when the system refuses. The
+// mapping stays open for the life of the process.
+ControlBlock* MapControlBlock();

@@ -1,0 +1,19 @@
+// The monitor's side of Klvnt32.dll: contact, per-call flags and options for the agents.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+extern "C" {
+// Flag 1 registers `window` and the UDP `port` (host order) as the receiver and returns the
+// agent revision, 0 on failure. Flag 0 ends the contact of that window; agents then report
+// nothing.
+WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag);
+// Flag 1 traces the call with that API id (0..45), 0 stops it. Returns 0 for an unknown id.
+int WINAPI SPAEnableSpy(int apiId, int flag);
+int WINAPI SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly,
+                                 int32_t restrictSocket, uint32_t socketId);
+// Whole send and receive data when `saveEntire` is set, else at most `saveBytes` bytes.
+int WINAPI SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes);
+}

@@ -1,0 +1,640 @@
+// The 46 traced calls. Each runs the system's function, and when the monitor asks for the call
+// reports it with the error the call left (0 when it succeeded: Winsock leaves stale codes
+// behind successful calls), then restores the thread's error so that the program sees what it
+// would see untraced. Blocking calls are reported when they return.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "agent/PayloadBuilders.h"
+#include "agent/SpyDatagram.h"
+#include "agent/win32/Agent.h"
+#include "store/SpyMsg.h"
+
+namespace {
+
+// API ids: ordinals 1-23, 51-57 and 101-116 of the Winsock 1.1 library, in order.
+enum Api : uint16_t {
+  kAccept,
+  kBind,
+  kCloseSocket,
+  kConnect,
+  kGetPeerName,
+  kGetSockName,
+  kGetSockOpt,
+  kHtonl,
+  kHtons,
+  kInetAddr,
+  kInetNtoa,
+  kIoctlSocket,
+  kListen,
+  kNtohl,
+  kNtohs,
+  kRecv,
+  kRecvFrom,
+  kSelect,
+  kSend,
+  kSendTo,
+  kSetSockOpt,
+  kShutdown,
+  kSocket,
+  kGetHostByAddr,
+  kGetHostByName,
+  kGetProtoByName,
+  kGetProtoByNumber,
+  kGetServByName,
+  kGetServByPort,
+  kGetHostName,
+  kAsyncSelect,
+  kAsyncGetHostByAddr,
+  kAsyncGetHostByName,
+  kAsyncGetProtoByNumber,
+  kAsyncGetProtoByName,
+  kAsyncGetServByPort,
+  kAsyncGetServByName,
+  kCancelAsyncRequest,
+  kSetBlockingHook,
+  kUnhookBlockingHook,
+  kGetLastError,
+  kSetLastError,
+  kCancelBlockingCall,
+  kIsBlocking,
+  kStartup,
+  kCleanup,
+};
+
+// Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
+int32_t Handle(SOCKET s) { return static_cast<int32_t>(static_cast<uint32_t>(s)); }
+uint32_t Id(SOCKET s) { return static_cast<uint32_t>(s); }
+
+payload::SockAddrImage Image(const sockaddr* address, int length) {
+  payload::SockAddrImage image{};
+  if (address != nullptr && length > 0) {
+    std::memcpy(image.data(), address, std::min(static_cast<size_t>(length), image.size()));
+  }
+  return image;
+}
+
+std::span<const uint8_t> Bytes(const char* data, size_t count) {
+  return {reinterpret_cast<const uint8_t*>(data), count};
+}
+
+// One traced call after it returned.
+class Report {
+ public:
+  // `error` overrides what WSAGetLastError says, for WSAStartup, which returns its code.
+  Report(Agent& agent, Api api, bool failed)
+      : m_agent(agent),
+        m_api(api),
+        m_failed(failed),
+        m_saved(GetLastError()),
+        m_error(failed ? agent.Real().WSAGetLastError() : 0) {}
+  Report(Agent& agent, Api api, bool failed, int32_t error) : Report(agent, api, failed) {
+    if (failed) m_error = error;
+  }
+  ~Report() { SetLastError(m_saved); }
+  Report(const Report&) = delete;
+  Report& operator=(const Report&) = delete;
+
+  int32_t Error() const { return m_error; }
+  // By the tracking options; `sockets` are the call's socket and any new one.
+  bool Wanted(std::initializer_list<uint32_t> sockets = {}) const {
+    return agent::ShouldReport(m_agent.Tracking(), m_failed, m_error, sockets);
+  }
+  size_t KeptBytes(int result, size_t fixedPart) const {
+    return agent::KeptBytes(result, m_agent.SaveEntire(), m_agent.SaveBytes(), fixedPart);
+  }
+
+  // Builds a payload that fits one datagram and sends it.
+  template <class Build, class... Args>
+  void Send(Build build, const Args&... args) {
+    std::array<uint8_t, spy::kChunkSize> buffer;
+    const size_t size = build(std::span<uint8_t>(buffer), args...);
+    m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+  }
+  // A transfer: the fixed part and the kept data bytes.
+  template <class Build>
+  void SendTransfer(Build build, const payload::TransferCall& call, size_t fixedPart,
+                    std::span<const uint8_t> data) {
+    std::vector<uint8_t> buffer(fixedPart + data.size());
+    const size_t size = build(std::span<uint8_t>(buffer), call, data);
+    m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+  }
+  void SendGeneric() { Send(payload::BuildGeneric, m_error); }
+
+ private:
+  Agent& m_agent;
+  Api m_api;
+  bool m_failed;
+  DWORD m_saved;  // the thread's error as the call left it
+  int32_t m_error;
+};
+
+// The database and asynchronous calls report their error code only.
+template <class Result>
+Result Generic(Agent& agent, Api api, Result result, bool failed) {
+  Report report(agent, api, failed);
+  if (report.Wanted()) report.SendGeneric();
+  return result;
+}
+
+// Options travel with the length the call had; a value longer than the datagram is cut.
+std::span<const uint8_t> OptionBytes(const char* value, int length) {
+  if (value == nullptr || length <= 0) return {};
+  return Bytes(value, static_cast<size_t>(length));
+}
+
+}  // namespace
+
+extern "C" {
+
+SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
+  Agent& agent = Agent::Get();
+  const SOCKET result = agent.Real().accept(s, addr, addrlen);
+  if (!agent.Wants(kAccept)) return result;
+  Report report(agent, kAccept, result == INVALID_SOCKET);
+  if (report.Wanted({Id(s), Id(result)})) {
+    payload::AddressCall call{report.Error(), Handle(s), Handle(result), 0, {}};
+    if (addrlen != nullptr) call.addrLen = *addrlen;
+    if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
+    report.Send(payload::BuildAccept, call);
+  }
+  return result;
+}
+
+int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().bind(s, name, namelen);
+  if (!agent.Wants(kBind)) return result;
+  Report report(agent, kBind, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildBindConnect,
+                payload::AddressCall{report.Error(), Handle(s), result, namelen,
+                                     Image(name, namelen)});
+  }
+  return result;
+}
+
+int WINAPI Klv_closesocket(SOCKET s) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().closesocket(s);
+  if (!agent.Wants(kCloseSocket)) return result;
+  Report report(agent, kCloseSocket, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildCloseSocket, payload::ResultCall{report.Error(), Handle(s), result});
+  }
+  return result;
+}
+
+int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().connect(s, name, namelen);
+  if (!agent.Wants(kConnect)) return result;
+  Report report(agent, kConnect, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildBindConnect,
+                payload::AddressCall{report.Error(), Handle(s), result, namelen,
+                                     Image(name, namelen)});
+  }
+  return result;
+}
+
+namespace {
+
+template <class Fn>
+int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
+  Agent& agent = Agent::Get();
+  const int result = (agent.Real().*real)(s, name, namelen);
+  if (!agent.Wants(api)) return result;
+  Report report(agent, api, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    payload::AddressCall call{report.Error(), Handle(s), result, 0, {}};
+    if (namelen != nullptr) call.addrLen = *namelen;
+    if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
+    report.Send(payload::BuildGetName, call);
+  }
+  return result;
+}
+
+}  // namespace
+
+int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
+  return GetName(kGetPeerName, &RealWinsock::getpeername, s, name, namelen);
+}
+
+int WINAPI Klv_getsockname(SOCKET s, sockaddr* name, int* namelen) {
+  return GetName(kGetSockName, &RealWinsock::getsockname, s, name, namelen);
+}
+
+int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().getsockopt(s, level, optname, optval, optlen);
+  if (!agent.Wants(kGetSockOpt)) return result;
+  Report report(agent, kGetSockOpt, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    const int length = optlen != nullptr ? *optlen : 0;
+    report.Send(payload::BuildSockOpt,
+                payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
+                result == SOCKET_ERROR ? std::span<const uint8_t>()
+                                       : OptionBytes(optval, length));
+  }
+  return result;
+}
+
+u_long WINAPI Klv_htonl(u_long hostlong) {
+  Agent& agent = Agent::Get();
+  const u_long result = agent.Real().htonl(hostlong);
+  if (!agent.Wants(kHtonl)) return result;
+  Report report(agent, kHtonl, false);
+  if (report.Wanted()) {
+    report.Send(payload::BuildConvert32,
+                payload::Convert32Call{0, static_cast<uint32_t>(hostlong),
+                                       static_cast<uint32_t>(result)});
+  }
+  return result;
+}
+
+u_short WINAPI Klv_htons(u_short hostshort) {
+  Agent& agent = Agent::Get();
+  const u_short result = agent.Real().htons(hostshort);
+  if (!agent.Wants(kHtons)) return result;
+  Report report(agent, kHtons, false);
+  if (report.Wanted()) {
+    report.Send(payload::BuildConvert16, payload::Convert16Call{0, hostshort, result});
+  }
+  return result;
+}
+
+unsigned long WINAPI Klv_inet_addr(const char* cp) {
+  Agent& agent = Agent::Get();
+  const unsigned long result = agent.Real().inet_addr(cp);
+  if (!agent.Wants(kInetAddr)) return result;
+  Report report(agent, kInetAddr, false);
+  if (report.Wanted()) {
+    // The text is read only as far as a datagram holds it.
+    const size_t length = cp != nullptr ? strnlen(cp, spy::kChunkSize) : 0;
+    report.Send(payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
+                std::string_view(cp != nullptr ? cp : "", length));
+  }
+  return result;
+}
+
+char* WINAPI Klv_inet_ntoa(in_addr in) {
+  Agent& agent = Agent::Get();
+  char* result = agent.Real().inet_ntoa(in);
+  if (!agent.Wants(kInetNtoa)) return result;
+  Report report(agent, kInetNtoa, result == nullptr);
+  if (report.Wanted()) {
+    uint32_t address;
+    std::memcpy(&address, &in, sizeof(address));
+    report.Send(payload::BuildInetNtoa, report.Error(), address,
+                std::string_view(result != nullptr ? result : ""));
+  }
+  return result;
+}
+
+int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().ioctlsocket(s, cmd, argp);
+  if (!agent.Wants(kIoctlSocket)) return result;
+  Report report(agent, kIoctlSocket, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd), 0, result};
+    if (argp != nullptr) call.arg = static_cast<uint32_t>(*argp);
+    report.Send(payload::BuildIoctl, call);
+  }
+  return result;
+}
+
+int WINAPI Klv_listen(SOCKET s, int backlog) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().listen(s, backlog);
+  if (!agent.Wants(kListen)) return result;
+  Report report(agent, kListen, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildListenShutdown,
+                payload::SocketValueCall{report.Error(), Handle(s), backlog, result});
+  }
+  return result;
+}
+
+u_long WINAPI Klv_ntohl(u_long netlong) {
+  Agent& agent = Agent::Get();
+  const u_long result = agent.Real().ntohl(netlong);
+  if (!agent.Wants(kNtohl)) return result;
+  Report report(agent, kNtohl, false);
+  if (report.Wanted()) {
+    report.Send(payload::BuildConvert32,
+                payload::Convert32Call{0, static_cast<uint32_t>(netlong),
+                                       static_cast<uint32_t>(result)});
+  }
+  return result;
+}
+
+u_short WINAPI Klv_ntohs(u_short netshort) {
+  Agent& agent = Agent::Get();
+  const u_short result = agent.Real().ntohs(netshort);
+  if (!agent.Wants(kNtohs)) return result;
+  Report report(agent, kNtohs, false);
+  if (report.Wanted()) {
+    report.Send(payload::BuildConvert16, payload::Convert16Call{0, netshort, result});
+  }
+  return result;
+}
+
+int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().recv(s, buf, len, flags);
+  if (!agent.Wants(kRecv)) return result;
+  Report report(agent, kRecv, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    constexpr size_t kFixed = CSpyMsg::kShortDataOffset;
+    report.SendTransfer(payload::BuildRecvSend,
+                        payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
+                        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+  }
+  return result;
+}
+
+int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().recvfrom(s, buf, len, flags, from, fromlen);
+  if (!agent.Wants(kRecvFrom)) return result;
+  Report report(agent, kRecvFrom, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
+    payload::TransferCall call{report.Error(), Handle(s), flags, result, 0, {}};
+    if (fromlen != nullptr) call.addrLen = *fromlen;
+    if (result != SOCKET_ERROR) call.addr = Image(from, call.addrLen);
+    report.SendTransfer(payload::BuildRecvFrom, call, kFixed,
+                        Bytes(buf, report.KeptBytes(result, kFixed)));
+  }
+  return result;
+}
+
+int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
+                      const PTIMEVAL timeout) {
+  Agent& agent = Agent::Get();
+  if (!agent.Wants(kSelect)) return agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
+  // The counts the program asked about; the call rewrites the sets.
+  auto count = [](const fd_set* set) {
+    return static_cast<uint16_t>(set != nullptr ? set->fd_count : 0);
+  };
+  const payload::SelectCall asked{0, 0, count(readfds), count(writefds), count(exceptfds)};
+  const int result = agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
+  Report report(agent, kSelect, result == SOCKET_ERROR);
+  if (report.Wanted()) {
+    payload::SelectCall call = asked;
+    call.error = report.Error();
+    call.result = result;
+    report.Send(payload::BuildSelect, call);
+  }
+  return result;
+}
+
+int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().send(s, buf, len, flags);
+  if (!agent.Wants(kSend)) return result;
+  Report report(agent, kSend, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    constexpr size_t kFixed = CSpyMsg::kShortDataOffset;
+    report.SendTransfer(payload::BuildRecvSend,
+                        payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
+                        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+  }
+  return result;
+}
+
+int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
+                      int tolen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().sendto(s, buf, len, flags, to, tolen);
+  if (!agent.Wants(kSendTo)) return result;
+  Report report(agent, kSendTo, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
+    report.SendTransfer(payload::BuildSendTo,
+                        payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
+                                              Image(to, tolen)},
+                        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+  }
+  return result;
+}
+
+int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().setsockopt(s, level, optname, optval, optlen);
+  if (!agent.Wants(kSetSockOpt)) return result;
+  Report report(agent, kSetSockOpt, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    // A failed call may have been given a bad pointer; its value is not read then.
+    report.Send(payload::BuildSockOpt,
+                payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
+                result == SOCKET_ERROR ? std::span<const uint8_t>()
+                                       : OptionBytes(optval, optlen));
+  }
+  return result;
+}
+
+int WINAPI Klv_shutdown(SOCKET s, int how) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().shutdown(s, how);
+  if (!agent.Wants(kShutdown)) return result;
+  Report report(agent, kShutdown, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildListenShutdown,
+                payload::SocketValueCall{report.Error(), Handle(s), how, result});
+  }
+  return result;
+}
+
+SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
+  Agent& agent = Agent::Get();
+  const SOCKET result = agent.Real().socket(af, type, protocol);
+  if (!agent.Wants(kSocket)) return result;
+  Report report(agent, kSocket, result == INVALID_SOCKET);
+  const bool wanted = result == INVALID_SOCKET ? report.Wanted() : report.Wanted({Id(result)});
+  if (wanted) {
+    report.Send(payload::BuildSocket,
+                payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
+  }
+  return result;
+}
+
+hostent* WINAPI Klv_gethostbyaddr(const char* addr, int len, int type) {
+  Agent& agent = Agent::Get();
+  hostent* result = agent.Real().gethostbyaddr(addr, len, type);
+  if (!agent.Wants(kGetHostByAddr)) return result;
+  return Generic(agent, kGetHostByAddr, result, result == nullptr);
+}
+
+hostent* WINAPI Klv_gethostbyname(const char* name) {
+  Agent& agent = Agent::Get();
+  hostent* result = agent.Real().gethostbyname(name);
+  if (!agent.Wants(kGetHostByName)) return result;
+  return Generic(agent, kGetHostByName, result, result == nullptr);
+}
+
+protoent* WINAPI Klv_getprotobyname(const char* name) {
+  Agent& agent = Agent::Get();
+  protoent* result = agent.Real().getprotobyname(name);
+  if (!agent.Wants(kGetProtoByName)) return result;
+  return Generic(agent, kGetProtoByName, result, result == nullptr);
+}
+
+protoent* WINAPI Klv_getprotobynumber(int number) {
+  Agent& agent = Agent::Get();
+  protoent* result = agent.Real().getprotobynumber(number);
+  if (!agent.Wants(kGetProtoByNumber)) return result;
+  return Generic(agent, kGetProtoByNumber, result, result == nullptr);
+}
+
+servent* WINAPI Klv_getservbyname(const char* name, const char* proto) {
+  Agent& agent = Agent::Get();
+  servent* result = agent.Real().getservbyname(name, proto);
+  if (!agent.Wants(kGetServByName)) return result;
+  return Generic(agent, kGetServByName, result, result == nullptr);
+}
+
+servent* WINAPI Klv_getservbyport(int port, const char* proto) {
+  Agent& agent = Agent::Get();
+  servent* result = agent.Real().getservbyport(port, proto);
+  if (!agent.Wants(kGetServByPort)) return result;
+  return Generic(agent, kGetServByPort, result, result == nullptr);
+}
+
+int WINAPI Klv_gethostname(char* name, int namelen) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().gethostname(name, namelen);
+  if (!agent.Wants(kGetHostName)) return result;
+  return Generic(agent, kGetHostName, result, result == SOCKET_ERROR);
+}
+
+int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().WSAAsyncSelect(s, hWnd, wMsg, lEvent);
+  if (!agent.Wants(kAsyncSelect)) return result;
+  Report report(agent, kAsyncSelect, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) report.SendGeneric();
+  return result;
+}
+
+HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr, int len,
+                                        int type, char* buf, int buflen) {
+  Agent& agent = Agent::Get();
+  HANDLE result = agent.Real().WSAAsyncGetHostByAddr(hWnd, wMsg, addr, len, type, buf, buflen);
+  if (!agent.Wants(kAsyncGetHostByAddr)) return result;
+  return Generic(agent, kAsyncGetHostByAddr, result, result == nullptr);
+}
+
+HANDLE WINAPI Klv_WSAAsyncGetHostByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
+                                        int buflen) {
+  Agent& agent = Agent::Get();
+  HANDLE result = agent.Real().WSAAsyncGetHostByName(hWnd, wMsg, name, buf, buflen);
+  if (!agent.Wants(kAsyncGetHostByName)) return result;
+  return Generic(agent, kAsyncGetHostByName, result, result == nullptr);
+}
+
+HANDLE WINAPI Klv_WSAAsyncGetProtoByNumber(HWND hWnd, u_int wMsg, int number, char* buf,
+                                           int buflen) {
+  Agent& agent = Agent::Get();
+  HANDLE result = agent.Real().WSAAsyncGetProtoByNumber(hWnd, wMsg, number, buf, buflen);
+  if (!agent.Wants(kAsyncGetProtoByNumber)) return result;
+  return Generic(agent, kAsyncGetProtoByNumber, result, result == nullptr);
+}
+
+HANDLE WINAPI Klv_WSAAsyncGetProtoByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
+                                         int buflen) {
+  Agent& agent = Agent::Get();
+  HANDLE result = agent.Real().WSAAsyncGetProtoByName(hWnd, wMsg, name, buf, buflen);
+  if (!agent.Wants(kAsyncGetProtoByName)) return result;
+  return Generic(agent, kAsyncGetProtoByName, result, result == nullptr);
+}
+
+HANDLE WINAPI Klv_WSAAsyncGetServByPort(HWND hWnd, u_int wMsg, int port, const char* proto,
+                                        char* buf, int buflen) {
+  Agent& agent = Agent::Get();
+  HANDLE result = agent.Real().WSAAsyncGetServByPort(hWnd, wMsg, port, proto, buf, buflen);
+  if (!agent.Wants(kAsyncGetServByPort)) return result;
+  return Generic(agent, kAsyncGetServByPort, result, result == nullptr);
+}
+
+HANDLE WINAPI Klv_WSAAsyncGetServByName(HWND hWnd, u_int wMsg, const char* name,
+                                        const char* proto, char* buf, int buflen) {
+  Agent& agent = Agent::Get();
+  HANDLE result = agent.Real().WSAAsyncGetServByName(hWnd, wMsg, name, proto, buf, buflen);
+  if (!agent.Wants(kAsyncGetServByName)) return result;
+  return Generic(agent, kAsyncGetServByName, result, result == nullptr);
+}
+
+int WINAPI Klv_WSACancelAsyncRequest(HANDLE hAsyncTaskHandle) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().WSACancelAsyncRequest(hAsyncTaskHandle);
+  if (!agent.Wants(kCancelAsyncRequest)) return result;
+  return Generic(agent, kCancelAsyncRequest, result, result == SOCKET_ERROR);
+}
+
+FARPROC WINAPI Klv_WSASetBlockingHook(FARPROC lpBlockFunc) {
+  Agent& agent = Agent::Get();
+  FARPROC result = agent.Real().WSASetBlockingHook(lpBlockFunc);
+  if (!agent.Wants(kSetBlockingHook)) return result;
+  return Generic(agent, kSetBlockingHook, result, result == nullptr);
+}
+
+int WINAPI Klv_WSAUnhookBlockingHook() {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().WSAUnhookBlockingHook();
+  if (!agent.Wants(kUnhookBlockingHook)) return result;
+  return Generic(agent, kUnhookBlockingHook, result, result == SOCKET_ERROR);
+}
+
+int WINAPI Klv_WSAGetLastError() {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().WSAGetLastError();
+  if (!agent.Wants(kGetLastError)) return result;
+  return Generic(agent, kGetLastError, result, false);
+}
+
+void WINAPI Klv_WSASetLastError(int iError) {
+  Agent& agent = Agent::Get();
+  agent.Real().WSASetLastError(iError);
+  if (!agent.Wants(kSetLastError)) return;
+  Generic(agent, kSetLastError, 0, false);
+}
+
+int WINAPI Klv_WSACancelBlockingCall() {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().WSACancelBlockingCall();
+  if (!agent.Wants(kCancelBlockingCall)) return result;
+  return Generic(agent, kCancelBlockingCall, result, result == SOCKET_ERROR);
+}
+
+BOOL WINAPI Klv_WSAIsBlocking() {
+  Agent& agent = Agent::Get();
+  const BOOL result = agent.Real().WSAIsBlocking();
+  if (!agent.Wants(kIsBlocking)) return result;
+  return Generic(agent, kIsBlocking, result, false);
+}
+
+int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
+  Agent& agent = Agent::Get();
+  const int result = agent.Real().WSAStartup(wVersionRequested, lpWSAData);
+  if (result == 0) agent.ProgramStarted();
+  if (!agent.Wants(kStartup)) return result;
+  // WSAStartup returns its error code rather than setting it.
+  Report report(agent, kStartup, result != 0, result);
+  if (report.Wanted()) report.SendGeneric();
+  return result;
+}
+
+int WINAPI Klv_WSACleanup() {
+  Agent& agent = Agent::Get();
+  const int result = agent.ProgramCleanup();
+  if (!agent.Wants(kCleanup)) return result;
+  return Generic(agent, kCleanup, result, result == SOCKET_ERROR);
+}
+
+}  // extern "C"
