@@ -1,6 +1,5 @@
 #include "agent/win32/Agent.h"
 
-
 namespace {
 
 class Lock {

@@ -66,8 +66,12 @@ enum Api : uint16_t {
 };
 
 // Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
-int32_t Handle(SOCKET s) { return static_cast<int32_t>(static_cast<uint32_t>(s)); }
-uint32_t Id(SOCKET s) { return static_cast<uint32_t>(s); }
+int32_t Handle(SOCKET s) {
+  return static_cast<int32_t>(static_cast<uint32_t>(s));
+}
+uint32_t Id(SOCKET s) {
+  return static_cast<uint32_t>(s);
+}
 
 payload::SockAddrImage Image(const sockaddr* address, int length) {
   payload::SockAddrImage image{};
@@ -146,6 +150,21 @@ std::span<const uint8_t> OptionBytes(const char* value, int length) {
   return Bytes(value, static_cast<size_t>(length));
 }
 
+template <class Fn>
+int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
+  Agent& agent = Agent::Get();
+  const int result = (agent.Real().*real)(s, name, namelen);
+  if (!agent.Wants(api)) return result;
+  Report report(agent, api, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    payload::AddressCall call{report.Error(), Handle(s), result, 0, {}};
+    if (namelen != nullptr) call.addrLen = *namelen;
+    if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
+    report.Send(payload::BuildGetName, call);
+  }
+  return result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -170,9 +189,8 @@ int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
   if (!agent.Wants(kBind)) return result;
   Report report(agent, kBind, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildBindConnect,
-                payload::AddressCall{report.Error(), Handle(s), result, namelen,
-                                     Image(name, namelen)});
+    report.Send(payload::BuildBindConnect, payload::AddressCall{report.Error(), Handle(s), result,
+                                                                namelen, Image(name, namelen)});
   }
   return result;
 }
@@ -194,31 +212,11 @@ int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
   if (!agent.Wants(kConnect)) return result;
   Report report(agent, kConnect, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildBindConnect,
-                payload::AddressCall{report.Error(), Handle(s), result, namelen,
-                                     Image(name, namelen)});
+    report.Send(payload::BuildBindConnect, payload::AddressCall{report.Error(), Handle(s), result,
+                                                                namelen, Image(name, namelen)});
   }
   return result;
 }
-
-namespace {
-
-template <class Fn>
-int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
-  Agent& agent = Agent::Get();
-  const int result = (agent.Real().*real)(s, name, namelen);
-  if (!agent.Wants(api)) return result;
-  Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    payload::AddressCall call{report.Error(), Handle(s), result, 0, {}};
-    if (namelen != nullptr) call.addrLen = *namelen;
-    if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
-    report.Send(payload::BuildGetName, call);
-  }
-  return result;
-}
-
-}  // namespace
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
   return GetName(kGetPeerName, &RealWinsock::getpeername, s, name, namelen);
@@ -237,8 +235,7 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
     const int length = optlen != nullptr ? *optlen : 0;
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
-                result == SOCKET_ERROR ? std::span<const uint8_t>()
-                                       : OptionBytes(optval, length));
+                result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
   }
   return result;
 }
@@ -249,9 +246,8 @@ u_long WINAPI Klv_htonl(u_long hostlong) {
   if (!agent.Wants(kHtonl)) return result;
   Report report(agent, kHtonl, false);
   if (report.Wanted()) {
-    report.Send(payload::BuildConvert32,
-                payload::Convert32Call{0, static_cast<uint32_t>(hostlong),
-                                       static_cast<uint32_t>(result)});
+    report.Send(payload::BuildConvert32, payload::Convert32Call{0, static_cast<uint32_t>(hostlong),
+                                                                static_cast<uint32_t>(result)});
   }
   return result;
 }
@@ -326,9 +322,8 @@ u_long WINAPI Klv_ntohl(u_long netlong) {
   if (!agent.Wants(kNtohl)) return result;
   Report report(agent, kNtohl, false);
   if (report.Wanted()) {
-    report.Send(payload::BuildConvert32,
-                payload::Convert32Call{0, static_cast<uint32_t>(netlong),
-                                       static_cast<uint32_t>(result)});
+    report.Send(payload::BuildConvert32, payload::Convert32Call{0, static_cast<uint32_t>(netlong),
+                                                                static_cast<uint32_t>(result)});
   }
   return result;
 }
@@ -377,7 +372,8 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
 int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
                       const PTIMEVAL timeout) {
   Agent& agent = Agent::Get();
-  if (!agent.Wants(kSelect)) return agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
+  if (!agent.Wants(kSelect))
+    return agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
   // The counts the program asked about; the call rewrites the sets.
   auto count = [](const fd_set* set) {
     return static_cast<uint16_t>(set != nullptr ? set->fd_count : 0);
@@ -416,10 +412,10 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
   Report report(agent, kSendTo, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
     constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
-    report.SendTransfer(payload::BuildSendTo,
-                        payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
-                                              Image(to, tolen)},
-                        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+    report.SendTransfer(
+        payload::BuildSendTo,
+        payload::TransferCall{report.Error(), Handle(s), flags, result, tolen, Image(to, tolen)},
+        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
 }
@@ -433,8 +429,7 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
     // A failed call may have been given a bad pointer; its value is not read then.
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
-                result == SOCKET_ERROR ? std::span<const uint8_t>()
-                                       : OptionBytes(optval, optlen));
+                result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, optlen));
   }
   return result;
 }
@@ -522,8 +517,8 @@ int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
   return result;
 }
 
-HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr, int len,
-                                        int type, char* buf, int buflen) {
+HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr, int len, int type,
+                                        char* buf, int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetHostByAddr(hWnd, wMsg, addr, len, type, buf, buflen);
   if (!agent.Wants(kAsyncGetHostByAddr)) return result;
@@ -562,8 +557,8 @@ HANDLE WINAPI Klv_WSAAsyncGetServByPort(HWND hWnd, u_int wMsg, int port, const c
   return Generic(agent, kAsyncGetServByPort, result, result == nullptr);
 }
 
-HANDLE WINAPI Klv_WSAAsyncGetServByName(HWND hWnd, u_int wMsg, const char* name,
-                                        const char* proto, char* buf, int buflen) {
+HANDLE WINAPI Klv_WSAAsyncGetServByName(HWND hWnd, u_int wMsg, const char* name, const char* proto,
+                                        char* buf, int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetServByName(hWnd, wMsg, name, proto, buf, buflen);
   if (!agent.Wants(kAsyncGetServByName)) return result;
