@@ -285,6 +285,7 @@ void TcpCalls(unsigned port) {
   STEP(6, "getsockopt(accepted, SOL_SOCKET, SO_RCVBUF)",
        getsockopt(accepted, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &sizeLength),
        Int);
+  std::printf("SO_RCVBUF %d\n", size);
   int noDelay = 0;
   int noDelayLength = sizeof noDelay;
   STEP(6, "getsockopt(client, IPPROTO_TCP, TCP_NODELAY)",

@@ -1,0 +1,69 @@
+#include "agent/ReportRules.h"
+
+#include <gtest/gtest.h>
+
+#include "store/SpyMsg.h"
+
+namespace {
+
+using agent::KeptBytes;
+using agent::ShouldReport;
+using agent::TrackingOptions;
+
+TEST(ReportRules, WithoutOptionsEveryCallIsReported) {
+  const TrackingOptions none;
+  EXPECT_TRUE(ShouldReport(none, false, 0, {}));
+  EXPECT_TRUE(ShouldReport(none, true, agent::kWsaEWouldBlock, {7}));
+}
+
+TEST(ReportRules, IgnoreWouldBlockLeavesOutOnlyCallsFailingWithIt) {
+  TrackingOptions options;
+  options.ignoreWouldBlock = true;
+  EXPECT_FALSE(ShouldReport(options, true, 10035, {4}));
+  EXPECT_TRUE(ShouldReport(options, true, 10061, {4}));
+  // A stale WSAEWOULDBLOCK behind a successful call is not a failure.
+  EXPECT_TRUE(ShouldReport(options, false, 10035, {4}));
+}
+
+TEST(ReportRules, ErrorsOnlyReportsFailedCallsWhateverTheirCode) {
+  TrackingOptions options;
+  options.errorsOnly = true;
+  EXPECT_FALSE(ShouldReport(options, false, 0, {4}));
+  EXPECT_TRUE(ShouldReport(options, true, 10093, {}));
+  options.ignoreWouldBlock = true;
+  EXPECT_FALSE(ShouldReport(options, true, 10035, {4}));
+}
+
+TEST(ReportRules, RestrictionMatchesTheSocketArgumentOrTheNewSocket) {
+  TrackingOptions options;
+  options.restrictSocket = true;
+  options.socketId = 132;
+  EXPECT_TRUE(ShouldReport(options, false, 0, {132}));
+  EXPECT_TRUE(ShouldReport(options, false, 0, {116, 132}));  // accept's new socket
+  EXPECT_FALSE(ShouldReport(options, false, 0, {116}));
+  EXPECT_FALSE(ShouldReport(options, false, 0, {}));  // calls without a socket
+  options.errorsOnly = true;
+  EXPECT_FALSE(ShouldReport(options, false, 0, {132}));
+}
+
+TEST(ReportRules, KeptBytesFollowTheDataOptions) {
+  constexpr size_t kShort = CSpyMsg::kShortDataOffset;
+  EXPECT_EQ(KeptBytes(40, true, 0, kShort), 40u);
+  EXPECT_EQ(KeptBytes(40, false, 16, kShort), 16u);
+  EXPECT_EQ(KeptBytes(10, false, 16, kShort), 10u);
+  EXPECT_EQ(KeptBytes(40, false, 0, kShort), 0u);
+  EXPECT_EQ(KeptBytes(40, false, -5, kShort), 0u);
+  EXPECT_EQ(KeptBytes(-1, true, 0, kShort), 0u);  // a failed call has no data
+}
+
+TEST(ReportRules, KeptBytesNeverNeedMoreThan255Fragments) {
+  constexpr size_t kShort = CSpyMsg::kShortDataOffset;
+  constexpr size_t kLong = CSpyMsg::kLongDataOffset;
+  EXPECT_EQ(KeptBytes(100000, true, 0, kShort), 62196u);
+  EXPECT_EQ(KeptBytes(100000, true, 0, kLong), 62172u);
+  EXPECT_EQ(KeptBytes(100000, false, 70000, kLong), 62172u);
+  EXPECT_EQ(spy::FragmentCount(kLong + KeptBytes(100000, true, 0, kLong)), 255u);
+  EXPECT_EQ(KeptBytes(62196, true, 0, kShort), 62196u);
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// Klvnt32.dll exports the system WSOCK32.DLL's whole set, every name at its ordinal: the 46
+// traced calls lead to the agent's own wrappers, all other exports to the system's functions.
+// klvnt32b.dll's functions are the system's own.
+//   agent_exports_test <Klvnt32.dll> <klvnt32b.dll>
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "Check.h"
+#include "ChildProcess.h"
+
+namespace {
+
+// Name -> ordinal of a loaded module's export directory.
+std::map<std::string, WORD> ExportsOf(HMODULE module) {
+  std::map<std::string, WORD> exports;
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& entry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (entry.VirtualAddress == 0) return exports;
+  const auto* dir = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+  const auto* names = reinterpret_cast<const DWORD*>(base + dir->AddressOfNames);
+  const auto* ordinals = reinterpret_cast<const WORD*>(base + dir->AddressOfNameOrdinals);
+  for (DWORD i = 0; i < dir->NumberOfNames; ++i) {
+    exports[reinterpret_cast<const char*>(base + names[i])] =
+        static_cast<WORD>(ordinals[i] + dir->Base);
+  }
+  return exports;
+}
+
+bool IsTracedOrdinal(WORD ordinal) {
+  return (ordinal >= 1 && ordinal <= 23) || (ordinal >= 51 && ordinal <= 57) ||
+         (ordinal >= 101 && ordinal <= 116);
+}
+
+FARPROC ByOrdinal(HMODULE module, WORD ordinal) {
+  return GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(ordinal)));
+}
+
+void CheckAgentExports(HMODULE agent, HMODULE system) {
+  const auto systemExports = ExportsOf(system);
+  const auto agentExports = ExportsOf(agent);
+  CHECK(systemExports.size() >= 46);
+  int traced = 0;
+  for (const auto& [name, ordinal] : systemExports) {
+    const auto found = agentExports.find(name);
+    if (found == agentExports.end() || found->second != ordinal) {
+      std::printf("  %s is not exported at ordinal %u\n", name.c_str(), ordinal);
+      CHECK(false);
+      continue;
+    }
+    FARPROC byName = GetProcAddress(agent, name.c_str());
+    CHECK(byName != nullptr);
+    CHECK(ByOrdinal(agent, ordinal) == byName);
+    FARPROC real = GetProcAddress(system, name.c_str());
+    if (IsTracedOrdinal(ordinal)) {
+      ++traced;
+      if (byName == real) std::printf("  %s is not wrapped\n", name.c_str());
+      CHECK(byName != real);
+    } else {
+      if (byName != real) std::printf("  %s is not forwarded\n", name.c_str());
+      CHECK(byName == real);
+    }
+  }
+  CHECK(traced == 46);
+  // Nothing beyond the system's set but the monitor's four functions.
+  CHECK(agentExports.size() == systemExports.size() + 4);
+  for (const char* name :
+       {"SPAContactAgent", "SPAEnableSpy", "SPASetTrackingOptions", "SPASetDataBlockOptions"}) {
+    CHECK(GetProcAddress(agent, name) != nullptr);
+  }
+}
+
+void CheckPrivateLibrary(HMODULE privateLib, HMODULE system) {
+  const std::pair<const char*, const char*> pairs[] = {
+      {"QSAStartup", "WSAStartup"},
+      {"QSACleanup", "WSACleanup"},
+      {"QSAAsyncSelect", "WSAAsyncSelect"},
+      {"QSAGetLastError", "WSAGetLastError"},
+      {"q_socket", "socket"},
+      {"q_bind", "bind"},
+      {"q_getsockname", "getsockname"},
+      {"q_ntohs", "ntohs"},
+      {"q_recvfrom", "recvfrom"},
+      {"q_closesocket", "closesocket"},
+      {"q_setsockopt", "setsockopt"},
+      {"q_select", "select"},
+  };
+  for (const auto& [ours, theirs] : pairs) {
+    FARPROC p = GetProcAddress(privateLib, ours);
+    if (p == nullptr || p != GetProcAddress(system, theirs)) {
+      std::printf("  %s is not the system's %s\n", ours, theirs);
+      CHECK(false);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::printf("usage: agent_exports_test <Klvnt32.dll> <klvnt32b.dll>\n");
+    return 2;
+  }
+  char systemPath[MAX_PATH];
+  GetSystemDirectoryA(systemPath, MAX_PATH);
+  HMODULE system = LoadLibraryA((std::string(systemPath) + "\\wsock32.dll").c_str());
+  HMODULE agent = LoadLibraryA(WindowsPath(argv[1]).c_str());
+  HMODULE privateLib = LoadLibraryA(WindowsPath(argv[2]).c_str());
+  CHECK(system != nullptr);
+  CHECK(agent != nullptr);
+  CHECK(privateLib != nullptr);
+  if (system != nullptr && agent != nullptr) CheckAgentExports(agent, system);
+  if (system != nullptr && privateLib != nullptr) CheckPrivateLibrary(privateLib, system);
+  return check::Finish("agent_exports_test");
+}
