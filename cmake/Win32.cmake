@@ -14,3 +14,4 @@ foreach(cml IN LISTS QUARNET_WIN32_SUBDIRS)
 endforeach()
 
 add_subdirectory(tests/win32)
+add_subdirectory(bench/win32)

@@ -3,7 +3,8 @@
 //
 // The program must see Winsock exactly as it would untraced, including when it is not
 // initialised. So the agent holds a start-up and a socket of its own only while the program
-// has a start-up outstanding, drops them just before the program's last WSACleanup, and sends
+// has a start-up outstanding (made at the program's first WSAStartup when a monitor listens,
+// else at the first report), drops them just before the program's last WSACleanup, and sends
 // reports of calls made outside that window through a start-up of its own for that report.
 #pragma once
 

@@ -1,0 +1,511 @@
+// A minimal monitor: its socket through klvnt32b.dll, contact and flags through Klvnt32.dll. It
+// runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
+// arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
+// option, the data limit, and that neither a missing monitor nor an unreachable port changes
+// anything the program sees.
+//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe>
+#include <windows.h>
+#include <winsock.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Check.h"
+#include "ChildProcess.h"
+#include "agent/win32/Klvnt32.h"
+#include "agent/win32/klvnt32b.h"
+#include "capture/PendingList.h"
+#include "config/Launcher.h"
+#include "format/EventFormatter.h"
+
+namespace {
+
+constexpr unsigned kDemoPort = 27150;  // wsdemo uses this port and the next four
+
+class WallClock : public IClock {
+ public:
+  uint32_t Now() override { return static_cast<uint32_t>(GetTickCount() / 1000); }
+};
+
+class Monitor {
+ public:
+  bool Open() {
+    WSADATA data;
+    if (QSAStartup(MAKEWORD(1, 1), &data) != 0) return false;
+    m_socket = q_socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    int length = sizeof local;
+    if (q_bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        q_getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+      return false;
+    }
+    m_port = q_ntohs(local.sin_port);
+    const int size = 4 << 20;
+    q_setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size),
+                 sizeof size);
+    return true;
+  }
+  ~Monitor() {
+    if (m_socket != INVALID_SOCKET) q_closesocket(m_socket);
+    QSACleanup();
+  }
+  uint16_t Port() const { return m_port; }
+
+  // Every datagram waiting, until none comes for a while; the records of process `source` in
+  // the order the receiver hands them on. `others` counts datagrams of any other process.
+  std::vector<SpyMsgPtr> Collect(DWORD source, int& others) {
+    WallClock clock;
+    CPendingList pending(clock);
+    spy::Datagram datagram;
+    others = 0;
+    for (;;) {
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(m_socket, &readable);
+      timeval wait{0, 300000};
+      if (q_select(0, &readable, nullptr, nullptr, &wait) != 1) break;
+      const int got = q_recvfrom(m_socket, reinterpret_cast<char*>(datagram.data()),
+                                 static_cast<int>(datagram.size()), 0, nullptr, nullptr);
+      if (got != static_cast<int>(spy::kDatagramSize)) continue;
+      uint32_t from = 0;
+      std::memcpy(&from, datagram.data(), sizeof from);
+      if (from != source) {
+        ++others;
+        continue;
+      }
+      pending.AddFragment(datagram);
+    }
+    std::vector<SpyMsgPtr> records;
+    while (auto record = pending.TakeCompleteMessage()) records.push_back(std::move(record));
+    CHECK(pending.Count() == 0);
+    return records;
+  }
+  void Discard() {
+    int ignored = 0;
+    Collect(0, ignored);
+  }
+
+ private:
+  SOCKET m_socket = INVALID_SOCKET;
+  uint16_t m_port = 0;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// wsdemo's output without the lines that show handle values, the only ones that may differ.
+std::string WithoutHandles(const std::string& output) {
+  std::string kept;
+  for (const std::string& line : Lines(output)) {
+    if (line.rfind("handle ", 0) != 0) kept += line + "\n";
+  }
+  return kept;
+}
+
+// What wsdemo did: its calls in order, the handle of each socket it named, and the sockets
+// each call used or made.
+struct DemoRun {
+  struct Step {
+    int id = -1;
+    std::string text;
+    std::vector<uint32_t> sockets;
+  };
+  std::vector<Step> steps;
+  std::map<std::string, std::string> values;  // role or printed name -> value
+};
+
+DemoRun ParseDemo(const std::string& output) {
+  DemoRun run;
+  for (const std::string& line : Lines(output)) {
+    if (line.rfind("[", 0) == 0) {
+      DemoRun::Step step;
+      step.id = std::atoi(line.c_str() + 1);
+      step.text = line.substr(line.find("] ") + 2);
+      const size_t open = step.text.find('(');
+      const size_t end = step.text.find_first_of(",)", open);
+      const std::string role = step.text.substr(open + 1, end - open - 1);
+      if (run.values.count(role) != 0) {
+        step.sockets.push_back(static_cast<uint32_t>(std::stoul(run.values[role])));
+      }
+      run.steps.push_back(step);
+    } else if (line.rfind("handle ", 0) == 0) {
+      const size_t eq = line.find('=');
+      const std::string role = line.substr(7, eq - 7);
+      run.values[role] = line.substr(eq + 1);
+      if (!run.steps.empty()) {
+        run.steps.back().sockets.push_back(static_cast<uint32_t>(std::stoul(line.substr(eq + 1))));
+      }
+    } else if (line.rfind("SO_RCVBUF ", 0) == 0) {
+      const int size = std::atoi(line.c_str() + 10);
+      run.values["rcvbuf"] = std::to_string(static_cast<int16_t>(size & 0xFFFF));
+    }
+  }
+  for (unsigned i = 0; i < 5; ++i) {
+    std::string name = "P";
+    name += static_cast<char>('0' + i);
+    run.values[name] = std::to_string(kDemoPort + i);
+  }
+  return run;
+}
+
+std::string Fill(std::string text, const DemoRun& run) {
+  for (size_t open; (open = text.find('{')) != std::string::npos;) {
+    const size_t close = text.find('}', open);
+    const auto found = run.values.find(text.substr(open + 1, close - open - 1));
+    text.replace(open, close - open + 1, found != run.values.end() ? found->second : "?");
+  }
+  return text;
+}
+
+// How each of wsdemo's calls decodes, in its order. `verbose` is the Verbose form, its lines
+// joined by "|", when it differs from the brief one.
+struct Expected {
+  int id;
+  int error;
+  const char* brief;
+  const char* returns;
+  const char* verbose = nullptr;
+};
+
+#define GENERIC(id, name) \
+  { id, 0, name "(... )", "" }
+#define ADDRESS(id, error, call, socket, port, returns)                             \
+  {                                                                                 \
+    id, error, call " (SOCKET=" socket ",... )", " returns (" returns ")",          \
+        call " (SOCKET=" socket ", SOCKADDR.length=16,|.family=AF_INET|.port=" port \
+             "|.address=127.0.0.1)"                                                 \
+  }
+
+const Expected kDemoCalls[] = {
+    {8, 0, "htons (0x1F90)", " returns (0x901F)"},
+    GENERIC(44, "WSAStartup"),
+    {7, 0, "htonl (0x01020304)", " returns (0x04030201)"},
+    {13, 0, "ntohl (0x04030201)", " returns (0x01020304)"},
+    {14, 0, "ntohs (0x901F)", " returns (0x1F90)"},
+    {9, 0, "inet_addr (127.0.0.1)", " returns (0x0100007F)"},
+    {9, 0, "inet_addr (abc)", " returns (INADDR_NONE)"},
+    {10, 0, "inet_ntoa (0x0100007F)", " returns (127.0.0.1)"},
+    GENERIC(38, "WSASetBlockingHook"),
+    GENERIC(43, "WSAIsBlocking"),
+    GENERIC(42, "WSACancelBlockingCall"),
+    GENERIC(39, "WSAUnhookBlockingHook"),
+    GENERIC(29, "gethostname"),
+    GENERIC(24, "gethostbyname"),
+    GENERIC(23, "gethostbyaddr"),
+    GENERIC(25, "getprotobyname"),
+    GENERIC(26, "getprotobynumber"),
+    GENERIC(27, "getservbyname"),
+    GENERIC(28, "getservbyport"),
+    GENERIC(31, "WSAAsyncGetHostByAddr"),
+    GENERIC(32, "WSAAsyncGetHostByName"),
+    GENERIC(33, "WSAAsyncGetProtoByNumber"),
+    GENERIC(34, "WSAAsyncGetProtoByName"),
+    GENERIC(35, "WSAAsyncGetServByPort"),
+    GENERIC(36, "WSAAsyncGetServByName"),
+    GENERIC(37, "WSACancelAsyncRequest"),
+    {22, 0, "socket (af=PF_INET, type=SOCK_STREAM, protocol=0x0000)",
+     " returns (SOCKET={listener})"},
+    {20, 0, "setsockopt (SOCKET={listener}, SOL_SOCKET, SO_REUSEADDR=TRUE)", " returns (NO ERROR)"},
+    ADDRESS(1, 0, "bind", "{listener}", "{P0}", "NO ERROR"),
+    {12, 0, "listen (SOCKET={listener}, backlog=5)", " returns (NO ERROR)"},
+    ADDRESS(5, 0, "getsockname", "{listener}", "{P0}", "NO ERROR"),
+    {22, 0, "socket (af=PF_INET, type=SOCK_STREAM, protocol=0x0000)", " returns (SOCKET={client})"},
+    ADDRESS(1, 0, "bind", "{client}", "{P1}", "NO ERROR"),
+    ADDRESS(3, 0, "connect", "{client}", "{P0}", "NO ERROR"),
+    ADDRESS(0, 0, "accept", "{listener}", "{P1}", "SOCKET={accepted}"),
+    ADDRESS(4, 0, "getpeername", "{client}", "{P0}", "NO ERROR"),
+    {18, 0, "send (SOCKET={client}, flags=0x0000)", " returns (40 bytes)"},
+    {17, 0, "select (..,#reads=1, #writes=0, #excepts=0,..)", " returns (NO ERROR)"},
+    {11, 0, "ioctlsocket (SOCKET={accepted}, cmd=FIONREAD, arg=0x00000028)", " returns (NO ERROR)"},
+    {15, 0, "recv (SOCKET={accepted}, flags=0x0000)", " returns (40 bytes)"},
+    {11, 0, "ioctlsocket (SOCKET={accepted}, cmd=FIONBIO, arg=0x00000001)", " returns (NO ERROR)"},
+    {15, 10035, "recv (SOCKET={accepted}, flags=MSG_PEEK)", " returns (WSAEWOULDBLOCK)"},
+    {6, 0, "getsockopt (SOCKET={accepted}, SOL_SOCKET, SO_RCVBUF={rcvbuf})", " returns (NO ERROR)"},
+    {6, 0, "getsockopt (SOCKET={client}, level=0x0006, SO_DEBUG=FALSE)", " returns (NO ERROR)"},
+    {20, 0, "setsockopt (SOCKET={client}, level=0x0006, SO_DEBUG=TRUE)", " returns (NO ERROR)"},
+    {21, 0, "shutdown (SOCKET={client}, how=1)", " returns (NO ERROR)"},
+    {2, 0, "closesocket (SOCKET={client})", " returns (NO ERROR)"},
+    {2, 0, "closesocket (SOCKET={accepted})", " returns (NO ERROR)"},
+    {2, 0, "closesocket (SOCKET={listener})", " returns (NO ERROR)"},
+    {22, 0, "socket (af=PF_INET, type=SOCK_STREAM, protocol=0x0000)",
+     " returns (SOCKET={refused})"},
+    ADDRESS(3, 10061, "connect", "{refused}", "{P3}", "WSAECONNREFUSED"),
+    // Succeeds, though Winsock leaves the refusal's code behind.
+    {2, 0, "closesocket (SOCKET={refused})", " returns (NO ERROR)"},
+    {22, 0, "socket (af=PF_INET, type=SOCK_DGRAM, protocol=0x0000)",
+     " returns (SOCKET={receiver})"},
+    ADDRESS(1, 0, "bind", "{receiver}", "{P2}", "NO ERROR"),
+    {22, 0, "socket (af=PF_INET, type=SOCK_DGRAM, protocol=0x0000)", " returns (SOCKET={sender})"},
+    ADDRESS(1, 0, "bind", "{sender}", "{P4}", "NO ERROR"),
+    {19, 0, "sendto (SOCKET={sender}, flags=0x0000,... )", " returns (300 bytes)",
+     "sendto (SOCKET={sender}, flags=0x0000,  SOCKADDR.length=16,|.family=AF_INET|.port={P2}|"
+     ".address=127.0.0.1)"},
+    {16, 0, "recvfrom (SOCKET={receiver}, flags=0x0000,... )", " returns (300 bytes)",
+     "recvfrom (SOCKET={receiver}, flags=0x0000, SOCKADDR.length=16,|.family=AF_INET|.port={P4}|"
+     ".address=127.0.0.1)"},
+    GENERIC(30, "WSAAsyncSelect"),
+    {2, 0, "closesocket (SOCKET={sender})", " returns (NO ERROR)"},
+    {2, 0, "closesocket (SOCKET={receiver})", " returns (NO ERROR)"},
+    GENERIC(41, "WSASetLastError"),
+    GENERIC(40, "WSAGetLastError"),
+    GENERIC(45, "WSACleanup"),
+    // After the program's last WSACleanup.
+    {22, 10093, "socket (af=PF_INET, type=SOCK_STREAM, protocol=0x0000)",
+     " returns (Error Code = 10093)"},
+    {45, 10093, "WSACleanup(... )", ""},
+};
+constexpr size_t kDemoCallCount = sizeof kDemoCalls / sizeof kDemoCalls[0];
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string joined;
+  for (const std::string& line : lines) joined += (joined.empty() ? "" : "|") + line;
+  return joined;
+}
+
+// The character column of a record's dump, all rows joined.
+std::string DumpText(const CSpyMsg& record, int32_t limit) {
+  std::vector<std::string> rows;
+  FormatDataBlock(record, rows, limit);
+  std::string text;
+  for (size_t i = 1; i < rows.size(); i += 2) text += rows[i];
+  return text;
+}
+
+void CheckDecoded(const std::vector<SpyMsgPtr>& records, const DemoRun& demo) {
+  CHECK(records.size() == kDemoCallCount);
+  CHECK(demo.steps.size() == kDemoCallCount);
+  const size_t n = std::min({records.size(), demo.steps.size(), kDemoCallCount});
+  for (size_t i = 0; i < n; ++i) {
+    const CSpyMsg& record = *records[i];
+    const Expected& expected = kDemoCalls[i];
+    std::vector<std::string> brief;
+    const std::string returns = FormatEvent(record, brief, false, false);
+    std::vector<std::string> verbose;
+    FormatEvent(record, verbose, false, true);
+    const std::string wantBrief = Fill(expected.brief, demo);
+    const std::string wantVerbose =
+        Fill(expected.verbose ? expected.verbose : expected.brief, demo);
+    const std::string wantReturns = Fill(expected.returns, demo);
+    const bool ok = record.m_nApiId == expected.id && demo.steps[i].id == expected.id &&
+                    record.m_nError == expected.error && Join(brief) == wantBrief &&
+                    returns == wantReturns && Join(verbose) == wantVerbose;
+    if (!ok) {
+      std::printf("  call %zu (%s): id %d error %d\n    got  %s%s\n    want %s%s\n    verbose %s\n",
+                  i, demo.steps[i].text.c_str(), record.m_nApiId, record.m_nError,
+                  Join(brief).c_str(), returns.c_str(), wantBrief.c_str(), wantReturns.c_str(),
+                  Join(verbose).c_str());
+    }
+    CHECK(ok);
+  }
+}
+
+// Index of the first record with that API id, or -1.
+int Find(const std::vector<SpyMsgPtr>& records, int id) {
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i]->m_nApiId == id) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::vector<int> Ids(const std::vector<SpyMsgPtr>& records) {
+  std::vector<int> ids;
+  for (const auto& r : records) ids.push_back(r->m_nApiId);
+  return ids;
+}
+
+bool SameIds(const std::vector<SpyMsgPtr>& records, const std::vector<int>& expected) {
+  const std::vector<int> got = Ids(records);
+  if (got == expected) return true;
+  std::printf("  API ids:");
+  for (int id : got) std::printf(" %d", id);
+  std::printf("\n  expected:");
+  for (int id : expected) std::printf(" %d", id);
+  std::printf("\n");
+  return false;
+}
+
+struct Setup {
+  std::string demo;     // wsdemo.exe, untouched
+  std::string patched;  // its launcher copy, beside Klvnt32.dll
+};
+
+// All traced, whole data, no tracking options.
+void TraceEverything() {
+  for (int id = 0; id < 46; ++id) SPAEnableSpy(id, 1);
+  SPASetTrackingOptions(0, 0, 0, 0);
+  SPASetDataBlockOptions(1, 0);
+}
+
+struct Run {
+  ChildResult child;
+  std::vector<SpyMsgPtr> records;
+  int others = 0;
+};
+
+Run RunPatched(Monitor& monitor, const Setup& setup) {
+  monitor.Discard();
+  Run run;
+  run.child = RunChild(setup.patched, std::to_string(kDemoPort));
+  CHECK(run.child.started);
+  run.records = monitor.Collect(run.child.processId, run.others);
+  return run;
+}
+
+void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced, const char* what) {
+  const bool same = traced.exitCode == untraced.exitCode &&
+                    WithoutHandles(traced.output) == WithoutHandles(untraced.output);
+  if (!same) {
+    std::printf("  %s: the program saw something else (exit %lu, untraced %lu):\n%s\n", what,
+                traced.exitCode, untraced.exitCode, traced.output.c_str());
+  }
+  CHECK(same);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe>\n");
+    return 2;
+  }
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string dir =
+      std::string(temp) + "quarnet-agent-" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(dir.c_str(), nullptr);
+  Setup setup{dir + "\\wsdemo.exe", dir + "\\wsdemo.tmp"};
+  CHECK(CopyFileA(WindowsPath(argv[2]).c_str(), setup.demo.c_str(), FALSE));
+  CHECK(CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\Klvnt32.dll").c_str(), FALSE));
+  const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
+  CHECK(copy.ok && copy.patched >= 1);
+
+  const ChildResult untraced = RunChild(setup.demo, std::to_string(kDemoPort));
+  CHECK(untraced.started && untraced.exitCode == 0);
+  std::printf("%s", untraced.output.c_str());
+
+  Monitor monitor;
+  CHECK(monitor.Open());
+
+  // No monitor has contact: nothing is sent, nothing changes.
+  SPAContactAgent(nullptr, 1025, 0);
+  {
+    const Run run = RunPatched(monitor, setup);
+    CheckSameAsUntraced(run.child, untraced, "without a monitor");
+    CHECK(run.records.empty() && run.others == 0);
+  }
+
+  const HWND window = CreateWindowA("STATIC", "agent monitor test", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                    nullptr, nullptr, nullptr);
+  CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
+
+  // Every call traced: the program sees what it saw untraced, and every call arrives decoded
+  // as wsdemo made it.
+  TraceEverything();
+  {
+    const Run run = RunPatched(monitor, setup);
+    CheckSameAsUntraced(run.child, untraced, "traced");
+    const DemoRun demo = ParseDemo(run.child.output);
+    CheckDecoded(run.records, demo);
+    const int send = Find(run.records, 18);
+    CHECK(send >= 0 &&
+          DumpText(*run.records[send], -1) == "Hello.over.TCP.from.wsdemo,.40.bytes....");
+    const int sendto = Find(run.records, 19);
+    CHECK(sendto >= 0 && run.records[sendto]->PayloadBytes().size() == 2 * 244);
+    std::vector<std::string> rows;
+    if (sendto >= 0) FormatDataBlock(*run.records[sendto], rows, -1);
+    CHECK(rows.size() == 2 * 19);
+    CHECK(!rows.empty() && rows[0] == "0000:   00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F ");
+  }
+
+  // At most 16 data bytes, and calls that would block left out.
+  SPASetDataBlockOptions(0, 16);
+  SPASetTrackingOptions(1, 0, 0, 0);
+  {
+    const Run run = RunPatched(monitor, setup);
+    CHECK(run.records.size() == kDemoCallCount - 1);
+    for (const auto& r : run.records) CHECK(!(r->m_nApiId == 15 && r->m_nError == 10035));
+    const int send = Find(run.records, 18);
+    CHECK(send >= 0 && DumpText(*run.records[send], -1) == "Hello.over.TCP.f");
+    std::vector<std::string> lines;
+    CHECK(send >= 0 &&
+          FormatEvent(*run.records[send], lines, false, false) == " returns (40 bytes)");
+    const int sendto = Find(run.records, 19);
+    CHECK(sendto >= 0 && run.records[sendto]->PayloadBytes().size() == 244);
+    CHECK(sendto >= 0 && GetDataRowCount(*run.records[sendto], -1) == 1);
+  }
+  SPASetDataBlockOptions(1, 0);
+
+  // Failed calls only: the recv that would block, the refused connect, and the two calls
+  // after the last WSACleanup.
+  SPASetTrackingOptions(0, 1, 0, 0);
+  {
+    const Run run = RunPatched(monitor, setup);
+    CHECK(SameIds(run.records, {15, 3, 22, 45}));
+  }
+
+  // One socket only: exactly the calls that name it or made it.
+  {
+    SPASetTrackingOptions(0, 0, 0, 0);
+    const Run first = RunPatched(monitor, setup);
+    const DemoRun demo = ParseDemo(first.child.output);
+    const auto accepted = static_cast<uint32_t>(std::stoul(demo.values.at("accepted")));
+    SPASetTrackingOptions(0, 0, 1, accepted);
+    const Run run = RunPatched(monitor, setup);
+    const DemoRun restricted = ParseDemo(run.child.output);
+    std::vector<int> expected;
+    for (const auto& step : restricted.steps) {
+      if (std::count(step.sockets.begin(), step.sockets.end(), accepted) != 0) {
+        expected.push_back(step.id);
+      }
+    }
+    CHECK(restricted.values.at("accepted") == demo.values.at("accepted"));
+    CHECK(expected.size() >= 7);  // accept, 2 ioctlsocket, 2 recv, getsockopt, closesocket
+    CHECK(SameIds(run.records, expected));
+  }
+
+  // A port that nobody listens on: the program runs on unaffected.
+  {
+    uint16_t port = 0;
+    {
+      Monitor gone;
+      CHECK(gone.Open());
+      port = gone.Port();
+    }
+    CHECK(SPAContactAgent(window, port, 1) != 0);
+    TraceEverything();
+    const Run run = RunPatched(monitor, setup);
+    CheckSameAsUntraced(run.child, untraced, "with an unreachable port");
+    CHECK(run.records.empty());
+  }
+
+  // Contact ended: agents report nothing even with every flag set.
+  CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
+  TraceEverything();
+  SPAContactAgent(window, 1025, 0);
+  {
+    const Run run = RunPatched(monitor, setup);
+    CheckSameAsUntraced(run.child, untraced, "after the contact ended");
+    CHECK(run.records.empty() && run.others == 0);
+  }
+
+  DestroyWindow(window);
+  DeleteFileA(setup.patched.c_str());
+  DeleteFileA(setup.demo.c_str());
+  DeleteFileA((dir + "\\Klvnt32.dll").c_str());
+  RemoveDirectoryA(dir.c_str());
+  return check::Finish("agent_monitor_test");
+}
