@@ -165,6 +165,30 @@ int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   return result;
 }
 
+template <class Fn>
+u_long Convert32(Api api, Fn real, u_long value) {
+  Agent& agent = Agent::Get();
+  const u_long result = (agent.Real().*real)(value);
+  if (!agent.Wants(api)) return result;
+  Report report(agent, api, false);
+  if (report.Wanted()) {
+    report.Send(payload::BuildConvert32, payload::Convert32Call{0, static_cast<uint32_t>(value),
+                                                                static_cast<uint32_t>(result)});
+  }
+  return result;
+}
+
+template <class Fn>
+u_short Convert16(Api api, Fn real, u_short value) {
+  Agent& agent = Agent::Get();
+  const u_short result = (agent.Real().*real)(value);
+  if (!agent.Wants(api)) return result;
+  Report report(agent, api, false);
+  if (report.Wanted())
+    report.Send(payload::BuildConvert16, payload::Convert16Call{0, value, result});
+  return result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -241,26 +265,11 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
 }
 
 u_long WINAPI Klv_htonl(u_long hostlong) {
-  Agent& agent = Agent::Get();
-  const u_long result = agent.Real().htonl(hostlong);
-  if (!agent.Wants(kHtonl)) return result;
-  Report report(agent, kHtonl, false);
-  if (report.Wanted()) {
-    report.Send(payload::BuildConvert32, payload::Convert32Call{0, static_cast<uint32_t>(hostlong),
-                                                                static_cast<uint32_t>(result)});
-  }
-  return result;
+  return Convert32(kHtonl, &RealWinsock::htonl, hostlong);
 }
 
 u_short WINAPI Klv_htons(u_short hostshort) {
-  Agent& agent = Agent::Get();
-  const u_short result = agent.Real().htons(hostshort);
-  if (!agent.Wants(kHtons)) return result;
-  Report report(agent, kHtons, false);
-  if (report.Wanted()) {
-    report.Send(payload::BuildConvert16, payload::Convert16Call{0, hostshort, result});
-  }
-  return result;
+  return Convert16(kHtons, &RealWinsock::htons, hostshort);
 }
 
 unsigned long WINAPI Klv_inet_addr(const char* cp) {
@@ -317,26 +326,11 @@ int WINAPI Klv_listen(SOCKET s, int backlog) {
 }
 
 u_long WINAPI Klv_ntohl(u_long netlong) {
-  Agent& agent = Agent::Get();
-  const u_long result = agent.Real().ntohl(netlong);
-  if (!agent.Wants(kNtohl)) return result;
-  Report report(agent, kNtohl, false);
-  if (report.Wanted()) {
-    report.Send(payload::BuildConvert32, payload::Convert32Call{0, static_cast<uint32_t>(netlong),
-                                                                static_cast<uint32_t>(result)});
-  }
-  return result;
+  return Convert32(kNtohl, &RealWinsock::ntohl, netlong);
 }
 
 u_short WINAPI Klv_ntohs(u_short netshort) {
-  Agent& agent = Agent::Get();
-  const u_short result = agent.Real().ntohs(netshort);
-  if (!agent.Wants(kNtohs)) return result;
-  Report report(agent, kNtohs, false);
-  if (report.Wanted()) {
-    report.Send(payload::BuildConvert16, payload::Convert16Call{0, netshort, result});
-  }
-  return result;
+  return Convert16(kNtohs, &RealWinsock::ntohs, netshort);
 }
 
 int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
