@@ -8,6 +8,7 @@
 #include "app/win32/QuarnetApp.h"
 #include "capture/ReceivePass.h"
 #include "config/Launcher.h"
+#include "config/SettingsFile.h"
 #include "display/MenuState.h"
 #include "ui/win32/FileDialog.h"
 #include "ui/win32/GdiCanvas.h"
@@ -90,11 +91,14 @@ CQuarnetView::CQuarnetView()
     : m_strProgramFolder(ui::ProgramFolder()), m_agent(m_strProgramFolder) {
   CQuarnetApp::Get()->m_pView = this;
   m_bSocketOpen = m_socket.Open(m_strProgramFolder);
-  m_strSettingsPath = m_strProgramFolder + "quarnt32.cfg";
+  m_strSettingsPath = m_strProgramFolder + std::string(kSettingsFileName);
+  m_options = LoadSettingsFile(std::filesystem::path(m_strSettingsPath));
   CreateDisplayFont();
 }
 
+// The settings are written before the socket closes (the members go after this body).
 CQuarnetView::~CQuarnetView() {
+  SaveSettingsFile(std::filesystem::path(m_strSettingsPath), m_options);
   if (m_font != nullptr) DeleteObject(m_font);
 }
 
@@ -352,10 +356,7 @@ int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& cap
 
 // --- update handlers ---
 
-display::ViewFacts CQuarnetView::Facts() const {
-  return {m_options, IsTracing(), m_store.m_traceBuf.size(), m_store.m_trapBuf.size(),
-          IsTriggerEnabled()};
-}
+display::ViewFacts CQuarnetView::Facts() const { return display::FactsOf(m_store, m_options); }
 
 void CQuarnetView::OnUpdateDataOnly(ui::CommandUI& s) {
   Apply(display::UpdateDataOnly(Facts()), s);

@@ -1,0 +1,245 @@
+// The end-to-end run of the monitor, driven as a user drives it. Each mode prepares a fresh
+// folder with quarnet.exe, both DLLs and a settings file (all 46 calls traced, WSAEWOULDBLOCK
+// reported, Trace Buffer 2000), starts the monitor there and checks what it shows.
+//
+//   e2e_driver trace   WORK BIN WSDEMO   trace wsdemo through Launch Pgm, save the trace
+//   e2e_driver burst   WORK BIN BURST    count a burst of 1,500 reported calls
+//   e2e_driver foreign WORK BIN ADDRESS  datagrams from ADDRESS must not reach the trace
+//
+// WORK is an empty folder; BIN holds quarnet.exe, Klvnt32.dll and klvnt32b.dll.
+#include <windows.h>
+#include <winsock.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Check.h"
+#include "QuarnetDriver.h"
+#include "agent/SpyDatagram.h"
+#include "agent/win32/ControlBlock.h"
+#include "app/CommandTable.h"
+#include "app/ResourceIds.h"
+#include "config/Launcher.h"
+#include "config/SettingsFile.h"
+#include "display/TraceView.h"
+
+namespace {
+
+constexpr DWORD kLong = 60000;
+
+struct Folders {
+  std::string work;
+  std::string monitor;
+};
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                              nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+// A fresh monitor folder with the three files and the prepared settings.
+bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& folders) {
+  folders.work = work;
+  folders.monitor = work + "\\monitor";
+  CreateDirectoryA(folders.monitor.c_str(), nullptr);
+  bool ok = true;
+  for (const char* name : {"quarnet.exe", "Klvnt32.dll", "klvnt32b.dll"}) {
+    ok = drive::CopyInto(bin + "\\" + name, folders.monitor, name) && ok;
+  }
+  Options options;
+  options.m_apiEnable.fill(1);
+  options.m_bIgnoreWouldBlock = 0;
+  options.m_nTraceSize = 2000;
+  return ok && WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName),
+                         WriteSettings(options));
+}
+
+void CheckIdlePanes(const drive::Program& monitor) {
+  CHECK(monitor.Title() == app::kMainWindowCaption);
+  CHECK(monitor.Pane(1) == "Trap Buffer Empty");
+  CHECK(monitor.Pane(2) == "Trigger Off");
+}
+
+// Waits for the marker the test script leaves after it took the screenshot.
+void OfferScreenshot(const Folders& folders) {
+  const std::string ready = folders.work + "\\screenshot-ready";
+  const std::string done = folders.work + "\\screenshot-done";
+  WriteFile(ready, {});
+  drive::WaitFor(30000, [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
+  Folders folders;
+  CHECK(PrepareMonitor(work, bin, folders));
+  // The traced program lies in a folder of its own, away from Klvnt32.dll.
+  const std::string programs = work + "\\programs";
+  CreateDirectoryA(programs.c_str(), nullptr);
+  CHECK(drive::CopyInto(wsdemo, programs, "wsdemo.exe"));
+  CreateDirectoryA((work + "\\saved").c_str(), nullptr);
+
+  drive::Program monitor;
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  if (monitor.frame == nullptr) return check::Finish("e2e trace");
+  CheckIdlePanes(monitor);
+  CHECK(monitor.Pane(3).empty());
+
+  monitor.Command(ID_FILE_BEGINTRACE);
+  monitor.PostCommand(ID_FILE_LAUNCHPGM);
+  CHECK(monitor.ChooseInFileDialog(programs + "\\wsdemo.exe"));
+  CHECK(drive::WaitForProcessRun("wsdemo.tmp", kLong));
+  const int records = monitor.WaitForQuiet(2000, kLong);
+  monitor.Command(ID_FILE_ENDTRACE);
+  std::printf("records %d\n", records);
+  CHECK(records > 46);
+  CHECK(monitor.RecordCount() == records);
+
+  // Verbose mode for the screenshot, from the first record.
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
+  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 0), 0);
+  UpdateWindow(view);
+  OfferScreenshot(folders);
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+
+  const std::string saved = work + "\\saved\\wsdemo.spy";
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  CHECK(monitor.ChooseInFileDialog(saved));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+
+  CheckIdlePanes(monitor);
+  CHECK(monitor.RecordCount() == records);
+  CHECK(monitor.Exit(kLong));
+  CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);
+  return check::Finish("e2e trace");
+}
+
+int RunBurst(const std::string& work, const std::string& bin, const std::string& burst) {
+  Folders folders;
+  CHECK(PrepareMonitor(work, bin, folders));
+  // The receive buffer the system grants for the monitor's request.
+  WSADATA data{};
+  WSAStartup(0x0101, &data);
+  SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
+  int size = 4 * 1024 * 1024;
+  setsockopt(probe, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
+  int got = 0;
+  int length = sizeof got;
+  getsockopt(probe, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&got), &length);
+  closesocket(probe);
+  // Each queued 256-byte datagram costs the kernel about 1.3 KB of buffer.
+  int calls = 1500;
+  if (got < 4 * 1024 * 1024) {
+    calls = got / 1400 < calls ? got / 1400 : calls;
+    std::printf("receive buffer capped at %d bytes: the burst is fitted to %d calls\n", got,
+                calls);
+  } else {
+    std::printf("receive buffer %d bytes\n", got);
+  }
+
+  const std::string programs = work + "\\programs";
+  CreateDirectoryA(programs.c_str(), nullptr);
+  const std::string copy = programs + "\\burst.tmp";
+  CHECK(launcher::CopyWithModuleRedirect(burst, copy).ok);
+
+  drive::Program monitor;
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  if (monitor.frame == nullptr) return check::Finish("e2e burst");
+  monitor.Command(ID_FILE_BEGINTRACE);
+  // WSAStartup, the burst of ntohs, WSACleanup: `calls` reports in all.
+  drive::Program program;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string command = "\"" + copy + "\" " + std::to_string(calls - 2);
+  CHECK(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folders.monitor.c_str(), &si, &program.pi));
+  WaitForSingleObject(program.pi.hProcess, kLong);
+  CloseHandle(program.pi.hThread);
+  CloseHandle(program.pi.hProcess);
+  const int records = monitor.WaitForQuiet(2000, kLong);
+  monitor.Command(ID_FILE_ENDTRACE);
+  std::printf("burst of %d calls: %d records arrived\n", calls, records);
+  CHECK(records == calls);
+  CHECK(monitor.Exit(kLong));
+  return check::Finish("e2e burst");
+}
+
+// Sends one complete single-datagram message from `from` (host order) to the monitor.
+bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(from);
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(port);
+  remote.sin_addr.s_addr = htonl(to);
+  std::vector<uint8_t> payload(8, 0);
+  const auto datagrams = spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
+  const bool ok = bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+                  sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
+                         static_cast<int>(datagrams[0].size()), 0,
+                         reinterpret_cast<sockaddr*>(&remote), sizeof remote) ==
+                      static_cast<int>(datagrams[0].size());
+  closesocket(s);
+  return ok;
+}
+
+int RunForeign(const std::string& work, const std::string& bin, const std::string& address) {
+  Folders folders;
+  CHECK(PrepareMonitor(work, bin, folders));
+  WSADATA data{};
+  WSAStartup(0x0101, &data);
+  const uint32_t foreign = ntohl(inet_addr(address.c_str()));
+  constexpr uint32_t kLoopback = 0x7F000001;
+
+  drive::Program monitor;
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  if (monitor.frame == nullptr) return check::Finish("e2e foreign");
+  ControlBlock* block = MapControlBlock();
+  CHECK(block != nullptr && block->contact.load() == 1);
+  const auto port = static_cast<uint16_t>(block != nullptr ? block->port.load() : 0);
+  std::printf("monitor port %u, foreign address %s\n", port, address.c_str());
+
+  // From another address of this machine, to the loopback address and to that address itself.
+  CHECK(SendRecord(foreign, kLoopback, port, 1));
+  CHECK(SendRecord(foreign, foreign, port, 2));
+  // The same message from the loopback address arrives: the monitor was listening.
+  CHECK(SendRecord(kLoopback, kLoopback, port, 3));
+  CHECK(drive::WaitFor(10000, [&] { return monitor.RecordCount() >= 1; }));
+  CHECK(monitor.WaitForQuiet(1500, 10000) == 1);
+  CHECK(monitor.Exit(kLong));
+  return check::Finish("e2e foreign");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::printf("usage: e2e_driver trace|burst|foreign WORK BIN FILE-OR-ADDRESS\n");
+    return 64;
+  }
+  const std::string mode = argv[1];
+  int status = 64;
+  if (mode == "trace") {
+    status = RunTrace(argv[2], argv[3], argv[4]);
+  } else if (mode == "burst") {
+    status = RunBurst(argv[2], argv[3], argv[4]);
+  } else if (mode == "foreign") {
+    status = RunForeign(argv[2], argv[3], argv[4]);
+  } else {
+    std::printf("unknown mode %s\n", argv[1]);
+  }
+  std::fflush(stdout);
+  // The virtual desktop that runs the driver does not pass its exit status on.
+  const std::string text = std::to_string(status);
+  WriteFile(std::string(argv[2]) + "\\result", std::vector<uint8_t>(text.begin(), text.end()));
+  return status;
+}

@@ -1,0 +1,201 @@
+// Drives a running quarnet.exe from another process, as a user would: finds its main window,
+// sends menu commands, fills in the file dialogs, and reads the title and the status panes.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace drive {
+
+inline constexpr char kFrameClass[] = "QuarnetFrame";
+
+inline bool WaitFor(DWORD timeoutMs, const auto& ready) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (ready()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(50);
+  }
+}
+
+// The process started by CreateProcess, with its main window once it has one.
+struct Program {
+  PROCESS_INFORMATION pi{};
+  HWND frame = nullptr;
+
+  bool Start(const std::string& exe, const std::string& folder) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string command = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &si, &pi)) {
+      return false;
+    }
+    return WaitFor(60000, [&] {
+      frame = FindMainWindow();
+      return frame != nullptr && IsWindowVisible(frame);
+    });
+  }
+
+  HWND FindMainWindow() const {
+    HWND found = nullptr;
+    for (HWND w = FindWindowExA(nullptr, nullptr, kFrameClass, nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, kFrameClass, nullptr)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == pi.dwProcessId) found = w;
+    }
+    return found;
+  }
+
+  // Runs a command and returns once the monitor has handled it.
+  void Command(UINT id) const { SendMessageA(frame, WM_COMMAND, id, 0); }
+  // Starts a command that opens a modal dialog.
+  void PostCommand(UINT id) const { PostMessageA(frame, WM_COMMAND, id, 0); }
+
+  std::string Title() const {
+    char text[256] = {};
+    GetWindowTextA(frame, text, sizeof text);
+    return text;
+  }
+
+  // A status pane's text, read through memory in the monitor's process (the status bar's
+  // messages carry pointers, which are not passed between processes).
+  std::string Pane(int pane) const {
+    HWND bar = FindWindowExA(frame, nullptr, STATUSCLASSNAMEA, nullptr);
+    if (bar == nullptr) return "<no status bar>";
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, pi.dwProcessId);
+    if (process == nullptr) return "<no access>";
+    void* remote = VirtualAllocEx(process, nullptr, 512, MEM_COMMIT, PAGE_READWRITE);
+    std::string text;
+    if (remote != nullptr) {
+      const LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, pane, 0);
+      SendMessageA(bar, SB_GETTEXTA, pane, reinterpret_cast<LPARAM>(remote));
+      char buffer[512] = {};
+      SIZE_T read = 0;
+      ReadProcessMemory(process, remote, buffer, sizeof buffer - 1, &read);
+      text.assign(buffer, static_cast<size_t>(LOWORD(length)) < read ? LOWORD(length) : read);
+      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+  }
+
+  // Pane 3 holds "first:count"; the count, or -1 when the pane is empty or unreadable.
+  int RecordCount() const {
+    const std::string text = Pane(3);
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) return text.empty() ? 0 : -1;
+    return std::atoi(text.c_str() + colon + 1);
+  }
+
+  // Waits until the count has stayed the same for `quietMs`.
+  int WaitForQuiet(DWORD quietMs, DWORD timeoutMs) const {
+    int last = RecordCount();
+    DWORD since = GetTickCount();
+    const DWORD start = since;
+    while (GetTickCount() - start < timeoutMs) {
+      Sleep(100);
+      const int now = RecordCount();
+      if (now != last) {
+        last = now;
+        since = GetTickCount();
+      } else if (GetTickCount() - since >= quietMs) {
+        break;
+      }
+    }
+    return last;
+  }
+
+  // Visible dialog window of the monitor's process with this caption, if any.
+  HWND FindDialog(const char* caption) const {
+    struct Search {
+      DWORD pid;
+      const char* caption;
+      HWND found;
+    } search{pi.dwProcessId, caption, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(p);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          char cls[64] = {};
+          char text[128] = {};
+          GetClassNameA(w, cls, sizeof cls);
+          GetWindowTextA(w, text, sizeof text);
+          if (pid == s->pid && IsWindowVisible(w) && std::string(cls) == "#32770" &&
+              (s->caption == nullptr || std::string(text) == s->caption)) {
+            s->found = w;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  // Fills the open or save dialog's file name with `path` and presses its default button.
+  bool ChooseInFileDialog(const std::string& path) const {
+    HWND dialog = nullptr;
+    if (!WaitFor(20000, [&] { return (dialog = FindDialog(nullptr)) != nullptr; })) return false;
+    Sleep(300);  // let the dialog finish filling its lists
+    HWND name = GetDlgItem(dialog, 0x47C);  // the file name combo box
+    if (name != nullptr) {
+      HWND edit = FindWindowExA(name, nullptr, "Edit", nullptr);
+      if (edit != nullptr) name = edit;
+    } else {
+      name = GetDlgItem(dialog, 0x480);  // the file name edit
+    }
+    if (name == nullptr) return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return WaitFor(20000, [&] { return !IsWindow(dialog); });
+  }
+
+  bool Exit(DWORD timeoutMs) {
+    PostMessageA(frame, WM_COMMAND, 57665 /* File, Exit */, 0);
+    const bool ended = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ended;
+  }
+};
+
+// Waits for a process of this file name (e.g. "wsdemo.tmp") to start and then to end.
+inline bool WaitForProcessRun(const char* name, DWORD timeoutMs) {
+  auto running = [name] {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL ok = Process32First(snapshot, &entry); ok && !found;
+         ok = Process32Next(snapshot, &entry)) {
+      found = lstrcmpiA(entry.szExeFile, name) == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+  };
+  WaitFor(timeoutMs, running);
+  return WaitFor(timeoutMs, [&] { return !running(); });
+}
+
+inline bool CopyInto(const std::string& from, const std::string& folder,
+                     const std::string& name) {
+  return CopyFileA(from.c_str(), (folder + "\\" + name).c_str(), FALSE) != 0;
+}
+
+inline long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<long>(data.nFileSizeLow);
+}
+
+}  // namespace drive
