@@ -120,10 +120,9 @@ int main() {
   HMENU popup = CreatePopupMenu();
   for (UINT id : {kShared, kDocOnly, kDisabled, kOrphan}) AppendMenuA(popup, MF_STRING, id, "x");
   AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "&Test");
-  CHECK(frame.Create("TestFrame", "frame", WS_OVERLAPPEDWINDOW, 0, RECT{0, 0, 300, 200}, nullptr,
-                     menu));
+  CHECK(frame.Create("TestFrame", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 0, 300, 200, nullptr, menu));
   TestView view;
-  CHECK(view.Create("TestView", "", WS_CHILD, 0, RECT{0, 0, 10, 10}, frame.Hwnd(), nullptr));
+  CHECK(view.Create("TestView", "", WS_CHILD, 0, 0, 0, 10, 10, frame.Hwnd(), nullptr));
   TestDoc doc;
   frame.m_pView = &view;
   frame.m_pDocument = &doc;

@@ -32,12 +32,12 @@ bool CMainFrame::Create() {
     return false;
   }
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
-  const RECT rect{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
   // The document template's title until start-up sets the caption.
   std::string title = ui::LoadResString(IDR_MAINFRAME);
   title = title.substr(0, title.find('\n'));
   if (!ui::Window::Create(kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                          rect, nullptr, menu)) {
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                          menu)) {
     if (menu != nullptr) DestroyMenu(menu);
     return false;
   }

@@ -107,9 +107,8 @@ bool CQuarnetView::Create(HWND frame) {
                            nullptr)) {
     return false;
   }
-  const RECT rect{0, 0, 0, 0};
   return ui::Window::Create(kViewClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL,
-                            WS_EX_CLIENTEDGE, rect, frame,
+                            WS_EX_CLIENTEDGE, 0, 0, 0, 0, frame,
                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kViewId)));
 }
 
@@ -356,7 +355,9 @@ int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& cap
 
 // --- update handlers ---
 
-display::ViewFacts CQuarnetView::Facts() const { return display::FactsOf(m_store, m_options); }
+display::ViewFacts CQuarnetView::Facts() const {
+  return display::FactsOf(m_store, m_options);
+}
 
 void CQuarnetView::OnUpdateDataOnly(ui::CommandUI& s) {
   Apply(display::UpdateDataOnly(Facts()), s);

@@ -25,10 +25,9 @@ bool Window::RegisterWindowClass(const char* name, UINT style, HBRUSH background
   return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool Window::Create(const char* className, const char* title, DWORD style, DWORD exStyle,
-                    const RECT& rect, HWND parent, HMENU menuOrId) {
-  return CreateWindowExA(exStyle, className, title, style, rect.left, rect.top,
-                         rect.right - rect.left, rect.bottom - rect.top, parent, menuOrId,
+bool Window::Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x,
+                    int y, int width, int height, HWND parent, HMENU menuOrId) {
+  return CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
                          GetModuleHandleA(nullptr), this) != nullptr;
 }
 

@@ -42,8 +42,9 @@ class Window : public CommandTarget {
   // Registers a window class served by the trampoline; false on failure.
   static bool RegisterWindowClass(const char* name, UINT style, HBRUSH background, HICON icon,
                                   HCURSOR cursor);
-  bool Create(const char* className, const char* title, DWORD style, DWORD exStyle,
-              const RECT& rect, HWND parent, HMENU menuOrId);
+  // `width` and `height` may be CW_USEDEFAULT, as in CreateWindowEx.
+  bool Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x, int y,
+              int width, int height, HWND parent, HMENU menuOrId);
   void Invalidate(bool erase = true) const;
   void SetText(const std::string& text) const;
   std::string GetText() const;

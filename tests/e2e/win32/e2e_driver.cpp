@@ -39,8 +39,8 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr);
+  const BOOL ok =
+      ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   return ok && written == bytes.size();
 }
@@ -58,8 +58,8 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   options.m_apiEnable.fill(1);
   options.m_bIgnoreWouldBlock = 0;
   options.m_nTraceSize = 2000;
-  return ok && WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName),
-                         WriteSettings(options));
+  return ok &&
+         WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName), WriteSettings(options));
 }
 
 void CheckIdlePanes(const drive::Program& monitor) {
@@ -73,7 +73,8 @@ void OfferScreenshot(const Folders& folders) {
   const std::string ready = folders.work + "\\screenshot-ready";
   const std::string done = folders.work + "\\screenshot-done";
   WriteFile(ready, {});
-  drive::WaitFor(30000, [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+  drive::WaitFor(30000,
+                 [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
@@ -138,8 +139,7 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   int calls = 1500;
   if (got < 4 * 1024 * 1024) {
     calls = got / 1400 < calls ? got / 1400 : calls;
-    std::printf("receive buffer capped at %d bytes: the burst is fitted to %d calls\n", got,
-                calls);
+    std::printf("receive buffer capped at %d bytes: the burst is fitted to %d calls\n", got, calls);
   } else {
     std::printf("receive buffer %d bytes\n", got);
   }
@@ -183,11 +183,11 @@ bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
   remote.sin_addr.s_addr = htonl(to);
   std::vector<uint8_t> payload(8, 0);
   const auto datagrams = spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
-  const bool ok = bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-                  sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
-                         static_cast<int>(datagrams[0].size()), 0,
-                         reinterpret_cast<sockaddr*>(&remote), sizeof remote) ==
-                      static_cast<int>(datagrams[0].size());
+  const bool ok =
+      bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+      sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
+             static_cast<int>(datagrams[0].size()), 0, reinterpret_cast<sockaddr*>(&remote),
+             sizeof remote) == static_cast<int>(datagrams[0].size());
   closesocket(s);
   return ok;
 }

@@ -2,9 +2,9 @@
 // sends menu commands, fills in the file dialogs, and reads the title and the status panes.
 #pragma once
 
-#include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -69,8 +69,8 @@ struct Program {
   std::string Pane(int pane) const {
     HWND bar = FindWindowExA(frame, nullptr, STATUSCLASSNAMEA, nullptr);
     if (bar == nullptr) return "<no status bar>";
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                 FALSE, pi.dwProcessId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 pi.dwProcessId);
     if (process == nullptr) return "<no access>";
     void* remote = VirtualAllocEx(process, nullptr, 512, MEM_COMMIT, PAGE_READWRITE);
     std::string text;
@@ -144,7 +144,7 @@ struct Program {
   bool ChooseInFileDialog(const std::string& path) const {
     HWND dialog = nullptr;
     if (!WaitFor(20000, [&] { return (dialog = FindDialog(nullptr)) != nullptr; })) return false;
-    Sleep(300);  // let the dialog finish filling its lists
+    Sleep(300);                             // let the dialog finish filling its lists
     HWND name = GetDlgItem(dialog, 0x47C);  // the file name combo box
     if (name != nullptr) {
       HWND edit = FindWindowExA(name, nullptr, "Edit", nullptr);
@@ -187,8 +187,7 @@ inline bool WaitForProcessRun(const char* name, DWORD timeoutMs) {
   return WaitFor(timeoutMs, [&] { return !running(); });
 }
 
-inline bool CopyInto(const std::string& from, const std::string& folder,
-                     const std::string& name) {
+inline bool CopyInto(const std::string& from, const std::string& folder, const std::string& name) {
   return CopyFileA(from.c_str(), (folder + "\\" + name).c_str(), FALSE) != 0;
 }
 
