@@ -102,11 +102,14 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(records > 46);
   CHECK(monitor.RecordCount() == records);
 
-  // Verbose mode for the screenshot, from the first record.
+  // Verbose mode for the screenshot, in a window as large as the desktop, at the connection
+  // calls (a third into the trace), where address lines and data dumps show.
+  MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
   monitor.Command(ID_PREFERENCES_VERBOSE);
   HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
-  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 0), 0);
-  UpdateWindow(view);
+  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 33), 0);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  Sleep(500);
   OfferScreenshot(folders);
   monitor.Command(ID_PREFERENCES_VERBOSE);
 

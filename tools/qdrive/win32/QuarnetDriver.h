@@ -53,8 +53,13 @@ struct Program {
     return found;
   }
 
-  // Runs a command and returns once the monitor has handled it.
-  void Command(UINT id) const { SendMessageA(frame, WM_COMMAND, id, 0); }
+  // Runs a command and returns once the monitor has handled it. A sent message is handled
+  // inside the monitor's GetMessage, which returns nothing: the posted WM_NULL lets its idle
+  // update (toolbar, status panes) run, as it does after a user's click.
+  void Command(UINT id) const {
+    SendMessageA(frame, WM_COMMAND, id, 0);
+    PostMessageA(frame, WM_NULL, 0, 0);
+  }
   // Starts a command that opens a modal dialog.
   void PostCommand(UINT id) const { PostMessageA(frame, WM_COMMAND, id, 0); }
 
