@@ -36,9 +36,10 @@ struct Program {
                         folder.c_str(), &si, &pi)) {
       return false;
     }
+    // Started: the window is shown and the first idle pass has filled the status panes.
     return WaitFor(60000, [&] {
       frame = FindMainWindow();
-      return frame != nullptr && IsWindowVisible(frame);
+      return frame != nullptr && IsWindowVisible(frame) && !Pane(1).empty();
     });
   }
 
