@@ -8,6 +8,7 @@
 #include "app/win32/MainFrame.h"
 #include "app/win32/QuarnetDoc.h"
 #include "app/win32/QuarnetView.h"
+#include "display/TraceView.h"
 
 const ui::CommandEntry<CQuarnetApp> CQuarnetApp::kCommands[] = {
     {ID_FILE_NEW, &CQuarnetApp::OnFileNew},
@@ -31,7 +32,7 @@ bool CQuarnetApp::InitInstance() {
   m_hAccelTable = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
   ShowWindow(m_frame->Hwnd(), SW_SHOWNORMAL);
   UpdateWindow(m_frame->Hwnd());
-  if (m_pMainFrame != nullptr) m_pMainFrame->SetText(std::string(app::kMainWindowCaption));
+  if (m_pMainFrame != nullptr) m_pMainFrame->SetText(std::string(display::kTraceTitle));
   return true;
 }
 

@@ -63,7 +63,7 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
 }
 
 void CheckIdlePanes(const drive::Program& monitor) {
-  CHECK(monitor.Title() == app::kMainWindowCaption);
+  CHECK(monitor.Title() == display::kTraceTitle);
   CHECK(monitor.Pane(1) == "Trap Buffer Empty");
   CHECK(monitor.Pane(2) == "Trigger Off");
 }
