@@ -1,13 +1,11 @@
 // The framework under Wine: message tables reach their handlers, commands go to the first
-// target that handles them and only while enabled, menus show what update handlers decide,
-// and dialog text is read as the data exchange reads it.
+// target that handles them and only while enabled, and menus show what update handlers decide.
 #include <windows.h>
 
 #include <string>
 
 #include "Check.h"
 #include "ui/win32/App.h"
-#include "ui/win32/Dialog.h"
 #include "ui/win32/FrameWindow.h"
 
 namespace {
@@ -92,23 +90,6 @@ std::string MenuText(HMENU menu, UINT id) {
   return text;
 }
 
-void CheckDialogNumbers() {
-  int32_t value = 0;
-  CHECK(ui::ParseDialogInt(" 12 ", value) && value == 12);
-  CHECK(ui::ParseDialogInt("-2147483648", value) && value == INT32_MIN);
-  CHECK(ui::ParseDialogInt("+7", value) && value == 7);
-  CHECK(!ui::ParseDialogInt("2147483648", value));
-  CHECK(!ui::ParseDialogInt("99999999999999999999", value));
-  CHECK(!ui::ParseDialogInt("12a", value));
-  CHECK(!ui::ParseDialogInt("1 2", value));
-  CHECK(!ui::ParseDialogInt("", value));
-  CHECK(!ui::ParseDialogInt("-", value));
-  uint32_t u = 0;
-  CHECK(ui::ParseDialogUnsigned("4294967295", u) && u == UINT32_MAX);
-  CHECK(!ui::ParseDialogUnsigned("4294967296", u));
-  CHECK(!ui::ParseDialogUnsigned("-1", u));
-}
-
 }  // namespace
 
 int main() {
@@ -151,7 +132,6 @@ int main() {
   CHECK(MenuText(popup, kDisabled) == "Renamed");
   CHECK(MenuState(popup, kOrphan) & MF_GRAYED);
 
-  CheckDialogNumbers();
   DestroyWindow(frame.Hwnd());
   return check::Finish("ui_framework_test");
 }

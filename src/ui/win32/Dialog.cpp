@@ -1,8 +1,9 @@
 #include "ui/win32/Dialog.h"
 
-#include <cctype>
 #include <new>
 #include <vector>
+
+#include "app/DataExchange.h"
 
 namespace ui {
 
@@ -20,46 +21,7 @@ std::string ControlText(HWND dialog, int id) {
   return std::string(text.data(), static_cast<size_t>(n > 0 ? n : 0));
 }
 
-// Digits with blanks around them and an optional sign; the magnitude, capped to stay small.
-bool ScanNumber(const std::string& text, bool allowSign, bool& negative, uint64_t& magnitude) {
-  size_t i = 0;
-  auto blank = [&](size_t k) { return k < text.size() && (text[k] == ' ' || text[k] == '\t'); };
-  while (blank(i)) ++i;
-  negative = false;
-  if (allowSign && i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  const size_t digits = i;
-  magnitude = 0;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-    if (magnitude <= UINT32_MAX) magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
-    ++i;
-  }
-  if (i == digits) return false;
-  while (blank(i)) ++i;
-  return i == text.size();
-}
-
 }  // namespace
-
-bool ParseDialogInt(const std::string& text, int32_t& value) {
-  bool negative = false;
-  uint64_t magnitude = 0;
-  if (!ScanNumber(text, true, negative, magnitude)) return false;
-  if (magnitude > (negative ? uint64_t{0x80000000} : uint64_t{0x7FFFFFFF})) return false;
-  value = negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
-                   : static_cast<int32_t>(magnitude);
-  return true;
-}
-
-bool ParseDialogUnsigned(const std::string& text, uint32_t& value) {
-  bool negative = false;
-  uint64_t magnitude = 0;
-  if (!ScanNumber(text, false, negative, magnitude) || magnitude > UINT32_MAX) return false;
-  value = static_cast<uint32_t>(magnitude);
-  return true;
-}
 
 INT_PTR Dialog::DoModal() {
   return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), m_parent,
@@ -150,13 +112,18 @@ void DataExchange::Fail(const std::string& message) {
   }
 }
 
-void DataExchange::Text(int controlId, int32_t& value) {
+void DataExchange::Text(int controlId, int32_t& value, int32_t min, int32_t max) {
   if (m_failed) return;
   m_lastControl = controlId;
   if (!m_bSaveAndValidate) {
     SetDlgItemTextA(m_hwnd, controlId, std::to_string(value).c_str());
-  } else if (!ParseDialogInt(ControlText(m_hwnd, controlId), value)) {
-    Fail("Please enter an integer.");
+    return;
+  }
+  const ddx::Field<int32_t> field = ddx::ExchangeInt(ControlText(m_hwnd, controlId), min, max);
+  if (field.value) {
+    value = *field.value;
+  } else {
+    Fail(field.message);
   }
 }
 
@@ -165,8 +132,13 @@ void DataExchange::Text(int controlId, uint32_t& value) {
   m_lastControl = controlId;
   if (!m_bSaveAndValidate) {
     SetDlgItemTextA(m_hwnd, controlId, std::to_string(value).c_str());
-  } else if (!ParseDialogUnsigned(ControlText(m_hwnd, controlId), value)) {
-    Fail("Please enter a positive integer.");
+    return;
+  }
+  const ddx::Field<uint32_t> field = ddx::ExchangeUnsigned(ControlText(m_hwnd, controlId));
+  if (field.value) {
+    value = *field.value;
+  } else {
+    Fail(field.message);
   }
 }
 
@@ -206,14 +178,6 @@ void DataExchange::Radio(int firstId, int32_t& value) {
     button = GetWindow(button, GW_HWNDNEXT);
     if (button == nullptr || (GetWindowLongA(button, GWL_STYLE) & WS_GROUP)) break;
     ++index;
-  }
-}
-
-void DataExchange::MinMax(int32_t value, int32_t min, int32_t max) {
-  if (m_failed || !m_bSaveAndValidate) return;
-  if (value < min || value > max) {
-    Fail("Please enter an integer between " + std::to_string(min) + " and " + std::to_string(max) +
-         ".");
   }
 }
 

@@ -52,14 +52,14 @@ class DataExchange {
  public:
   DataExchange(HWND dialog, bool save) : m_hwnd(dialog), m_bSaveAndValidate(save) {}
 
-  void Text(int controlId, int32_t& value);   // "Please enter an integer."
+  // A signed number within [min, max]: "Please enter an integer." or "Please enter an integer
+  // between %1 and %2." with the bounds put in.
+  void Text(int controlId, int32_t& value, int32_t min = INT32_MIN, int32_t max = INT32_MAX);
   void Text(int controlId, uint32_t& value);  // "Please enter a positive integer."
   void Text(int controlId, std::string& value);
   void Check(int controlId, int32_t& value);
   // Radio group from `firstId`: the index of the checked button, -1 for none.
   void Radio(int firstId, int32_t& value);
-  // After Text of the same control: "Please enter an integer between %1 and %2."
-  void MinMax(int32_t value, int32_t min, int32_t max);
 
   bool Failed() const { return m_failed; }
   bool Saving() const { return m_bSaveAndValidate; }
@@ -71,10 +71,5 @@ class DataExchange {
   bool m_failed = false;
   int m_lastControl = 0;
 };
-
-// Reads a decimal integer as the data exchange does: blanks around it, an optional sign for
-// signed values, nothing else; false when the text is no such number or out of range.
-bool ParseDialogInt(const std::string& text, int32_t& value);
-bool ParseDialogUnsigned(const std::string& text, uint32_t& value);
 
 }  // namespace ui

@@ -119,30 +119,10 @@ struct Program {
     return last;
   }
 
-  // Visible dialog window of the monitor's process with this caption, if any.
+  // Visible dialog window of the monitor's process with this caption (any when null).
   HWND FindDialog(const char* caption) const {
-    struct Search {
-      DWORD pid;
-      const char* caption;
-      HWND found;
-    } search{pi.dwProcessId, caption, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          char cls[64] = {};
-          char text[128] = {};
-          GetClassNameA(w, cls, sizeof cls);
-          GetWindowTextA(w, text, sizeof text);
-          if (pid == s->pid && IsWindowVisible(w) && std::string(cls) == "#32770" &&
-              (s->caption == nullptr || std::string(text) == s->caption)) {
-            s->found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{pi.dwProcessId, caption, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 
@@ -163,6 +143,28 @@ struct Program {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     return WaitFor(20000, [&] { return !IsWindow(dialog); });
+  }
+
+  struct DialogSearch {
+    DWORD pid;
+    const char* caption;
+    HWND found;
+  };
+
+  static BOOL CALLBACK MatchDialog(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<DialogSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = {};
+    char text[128] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, text, sizeof text);
+    if (pid == s->pid && IsWindowVisible(w) && std::string(cls) == "#32770" &&
+        (s->caption == nullptr || std::string(text) == s->caption)) {
+      s->found = w;
+      return FALSE;
+    }
+    return TRUE;
   }
 
   bool Exit(DWORD timeoutMs) {
