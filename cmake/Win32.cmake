@@ -15,3 +15,4 @@ endforeach()
 
 add_subdirectory(tests/win32)
 add_subdirectory(bench/win32)
+add_subdirectory(tests/e2e)
