@@ -21,6 +21,7 @@
 #include "agent/win32/ControlBlock.h"
 #include "app/CommandTable.h"
 #include "app/ResourceIds.h"
+#include "app/ShellText.h"
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "display/TraceView.h"
@@ -68,6 +69,39 @@ void CheckIdlePanes(const drive::Program& monitor) {
   CHECK(monitor.Pane(2) == "Trigger Off");
 }
 
+// Commands whose dialogs are still to come are greyed (read on the toolbar, whose state the
+// idle update sets from the same update handlers as the menu; menus of another process cannot
+// be read under Wine); Ctrl+N and Ctrl+S change nothing the user sees; WM_USER + 2 from another
+// process restores the window.
+void CheckShellCommands(const drive::Program& monitor) {
+  HWND toolbar = FindWindowExA(monitor.frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  Sleep(300);
+  auto state = [&](UINT id) { return SendMessageA(toolbar, TB_GETSTATE, id, 0); };
+  for (UINT id : {ID_SETUP_FILTERS, ID_EDIT_COPY, ID_FILE_PRINT, ID_APP_ABOUT, ID_FILE_ENDTRACE}) {
+    if (state(id) & TBSTATE_ENABLED) std::printf("command %u is not greyed\n", id);
+    CHECK(!(state(id) & TBSTATE_ENABLED));
+  }
+  for (UINT id : {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_TRIGGER_ENABLE,
+                  ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE}) {
+    CHECK(state(id) & TBSTATE_ENABLED);
+  }
+  CHECK(state(ID_PREFERENCES_SHOWTIME) & TBSTATE_CHECKED);
+  CHECK(!(state(ID_PREFERENCES_VERBOSE) & TBSTATE_CHECKED));
+
+  const std::string title = monitor.Title();
+  monitor.Command(ID_FILE_NEW);
+  monitor.Command(ID_FILE_SAVE);
+  Sleep(500);
+  CHECK(monitor.FindDialog(nullptr) == nullptr);
+  CHECK(monitor.Title() == title);
+
+  ShowWindow(monitor.frame, SW_MINIMIZE);
+  CHECK(drive::WaitFor(5000, [&] { return IsIconic(monitor.frame) != 0; }));
+  PostMessageA(monitor.frame, WM_USER + 2, 0, 0);
+  CHECK(drive::WaitFor(5000, [&] { return IsIconic(monitor.frame) == 0; }));
+}
+
 // Waits for the marker the test script leaves after it took the screenshot.
 void OfferScreenshot(const Folders& folders) {
   const std::string ready = folders.work + "\\screenshot-ready";
@@ -103,11 +137,11 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.RecordCount() == records);
 
   // Verbose mode for the screenshot, in a window as large as the desktop, at the connection
-  // calls (a third into the trace), where address lines and data dumps show.
+  // calls (half way into the trace), where address lines and data dumps show.
   MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
   monitor.Command(ID_PREFERENCES_VERBOSE);
   HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
-  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 33), 0);
+  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 52), 0);
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
   Sleep(500);
   OfferScreenshot(folders);
@@ -120,6 +154,17 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
 
   CheckIdlePanes(monitor);
   CHECK(monitor.RecordCount() == records);
+
+  // Cleared, then opened again from the file.
+  monitor.Command(ID_EDIT_CLEARBUFFER);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.RecordCount() == 0; }));
+  monitor.PostCommand(ID_FILE_OPEN);
+  CHECK(monitor.ChooseInFileDialog(saved));
+  CHECK(drive::WaitFor(kLong, [&] { return monitor.RecordCount() == records; }));
+  CHECK(monitor.Pane(3) == app::PositionPaneText(1, records));
+  CheckIdlePanes(monitor);
+
+  CheckShellCommands(monitor);
   CHECK(monitor.Exit(kLong));
   CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);
   return check::Finish("e2e trace");
