@@ -164,6 +164,19 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.Pane(3) == app::PositionPaneText(1, records));
   CheckIdlePanes(monitor);
 
+  // A file that is not a trace file is refused with "File Read Error"; the trace stays.
+  const std::string foreign = work + "\\saved\\notes.spy";
+  CHECK(WriteFile(foreign, {'n', 'o', 't', 'e', 's'}));
+  monitor.PostCommand(ID_FILE_OPEN);
+  CHECK(monitor.ChooseInFileDialog(foreign));
+  CHECK(monitor.AnswerMessageBox("File Read Error", IDOK));
+  CHECK(monitor.RecordCount() == records);
+
+  // Launching the same program again asks before its old copy is overwritten.
+  monitor.PostCommand(ID_FILE_LAUNCHPGM);
+  CHECK(monitor.ChooseInFileDialog(programs + "\\wsdemo.exe"));
+  CHECK(monitor.AnswerMessageBox(programs + "\\wsdemo.tmp already exists", IDNO));
+
   CheckShellCommands(monitor);
   CHECK(monitor.Exit(kLong));
   CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);

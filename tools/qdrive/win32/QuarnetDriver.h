@@ -167,6 +167,21 @@ struct Program {
     return TRUE;
   }
 
+  // Waits for a message box of the monitor that says `text` and closes it with `button`.
+  bool AnswerMessageBox(const std::string& text, int button) const {
+    HWND box = nullptr;
+    const bool shown = WaitFor(20000, [&] {
+      box = FindDialog(nullptr);
+      char said[512] = {};
+      GetDlgItemTextA(box, 0xFFFF, said, sizeof said);  // the message box's text
+      return box != nullptr && text == said;
+    });
+    if (!shown) return false;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    return WaitFor(20000, [&] { return !IsWindow(box); });
+  }
+
   bool Exit(DWORD timeoutMs) {
     PostMessageA(frame, WM_COMMAND, 57665 /* File, Exit */, 0);
     const bool ended = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
