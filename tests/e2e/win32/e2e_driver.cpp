@@ -269,6 +269,26 @@ int RunForeign(const std::string& work, const std::string& bin, const std::strin
   const auto port = static_cast<uint16_t>(block != nullptr ? block->port.load() : 0);
   std::printf("monitor port %u, foreign address %s\n", port, address.c_str());
 
+  // No other program can take the capture port over, even when it asks to share addresses.
+  SOCKET thief = socket(AF_INET, SOCK_DGRAM, 0);
+  const BOOL share = TRUE;
+  setsockopt(thief, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&share), sizeof share);
+  sockaddr_in same{};
+  same.sin_family = AF_INET;
+  same.sin_port = htons(port);
+  same.sin_addr.s_addr = htonl(kLoopback);
+  CHECK(bind(thief, reinterpret_cast<sockaddr*>(&same), sizeof same) == SOCKET_ERROR);
+  closesocket(thief);
+  // Whether this system grants exclusive address use, asked as the monitor asks for it.
+  SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
+  const int exclusive = 1;
+  std::printf("exclusive address use: %s\n",
+              setsockopt(probe, SOL_SOCKET, ~SO_REUSEADDR,
+                         reinterpret_cast<const char*>(&exclusive), sizeof exclusive) == 0
+                  ? "granted"
+                  : "not available (the capture socket works without it)");
+  closesocket(probe);
+
   // From another address of this machine, to the loopback address and to that address itself.
   CHECK(SendRecord(foreign, kLoopback, port, 1));
   CHECK(SendRecord(foreign, foreign, port, 2));
