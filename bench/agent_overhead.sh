@@ -2,9 +2,10 @@
 # What the agent costs per Winsock call under Wine: 64-byte UDP and TCP round trips (wsloop),
 # timed inside the program, as ratios to the untraced call. One run measures, each best of
 # three: untraced; the launcher's copy with every call's flag off; the copy traced (all 46
-# calls, whole data, received by a minimal monitor); Wine's own Winsock debug channel; strace
-# on the network calls, plain and with its seccomp filter. First pinned (program and wineserver
-# on one CPU), then unpinned.
+# calls, whole data), once with the monitor reading only after the run (the agent's cost
+# alone) and once with a minimal monitor receiving meanwhile (one recvfrom per datagram, on the
+# same CPUs); Wine's own Winsock debug channel; strace on the network calls, plain and with its
+# seccomp filter. First pinned (programs and wineserver on one CPU), then unpinned.
 #   bench/agent_overhead.sh [round trips per protocol, default 2000]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,9 +34,10 @@ measure() {
   local title=$1 pin=("${@:2}")
   wineserver -k 2>/dev/null || true
   "${pin[@]}" wineserver -p
-  local untraced off on debug strace_plain strace_seccomp
+  local untraced off unread on debug strace_plain strace_seccomp
   untraced=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
   off=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" off "$rounds")
+  unread=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
   on=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" on "$rounds")
   debug=$(WINEDEBUG=+winsock best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
   strace_plain=$(best_of_three "${pin[@]}" strace -f -e trace=network -o /dev/null \
@@ -43,16 +45,17 @@ measure() {
   strace_seccomp=$(best_of_three "${pin[@]}" strace -f --seccomp-bpf -e trace=network \
                      -o /dev/null "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
   echo "== $title ($rounds UDP and $rounds TCP round trips, 4 calls each)"
-  awk -v u="$untraced" -v off="$off" -v on="$on" -v d="$debug" -v s="$strace_plain" \
+  awk -v u="$untraced" -v off="$off" -v un="$unread" -v on="$on" -v d="$debug" -v s="$strace_plain" \
       -v sc="$strace_seccomp" 'BEGIN {
     printf "%-34s %9s %7s\n", "", "us/call", "ratio"
     printf "%-34s %9.2f %7.2f\n", "untraced", u, 1
     printf "%-34s %9.2f %7.2f\n", "agent, flags off", off, off / u
-    printf "%-34s %9.2f %7.2f\n", "agent, traced", on, on / u
+    printf "%-34s %9.2f %7.2f\n", "agent, traced (agent alone)", un, un / u
+    printf "%-34s %9.2f %7.2f\n", "agent, traced, monitor receiving", on, on / u
     printf "%-34s %9.2f %7.2f\n", "Wine debug channel +winsock", d, d / u
     printf "%-34s %9.2f %7.2f\n", "strace -f -e trace=network", s, s / u
     printf "%-34s %9.2f %7.2f\n", "strace --seccomp-bpf", sc, sc / u
-    printf "%-34s %9.2f\n", "plain strace / traced agent", s / on
+    printf "%-34s %9.2f\n", "plain strace / traced, receiving", s / on
   }'
   wineserver -k 2>/dev/null || true
 }
