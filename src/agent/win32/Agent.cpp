@@ -56,7 +56,7 @@ void Agent::ProgramStarted() {
   // With a monitor listening, the own socket is made at once rather than at the first report,
   // so that the program's socket handles do not depend on which calls are traced: a socket
   // id seen in one trace names the same socket when the program runs again restricted to it.
-  if (++m_programStartups == 1 && m_own == INVALID_SOCKET &&
+  if (++m_programStartups == 1 && m_own == INVALID_SOCKET && m_block != nullptr &&
       m_block->contact.load(std::memory_order_acquire) != 0) {
     const DWORD saved = GetLastError();
     m_own = OpenSocket();
