@@ -89,6 +89,22 @@ void CheckShellCommands(const drive::Program& monitor) {
   CHECK(state(ID_PREFERENCES_SHOWTIME) & TBSTATE_CHECKED);
   CHECK(!(state(ID_PREFERENCES_VERBOSE) & TBSTATE_CHECKED));
 
+  // Pane 0: the highlighted menu item's prompt, the idle prompt when the menu closes.
+  SendMessageA(monitor.frame, WM_MENUSELECT, MAKEWPARAM(ID_FILE_BEGINTRACE, MF_STRING),
+               reinterpret_cast<LPARAM>(GetMenu(monitor.frame)));
+  CHECK(monitor.Pane(0) == "Monitor WinSock API Calls");
+  SendMessageA(monitor.frame, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  CHECK(monitor.Pane(0) == "For Help, press F1");
+
+  // View, Toolbar and View, Status Bar hide and show the bars.
+  HWND bar = FindWindowExA(monitor.frame, nullptr, STATUSCLASSNAMEA, nullptr);
+  monitor.Command(ID_VIEW_TOOLBAR);
+  monitor.Command(ID_VIEW_STATUS_BAR);
+  CHECK(!IsWindowVisible(toolbar) && !IsWindowVisible(bar));
+  monitor.Command(ID_VIEW_TOOLBAR);
+  monitor.Command(ID_VIEW_STATUS_BAR);
+  CHECK(IsWindowVisible(toolbar) && IsWindowVisible(bar));
+
   const std::string title = monitor.Title();
   monitor.Command(ID_FILE_NEW);
   monitor.Command(ID_FILE_SAVE);
@@ -124,6 +140,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
   if (monitor.frame == nullptr) return check::Finish("e2e trace");
   CheckIdlePanes(monitor);
+  CHECK(monitor.Pane(0) == "For Help, press F1");
   CHECK(monitor.Pane(3).empty());
 
   monitor.Command(ID_FILE_BEGINTRACE);
