@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr unsigned kDemoPort = 27150;  // wsdemo uses this port and the next four
+unsigned g_demoPort = 0;  // wsdemo uses this port and the next four
 
 class WallClock : public IClock {
  public:
@@ -96,6 +96,32 @@ class Monitor {
   uint16_t m_port = 0;
 };
 
+// Five loopback ports in a row that are free for TCP and UDP now, so that test runs of other
+// checkouts on the same machine do not collide; 0 when none was found.
+unsigned FreePortBase() {
+  WSADATA data;
+  if (QSAStartup(MAKEWORD(1, 1), &data) != 0) return 0;
+  unsigned found = 0;
+  for (unsigned attempt = 0; attempt < 50 && found == 0; ++attempt) {
+    const unsigned base = 20000 + (GetCurrentProcessId() * 7 + attempt * 131) % 4000 * 10;
+    bool usable = true;
+    for (unsigned port = base; port < base + 5 && usable; ++port) {
+      for (int type : {SOCK_STREAM, SOCK_DGRAM}) {
+        const SOCKET s = q_socket(AF_INET, type, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = q_htons(static_cast<u_short>(port));
+        at.sin_addr.s_addr = q_htonl(INADDR_LOOPBACK);
+        usable = usable && q_bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
+        q_closesocket(s);
+      }
+    }
+    if (usable) found = base;
+  }
+  QSACleanup();
+  return found;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -157,7 +183,7 @@ DemoRun ParseDemo(const std::string& output) {
   for (unsigned i = 0; i < 5; ++i) {
     std::string name = "P";
     name += static_cast<char>('0' + i);
-    run.values[name] = std::to_string(kDemoPort + i);
+    run.values[name] = std::to_string(g_demoPort + i);
   }
   return run;
 }
@@ -359,7 +385,7 @@ struct Run {
 Run RunPatched(Monitor& monitor, const Setup& setup) {
   monitor.Discard();
   Run run;
-  run.child = RunChild(setup.patched, std::to_string(kDemoPort));
+  run.child = RunChild(setup.patched, std::to_string(g_demoPort));
   CHECK(run.child.started);
   run.records = monitor.Collect(run.child.processId, run.others);
   return run;
@@ -390,10 +416,12 @@ int main(int argc, char** argv) {
   Setup setup{dir + "\\wsdemo.exe", dir + "\\wsdemo.tmp"};
   CHECK(CopyFileA(WindowsPath(argv[2]).c_str(), setup.demo.c_str(), FALSE));
   CHECK(CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\Klvnt32.dll").c_str(), FALSE));
+  g_demoPort = FreePortBase();
+  CHECK(g_demoPort != 0);
   const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
   CHECK(copy.ok && copy.patched >= 1);
 
-  const ChildResult untraced = RunChild(setup.demo, std::to_string(kDemoPort));
+  const ChildResult untraced = RunChild(setup.demo, std::to_string(g_demoPort));
   CHECK(untraced.started && untraced.exitCode == 0);
   std::printf("%s", untraced.output.c_str());
 
