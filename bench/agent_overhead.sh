@@ -5,7 +5,8 @@
 # calls, whole data), once with the monitor reading only after the run (the agent's cost
 # alone) and once with a minimal monitor receiving meanwhile (one recvfrom per datagram, on the
 # same CPUs); Wine's own Winsock debug channel; strace on the network calls, plain and with its
-# seccomp filter. First pinned (programs and wineserver on one CPU), then unpinned.
+# seccomp filter. First pinned (programs and wineserver on one CPU), then unpinned. Wine's debug
+# output goes to /dev/null.
 #   bench/agent_overhead.sh [round trips per protocol, default 2000]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,6 +56,7 @@ measure() {
     printf "%-34s %9.2f %7.2f\n", "Wine debug channel +winsock", d, d / u
     printf "%-34s %9.2f %7.2f\n", "strace -f -e trace=network", s, s / u
     printf "%-34s %9.2f %7.2f\n", "strace --seccomp-bpf", sc, sc / u
+    printf "%-34s %9.2f\n", "plain strace / traced, agent alone", s / un
     printf "%-34s %9.2f\n", "plain strace / traced, receiving", s / on
   }'
   wineserver -k 2>/dev/null || true
