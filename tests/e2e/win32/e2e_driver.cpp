@@ -63,10 +63,17 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
          WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName), WriteSettings(options));
 }
 
-void CheckIdlePanes(const drive::Program& monitor) {
+// True once the pane shows `text` (the idle pass after a command sets it).
+bool Shows(const drive::Program& monitor, int pane, const std::string& text) {
+  const bool shown = drive::WaitFor(5000, [&] { return monitor.Pane(pane) == text; });
+  if (!shown) std::printf("pane %d shows \"%s\"\n", pane, monitor.Pane(pane).c_str());
+  return shown;
+}
+
+void CheckIdlePanes(const drive::Program& monitor, const char* trap, const char* trigger) {
   CHECK(monitor.Title() == display::kTraceTitle);
-  CHECK(monitor.Pane(1) == "Trap Buffer Empty");
-  CHECK(monitor.Pane(2) == "Trigger Off");
+  CHECK(Shows(monitor, 1, trap));
+  CHECK(Shows(monitor, 2, trigger));
 }
 
 // Commands whose dialogs are still to come are greyed (read on the toolbar, whose state the
@@ -139,10 +146,13 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
   if (monitor.frame == nullptr) return check::Finish("e2e trace");
-  CheckIdlePanes(monitor);
+  CheckIdlePanes(monitor, "Trap Buffer Empty", "Trigger Off");
   CHECK(monitor.Pane(0) == "For Help, press F1");
   CHECK(monitor.Pane(3).empty());
 
+  // The default trigger (the first accept, trap position Middle, trap size 10) is armed.
+  monitor.Command(ID_TRIGGER_ENABLE);
+  CHECK(Shows(monitor, 2, "Trigger On"));
   monitor.Command(ID_FILE_BEGINTRACE);
   monitor.PostCommand(ID_FILE_LAUNCHPGM);
   CHECK(monitor.ChooseInFileDialog(programs + "\\wsdemo.exe"));
@@ -152,6 +162,8 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   std::printf("records %d\n", records);
   CHECK(records > 46);
   CHECK(monitor.RecordCount() == records);
+  // The accept fired the trigger; the Trap Buffer holds the 5 records up to it and 5 after.
+  CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
 
   // Verbose mode for the screenshot, in a window as large as the desktop, at the connection
   // calls (half way into the trace), where address lines and data dumps show.
@@ -169,8 +181,16 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.ChooseInFileDialog(saved));
   CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
 
-  CheckIdlePanes(monitor);
+  CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
   CHECK(monitor.RecordCount() == records);
+
+  // View, Trap Buffer shows the trap from its first record, and back.
+  monitor.Command(ID_VIEW_TRAPBUFFER);
+  CHECK(monitor.Title() == display::kTrapTitle);
+  CHECK(Shows(monitor, 3, app::PositionPaneText(1, 10)));
+  monitor.Command(ID_VIEW_TRAPBUFFER);
+  CHECK(monitor.Title() == display::kTraceTitle);
+  CHECK(Shows(monitor, 3, app::PositionPaneText(1, records)));
 
   // Cleared, then opened again from the file.
   monitor.Command(ID_EDIT_CLEARBUFFER);
@@ -179,7 +199,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.ChooseInFileDialog(saved));
   CHECK(drive::WaitFor(kLong, [&] { return monitor.RecordCount() == records; }));
   CHECK(monitor.Pane(3) == app::PositionPaneText(1, records));
-  CheckIdlePanes(monitor);
+  CheckIdlePanes(monitor, "Trap Buffer Empty", "Trigger Off");
 
   // A file that is not a trace file is refused with "File Read Error"; the trace stays.
   const std::string foreign = work + "\\saved\\notes.spy";
