@@ -103,6 +103,13 @@ class Report {
   Report& operator=(const Report&) = delete;
 
   int32_t Error() const { return m_error; }
+  // Whether the call accepted the program's pointers: after WSAEFAULT they are not read.
+  bool PointersValid() const { return !(m_failed && m_error == WSAEFAULT); }
+  // What a length or value pointer of the program holds after the call; 0 when unreadable.
+  template <class T>
+  int32_t ValueAt(const T* p) const {
+    return p != nullptr && PointersValid() ? static_cast<int32_t>(*p) : 0;
+  }
   // By the tracking options; `sockets` are the call's socket and any new one.
   bool Wanted(std::initializer_list<uint32_t> sockets = {}) const {
     return agent::ShouldReport(m_agent.Tracking(), m_failed, m_error, sockets);
@@ -157,8 +164,7 @@ int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    payload::AddressCall call{report.Error(), Handle(s), result, 0, {}};
-    if (namelen != nullptr) call.addrLen = *namelen;
+    payload::AddressCall call{report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
     report.Send(payload::BuildGetName, call);
   }
@@ -199,8 +205,8 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
   if (!agent.Wants(kAccept)) return result;
   Report report(agent, kAccept, result == INVALID_SOCKET);
   if (report.Wanted({Id(s), Id(result)})) {
-    payload::AddressCall call{report.Error(), Handle(s), Handle(result), 0, {}};
-    if (addrlen != nullptr) call.addrLen = *addrlen;
+    payload::AddressCall call{
+        report.Error(), Handle(s), Handle(result), report.ValueAt(addrlen), {}};
     if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
     report.Send(payload::BuildAccept, call);
   }
@@ -213,8 +219,10 @@ int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
   if (!agent.Wants(kBind)) return result;
   Report report(agent, kBind, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildBindConnect, payload::AddressCall{report.Error(), Handle(s), result,
-                                                                namelen, Image(name, namelen)});
+    report.Send(payload::BuildBindConnect,
+                payload::AddressCall{
+                    report.Error(), Handle(s), result, namelen,
+                    report.PointersValid() ? Image(name, namelen) : payload::SockAddrImage{}});
   }
   return result;
 }
@@ -236,8 +244,10 @@ int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
   if (!agent.Wants(kConnect)) return result;
   Report report(agent, kConnect, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildBindConnect, payload::AddressCall{report.Error(), Handle(s), result,
-                                                                namelen, Image(name, namelen)});
+    report.Send(payload::BuildBindConnect,
+                payload::AddressCall{
+                    report.Error(), Handle(s), result, namelen,
+                    report.PointersValid() ? Image(name, namelen) : payload::SockAddrImage{}});
   }
   return result;
 }
@@ -256,7 +266,7 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
   if (!agent.Wants(kGetSockOpt)) return result;
   Report report(agent, kGetSockOpt, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    const int length = optlen != nullptr ? *optlen : 0;
+    const int length = report.ValueAt(optlen);
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
                 result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
@@ -306,8 +316,8 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   if (!agent.Wants(kIoctlSocket)) return result;
   Report report(agent, kIoctlSocket, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
-    payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd), 0, result};
-    if (argp != nullptr) call.arg = static_cast<uint32_t>(*argp);
+    const payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
+                                  static_cast<uint32_t>(report.ValueAt(argp)), result};
     report.Send(payload::BuildIoctl, call);
   }
   return result;
@@ -354,8 +364,8 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
   Report report(agent, kRecvFrom, result == SOCKET_ERROR);
   if (report.Wanted({Id(s)})) {
     constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
-    payload::TransferCall call{report.Error(), Handle(s), flags, result, 0, {}};
-    if (fromlen != nullptr) call.addrLen = *fromlen;
+    payload::TransferCall call{report.Error(),          Handle(s), flags, result,
+                               report.ValueAt(fromlen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(from, call.addrLen);
     report.SendTransfer(payload::BuildRecvFrom, call, kFixed,
                         Bytes(buf, report.KeptBytes(result, kFixed)));
@@ -408,7 +418,8 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
     constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
     report.SendTransfer(
         payload::BuildSendTo,
-        payload::TransferCall{report.Error(), Handle(s), flags, result, tolen, Image(to, tolen)},
+        payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
+                              report.PointersValid() ? Image(to, tolen) : payload::SockAddrImage{}},
         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
