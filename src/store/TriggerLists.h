@@ -1,4 +1,4 @@
-// The choices of the Trap Specification dialog: the call list and the error list, and what a
+// The choices of the trigger dialog: the call list and the error list, and what a
 // chosen index means to the trigger.
 #pragma once
 

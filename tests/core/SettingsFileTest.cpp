@@ -8,7 +8,7 @@
 #include "ScratchDir.h"
 #include "store/FileIo.h"
 #include "store/TraceStore.h"
-#include "store/TrapSpecModel.h"
+#include "store/TrapDialogModel.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   }
   store.ApplyTraceSize();
 
-  const TrapSpecModel model(options);
+  const TrapDialogModel model(options);
   EXPECT_EQ(model.CallSelection(), -1);
   EXPECT_EQ(model.ErrorSelection(), -1);
   EXPECT_EQ(model.CheckedPositionButton(), kIdcBack);

@@ -1,4 +1,4 @@
-#include "store/TrapSpecModel.h"
+#include "store/TrapDialogModel.h"
 
 #include "app/DataExchange.h"
 #include "store/TriggerLists.h"
@@ -11,7 +11,7 @@ int SelectionIn(int32_t index, size_t listSize) {
 
 }  // namespace
 
-TrapSpecModel::TrapSpecModel(const Options& options)
+TrapDialogModel::TrapDialogModel(const Options& options)
     : m_position(options.m_nTriggerPos),
       m_kind(options.m_nTriggerType),
       m_callIndex(options.m_nTriggerApi),
@@ -22,7 +22,7 @@ TrapSpecModel::TrapSpecModel(const Options& options)
   ApplyKind();
 }
 
-void TrapSpecModel::CopyTo(Options& options) const {
+void TrapDialogModel::CopyTo(Options& options) const {
   options.m_nTriggerPos = m_position;
   options.m_nTriggerType = m_kind;
   options.m_nTriggerApi = m_callIndex;
@@ -32,21 +32,21 @@ void TrapSpecModel::CopyTo(Options& options) const {
   options.m_nPatternOffset = m_offset;
 }
 
-int TrapSpecModel::CallSelection() const {
+int TrapDialogModel::CallSelection() const {
   return SelectionIn(m_callIndex, kTriggerCallNames.size());
 }
 
-int TrapSpecModel::ErrorSelection() const {
+int TrapDialogModel::ErrorSelection() const {
   return SelectionIn(m_errorIndex, kSortedTriggerErrors.size());
 }
 
-int TrapSpecModel::CheckedPositionButton() const {
+int TrapDialogModel::CheckedPositionButton() const {
   if (m_position == 0) return kIdcFront;
   if (m_position == 1) return kIdcMiddle;
   return kIdcBack;
 }
 
-void TrapSpecModel::ApplyKind() {
+void TrapDialogModel::ApplyKind() {
   static constexpr int kButtons[] = {kIdcApiCall, kIdcSocketError, kIdcReceiveData, kIdcSendData};
   if (m_kind < 0 || m_kind > 3) return;
   m_kindButton = kButtons[m_kind];
@@ -55,7 +55,7 @@ void TrapSpecModel::ApplyKind() {
   m_dataControlsEnabled = m_kind >= 2;
 }
 
-void TrapSpecModel::OnRadio(int controlId) {
+void TrapDialogModel::OnRadio(int controlId) {
   switch (controlId) {
     case kIdcApiCall:
       m_kind = 0;
@@ -84,8 +84,8 @@ void TrapSpecModel::OnRadio(int controlId) {
   ApplyKind();
 }
 
-TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, int errorSelection,
-                               std::string_view offsetText) {
+TrapSpecOk TrapDialogModel::OnOK(std::string_view patternText, int callSelection,
+                                 int errorSelection, std::string_view offsetText) {
   TrapSpecOk result;
   const PatternParse parse = ParseTriggerPattern(patternText);
   if (!parse.error.empty()) {

@@ -1,4 +1,4 @@
-#include "store/TrapSpecModel.h"
+#include "store/TrapDialogModel.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
+TEST(TrapDialogModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   Options options;
   options.m_nTriggerType = 3;
   options.m_nTriggerPos = 0;
@@ -16,7 +16,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_triggerPattern[1] = 0xFF;
   options.m_nPatternLength = 2;
   options.m_nPatternOffset = 12;
-  const TrapSpecModel model(options);
+  const TrapDialogModel model(options);
   EXPECT_EQ(model.CallSelection(), 18);
   EXPECT_EQ(model.ErrorSelection(), 36);
   EXPECT_EQ(model.PatternText(), "80,FF");
@@ -33,7 +33,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_nTriggerApi = 65535;
   options.m_nTriggerError = 37;
   options.m_nPatternLength = 65535;
-  const TrapSpecModel odd(options);
+  const TrapDialogModel odd(options);
   EXPECT_EQ(odd.CallSelection(), -1);
   EXPECT_EQ(odd.ErrorSelection(), -1);
   EXPECT_EQ(odd.CheckedPositionButton(), kIdcBack);
@@ -41,8 +41,8 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   EXPECT_EQ(odd.PatternText().size(), 299u);
 }
 
-TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
-  TrapSpecModel model{Options{}};
+TEST(TrapDialogModel, RadioButtonsSetKindAndEnableItsControls) {
+  TrapDialogModel model{Options{}};
   EXPECT_EQ(model.CheckedKindButton(), kIdcApiCall);
   EXPECT_TRUE(model.CallListEnabled());
   EXPECT_FALSE(model.ErrorListEnabled());
@@ -71,9 +71,9 @@ TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
   EXPECT_EQ(model.m_kind, 0);
 }
 
-TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
+TEST(TrapDialogModel, OkParsesThePatternFirstThenListsThenOffset) {
   Options options;
-  TrapSpecModel model(options);
+  TrapDialogModel model(options);
   // A bad pattern blocks OK even for the API call kind, whose pattern edit is disabled.
   TrapSpecOk ok = model.OnOK("55,,AA", 5, 6, "zz");
   EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kPatternError);

@@ -1,6 +1,6 @@
-// The Trap Specification dialog without its window: the copy of the trigger it edits, which
-// controls each kind enables, the radio buttons, and the OK rules (the pattern first, whatever
-// the kind; then the list choices; then the offset).
+// The trigger dialog (Setup, Trigger, Specify) without its window: the copy of the trigger it
+// edits, which controls each kind enables, the radio buttons, and the OK rules (the pattern first,
+// whatever the kind; then the list choices; then the offset).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include "config/Options.h"
 #include "store/TriggerPattern.h"
 
-// Controls of dialog resource 106, "Trap Specification".
+// Controls of the trigger dialog, resource 106.
 enum TrapSpecControl : int {
   kIdcCallList = 1027,
   kIdcErrorList = 1028,
@@ -40,10 +40,10 @@ struct TrapSpecOk {
   int caret = 0;        // where the caret goes in the pattern edit on a pattern error
 };
 
-class TrapSpecModel {
+class TrapDialogModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
-  explicit TrapSpecModel(const Options& options);
+  explicit TrapDialogModel(const Options& options);
   // Copies the edited fields back (after an accepted OK); enabled and filling are not here.
   void CopyTo(Options& options) const;
 
