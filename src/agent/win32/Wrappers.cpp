@@ -158,6 +158,21 @@ std::span<const uint8_t> OptionBytes(const char* value, int length) {
 }
 
 template <class Fn>
+int BindOrConnect(Api api, Fn real, SOCKET s, const sockaddr* name, int namelen) {
+  Agent& agent = Agent::Get();
+  const int result = (agent.Real().*real)(s, name, namelen);
+  if (!agent.Wants(api)) return result;
+  Report report(agent, api, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildBindConnect,
+                payload::AddressCall{
+                    report.Error(), Handle(s), result, namelen,
+                    report.PointersValid() ? Image(name, namelen) : payload::SockAddrImage{}});
+  }
+  return result;
+}
+
+template <class Fn>
 int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   Agent& agent = Agent::Get();
   const int result = (agent.Real().*real)(s, name, namelen);
@@ -214,17 +229,7 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
 }
 
 int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
-  Agent& agent = Agent::Get();
-  const int result = agent.Real().bind(s, name, namelen);
-  if (!agent.Wants(kBind)) return result;
-  Report report(agent, kBind, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildBindConnect,
-                payload::AddressCall{
-                    report.Error(), Handle(s), result, namelen,
-                    report.PointersValid() ? Image(name, namelen) : payload::SockAddrImage{}});
-  }
-  return result;
+  return BindOrConnect(kBind, &RealWinsock::bind, s, name, namelen);
 }
 
 int WINAPI Klv_closesocket(SOCKET s) {
@@ -239,17 +244,7 @@ int WINAPI Klv_closesocket(SOCKET s) {
 }
 
 int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
-  Agent& agent = Agent::Get();
-  const int result = agent.Real().connect(s, name, namelen);
-  if (!agent.Wants(kConnect)) return result;
-  Report report(agent, kConnect, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildBindConnect,
-                payload::AddressCall{
-                    report.Error(), Handle(s), result, namelen,
-                    report.PointersValid() ? Image(name, namelen) : payload::SockAddrImage{}});
-  }
-  return result;
+  return BindOrConnect(kConnect, &RealWinsock::connect, s, name, namelen);
 }
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
