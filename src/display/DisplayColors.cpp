@@ -22,32 +22,37 @@ ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId) {
   return nullptr;
 }
 
+namespace {
+
+// One sample call: its line in the API Calls colour, " = 21" behind it in the Returns colour,
+// and two data rows in the colour of its direction. Returns the line height.
+int32_t PaintSampleCall(Canvas& canvas, int32_t x, int32_t y, std::string_view call,
+                        const DisplayColors& colors, ColorRef dataColour, std::string_view row1,
+                        std::string_view row2) {
+  canvas.SetTextColour(colors.m_crApiCalls);
+  canvas.DrawString(x, y, call);
+  const TextExtent extent = canvas.MeasureString(call);
+  canvas.SetTextColour(colors.m_crReturns);
+  canvas.DrawString(x + extent.width, y, " = 21");
+  canvas.SetTextColour(dataColour);
+  canvas.DrawString(x, y + extent.height, row1);
+  canvas.DrawString(x, y + 2 * extent.height, row2);
+  return extent.height;
+}
+
+}  // namespace
+
 void PaintColorSample(Canvas& canvas, const Rect& sample, const DisplayColors& colors) {
   canvas.DrawBorderedRectangle(sample, colors.m_crBackground);
   const int32_t x = sample.left + 2;
   const int32_t y = sample.top + 2;
-
-  constexpr std::string_view kSendCall = "send (SOCKET=0x0001,...)";
-  canvas.SetTextColour(colors.m_crApiCalls);
-  canvas.DrawString(x, y, kSendCall);
-  const TextExtent send = canvas.MeasureString(kSendCall);
-  canvas.SetTextColour(colors.m_crReturns);
-  canvas.DrawString(x + send.width, y, " = 21");
-  canvas.SetTextColour(colors.m_crSend);
-  canvas.DrawString(x, y + send.height, "00 01 10 23 00 00 11 0A . . .");
-  canvas.DrawString(x, y + 2 * send.height, "AA 55 AA 55 00");
-
+  const int32_t lineHeight =
+      PaintSampleCall(canvas, x, y, "send (SOCKET=0x0001,...)", colors, colors.m_crSend,
+                      "00 01 10 23 00 00 11 0A . . .", "AA 55 AA 55 00");
   // One empty line between the two calls.
-  const int32_t recvY = y + 4 * send.height;
-  constexpr std::string_view kRecvCall = "recv (SOCKET=0x0001,...)";
-  canvas.SetTextColour(colors.m_crApiCalls);
-  canvas.DrawString(x, recvY, kRecvCall);
-  const TextExtent recv = canvas.MeasureString(kRecvCall);
-  canvas.SetTextColour(colors.m_crReturns);
-  canvas.DrawString(x + recv.width, recvY, " = 21");
-  canvas.SetTextColour(colors.m_crRecv);
-  canvas.DrawString(x, recvY + recv.height, "FF FE EF C6 FF FF EE F5 . . .");
-  canvas.DrawString(x, recvY + 2 * recv.height, "55 AA 55 AA FF");
+  const int32_t recvY = y + 4 * lineHeight;
+  PaintSampleCall(canvas, x, recvY, "recv (SOCKET=0x0001,...)", colors, colors.m_crRecv,
+                  "FF FE EF C6 FF FF EE F5 . . .", "55 AA 55 AA FF");
 }
 
 }  // namespace display

@@ -173,6 +173,19 @@ int BindOrConnect(Api api, Fn real, SOCKET s, const sockaddr* name, int namelen)
 }
 
 template <class Fn>
+int ListenOrShutdown(Api api, Fn real, SOCKET s, int value) {
+  Agent& agent = Agent::Get();
+  const int result = (agent.Real().*real)(s, value);
+  if (!agent.Wants(api)) return result;
+  Report report(agent, api, result == SOCKET_ERROR);
+  if (report.Wanted({Id(s)})) {
+    report.Send(payload::BuildListenShutdown,
+                payload::SocketValueCall{report.Error(), Handle(s), value, result});
+  }
+  return result;
+}
+
+template <class Fn>
 int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   Agent& agent = Agent::Get();
   const int result = (agent.Real().*real)(s, name, namelen);
@@ -319,15 +332,7 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
 }
 
 int WINAPI Klv_listen(SOCKET s, int backlog) {
-  Agent& agent = Agent::Get();
-  const int result = agent.Real().listen(s, backlog);
-  if (!agent.Wants(kListen)) return result;
-  Report report(agent, kListen, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildListenShutdown,
-                payload::SocketValueCall{report.Error(), Handle(s), backlog, result});
-  }
-  return result;
+  return ListenOrShutdown(kListen, &RealWinsock::listen, s, backlog);
 }
 
 u_long WINAPI Klv_ntohl(u_long netlong) {
@@ -435,15 +440,7 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
 }
 
 int WINAPI Klv_shutdown(SOCKET s, int how) {
-  Agent& agent = Agent::Get();
-  const int result = agent.Real().shutdown(s, how);
-  if (!agent.Wants(kShutdown)) return result;
-  Report report(agent, kShutdown, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    report.Send(payload::BuildListenShutdown,
-                payload::SocketValueCall{report.Error(), Handle(s), how, result});
-  }
-  return result;
+  return ListenOrShutdown(kShutdown, &RealWinsock::shutdown, s, how);
 }
 
 SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
