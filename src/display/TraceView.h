@@ -9,8 +9,8 @@
 #include <span>
 #include <string_view>
 
-#include "config/Options.h"
 #include "display/Canvas.h"
+#include "display/ViewOptions.h"
 #include "store/SpyMsg.h"
 
 struct DisplayModes;
@@ -97,7 +97,7 @@ class TraceView {
  public:
   // The modes and colours are read from (and the mode toggles written to) `options`, which must
   // outlive the view.
-  explicit TraceView(Options& options) : m_options(options) {}
+  explicit TraceView(ViewOptions& options) : m_options(options) {}
 
   // --- window life ---
   // Font measured at creation and after each Font command.
@@ -155,7 +155,7 @@ class TraceView {
   int32_t DrawRecord(Canvas& canvas, const CSpyMsg& record, int32_t number, int32_t y,
                      const DisplayModes& modes, int32_t& indent) const;
 
-  Options& m_options;
+  ViewOptions& m_options;
 };
 
 }  // namespace display

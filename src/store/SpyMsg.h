@@ -32,6 +32,8 @@ class Payload {
   std::optional<std::vector<uint8_t>> m_bytes;
 };
 
+constexpr int kApiCount = 46;  // traced Winsock calls, API ids 0..45
+
 class CSpyMsg {
  public:
   // Payload layouts of the data transfer calls, shared by the trigger and the formatter.

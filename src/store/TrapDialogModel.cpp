@@ -11,7 +11,7 @@ int SelectionIn(int32_t index, size_t listSize) {
 
 }  // namespace
 
-TrapDialogModel::TrapDialogModel(const Options& options)
+TrapDialogModel::TrapDialogModel(const TriggerOptions& options)
     : m_position(options.m_nTriggerPos),
       m_kind(options.m_nTriggerType),
       m_callIndex(options.m_nTriggerApi),
@@ -22,7 +22,7 @@ TrapDialogModel::TrapDialogModel(const Options& options)
   ApplyKind();
 }
 
-void TrapDialogModel::CopyTo(Options& options) const {
+void TrapDialogModel::CopyTo(TriggerOptions& options) const {
   options.m_nTriggerPos = m_position;
   options.m_nTriggerType = m_kind;
   options.m_nTriggerApi = m_callIndex;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/Options.h"
+#include "store/StoreOptions.h"
 #include "store/TriggerPattern.h"
 
 // Controls of the trigger dialog, resource 106.
@@ -43,9 +43,9 @@ struct TrapSpecOk {
 class TrapDialogModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
-  explicit TrapDialogModel(const Options& options);
+  explicit TrapDialogModel(const TriggerOptions& options);
   // Copies the edited fields back (after an accepted OK); enabled and filling are not here.
-  void CopyTo(Options& options) const;
+  void CopyTo(TriggerOptions& options) const;
 
   // What the controls show when the dialog opens. A list index outside the list selects
   // nothing (-1), as the combo box does.

@@ -5,18 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "RecordingAgentLink.h"
 #include "app/ResourceIds.h"
-#include "store/TraceStore.h"
 
 namespace {
-
-void Fill(std::vector<SpyMsgPtr>& buffer, int count) {
-  for (int i = 0; i < count; ++i) {
-    buffer.push_back(std::make_unique<CSpyMsg>());
-    buffer.back()->m_time = static_cast<uint32_t>(i);
-  }
-}
 
 TEST(CaptureFiltersDlg, OpensWithTraceSomeAndTheListFromTheFlags) {
   Options options;
@@ -70,78 +61,6 @@ TEST(CaptureFiltersDlg, SocketIdMustBeUnsigned) {
   EXPECT_EQ(dlg.m_nSocketId, 4294967295u);
   EXPECT_TRUE(dlg.OnOK("3000000000").ok);
   EXPECT_EQ(dlg.m_nSocketId, 3000000000u);
-}
-
-TEST(FiltersCommand, TraceNoneWhileTracingDisablesEveryCallInOrder) {
-  Options options;
-  TraceStore store(options);
-  store.m_bTracing = 1;
-  RecordingAgentLink agent;
-  CCaptureFiltersDlg dlg(options, true);
-  dlg.OnInitDialog();
-  dlg.OnTraceNone();
-  dlg.OnErrorsOnly();
-  ASSERT_TRUE(dlg.OnOK("7").ok);
-  ApplyCaptureFilters(dlg, options, store, agent);
-
-  ASSERT_EQ(agent.calls.size(), 48u);
-  for (int id = 0; id < kApiCount; ++id) {
-    EXPECT_EQ(agent.calls[static_cast<size_t>(id)], "enable " + std::to_string(id) + " 0");
-  }
-  EXPECT_EQ(agent.calls[46], "tracking 1 1 0 7");  // ignore-would-block is on by default
-  EXPECT_EQ(agent.calls[47], "datablock 1 16");
-  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, kApiCount>{}));
-  EXPECT_EQ(options.m_bErrorsOnly, 1);
-  EXPECT_EQ(options.m_nSocketId, 7);
-
-  // Idle: the options change, the agent hears nothing.
-  store.m_bTracing = 0;
-  agent.calls.clear();
-  CCaptureFiltersDlg idle(options, false);
-  idle.OnInitDialog();
-  idle.OnTraceAll();
-  ASSERT_TRUE(idle.OnOK("7").ok);
-  ApplyCaptureFilters(idle, options, store, agent);
-  EXPECT_TRUE(agent.calls.empty());
-  EXPECT_EQ(options.m_apiEnable[22], 1);
-  EXPECT_EQ(options.m_apiEnable[23], 0);
-}
-
-TEST(FiltersCommand, SmallerSizesTrimTraceBufferOnlyAndShowTrapFull) {
-  Options options;
-  options.m_nTraceSize = 2000;
-  options.m_nTrapSize = 200;
-  TraceStore store(options);
-  Fill(store.m_traceBuf, 1200);
-  Fill(store.m_trapBuf, 30);
-  RecordingAgentLink agent;
-
-  CCaptureFiltersDlg dlg(options, false);
-  dlg.OnInitDialog();
-  BufferValues buffers = dlg.Buffers();
-  buffers.m_nTraceSize = 50;
-  buffers.m_nTrapSize = 10;
-  dlg.OnBuffersAccepted(buffers);
-  ASSERT_TRUE(dlg.OnOK("0").ok);
-  ApplyCaptureFilters(dlg, options, store, agent);
-
-  ASSERT_EQ(store.m_traceBuf.size(), 50u);
-  EXPECT_EQ(store.m_traceBuf.front()->m_time, 1150u);  // the 1150 oldest went
-  EXPECT_EQ(store.m_trapBuf.size(), 30u);
-  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
-  EXPECT_EQ(options.m_nTrapSize, 10);
-}
-
-TEST(FiltersCommand, TrapPaneTexts) {
-  Options options;
-  TraceStore store(options);
-  options.m_nTrapSize = 10;
-  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Empty");
-  Fill(store.m_trapBuf, 10);
-  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
-  store.m_trapBuf.resize(3);
-  options.m_nTrapSize = 200;
-  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer 3:200");
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   ASSERT_TRUE(ReadSettings(WriteSettings(stored), options));
   EXPECT_EQ(options.m_nTriggerApi, 65535);
 
-  TraceStore store(options);
+  TraceStore store(options, options);
   EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
   for (int32_t kind : {0, 1, 2, 3, 65535}) {
     options.m_nTriggerType = kind;

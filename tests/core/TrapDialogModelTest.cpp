@@ -1,3 +1,4 @@
+#include "config/Options.h"
 #include "store/TrapDialogModel.h"
 
 #include <gtest/gtest.h>
