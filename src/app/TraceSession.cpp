@@ -30,7 +30,7 @@ ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source) {
   return RunReceivePass(m_pending, source, *this);
 }
 
-void TraceSession::ApplyCaptureFilters(const CCaptureFiltersDlg& dialog) {
+void TraceSession::ApplyCaptureFilters(const CaptureFiltersModel& dialog) {
   m_options.m_bIgnoreWouldBlock = dialog.m_bIgnoreWouldBlock;
   m_options.m_bErrorsOnly = dialog.m_bErrorsOnly;
   m_options.m_bRestrictSocket = dialog.m_bRestrictSocket;

@@ -10,8 +10,8 @@
 #include "capture/Clock.h"
 #include "capture/PendingList.h"
 #include "capture/ReceivePass.h"
-#include "config/CaptureFiltersDlg.h"
 #include "config/Options.h"
+#include "dialogs/CaptureFiltersModel.h"
 #include "store/TraceStore.h"
 
 class TraceSession : private IRecordSink {
@@ -36,7 +36,7 @@ class TraceSession : private IRecordSink {
   // OK of Capture Filters: the dialog's values into the options, the Trace Buffer trimmed to
   // its new size (the Trap Buffer is left alone) and, while a trace runs, the agent told in the
   // order Begin Trace uses.
-  void ApplyCaptureFilters(const CCaptureFiltersDlg& dialog);
+  void ApplyCaptureFilters(const CaptureFiltersModel& dialog);
 
   TraceStore& Store() { return m_store; }
   const TraceStore& Store() const { return m_store; }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "ScratchDir.h"
+#include "dialogs/TrapSpecModel.h"
 #include "store/FileIo.h"
 #include "store/TraceStore.h"
-#include "store/TrapDialogModel.h"
 
 namespace {
 
@@ -150,10 +150,10 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   }
   store.ApplyTraceSize();
 
-  const TrapDialogModel model(options);
+  const TrapSpecModel model(options);
   EXPECT_EQ(model.CallSelection(), -1);
   EXPECT_EQ(model.ErrorSelection(), -1);
-  EXPECT_EQ(model.CheckedPositionButton(), kIdcBack);
+  EXPECT_EQ(model.CheckedPositionButton(), IDC_TRIGGER_BACK);
   EXPECT_EQ(model.PatternText().size(), 299u);
 }
 

@@ -128,7 +128,7 @@ TEST_F(TraceSessionTest, ReceivePassFeedsTheTriggerEveryRecordThenTrims) {
 
 TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   store.m_bTracing = 1;
-  CCaptureFiltersDlg dlg(options, true);
+  CaptureFiltersModel dlg(options, true);
   dlg.OnInitDialog();
   dlg.OnTraceNone();
   dlg.OnErrorsOnly();
@@ -146,7 +146,7 @@ TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   // Idle: the options change, the agent hears nothing.
   store.m_bTracing = 0;
   agent.calls.clear();
-  CCaptureFiltersDlg idle(options, false);
+  CaptureFiltersModel idle(options, false);
   idle.OnInitDialog();
   idle.OnTraceAll();
   ASSERT_TRUE(idle.OnOK("7").ok);
@@ -162,7 +162,7 @@ TEST_F(TraceSessionTest, SmallerSizesTrimTraceBufferOnlyAndShowTrapFull) {
   Fill(store.m_traceBuf, 1200);
   Fill(store.m_trapBuf, 30);
 
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   dlg.OnInitDialog();
   BufferValues buffers = dlg.Buffers();
   buffers.m_nTraceSize = 50;

@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "app/DataExchange.h"
+#include "ui/DataExchange.h"
 
 namespace ui {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ResourceIds.h"
 #include "ui/win32/App.h"
+#include "ui/win32/FrameworkIds.h"
 
 namespace ui {
 

@@ -1,6 +1,6 @@
-// The Capture Filters dialog: which Winsock calls the agent traces, the tracking options, and
-// (through Buffer Allocation) the buffer sizes. The dialog edits a copy; only OK lets the trace
-// session write it back.
+// The Capture Filters dialog without its window: which Winsock calls the agent traces, the
+// tracking options, and (through Buffer Allocation) the buffer sizes. The dialog edits a copy;
+// only OK lets the trace session write it back.
 #pragma once
 
 #include <array>
@@ -9,10 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "config/BufferAllocDlg.h"
 #include "config/Options.h"
+#include "dialogs/BufferAllocModel.h"
+#include "dialogs/CaptureFiltersIds.h"
 
-class CCaptureFiltersDlg {
+class CaptureFiltersModel {
  public:
   // The list shows API ids 0..22; entry i stands for id i.
   static constexpr int kListedApis = 23;
@@ -46,7 +47,7 @@ class CCaptureFiltersDlg {
   };
 
   // Step 1 of the Filters command: the dialog's data from the options.
-  CCaptureFiltersDlg(const Options& options, bool tracing);
+  CaptureFiltersModel(const Options& options, bool tracing);
 
   // Always opens with "Trace Some" and the list enabled, whatever was chosen before.
   Controls OnInitDialog();

@@ -1,7 +1,7 @@
-#include "store/TrapDialogModel.h"
+#include "dialogs/TrapSpecModel.h"
 
-#include "app/DataExchange.h"
 #include "store/TriggerLists.h"
+#include "ui/DataExchange.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ int SelectionIn(int32_t index, size_t listSize) {
 
 }  // namespace
 
-TrapDialogModel::TrapDialogModel(const TriggerOptions& options)
+TrapSpecModel::TrapSpecModel(const TriggerOptions& options)
     : m_position(options.m_nTriggerPos),
       m_kind(options.m_nTriggerType),
       m_callIndex(options.m_nTriggerApi),
@@ -22,7 +22,7 @@ TrapDialogModel::TrapDialogModel(const TriggerOptions& options)
   ApplyKind();
 }
 
-void TrapDialogModel::CopyTo(TriggerOptions& options) const {
+void TrapSpecModel::CopyTo(TriggerOptions& options) const {
   options.m_nTriggerPos = m_position;
   options.m_nTriggerType = m_kind;
   options.m_nTriggerApi = m_callIndex;
@@ -32,22 +32,23 @@ void TrapDialogModel::CopyTo(TriggerOptions& options) const {
   options.m_nPatternOffset = m_offset;
 }
 
-int TrapDialogModel::CallSelection() const {
+int TrapSpecModel::CallSelection() const {
   return SelectionIn(m_callIndex, kTriggerCallNames.size());
 }
 
-int TrapDialogModel::ErrorSelection() const {
+int TrapSpecModel::ErrorSelection() const {
   return SelectionIn(m_errorIndex, kSortedTriggerErrors.size());
 }
 
-int TrapDialogModel::CheckedPositionButton() const {
-  if (m_position == 0) return kIdcFront;
-  if (m_position == 1) return kIdcMiddle;
-  return kIdcBack;
+int TrapSpecModel::CheckedPositionButton() const {
+  if (m_position == 0) return IDC_TRIGGER_FRONT;
+  if (m_position == 1) return IDC_TRIGGER_MIDDLE;
+  return IDC_TRIGGER_BACK;
 }
 
-void TrapDialogModel::ApplyKind() {
-  static constexpr int kButtons[] = {kIdcApiCall, kIdcSocketError, kIdcReceiveData, kIdcSendData};
+void TrapSpecModel::ApplyKind() {
+  static constexpr int kButtons[] = {IDC_TRIGGER_API_CALL, IDC_TRIGGER_SOCKET_ERROR,
+                                     IDC_TRIGGER_RECEIVE_DATA, IDC_TRIGGER_SEND_DATA};
   if (m_kind < 0 || m_kind > 3) return;
   m_kindButton = kButtons[m_kind];
   m_callListEnabled = m_kind == 0;
@@ -55,27 +56,27 @@ void TrapDialogModel::ApplyKind() {
   m_dataControlsEnabled = m_kind >= 2;
 }
 
-void TrapDialogModel::OnRadio(int controlId) {
+void TrapSpecModel::OnRadio(int controlId) {
   switch (controlId) {
-    case kIdcApiCall:
+    case IDC_TRIGGER_API_CALL:
       m_kind = 0;
       break;
-    case kIdcSocketError:
+    case IDC_TRIGGER_SOCKET_ERROR:
       m_kind = 1;
       break;
-    case kIdcReceiveData:
+    case IDC_TRIGGER_RECEIVE_DATA:
       m_kind = 2;
       break;
-    case kIdcSendData:
+    case IDC_TRIGGER_SEND_DATA:
       m_kind = 3;
       break;
-    case kIdcFront:
+    case IDC_TRIGGER_FRONT:
       m_position = 0;
       return;
-    case kIdcMiddle:
+    case IDC_TRIGGER_MIDDLE:
       m_position = 1;
       return;
-    case kIdcBack:
+    case IDC_TRIGGER_BACK:
       m_position = 2;
       return;
     default:
@@ -84,8 +85,8 @@ void TrapDialogModel::OnRadio(int controlId) {
   ApplyKind();
 }
 
-TrapSpecOk TrapDialogModel::OnOK(std::string_view patternText, int callSelection,
-                                 int errorSelection, std::string_view offsetText) {
+TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, int errorSelection,
+                               std::string_view offsetText) {
   TrapSpecOk result;
   const PatternParse parse = ParseTriggerPattern(patternText);
   if (!parse.error.empty()) {

@@ -7,26 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "dialogs/TrapSpecIds.h"
 #include "store/StoreOptions.h"
 #include "store/TriggerPattern.h"
-
-// Controls of the trigger dialog, resource 106.
-enum TrapSpecControl : int {
-  kIdcCallList = 1027,
-  kIdcErrorList = 1028,
-  kIdcBack = 1029,
-  kIdcApiCall = 1032,
-  kIdcSocketError = 1033,
-  kIdcSendData = 1034,
-  kIdcReceiveData = 1035,
-  kIdcFront = 1036,
-  kIdcMiddle = 1037,
-  kIdcOffsetLabel = 1038,
-  kIdcPatternLabel = 1039,
-  kIdcOffset = 1040,
-  kIdcPattern = 1041,
-  kIdcHexNote = 1042,
-};
 
 // The pattern edit takes at most this many characters, so nothing typed is cut off unseen.
 constexpr int kPatternTextLimit = 299;
@@ -40,10 +23,10 @@ struct TrapSpecOk {
   int caret = 0;        // where the caret goes in the pattern edit on a pattern error
 };
 
-class TrapDialogModel {
+class TrapSpecModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
-  explicit TrapDialogModel(const TriggerOptions& options);
+  explicit TrapSpecModel(const TriggerOptions& options);
   // Copies the edited fields back (after an accepted OK); enabled and filling are not here.
   void CopyTo(TriggerOptions& options) const;
 
@@ -60,7 +43,7 @@ class TrapDialogModel {
   int CheckedKindButton() const { return m_kindButton; }
   bool CallListEnabled() const { return m_callListEnabled; }
   bool ErrorListEnabled() const { return m_errorListEnabled; }
-  bool DataControlsEnabled() const { return m_dataControlsEnabled; }  // 1038..1042
+  bool DataControlsEnabled() const { return m_dataControlsEnabled; }  // offset to hex note
 
   // Radio button handlers, by control id.
   void OnRadio(int controlId);

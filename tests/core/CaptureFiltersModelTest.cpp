@@ -1,22 +1,20 @@
-#include "config/CaptureFiltersDlg.h"
+#include "dialogs/CaptureFiltersModel.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/ResourceIds.h"
-
 namespace {
 
-TEST(CaptureFiltersDlg, OpensWithTraceSomeAndTheListFromTheFlags) {
+TEST(CaptureFiltersModel, OpensWithTraceSomeAndTheListFromTheFlags) {
   Options options;
   options.m_apiEnable.fill(1);
   options.m_apiEnable[4] = 0;
   options.m_bRestrictSocket = 0;
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   dlg.OnTraceNone();
-  CCaptureFiltersDlg::Controls c = dlg.OnInitDialog();
+  CaptureFiltersModel::Controls c = dlg.OnInitDialog();
   EXPECT_TRUE(c.traceSomeChecked && !c.traceAllChecked && !c.traceNoneChecked);
   EXPECT_TRUE(c.listEnabled);
   EXPECT_TRUE(c.selected[0] && !c.selected[4] && c.selected[22]);
@@ -30,16 +28,16 @@ TEST(CaptureFiltersDlg, OpensWithTraceSomeAndTheListFromTheFlags) {
   EXPECT_FALSE(c.listEnabled);
   EXPECT_TRUE(c.selected[4]);
 
-  CCaptureFiltersDlg tracing(options, true);
+  CaptureFiltersModel tracing(options, true);
   c = tracing.OnInitDialog();
   EXPECT_FALSE(c.configureBuffersEnabled);
   EXPECT_TRUE(c.idleNoteVisible);
 }
 
-TEST(CaptureFiltersDlg, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
+TEST(CaptureFiltersModel, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
   Options options;
   options.m_apiEnable.fill(1);
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   dlg.OnInitDialog();
   const int picked[] = {1, 18, 99, -3};  // entries outside the list are ignored
   dlg.OnSelectionChange(picked);
@@ -49,12 +47,12 @@ TEST(CaptureFiltersDlg, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
   }
 }
 
-TEST(CaptureFiltersDlg, SocketIdMustBeUnsigned) {
+TEST(CaptureFiltersModel, SocketIdMustBeUnsigned) {
   Options options;
   options.m_nSocketId = -1;  // stored as the bits of 4294967295
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   EXPECT_EQ(dlg.OnInitDialog().socketIdText, "4294967295");
-  const CCaptureFiltersDlg::OkResult refused = dlg.OnOK("-5");
+  const CaptureFiltersModel::OkResult refused = dlg.OnOK("-5");
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.message, "Please enter a positive integer.");
   EXPECT_EQ(refused.focusControl, IDC_SOCKET_ID);
