@@ -58,13 +58,6 @@ class TraceStore {
   OpenResult OpenTraceFile(std::span<const uint8_t> file);
   OpenResult OpenTraceFile(const std::filesystem::path& path);
 
-  // Command states.
-  bool CanBeginTrace() const { return !m_bTracing; }
-  bool CanEndTrace() const { return m_bTracing != 0; }
-  bool CanClearBuffer() const { return !m_buffers.m_bViewTrap && !m_traceBuf.empty(); }
-  bool CanOpenOrSave() const { return !m_bTracing; }
-  bool CanSpecifyTrigger() const { return !m_bTriggerEnabled; }
-
   std::vector<SpyMsgPtr> m_traceBuf;
   std::vector<SpyMsgPtr> m_trapBuf;
   int32_t m_bTracing = 0;

@@ -99,11 +99,6 @@ TEST(SettingsFile, ForeignVersionsAndShortFilesGiveTheDefaults) {
   EXPECT_EQ(options, custom);
 }
 
-TEST(SettingsFile, PathIsBesideTheProgram) {
-  EXPECT_EQ(SettingsPathFor("C:\\Tools\\Quarnet\\quarnet.exe"), "C:\\Tools\\Quarnet\\quarnt32.cfg");
-  EXPECT_EQ(SettingsPathFor("quarnet.exe"), "quarnt32.cfg");
-}
-
 TEST(SettingsFile, LoadAndSaveThroughFiles) {
   const ScratchDir dir("settings");
   const auto path = dir / "quarnt32.cfg";

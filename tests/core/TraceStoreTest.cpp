@@ -195,14 +195,12 @@ TEST_F(TraceStoreTest, ClearAndEnableEmptyTheTrapButKeepTheirFlags) {
   EXPECT_EQ(store.m_bTriggerEnabled, 1);
   EXPECT_EQ(store.m_bTrapActive, 0);
   EXPECT_TRUE(store.m_trapBuf.empty());
-  EXPECT_FALSE(store.CanSpecifyTrigger());
   store.AddRecord(Call(3));
   ASSERT_EQ(store.m_trapBuf.size(), 1u);
   store.ToggleTriggerEnable();
   store.ToggleTriggerEnable();  // disarming empties it as well
   EXPECT_EQ(store.m_bTriggerEnabled, 0);
   EXPECT_TRUE(store.m_trapBuf.empty());
-  EXPECT_TRUE(store.CanSpecifyTrigger());
 }
 
 TEST_F(TraceStoreTest, TrapSizesNoDialogAllows) {
