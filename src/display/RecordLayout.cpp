@@ -1,5 +1,6 @@
 #include "display/RecordLayout.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "format/EventFormatter.h"
@@ -14,7 +15,9 @@ constexpr int32_t kCharacterGap = 6;  // average character widths between hex an
 }  // namespace
 
 std::string NumberPrefix(int32_t number) {
-  return "[" + std::to_string(number) + "] ";
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "[%d] ", static_cast<int>(number));
+  return prefix;
 }
 
 int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes) {
