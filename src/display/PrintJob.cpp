@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <string>
 #include <vector>
 
+#include "display/RecordLayout.h"
 #include "format/DisplayModes.h"
-#include "format/EventFormatter.h"
 
 namespace display {
 
@@ -53,50 +52,45 @@ bool PrintJob::PrintPage(Canvas& canvas, const DisplayModeOptions& options) {
   canvas.DrawString(m_nPageWidth / 2 - numberWidth / 2, 2 * h, pageNumber);
 
   int32_t r = 0;
-  int32_t indent = numberWidth;
-  std::vector<std::string> lines;
+  // Each page lays its records out afresh: a continuation line that no line on this page has
+  // placed stands at the width of the page number.
+  RecordLayout layout(modes, canvas, m_nPrintCharWidth, numberWidth);
   while (!m_printLines.empty()) {
-    const CSpyMsg& record = *m_printLines.front();
+    const std::vector<LayoutRow> rows = layout.Lay(*m_printLines.front(), {});
+    const auto callLines =
+        static_cast<int32_t>(std::ranges::count(rows, LayoutRow::kCall, &LayoutRow::kind));
+    // Call lines are never split: they go to the next page as a whole. Only an empty page takes
+    // them even when they do not fit (a page of fewer rows than a verbose call), cutting what
+    // falls off; otherwise such a record would be put off forever.
+    if (!m_bPrintResume && callLines > 0 && r + callLines > m_nPrintRows && r > 0) return true;
 
-    if (!m_bPrintResume && !modes.dataOnly) {
-      const int32_t callLines = GetEventLineCount(record, modes.verbose);
-      // Call lines are never split: they go to the next page as a whole. Only an empty page
-      // takes them even when they do not fit (a page of fewer rows than a verbose call), cutting
-      // what falls off; otherwise such a record would be put off forever.
-      if (r + callLines > m_nPrintRows && r > 0) return true;
-      lines.clear();
-      const std::string returns = FormatEvent(record, lines, modes.showTime, modes.verbose);
-      if (!lines.empty()) lines.back() += returns;
-      for (const std::string& text : lines) {
-        const int32_t x = CallLineX(canvas, text, indent);
-        if (r < m_nPrintRows) canvas.DrawString(x, rowY(r), text);
-        ++r;
-      }
-    }
-
-    if (modes.dataOnly || modes.verbose) {
-      lines.clear();
-      FormatDataBlock(record, lines, modes.byteLimit);
-      if (lines.size() >= 2) {
-        const int32_t hexWidth = canvas.MeasureString(lines[0]).width;
-        const int32_t column = hexWidth + 6 * m_nPrintCharWidth;
-        indent = hexWidth;
-        for (size_t k = 0; k + 1 < lines.size(); k += 2) {
+    int32_t k = 0;  // index of the data strings, two per row
+    for (const LayoutRow& row : rows) {
+      switch (row.kind) {
+        case LayoutRow::kCall:
+          // A resumed record's call lines are on the page before.
+          if (m_bPrintResume) break;
+          if (r < m_nPrintRows) canvas.DrawString(row.x, rowY(r), row.text + row.second);
+          ++r;
+          break;
+        case LayoutRow::kData:
           if (r >= m_nPrintRows) {
             m_bPrintResume = true;
-            m_nPrintResumeRow = static_cast<int32_t>(k);
+            m_nPrintResumeRow = k;
             return true;
           }
-          if (static_cast<int32_t>(k) >= m_nPrintResumeRow) {
-            canvas.DrawString(0, rowY(r), lines[k]);
-            canvas.DrawString(column, rowY(r), lines[k + 1]);
+          if (k >= m_nPrintResumeRow) {
+            canvas.DrawString(row.x, rowY(r), row.text);
+            canvas.DrawString(row.secondX, rowY(r), row.second);
             ++r;
           }
-        }
+          k += 2;
+          break;
+        case LayoutRow::kSeparator:
+          ++r;
+          break;
       }
     }
-
-    if (modes.vertSpace && RecordLines(record, modes) >= 1) ++r;
     m_bPrintResume = false;
     m_nPrintResumeRow = 0;
     m_printLines.pop_front();

@@ -1,12 +1,9 @@
 #include "display/TraceView.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "format/DisplayModes.h"
-#include "format/EventFormatter.h"
 
 namespace display {
 
@@ -21,35 +18,13 @@ const CSpyMsg& At(RecordList records, int32_t index) {
 }
 
 std::string FirstLinePrefix(const CSpyMsg& record, int32_t number) {
-  if (record.m_bTrigger) return "[TRIGGER] ";
-  char prefix[16];
-  std::snprintf(prefix, sizeof prefix, "[%d] ", static_cast<int>(number));
-  return prefix;
+  return record.m_bTrigger ? "[TRIGGER] " : NumberPrefix(number);
 }
 
 }  // namespace
 
 uint32_t HelpContextForApi(int32_t apiId) {
   return apiId >= 0 && apiId <= 22 ? 175 + static_cast<uint32_t>(apiId) : 1;
-}
-
-int32_t CallLineX(Canvas& canvas, std::string_view text, int32_t& indent) {
-  const size_t dot = text.find('.');
-  if (dot == 0) return indent;
-  if (dot != std::string_view::npos) indent = canvas.MeasureString(text.substr(0, dot)).width;
-  return 0;
-}
-
-int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes) {
-  const int32_t dataRows = GetDataRowCount(record, modes.byteLimit);
-  if (modes.dataOnly) return dataRows;
-  const int32_t callLines = GetEventLineCount(record, modes.verbose);
-  return modes.verbose ? callLines + dataRows : callLines;
-}
-
-int32_t RecordRows(const CSpyMsg& record, const DisplayModes& modes) {
-  const int32_t lines = RecordLines(record, modes);
-  return lines >= 1 && modes.vertSpace ? lines + 1 : lines;
 }
 
 int32_t VScrollThumb(RecordList buffer, int32_t index) {
@@ -118,58 +93,40 @@ void TraceView::Follow(RecordList records, const DisplayModes& modes) {
 void TraceView::OnDraw(Canvas& canvas, RecordList records, bool tracing) {
   const DisplayModes modes = DisplayModes::FromOptions(m_options);
   if (tracing) Follow(records, modes);
+  RecordLayout layout(modes, canvas, m_nCharWidth);
   int32_t y = -m_nTopLine * LineHeight();
-  int32_t indent = 0;
   for (int32_t i = std::max(m_nTopRecord, 0); i < Count(records); ++i) {
-    y = DrawRecord(canvas, At(records, i), i + 1, y, modes, indent);
+    y = DrawRecord(canvas, layout, At(records, i), i + 1, y);
     // The record that crosses the bottom edge is drawn whole and clipped.
     if (y > m_nClientHeight) break;
   }
 }
 
 // Draws one record with its first row at `y` and returns the y of the row after it.
-int32_t TraceView::DrawRecord(Canvas& canvas, const CSpyMsg& record, int32_t number, int32_t y,
-                              const DisplayModes& modes, int32_t& indent) const {
-  const int32_t lineHeight = LineHeight();
+int32_t TraceView::DrawRecord(Canvas& canvas, RecordLayout& layout, const CSpyMsg& record,
+                              int32_t number, int32_t y) const {
   const int32_t shift = -m_nHScrollPos * m_nCharWidth;
-  size_t drawn = 0;
-  std::vector<std::string> lines;
-
-  if (!modes.dataOnly) {
-    canvas.SetTextColour(m_options.m_crApiCalls);
-    const std::string returns = FormatEvent(record, lines, modes.showTime, modes.verbose);
-    for (size_t k = 0; k < lines.size(); ++k) {
-      const std::string text = k == 0 ? FirstLinePrefix(record, number) + lines[k] : lines[k];
-      const int32_t x = CallLineX(canvas, text, indent);
-      canvas.DrawString(x + shift, y, text);
-      if (k + 1 == lines.size()) {
-        const int32_t width = canvas.MeasureString(text).width;
-        canvas.SetTextColour(m_options.m_crReturns);
-        if (!returns.empty()) canvas.DrawString(x + width + shift, y, returns);
-        indent = width;
-      }
-      y += lineHeight;
+  const bool sent = record.m_nApiId == 18 || record.m_nApiId == 19;
+  for (const LayoutRow& row : layout.Lay(record, FirstLinePrefix(record, number))) {
+    switch (row.kind) {
+      case LayoutRow::kCall:
+        canvas.SetTextColour(m_options.m_crApiCalls);
+        canvas.DrawString(row.x + shift, y, row.text);
+        if (!row.second.empty()) {
+          canvas.SetTextColour(m_options.m_crReturns);
+          canvas.DrawString(row.secondX + shift, y, row.second);
+        }
+        break;
+      case LayoutRow::kData:
+        canvas.SetTextColour(sent ? m_options.m_crSend : m_options.m_crRecv);
+        canvas.DrawString(row.x + shift, y, row.text);
+        canvas.DrawString(row.secondX + shift, y, row.second);
+        break;
+      case LayoutRow::kSeparator:
+        break;
     }
-    drawn = lines.size();
+    y += LineHeight();
   }
-
-  if (modes.dataOnly || modes.verbose) {
-    const bool sent = record.m_nApiId == 18 || record.m_nApiId == 19;
-    canvas.SetTextColour(sent ? m_options.m_crSend : m_options.m_crRecv);
-    lines.clear();
-    FormatDataBlock(record, lines, modes.byteLimit);
-    drawn += lines.size();
-    if (lines.size() >= 2) {
-      const int32_t column = canvas.MeasureString(lines[0]).width + 6 * m_nCharWidth;
-      for (size_t k = 0; k + 1 < lines.size(); k += 2) {
-        canvas.DrawString(shift, y, lines[k]);
-        canvas.DrawString(column + shift, y, lines[k + 1]);
-        y += lineHeight;
-      }
-    }
-  }
-
-  if (drawn >= 1 && modes.vertSpace) y += lineHeight;
   return y;
 }
 

@@ -10,10 +10,9 @@
 #include <string_view>
 
 #include "display/Canvas.h"
+#include "display/RecordLayout.h"
 #include "display/ViewOptions.h"
 #include "store/SpyMsg.h"
-
-struct DisplayModes;
 
 namespace display {
 
@@ -78,18 +77,6 @@ inline void InvertFlag(int32_t& flag) {
   flag = flag ? 0 : 1;
 }
 
-// x of a call line. A line that begins with '.' continues the address of the line before it and
-// stands at the remembered `indent`; any other line starts at 0, and when it holds a '.' the
-// indent becomes the pixel width up to that '.' (measured, so proportional fonts align too).
-int32_t CallLineX(Canvas& canvas, std::string_view text, int32_t& indent);
-
-// Lines of one record in the given modes (data rows, call lines, or both), without the empty
-// separator line of Vert Space.
-int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes);
-
-// The same count plus the separator line when Vert Space is on and the count is at least 1.
-int32_t RecordRows(const CSpyMsg& record, const DisplayModes& modes);
-
 // Vertical thumb position of the record at `index` in `buffer`.
 int32_t VScrollThumb(RecordList buffer, int32_t index);
 
@@ -152,8 +139,8 @@ class TraceView {
   void Follow(RecordList records, const DisplayModes& modes);
   void LineUp(RecordList records, const DisplayModes& modes);
   void LineDown(RecordList records, const DisplayModes& modes);
-  int32_t DrawRecord(Canvas& canvas, const CSpyMsg& record, int32_t number, int32_t y,
-                     const DisplayModes& modes, int32_t& indent) const;
+  int32_t DrawRecord(Canvas& canvas, RecordLayout& layout, const CSpyMsg& record, int32_t number,
+                     int32_t y) const;
 
   ViewOptions& m_options;
 };

@@ -69,75 +69,25 @@ TEST_F(TraceViewPaint, NumberComesBeforeTimeAndTriggerReplacesNumber) {
   EXPECT_EQ(trigger.colour, options.m_crApiCalls);
 }
 
-TEST_F(TraceViewPaint, VerboseConnectContinuationLinesStandUnderTheDotOfSockaddr) {
-  options.m_bVerbose = 1;
-  Add(Connect());
-  EXPECT_EQ(view.GetRecordLines(*records[0]), 4);
-  Paint();
-
-  ASSERT_EQ(canvas.texts.size(), 5u);
-  const std::string& line1 = canvas.texts[0].text;
-  const size_t dot = line1.find("SOCKADDR.") + 8;
-  ASSERT_EQ(line1.find('.'), dot) << line1;
-  const int32_t indent = static_cast<int32_t>(dot) * kW;
-  const char* heads[] = {".family=", ".port=", ".address="};
-  for (int i = 0; i < 3; ++i) {
-    const auto& line = canvas.texts[static_cast<size_t>(i + 1)];
-    EXPECT_TRUE(line.text.starts_with(heads[i])) << line.text;
-    EXPECT_EQ(line.x, indent);
-    EXPECT_EQ(line.y, (i + 1) * kH);
-  }
-  const auto& returns = canvas.texts[4];
-  EXPECT_EQ(returns.colour, options.m_crReturns);
-  EXPECT_EQ(returns.y, 3 * kH);
-  EXPECT_EQ(returns.x, indent + static_cast<int32_t>(canvas.texts[3].text.size()) * kW);
-}
-
-TEST_F(TraceViewPaint, VerboseSendDumpsRowsInSendColourWithCharacterColumn) {
+TEST_F(TraceViewPaint, DumpRowsInSendOrRecvColourAtTheLaidOutColumn) {
   options.m_bVerbose = 1;
   options.m_crSend = Rgb(0, 0, 9);
   options.m_crRecv = Rgb(0, 9, 0);
   Add(Transfer(18, 40));
   Add(Transfer(15, 3));
-  EXPECT_EQ(view.GetRecordLines(*records[0]), 1 + 3);
   Paint();
 
   // send: call line + returns, three rows of two strings; then recv likewise with one row.
   ASSERT_EQ(canvas.texts.size(), 2u + 6u + 2u + 2u);
-  const std::string& hex0 = canvas.texts[2].text;
-  EXPECT_TRUE(hex0.starts_with("0000:   41 42 43")) << hex0;
-  const int32_t column = static_cast<int32_t>(hex0.size()) * kW + 6 * kW;
-  const char* chars[] = {"ABCDEFGHIJKLMNOP", "QRSTUVWXYZABCDEF", "GHIJKLMN"};
-  for (int row = 0; row < 3; ++row) {
-    const auto& hex = canvas.texts[static_cast<size_t>(2 + 2 * row)];
-    const auto& text = canvas.texts[static_cast<size_t>(3 + 2 * row)];
-    EXPECT_EQ(hex.x, 0);
-    EXPECT_EQ(hex.y, (row + 1) * kH);
-    EXPECT_EQ(hex.colour, options.m_crSend);
-    EXPECT_EQ(text.text, chars[row]);
-    EXPECT_EQ(text.x, column);  // measured from the first row, also for the short last row
-    EXPECT_EQ(text.y, (row + 1) * kH);
-    EXPECT_EQ(text.colour, options.m_crSend);
+  const int32_t column = static_cast<int32_t>(canvas.texts[2].text.size()) * kW + 6 * kW;
+  for (size_t i = 2; i < 8; ++i) {
+    EXPECT_EQ(canvas.texts[i].colour, options.m_crSend);
+    EXPECT_EQ(canvas.texts[i].x, i % 2 ? column : 0);
+    EXPECT_EQ(canvas.texts[i].y, static_cast<int32_t>(i / 2) * kH);
   }
   EXPECT_EQ(canvas.texts[8].y, 5 * kH);  // recv after the separator line
   EXPECT_EQ(canvas.texts[10].colour, options.m_crRecv);
   EXPECT_EQ(canvas.texts[11].text, "ABC");
-}
-
-TEST_F(TraceViewPaint, DataOnlyRecordsWithoutDataTakeNoLineAndNoSeparator) {
-  options.m_bDataOnly = 1;
-  Add(CloseSocket());
-  Add(Transfer(18, 20));
-  Add(CloseSocket());
-  Add(Transfer(15, 1));
-  EXPECT_EQ(view.GetRecordLines(*records[0]), 0);
-  Paint();
-
-  ASSERT_EQ(canvas.texts.size(), 6u);  // only dump rows, no call lines
-  EXPECT_TRUE(canvas.texts[0].text.starts_with("0000:"));
-  EXPECT_EQ(canvas.texts[0].y, 0);
-  EXPECT_EQ(canvas.texts[2].y, kH);
-  EXPECT_EQ(canvas.texts[4].y, 3 * kH);  // two rows, one separator, nothing for closesocket
 }
 
 TEST_F(TraceViewPaint, HorizontalShiftAndStopAfterTheRecordCrossingTheBottom) {

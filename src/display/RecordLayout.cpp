@@ -1,0 +1,88 @@
+#include "display/RecordLayout.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "format/EventFormatter.h"
+
+namespace display {
+
+namespace {
+
+constexpr int32_t kCharacterColumn = 60;
+constexpr int32_t kCharacterGap = 6;  // average character widths between hex and character part
+
+}  // namespace
+
+std::string NumberPrefix(int32_t number) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "[%d] ", static_cast<int>(number));
+  return prefix;
+}
+
+int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes) {
+  const int32_t dataRows = GetDataRowCount(record, modes.byteLimit);
+  if (modes.dataOnly) return dataRows;
+  const int32_t callLines = GetEventLineCount(record, modes.verbose);
+  return modes.verbose ? callLines + dataRows : callLines;
+}
+
+int32_t RecordRows(const CSpyMsg& record, const DisplayModes& modes) {
+  const int32_t lines = RecordLines(record, modes);
+  return lines >= 1 && modes.vertSpace ? lines + 1 : lines;
+}
+
+RecordLayout::RecordLayout(const DisplayModes& modes, Canvas& canvas, int32_t charWidth,
+                           int32_t indent)
+    : m_modes(modes), m_canvas(&canvas), m_charWidth(charWidth), m_indent(indent) {}
+
+RecordLayout::RecordLayout(const DisplayModes& modes) : m_modes(modes) {}
+
+int32_t RecordLayout::Width(std::string_view text) const {
+  if (m_canvas) return m_canvas->MeasureString(text).width;
+  return static_cast<int32_t>(text.size());
+}
+
+int32_t RecordLayout::CallLineX(std::string_view text) {
+  const size_t dot = text.find('.');
+  if (dot == 0) return m_indent;
+  if (dot != std::string_view::npos) m_indent = Width(text.substr(0, dot));
+  return 0;
+}
+
+std::vector<LayoutRow> RecordLayout::Lay(const CSpyMsg& record, std::string_view prefix) {
+  std::vector<LayoutRow> rows;
+  std::vector<std::string> lines;
+
+  if (!m_modes.dataOnly) {
+    std::string returns = FormatEvent(record, lines, m_modes.showTime, m_modes.verbose);
+    for (std::string& line : lines) {
+      std::string text = rows.empty() ? std::string(prefix) + line : std::move(line);
+      const int32_t x = CallLineX(text);
+      rows.push_back({LayoutRow::kCall, x, std::move(text), 0, {}});
+    }
+    if (!rows.empty()) {
+      LayoutRow& last = rows.back();
+      last.secondX = last.x + Width(last.text);
+      last.second = std::move(returns);
+    }
+    lines.clear();
+  }
+
+  if (m_modes.dataOnly || m_modes.verbose) {
+    FormatDataBlock(record, lines, m_modes.byteLimit);
+    if (lines.size() >= 2) {
+      // Measured once, from the first row, so that a short last row keeps the column.
+      const int32_t column =
+          m_canvas ? Width(lines[0]) + kCharacterGap * m_charWidth : kCharacterColumn;
+      for (size_t k = 0; k + 1 < lines.size(); k += 2) {
+        rows.push_back({LayoutRow::kData, 0, std::move(lines[k]), column, std::move(lines[k + 1])});
+      }
+    }
+  }
+
+  if (!rows.empty() && m_modes.vertSpace) rows.emplace_back();
+  return rows;
+}
+
+}  // namespace display

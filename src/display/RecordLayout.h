@@ -1,0 +1,67 @@
+// One record as rows of text, the way the screen, the printed page and the clipboard text all
+// show it: the call lines (the first behind a prefix, continuation lines under the '.' of the
+// line that opened the address), the returns text directly behind the last call line, the
+// hex-dump rows with their character column, and the empty separator row of Vert Space. Each
+// user renders the rows in its own units, colours and line ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/Canvas.h"
+#include "format/DisplayModes.h"
+#include "store/SpyMsg.h"
+
+namespace display {
+
+struct LayoutRow {
+  enum Kind { kCall, kData, kSeparator };
+
+  Kind kind = kSeparator;
+  int32_t x = 0;        // where `text` starts: a call line's indent; 0 for a dump row
+  std::string text;     // a call line, or a dump row's hex part
+  int32_t secondX = 0;  // where `second` starts
+  std::string second;   // behind the last call line its returns text (may be empty), beside
+                        // a hex part its character part; empty otherwise
+};
+
+// "[n] " in front of a record's first call line.
+std::string NumberPrefix(int32_t number);
+
+// Lines of one record in the given modes (data rows, call lines, or both), without the empty
+// separator row of Vert Space. Counted without formatting, for scrolling and sizing.
+int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes);
+
+// The same count plus the separator row when Vert Space is on and the count is at least 1:
+// the number of rows RecordLayout::Lay gives.
+int32_t RecordRows(const CSpyMsg& record, const DisplayModes& modes);
+
+class RecordLayout {
+ public:
+  // Widths in pixels of the font selected into `canvas`; the character column stands 6 average
+  // character widths behind the record's first hex part. `indent` places a continuation line
+  // that no line before it has placed.
+  RecordLayout(const DisplayModes& modes, Canvas& canvas, int32_t charWidth, int32_t indent = 0);
+  // Widths in characters; the character column is column 60 (a hex part has at most 58).
+  explicit RecordLayout(const DisplayModes& modes);
+
+  // The rows of `record`, its first call line behind `prefix`. The continuation indent is
+  // remembered from record to record, as one pass over a range lays them out.
+  std::vector<LayoutRow> Lay(const CSpyMsg& record, std::string_view prefix);
+
+ private:
+  int32_t Width(std::string_view text) const;
+  // A line that begins with '.' continues the address of the line before it and stands at the
+  // remembered indent; any other line starts at 0, and a '.' in it sets the indent to the width
+  // up to that '.' (measured, so that proportional fonts align too).
+  int32_t CallLineX(std::string_view text);
+
+  DisplayModes m_modes;
+  Canvas* m_canvas = nullptr;  // none: widths in characters
+  int32_t m_charWidth = 0;
+  int32_t m_indent = 0;
+};
+
+}  // namespace display
