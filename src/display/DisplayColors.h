@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "display/Canvas.h"
+#include "ui/Canvas.h"
 
 namespace display {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <deque>
 
-#include "display/Canvas.h"
 #include "display/TraceView.h"
 #include "format/DisplayModes.h"
 #include "store/SpyMsg.h"
+#include "ui/Canvas.h"
 
 namespace display {
 

@@ -9,10 +9,10 @@
 #include <span>
 #include <string_view>
 
-#include "display/Canvas.h"
 #include "display/RecordLayout.h"
 #include "display/ViewOptions.h"
 #include "store/SpyMsg.h"
+#include "ui/Canvas.h"
 
 namespace display {
 
