@@ -27,15 +27,15 @@ class TrapSpecModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
   explicit TrapSpecModel(const TriggerOptions& options);
-  // Copies the edited fields back (after an accepted OK); enabled and filling are not here.
-  void CopyTo(TriggerOptions& options) const;
 
   // What the controls show when the dialog opens. A list index outside the list selects
   // nothing (-1), as the combo box does.
   int CallSelection() const;
   int ErrorSelection() const;
-  std::string PatternText() const { return FormatTriggerPattern(m_pattern, m_patternLength); }
-  std::string OffsetText() const { return std::to_string(m_offset); }
+  std::string PatternText() const {
+    return FormatTriggerPattern(m_trigger.m_triggerPattern, m_trigger.m_nPatternLength);
+  }
+  std::string OffsetText() const { return std::to_string(m_trigger.m_nPatternOffset); }
   int CheckedPositionButton() const;
 
   // The kind's radio button (0 when the kind is none of the four) and enabled controls. A kind
@@ -52,13 +52,8 @@ class TrapSpecModel {
   TrapSpecOk OnOK(std::string_view patternText, int callSelection, int errorSelection,
                   std::string_view offsetText);
 
-  int32_t m_position = 1;
-  int32_t m_kind = 0;
-  int32_t m_callIndex = 0;
-  int32_t m_errorIndex = 0;
-  TriggerPatternBytes m_pattern{};
-  int32_t m_patternLength = 0;
-  int32_t m_offset = 0;
+  // The edited copy; an accepted OK hands it back whole (enabled and filling are not here).
+  TriggerOptions m_trigger;
 
  private:
   void ApplyKind();

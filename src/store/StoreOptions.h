@@ -3,8 +3,9 @@
 // use.
 #pragma once
 
-#include <array>
 #include <cstdint>
+
+#include "store/TriggerPattern.h"
 
 struct BufferOptions {
   int32_t m_bViewTrap = 0;  // the display shows the Trap Buffer
@@ -19,7 +20,7 @@ struct TriggerOptions {
   int32_t m_nTriggerType = 0;   // 0 API call, 1 socket error, 2 receive data, 3 send data
   int32_t m_nTriggerApi = 0;    // API id
   int32_t m_nTriggerError = 0;  // index into the sorted error list, -1 for none
-  std::array<uint8_t, 100> m_triggerPattern{};
+  TriggerPatternBytes m_triggerPattern{};
   int32_t m_nPatternOffset = 0;
   int32_t m_nPatternLength = 4;
 

@@ -58,19 +58,19 @@ TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
                         Case{IDC_TRIGGER_SEND_DATA, 3, false, false, true},
                         Case{IDC_TRIGGER_API_CALL, 0, true, false, false}}) {
     model.OnRadio(c.button);
-    EXPECT_EQ(model.m_kind, c.kind);
+    EXPECT_EQ(model.m_trigger.m_nTriggerType, c.kind);
     EXPECT_EQ(model.CheckedKindButton(), c.button);
     EXPECT_EQ(model.CallListEnabled(), c.call);
     EXPECT_EQ(model.ErrorListEnabled(), c.error);
     EXPECT_EQ(model.DataControlsEnabled(), c.data);
   }
   model.OnRadio(IDC_TRIGGER_FRONT);
-  EXPECT_EQ(model.m_position, 0);
+  EXPECT_EQ(model.m_trigger.m_nTriggerPos, 0);
   model.OnRadio(IDC_TRIGGER_BACK);
-  EXPECT_EQ(model.m_position, 2);
+  EXPECT_EQ(model.m_trigger.m_nTriggerPos, 2);
   model.OnRadio(IDC_TRIGGER_MIDDLE);
-  EXPECT_EQ(model.m_position, 1);
-  EXPECT_EQ(model.m_kind, 0);
+  EXPECT_EQ(model.m_trigger.m_nTriggerPos, 1);
+  EXPECT_EQ(model.m_trigger.m_nTriggerType, 0);
 }
 
 TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
@@ -81,13 +81,13 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kPatternError);
   EXPECT_EQ(ok.message, "Invalid Character in String");
   EXPECT_EQ(ok.caret, 3);
-  EXPECT_EQ(model.m_callIndex, 0);  // nothing after the pattern was taken
+  EXPECT_EQ(model.m_trigger.m_nTriggerApi, 0);  // nothing after the pattern was taken
 
   ok = model.OnOK("5,0A,00ff", -1, 36, "1025");
   EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kOffsetError);
   EXPECT_EQ(ok.message, "Please enter an integer between 0 and 1024.");
-  EXPECT_EQ(model.m_callIndex, -1);
-  EXPECT_EQ(model.m_errorIndex, 36);
+  EXPECT_EQ(model.m_trigger.m_nTriggerApi, -1);
+  EXPECT_EQ(model.m_trigger.m_nTriggerError, 36);
   for (const char* bad : {"", "abc", "12x", "1 2"}) {
     EXPECT_EQ(model.OnOK("", 0, 0, bad).message, "Please enter an integer.") << bad;
   }
@@ -100,7 +100,7 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   EXPECT_EQ(model.PatternText(), "05,0A,FF");
   model.OnRadio(IDC_TRIGGER_RECEIVE_DATA);
   model.OnRadio(IDC_TRIGGER_BACK);
-  model.CopyTo(options);
+  static_cast<TriggerOptions&>(options) = model.m_trigger;  // what OK hands back
   EXPECT_EQ(options.m_nTriggerType, 2);
   EXPECT_EQ(options.m_nTriggerPos, 2);
   EXPECT_EQ(options.m_nTriggerApi, 18);
@@ -111,7 +111,7 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
 
   // An empty pattern is a pattern of length 0, also for the data kinds.
   EXPECT_EQ(model.OnOK("", 0, 0, "0").outcome, TrapSpecOk::Outcome::kAccepted);
-  EXPECT_EQ(model.m_patternLength, 0);
+  EXPECT_EQ(model.m_trigger.m_nPatternLength, 0);
 }
 
 }  // namespace
