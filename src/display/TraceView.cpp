@@ -7,6 +7,7 @@
 
 #include "format/DisplayModes.h"
 #include "format/EventFormatter.h"
+#include "protocol/Calls.h"
 
 namespace display {
 
@@ -28,10 +29,6 @@ std::string FirstLinePrefix(const CSpyMsg& record, int32_t number) {
 }
 
 }  // namespace
-
-uint32_t HelpContextForApi(int32_t apiId) {
-  return apiId >= 0 && apiId <= 22 ? 175 + static_cast<uint32_t>(apiId) : 1;
-}
 
 int32_t CallLineX(Canvas& canvas, std::string_view text, int32_t& indent) {
   const size_t dot = text.find('.');
@@ -154,7 +151,7 @@ int32_t TraceView::DrawRecord(Canvas& canvas, const CSpyMsg& record, int32_t num
   }
 
   if (modes.dataOnly || modes.verbose) {
-    const bool sent = record.m_nApiId == 18 || record.m_nApiId == 19;
+    const bool sent = calls::DataOf(record.m_nApiId) == calls::Data::kSend;
     canvas.SetTextColour(sent ? m_options.m_crSend : m_options.m_crRecv);
     lines.clear();
     FormatDataBlock(record, lines, modes.byteLimit);
@@ -282,7 +279,7 @@ DoubleClick TraceView::OnDoubleClick(RecordList records, int32_t y, bool tracing
   int32_t sum = 0;
   for (int32_t i = std::max(m_nTopRecord, 0); i < Count(records); ++i) {
     sum += RecordRows(At(records, i), modes);
-    if (sum > clicked) return {DoubleClick::kHelp, HelpContextForApi(At(records, i).m_nApiId)};
+    if (sum > clicked) return {DoubleClick::kHelp, calls::HelpContext(At(records, i).m_nApiId)};
   }
   return {DoubleClick::kDefault, 0};
 }
