@@ -22,7 +22,7 @@ using calls::Id;
 int32_t Handle(SOCKET s) {
   return static_cast<int32_t>(static_cast<uint32_t>(s));
 }
-uint32_t Id(SOCKET s) {
+uint32_t SocketId(SOCKET s) {
   return static_cast<uint32_t>(s);
 }
 
@@ -116,7 +116,7 @@ int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) 
   const int result = (agent.Real().*real)(s, name, namelen);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     report.Send(payload::BuildBindConnect,
                 payload::AddressCall{
                     report.Error(), Handle(s), result, namelen,
@@ -131,7 +131,7 @@ int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
   const int result = (agent.Real().*real)(s, value);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     report.Send(payload::BuildListenShutdown,
                 payload::SocketValueCall{report.Error(), Handle(s), value, result});
   }
@@ -144,7 +144,7 @@ int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   const int result = (agent.Real().*real)(s, name, namelen);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     payload::AddressCall call{report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
     report.Send(payload::BuildGetName, call);
@@ -185,7 +185,7 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
   const SOCKET result = agent.Real().accept(s, addr, addrlen);
   if (!agent.Wants(Id::accept)) return result;
   Report report(agent, Id::accept, result == INVALID_SOCKET);
-  if (report.Wanted({Id(s), Id(result)})) {
+  if (report.Wanted({SocketId(s), SocketId(result)})) {
     payload::AddressCall call{
         report.Error(), Handle(s), Handle(result), report.ValueAt(addrlen), {}};
     if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
@@ -203,7 +203,7 @@ int WINAPI Klv_closesocket(SOCKET s) {
   const int result = agent.Real().closesocket(s);
   if (!agent.Wants(Id::closesocket)) return result;
   Report report(agent, Id::closesocket, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     report.Send(payload::BuildCloseSocket, payload::ResultCall{report.Error(), Handle(s), result});
   }
   return result;
@@ -226,7 +226,7 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
   const int result = agent.Real().getsockopt(s, level, optname, optval, optlen);
   if (!agent.Wants(Id::getsockopt)) return result;
   Report report(agent, Id::getsockopt, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     const int length = report.ValueAt(optlen);
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
@@ -276,7 +276,7 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   const int result = agent.Real().ioctlsocket(s, cmd, argp);
   if (!agent.Wants(Id::ioctlsocket)) return result;
   Report report(agent, Id::ioctlsocket, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     const payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
                                   static_cast<uint32_t>(report.ValueAt(argp)), result};
     report.Send(payload::BuildIoctl, call);
@@ -301,7 +301,7 @@ int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
   const int result = agent.Real().recv(s, buf, len, flags);
   if (!agent.Wants(Id::recv)) return result;
   Report report(agent, Id::recv, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = layout::kShortTransfer.fixed;
     report.SendTransfer(payload::BuildRecvSend,
                         payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
@@ -315,7 +315,7 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
   const int result = agent.Real().recvfrom(s, buf, len, flags, from, fromlen);
   if (!agent.Wants(Id::recvfrom)) return result;
   Report report(agent, Id::recvfrom, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = layout::kLongTransfer.fixed;
     payload::TransferCall call{report.Error(),          Handle(s), flags, result,
                                report.ValueAt(fromlen), {}};
@@ -352,7 +352,7 @@ int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
   const int result = agent.Real().send(s, buf, len, flags);
   if (!agent.Wants(Id::send)) return result;
   Report report(agent, Id::send, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = layout::kShortTransfer.fixed;
     report.SendTransfer(payload::BuildRecvSend,
                         payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
@@ -367,7 +367,7 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
   const int result = agent.Real().sendto(s, buf, len, flags, to, tolen);
   if (!agent.Wants(Id::sendto)) return result;
   Report report(agent, Id::sendto, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = layout::kLongTransfer.fixed;
     report.SendTransfer(
         payload::BuildSendTo,
@@ -383,7 +383,7 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
   const int result = agent.Real().setsockopt(s, level, optname, optval, optlen);
   if (!agent.Wants(Id::setsockopt)) return result;
   Report report(agent, Id::setsockopt, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     // A failed call may have been given a bad pointer; its value is not read then.
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
@@ -401,7 +401,8 @@ SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
   const SOCKET result = agent.Real().socket(af, type, protocol);
   if (!agent.Wants(Id::socket)) return result;
   Report report(agent, Id::socket, result == INVALID_SOCKET);
-  const bool wanted = result == INVALID_SOCKET ? report.Wanted() : report.Wanted({Id(result)});
+  const bool wanted =
+      result == INVALID_SOCKET ? report.Wanted() : report.Wanted({SocketId(result)});
   if (wanted) {
     report.Send(payload::BuildSocket,
                 payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
@@ -463,7 +464,7 @@ int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
   const int result = agent.Real().WSAAsyncSelect(s, hWnd, wMsg, lEvent);
   if (!agent.Wants(Id::WSAAsyncSelect)) return result;
   Report report(agent, Id::WSAAsyncSelect, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) report.SendGeneric();
+  if (report.Wanted({SocketId(s)})) report.SendGeneric();
   return result;
 }
 
