@@ -126,7 +126,7 @@ constexpr std::optional<Transfer> TransferOf(Group group) {
   }
 }
 
-// The groups whose payload holds a socket address image, shown on three more lines in Verbose.
+// The groups whose payload holds a socket address image.
 constexpr bool HasAddress(Group group) {
   switch (group) {
     case Group::kAccept:
