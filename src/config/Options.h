@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int kApiCount = 46;  // traced Winsock calls, API ids 0..45
+#include "protocol/Calls.h"
 
 // A colour as Windows stores it: red in the low byte, then green, then blue.
 using ColorRef = uint32_t;
@@ -53,7 +53,7 @@ struct Options {
   std::array<uint8_t, 100> m_triggerPattern{};
   int32_t m_nPatternOffset = 0;
   int32_t m_nPatternLength = 4;
-  std::array<int32_t, kApiCount> m_apiEnable = DefaultApiEnable();
+  std::array<int32_t, calls::kCount> m_apiEnable = DefaultApiEnable();
   int32_t m_bDataOnly = 0;
   int32_t m_bIgnoreWouldBlock = 1;
   int32_t m_bErrorsOnly = 0;
@@ -68,11 +68,13 @@ struct Options {
 
   bool operator==(const Options&) const = default;
 
-  // bind, closesocket, connect, getsockopt, recv, recvfrom, send, sendto, setsockopt, socket,
-  // gethostbyname.
-  static constexpr std::array<int32_t, kApiCount> DefaultApiEnable() {
-    std::array<int32_t, kApiCount> flags{};
-    for (int id : {1, 2, 3, 6, 15, 16, 18, 19, 20, 22, 24}) flags[static_cast<size_t>(id)] = 1;
+  static constexpr std::array<int32_t, calls::kCount> DefaultApiEnable() {
+    using calls::Id;
+    std::array<int32_t, calls::kCount> flags{};
+    for (Id id : {Id::bind, Id::closesocket, Id::connect, Id::getsockopt, Id::recv, Id::recvfrom,
+                  Id::send, Id::sendto, Id::setsockopt, Id::socket, Id::gethostbyname}) {
+      flags[static_cast<size_t>(id)] = 1;
+    }
     return flags;
   }
 };

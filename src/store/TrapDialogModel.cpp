@@ -33,7 +33,7 @@ void TrapDialogModel::CopyTo(Options& options) const {
 }
 
 int TrapDialogModel::CallSelection() const {
-  return SelectionIn(m_callIndex, kTriggerCallNames.size());
+  return SelectionIn(m_callIndex, calls::kTriggerListNames.size());
 }
 
 int TrapDialogModel::ErrorSelection() const {
@@ -96,7 +96,7 @@ TrapSpecOk TrapDialogModel::OnOK(std::string_view patternText, int callSelection
   }
   m_pattern = parse.bytes;
   m_patternLength = parse.length;
-  m_callIndex = SelectionIn(callSelection, kTriggerCallNames.size());
+  m_callIndex = SelectionIn(callSelection, calls::kTriggerListNames.size());
   m_errorIndex = SelectionIn(errorSelection, kSortedTriggerErrors.size());
 
   const ddx::Field<int32_t> offset = ddx::ExchangeInt(offsetText, 0, kMaxPatternOffset);

@@ -53,7 +53,7 @@ TEST(CaptureFiltersDlg, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
   const int picked[] = {1, 18, 99, -3};  // entries outside the list are ignored
   dlg.OnSelectionChange(picked);
   ASSERT_TRUE(dlg.OnOK("0").ok);
-  for (int id = 0; id < kApiCount; ++id) {
+  for (int id = 0; id < calls::kCount; ++id) {
     EXPECT_EQ(dlg.m_apiEnable[static_cast<size_t>(id)], id == 1 || id == 18 ? 1 : 0) << id;
   }
 }
@@ -85,12 +85,12 @@ TEST(FiltersCommand, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   ApplyCaptureFilters(dlg, options, store, agent);
 
   ASSERT_EQ(agent.calls.size(), 48u);
-  for (int id = 0; id < kApiCount; ++id) {
+  for (int id = 0; id < calls::kCount; ++id) {
     EXPECT_EQ(agent.calls[static_cast<size_t>(id)], "enable " + std::to_string(id) + " 0");
   }
   EXPECT_EQ(agent.calls[46], "tracking 1 1 0 7");  // ignore-would-block is on by default
   EXPECT_EQ(agent.calls[47], "datablock 1 16");
-  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, kApiCount>{}));
+  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, calls::kCount>{}));
   EXPECT_EQ(options.m_bErrorsOnly, 1);
   EXPECT_EQ(options.m_nSocketId, 7);
 

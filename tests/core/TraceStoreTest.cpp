@@ -9,8 +9,9 @@
 
 #include "RecordingAgentLink.h"
 #include "ScratchDir.h"
-#include "agent/SpyDatagram.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/PayloadLayout.h"
+#include "protocol/SpyDatagram.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
 
@@ -29,9 +30,9 @@ SpyMsgPtr Call(int32_t apiId, int32_t error = 0) {
 SpyMsgPtr Send(std::vector<uint8_t> data) {
   auto record = Call(18);
   uint8_t* out = record->m_hData.MutableBytes().data();
-  bytes::PutLE32(out + CSpyMsg::kShortResultOffset, static_cast<uint32_t>(data.size()));
-  bytes::PutLE32(out + CSpyMsg::kShortCountOffset, static_cast<uint32_t>(data.size()));
-  std::copy(data.begin(), data.end(), out + CSpyMsg::kShortDataOffset);
+  bytes::PutLE32(out + layout::kShortTransfer.result, static_cast<uint32_t>(data.size()));
+  bytes::PutLE32(out + layout::kShortTransfer.count, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), out + layout::kShortTransfer.fixed);
   return record;
 }
 
@@ -308,7 +309,7 @@ TEST_F(TraceStoreTest, BeginAndEndTraceTellTheAgent) {
   EXPECT_EQ(store.m_traceBuf.size(), 2u);  // the Trace Buffer is kept
   EXPECT_EQ(options.m_bViewTrap, 0);
   std::vector<std::string> expected;
-  for (int id = 0; id < kApiCount; ++id) {
+  for (int id = 0; id < calls::kCount; ++id) {
     expected.push_back("enable " + std::to_string(id) + " " +
                        std::to_string(Options::DefaultApiEnable()[static_cast<size_t>(id)]));
   }
@@ -322,7 +323,8 @@ TEST_F(TraceStoreTest, BeginAndEndTraceTellTheAgent) {
   store.EndTrace(agent);
   EXPECT_EQ(store.m_bTracing, 0);
   expected.clear();
-  for (int id = 0; id < kApiCount; ++id) expected.push_back("enable " + std::to_string(id) + " 0");
+  for (int id = 0; id < calls::kCount; ++id)
+    expected.push_back("enable " + std::to_string(id) + " 0");
   expected.push_back("tracking 0 0 0 0");
   EXPECT_EQ(agent.calls, expected);
 }

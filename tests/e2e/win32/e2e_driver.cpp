@@ -17,7 +17,6 @@
 
 #include "Check.h"
 #include "QuarnetDriver.h"
-#include "agent/SpyDatagram.h"
 #include "agent/win32/ControlBlock.h"
 #include "app/CommandTable.h"
 #include "app/ResourceIds.h"
@@ -25,6 +24,7 @@
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "display/TraceView.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 
