@@ -42,6 +42,7 @@ void CCaptureFiltersDlg::OnInitDialog() {
   const CaptureFiltersModel::Controls controls = m_model.OnInitDialog();
   SetItemText(IDC_SOCKET_ID, controls.socketIdText);
   Show(controls);
+  SendMessageA(list, LB_SETTOPINDEX, 0, 0);  // selecting scrolled to the last selected entry
 }
 
 void CCaptureFiltersDlg::Show(const CaptureFiltersModel::Controls& c) const {
