@@ -34,6 +34,7 @@
 #include "display/TraceView.h"
 #include "format/EventFormatter.h"
 #include "store/TraceFile.h"
+#include "ui/CenterDialog.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ constexpr DWORD kLong = 60000;
 struct Folders {
   std::string work;
   std::string monitor;
+  std::string programs;
 };
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -70,6 +72,14 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   options.m_nTraceSize = 2000;
   return ok &&
          WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName), WriteSettings(options));
+}
+
+// wsdemo in a folder of its own, away from Klvnt32.dll, and a folder for saved traces.
+bool PrepareWsdemo(const std::string& wsdemo, Folders& folders) {
+  folders.programs = folders.work + "\\programs";
+  CreateDirectoryA(folders.programs.c_str(), nullptr);
+  CreateDirectoryA((folders.work + "\\saved").c_str(), nullptr);
+  return drive::CopyInto(wsdemo, folders.programs, "wsdemo.exe");
 }
 
 // True once the pane shows `text` (the idle pass after a command sets it).
@@ -154,11 +164,8 @@ void OfferScreenshot(const Folders& folders, const std::string& name, HWND windo
 int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   CHECK(PrepareMonitor(work, bin, folders));
-  // The traced program lies in a folder of its own, away from Klvnt32.dll.
-  const std::string programs = work + "\\programs";
-  CreateDirectoryA(programs.c_str(), nullptr);
-  CHECK(drive::CopyInto(wsdemo, programs, "wsdemo.exe"));
-  CreateDirectoryA((work + "\\saved").c_str(), nullptr);
+  CHECK(PrepareWsdemo(wsdemo, folders));
+  const std::string& programs = folders.programs;
 
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
@@ -362,13 +369,6 @@ int Entry(std::string_view name) {
   return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
 }
 
-// A control's text as it reads, without the "&" that marks its mnemonic.
-std::string Label(const drive::DialogWindow& dialog, int id) {
-  std::string text = dialog.Text(id);
-  std::erase(text, '&');
-  return text;
-}
-
 drive::DialogWindow OpenFilters(const drive::Program& monitor) {
   monitor.PostCommand(ID_SETUP_FILTERS);
   return monitor.WaitDialog("Capture Filters");
@@ -438,10 +438,23 @@ std::string SendSocket(const std::string& path) {
   for (const SpyMsgPtr& record : ReadTraceFile(bytes).records) {
     std::vector<std::string> lines;
     FormatEvent(*record, lines, false, false);
-    const size_t at = lines.front().find("send (SOCKET=");
-    if (at == 0) return lines.front().substr(13, lines.front().find(',') - 13);
+    constexpr std::string_view kSend = "send (SOCKET=";
+    if (lines.front().starts_with(kSend)) {
+      return lines.front().substr(kSend.size(), lines.front().find(',') - kSend.size());
+    }
   }
   return {};
+}
+
+// A dialog opens in the middle of the screen, and the window it belongs to waits for it.
+void CheckModal(const drive::DialogWindow& dialog, HWND owner) {
+  RECT rc{};
+  GetWindowRect(dialog.hwnd, &rc);
+  const ui::Point centre =
+      ui::CenterDialogOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                               rc.right - rc.left, rc.bottom - rc.top);
+  CHECK(rc.left == centre.x && rc.top == centre.y);
+  CHECK(GetWindow(dialog.hwnd, GW_OWNER) == owner && !IsWindowEnabled(owner));
 }
 
 // Capture Filters as it opens: "Trace Some" whatever was chosen before, the list from the flags.
@@ -458,16 +471,19 @@ void CheckFiltersOpen(const drive::DialogWindow& filters, const std::vector<int>
 }
 
 // Which calls, which errors, which socket: each choice of Capture Filters applied to a trace of
-// wsdemo, saved for the script to read with qntdump.
-void CheckCaptureFilters(const Folders& folders, const drive::Program& monitor, Tracer& tracer) {
+// wsdemo, saved for the script to read with qntdump. Returns the socket the trace was restricted
+// to, which stays in the settings.
+std::string CheckCaptureFilters(const Folders& folders, const drive::Program& monitor,
+                                Tracer& tracer) {
   const std::string saved = folders.work + "\\saved\\";
   std::vector<int> all(CaptureFiltersModel::kListedApis);
   for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
 
   drive::DialogWindow filters = OpenFilters(monitor);
   CheckFiltersOpen(filters, all, false, "0");
+  CheckModal(filters, monitor.frame);
   OfferScreenshot(folders, "capture-filters", filters.hwnd);
-  CHECK(Label(filters, IDC_BUFFERS_IDLE_NOTE) == "Buffers may only be changed when idle.");
+  CHECK(filters.Text(IDC_BUFFERS_IDLE_NOTE) == "Buffers may only be changed when idle.");
   filters.Click(IDC_TRACE_NONE);
   CHECK(!filters.Enabled(IDC_FILTER_LIST) && filters.Selected(IDC_FILTER_LIST).empty());
   filters.Click(IDC_TRACE_SOME);
@@ -480,6 +496,7 @@ void CheckCaptureFilters(const Folders& folders, const drive::Program& monitor, 
   CHECK(drive::WaitFor(5000, [&] { return !filters.Enabled(IDC_SOCKET_ID); }));
   filters.Key(VK_RETURN);  // OK
   CHECK(filters.WaitClosed());
+  CHECK(IsWindowEnabled(monitor.frame));
   tracer.Run(1, saved + "some.spy");
 
   // The first send's socket, read off this trace, for the restriction below.
@@ -516,6 +533,7 @@ void CheckCaptureFilters(const Folders& folders, const drive::Program& monitor, 
   CheckFiltersOpen(filters, all, true, socket);
   filters.Click(IDC_RESTRICT_SOCKET);
   Close(filters, IDOK);
+  return socket;
 }
 
 // The buffer sizes and the data byte limit through Buffer Allocation: refused values, Cancel,
@@ -530,6 +548,7 @@ void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor
 
   filters = OpenFilters(monitor);
   drive::DialogWindow buffers = OpenBuffers(monitor, filters);
+  CheckModal(buffers, filters.hwnd);
   OfferScreenshot(folders, "buffer-allocation", buffers.hwnd);
   CHECK(buffers.Text(IDC_TRACE_SIZE) == "2000" && buffers.SpinPosition(IDC_TRACE_SPIN) == 2000);
   CHECK(buffers.Text(IDC_TRAP_SIZE) == "10" && buffers.SpinPosition(IDC_TRAP_SPIN) == 10);
@@ -584,18 +603,14 @@ void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor
 int RunDialogs(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   CHECK(PrepareMonitor(work, bin, folders));
-  const std::string programs = work + "\\programs";
-  CreateDirectoryA(programs.c_str(), nullptr);
-  CHECK(drive::CopyInto(wsdemo, programs, "wsdemo.exe"));
-  CreateDirectoryA((work + "\\saved").c_str(), nullptr);
+  CHECK(PrepareWsdemo(wsdemo, folders));
 
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
   if (monitor.frame == nullptr) return check::Finish("e2e dialogs");
-  Tracer tracer{monitor, programs};
-  CheckCaptureFilters(folders, monitor, tracer);
+  Tracer tracer{monitor, folders.programs};
+  const std::string socket = CheckCaptureFilters(folders, monitor, tracer);
   CheckBufferAllocation(folders, monitor, tracer);
-  const std::string socket = SendSocket(work + "\\saved\\some.spy");
   CHECK(monitor.Exit(kLong));
 
   // The settings file holds what the dialogs chose, and the next start shows it in them.
