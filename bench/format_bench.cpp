@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "agent/PayloadBuilders.h"
-#include "agent/SpyDatagram.h"
 #include "display/ClipboardText.h"
 #include "format/EventFormatter.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 

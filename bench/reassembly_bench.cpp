@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "agent/SpyDatagram.h"
 #include "capture/PendingList.h"
 #include "capture/ReceivePass.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 

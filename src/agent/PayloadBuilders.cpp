@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "agent/PayloadLayout.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/PayloadLayout.h"
 
 namespace payload {
 namespace {
@@ -49,18 +49,18 @@ size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call, layout::Add
 
 size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
                      std::span<const uint8_t> data, bool longLayout, size_t addrLenOffset) {
-  const size_t fixed = longLayout ? layout::kLongFixed : layout::kShortFixed;
+  const layout::Transfer& offsets = longLayout ? layout::kLongTransfer : layout::kShortTransfer;
+  const size_t fixed = offsets.fixed;
   if (!Begin(out, fixed, call.error)) return 0;
   Put32(out, layout::kSocket, call.s);
   Put32(out, layout::kTransferFlags, call.flags);
-  Put32(out, longLayout ? CSpyMsg::kLongResultOffset : CSpyMsg::kShortResultOffset, call.result);
+  Put32(out, offsets.result, call.result);
   if (longLayout) {
     Put32(out, addrLenOffset, call.addrLen);
     std::copy(call.addr.begin(), call.addr.end(), out.begin() + layout::kLongImage);
   }
   const size_t count = PutTail(out, fixed, data);
-  Put32(out, longLayout ? CSpyMsg::kLongCountOffset : CSpyMsg::kShortCountOffset,
-        static_cast<int32_t>(count));
+  Put32(out, offsets.count, static_cast<int32_t>(count));
   return fixed + count;
 }
 

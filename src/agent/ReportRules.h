@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "agent/SpyDatagram.h"
+#include "protocol/SpyDatagram.h"
 
 namespace agent {
 

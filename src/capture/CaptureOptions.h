@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "store/SpyMsg.h"
+#include "protocol/Calls.h"
 
 struct CaptureOptions {
-  std::array<int32_t, kApiCount> m_apiEnable = DefaultApiEnable();
+  std::array<int32_t, calls::kCount> m_apiEnable = DefaultApiEnable();
   int32_t m_bIgnoreWouldBlock = 1;
   int32_t m_bErrorsOnly = 0;
   int32_t m_bRestrictSocket = 0;
@@ -18,11 +18,13 @@ struct CaptureOptions {
 
   bool operator==(const CaptureOptions&) const = default;
 
-  // bind, closesocket, connect, getsockopt, recv, recvfrom, send, sendto, setsockopt, socket,
-  // gethostbyname.
-  static constexpr std::array<int32_t, kApiCount> DefaultApiEnable() {
-    std::array<int32_t, kApiCount> flags{};
-    for (int id : {1, 2, 3, 6, 15, 16, 18, 19, 20, 22, 24}) flags[static_cast<size_t>(id)] = 1;
+  static constexpr std::array<int32_t, calls::kCount> DefaultApiEnable() {
+    using calls::Id;
+    std::array<int32_t, calls::kCount> flags{};
+    for (Id id : {Id::bind, Id::closesocket, Id::connect, Id::getsockopt, Id::recv, Id::recvfrom,
+                  Id::send, Id::sendto, Id::setsockopt, Id::socket, Id::gethostbyname}) {
+      flags[static_cast<size_t>(id)] = 1;
+    }
     return flags;
   }
 };

@@ -4,7 +4,7 @@
 #include <array>
 #include <new>
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
 
 void CPendingMsg::AddFragment(int index, std::span<const uint8_t, spy::kDatagramSize> datagram) {
   const auto bit = static_cast<size_t>(index & 0xFF);

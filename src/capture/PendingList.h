@@ -16,9 +16,9 @@
 #include <span>
 #include <vector>
 
-#include "agent/SpyDatagram.h"
 #include "capture/Clock.h"
 #include "capture/MessageIndex.h"
+#include "protocol/SpyDatagram.h"
 #include "store/SpyMsg.h"
 
 class CMsgFragment {

@@ -12,16 +12,13 @@
 #include "config/Options.h"
 #include "dialogs/BufferAllocModel.h"
 #include "dialogs/CaptureFiltersIds.h"
+#include "protocol/Calls.h"
 
 class CaptureFiltersModel {
  public:
-  // The list shows API ids 0..22; entry i stands for id i.
-  static constexpr int kListedApis = 23;
-  static constexpr std::array<std::string_view, kListedApis> kListNames = {
-      "accept",     "bind",   "closesocket", "connect",   "getpeername", "getsockname",
-      "getsockopt", "htonl",  "htons",       "inet_addr", "inet_ntoa",   "ioctlsocket",
-      "listen",     "ntohl",  "ntohs",       "recv",      "recvfrom",    "select",
-      "send",       "sendto", "setsockopt",  "shutdown",  "socket"};
+  // Entry i of the list stands for API id i.
+  static constexpr auto& kListNames = calls::kFilterListNames;
+  static constexpr int kListedApis = static_cast<int>(kListNames.size());
   // The list's horizontal scroll extent is this text's width in the dialog's font.
   static constexpr std::string_view kExtentText = "WSAAsyncGetProtoByNumber";
 
@@ -68,7 +65,7 @@ class CaptureFiltersModel {
   OkResult OnOK(std::string_view socketIdText);
   Controls Refresh() const;
 
-  std::array<int32_t, kApiCount> m_apiEnable{};
+  std::array<int32_t, calls::kCount> m_apiEnable{};
   uint32_t m_nSocketId = 0;
   int32_t m_bRestrictSocket = 0;
   int32_t m_bErrorsOnly = 0;

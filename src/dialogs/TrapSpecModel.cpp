@@ -1,5 +1,6 @@
 #include "dialogs/TrapSpecModel.h"
 
+#include "protocol/Calls.h"
 #include "store/TriggerLists.h"
 #include "ui/DataExchange.h"
 
@@ -16,7 +17,7 @@ TrapSpecModel::TrapSpecModel(const TriggerOptions& options) : m_trigger(options)
 }
 
 int TrapSpecModel::CallSelection() const {
-  return SelectionIn(m_trigger.m_nTriggerApi, kTriggerCallNames.size());
+  return SelectionIn(m_trigger.m_nTriggerApi, calls::kTriggerListNames.size());
 }
 
 int TrapSpecModel::ErrorSelection() const {
@@ -80,7 +81,7 @@ TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, 
   }
   m_trigger.m_triggerPattern = parse.bytes;
   m_trigger.m_nPatternLength = parse.length;
-  m_trigger.m_nTriggerApi = SelectionIn(callSelection, kTriggerCallNames.size());
+  m_trigger.m_nTriggerApi = SelectionIn(callSelection, calls::kTriggerListNames.size());
   m_trigger.m_nTriggerError = SelectionIn(errorSelection, kSortedTriggerErrors.size());
 
   const ddx::Field<int32_t> offset = ddx::ExchangeInt(offsetText, 0, kMaxPatternOffset);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "format/DisplayModes.h"
+#include "protocol/Calls.h"
 
 namespace display {
 
@@ -22,10 +23,6 @@ std::string FirstLinePrefix(const CSpyMsg& record, int32_t number) {
 }
 
 }  // namespace
-
-uint32_t HelpContextForApi(int32_t apiId) {
-  return apiId >= 0 && apiId <= 22 ? 175 + static_cast<uint32_t>(apiId) : 1;
-}
 
 int32_t VScrollThumb(RecordList buffer, int32_t index) {
   const int64_t last = static_cast<int64_t>(buffer.size()) - 1;
@@ -106,7 +103,7 @@ void TraceView::OnDraw(Canvas& canvas, RecordList records, bool tracing) {
 int32_t TraceView::DrawRecord(Canvas& canvas, RecordLayout& layout, const CSpyMsg& record,
                               int32_t number, int32_t y) const {
   const int32_t shift = -m_nHScrollPos * m_nCharWidth;
-  const bool sent = record.m_nApiId == 18 || record.m_nApiId == 19;
+  const bool sent = calls::DataOf(record.m_nApiId) == calls::Data::kSend;
   for (const LayoutRow& row : layout.Lay(record, FirstLinePrefix(record, number))) {
     switch (row.kind) {
       case LayoutRow::kCall:
@@ -239,7 +236,7 @@ DoubleClick TraceView::OnDoubleClick(RecordList records, int32_t y, bool tracing
   int32_t sum = 0;
   for (int32_t i = std::max(m_nTopRecord, 0); i < Count(records); ++i) {
     sum += RecordRows(At(records, i), modes);
-    if (sum > clicked) return {DoubleClick::kHelp, HelpContextForApi(At(records, i).m_nApiId)};
+    if (sum > clicked) return {DoubleClick::kHelp, calls::HelpContext(At(records, i).m_nApiId)};
   }
   return {DoubleClick::kDefault, 0};
 }

@@ -69,9 +69,6 @@ constexpr std::string_view WindowTitle(bool viewTrap) {
   return viewTrap ? kTrapTitle : kTraceTitle;
 }
 
-// Help context of a record's call: 175 + id for accept (0) ... socket (22), else 1.
-uint32_t HelpContextForApi(int32_t apiId);
-
 // Stores exactly 0 or 1, whatever the settings file put there.
 inline void InvertFlag(int32_t& flag) {
   flag = flag ? 0 : 1;

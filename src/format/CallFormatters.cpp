@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <span>
 
-#include "agent/PayloadLayout.h"
-#include "format/NameTables.h"
 #include "format/ValueRenderers.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/PayloadLayout.h"
 
 namespace {
 
@@ -41,6 +40,11 @@ std::string Socket(Block p) {
   return FormatSocket(I32(p, layout::kSocket), 0);
 }
 
+// "name (" and, for a call on a socket, the socket.
+std::string Opening(const calls::Call& call, Block p) {
+  return std::string(call.name) + " (" + (call.socketArg ? Socket(p) : "");
+}
+
 std::string Returns(const std::string& result) {
   return " returns (" + result + ")";
 }
@@ -59,9 +63,9 @@ void AppendAddress(Lines& lines, Block p, size_t image) {
   lines.push_back(FormatAddress(address) + ")");
 }
 
-std::string AddressCall(std::string_view name, Block p, Lines& lines, bool verbose,
+std::string AddressCall(const calls::Call& call, Block p, Lines& lines, bool verbose,
                         layout::Address offsets, bool socketResult) {
-  std::string line = std::string(name) + " (" + Socket(p);
+  std::string line = Opening(call, p);
   if (verbose) {
     lines.push_back(line + ", SOCKADDR.length=" + Decimal(I32(p, offsets.addrLen)) + ",");
     AppendAddress(lines, p, layout::kAddressImage);
@@ -73,24 +77,24 @@ std::string AddressCall(std::string_view name, Block p, Lines& lines, bool verbo
   return Returns(socketResult ? FormatSocket(result, error) : FormatResult(result, error));
 }
 
-std::string Accept(std::string_view name, Block p, Lines& lines, bool verbose) {
-  return AddressCall(name, p, lines, verbose, layout::kAccept, true);
+std::string Accept(const calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return AddressCall(call, p, lines, verbose, layout::kAccept, true);
 }
 
-std::string BindConnect(std::string_view name, Block p, Lines& lines, bool verbose) {
-  return AddressCall(name, p, lines, verbose, layout::kBindConnect, false);
+std::string BindConnect(const calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return AddressCall(call, p, lines, verbose, layout::kBindConnect, false);
 }
 
-std::string GetName(std::string_view name, Block p, Lines& lines, bool verbose) {
-  return AddressCall(name, p, lines, verbose, layout::kGetName, false);
+std::string GetName(const calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return AddressCall(call, p, lines, verbose, layout::kGetName, false);
 }
 
-std::string CloseSocket(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Socket(p) + ")");
+std::string CloseSocket(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ")");
   return ReturnsResult(p, layout::kCloseResult);
 }
 
-std::string SockOpt(std::string_view name, Block p, Lines& lines, bool) {
+std::string SockOpt(const calls::Call& call, Block p, Lines& lines, bool) {
   // Only the first four bytes of the value count, as two 16-bit halves.
   const int32_t optlen = std::clamp(I32(p, layout::kOptionLen), 0, 4);
   std::array<uint8_t, 4> value{};
@@ -98,63 +102,60 @@ std::string SockOpt(std::string_view name, Block p, Lines& lines, bool) {
     value[i] = bytes::Get8(p, layout::kOptionFixed + i);
   }
   const Block valueBytes(value);
-  lines.push_back(std::string(name) + " (" + Socket(p) + FormatLevel(I32(p, layout::kOptionLevel)) +
+  lines.push_back(Opening(call, p) + FormatLevel(I32(p, layout::kOptionLevel)) +
                   FormatSockOpt(I32(p, layout::kOptionName), bytes::GetLE16(valueBytes, 0),
                                 bytes::GetLE16(valueBytes, 2)) +
                   ")");
   return ReturnsResult(p, layout::kOptionResult);
 }
 
-std::string Convert32(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + FormatHex32(U32(p, layout::kConvert32Arg)) + ")");
+std::string Convert32(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + FormatHex32(U32(p, layout::kConvert32Arg)) + ")");
   return Returns(FormatHex32(U32(p, layout::kConvert32Result)));
 }
 
-std::string Convert16(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + FormatHex16(U16(p, layout::kConvert16Arg)) + ")");
+std::string Convert16(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + FormatHex16(U16(p, layout::kConvert16Arg)) + ")");
   return Returns(FormatHex16(U16(p, layout::kConvert16Result)));
 }
 
-std::string InetAddr(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Text(p, layout::kInetFixed) + ")");
+std::string InetAddr(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + Text(p, layout::kInetFixed) + ")");
   const uint32_t result = U32(p, layout::kInetAddrResult);
   return Returns(result == 0xFFFFFFFFu ? "INADDR_NONE" : FormatHex32(result));
 }
 
-std::string InetNtoa(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + FormatHex32(U32(p, layout::kInetNtoaArg)) + ")");
+std::string InetNtoa(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + FormatHex32(U32(p, layout::kInetNtoaArg)) + ")");
   const std::string result = Text(p, layout::kInetFixed);
   return Returns(result.empty() ? "NULL" : result);
 }
 
-std::string Ioctl(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Socket(p) + ", " +
-                  FormatIoctlCommand(U32(p, layout::kIoctlCmd)) +
+std::string Ioctl(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", " + FormatIoctlCommand(U32(p, layout::kIoctlCmd)) +
                   "arg=" + FormatHex32(U32(p, layout::kIoctlArg)) + ")");
   return ReturnsResult(p, layout::kIoctlResult);
 }
 
-std::string Listen(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Socket(p) +
-                  ", backlog=" + Decimal(I32(p, layout::kListenBacklog)) + ")");
+std::string Listen(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", backlog=" + Decimal(I32(p, layout::kListenBacklog)) + ")");
   return ReturnsResult(p, layout::kListenResult);
 }
 
-std::string Shutdown(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Socket(p) +
-                  ", how=" + Decimal(I32(p, layout::kListenBacklog)) + ")");
+std::string Shutdown(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", how=" + Decimal(I32(p, layout::kListenBacklog)) + ")");
   return ReturnsResult(p, layout::kListenResult);
 }
 
-std::string Select(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (..,#reads=" + Decimal(U16(p, layout::kSelectReads)) +
+std::string Select(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + "..,#reads=" + Decimal(U16(p, layout::kSelectReads)) +
                   ", #writes=" + Decimal(U16(p, layout::kSelectWrites)) +
                   ", #excepts=" + Decimal(U16(p, layout::kSelectExcepts)) + ",..)");
   return ReturnsResult(p, layout::kSelectResult);
 }
 
-std::string SocketCall(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (af=" + FormatProtocolFamily(I32(p, layout::kSocketAf)) +
+std::string SocketCall(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + "af=" + FormatProtocolFamily(I32(p, layout::kSocketAf)) +
                   ", type=" + FormatSocketType(I32(p, layout::kSocketType)) +
                   ", protocol=" + FormatHex16(U32(p, layout::kSocketProtocol)) + ")");
   return Returns(FormatSocket(I32(p, layout::kSocketResult), I32(p, layout::kError)));
@@ -166,57 +167,92 @@ std::string TransferReturns(Block p, size_t resultOffset) {
   return Returns(Decimal(result) + " bytes");
 }
 
-std::string Recv(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Socket(p) +
-                  ", flags=" + FormatRecvFlags(I32(p, layout::kTransferFlags)) + ")");
-  return TransferReturns(p, CSpyMsg::kShortResultOffset);
+// The flags of a transfer, named by its direction.
+std::string Flags(const calls::Call& call, Block p) {
+  const int32_t flags = I32(p, layout::kTransferFlags);
+  return call.data == calls::Data::kSend ? FormatSendFlags(flags) : FormatRecvFlags(flags);
 }
 
-std::string Send(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Socket(p) +
-                  ", flags=" + FormatSendFlags(I32(p, layout::kTransferFlags)) + ")");
-  return TransferReturns(p, CSpyMsg::kShortResultOffset);
+std::string RecvSend(const calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", flags=" + Flags(call, p) + ")");
+  return TransferReturns(p, layout::kShortTransfer.result);
 }
 
 // recvfrom and sendto; sendto's address length has always had two blanks before it.
-std::string LongTransfer(std::string_view name, Block p, Lines& lines, bool verbose,
-                         const std::string& flags, const char* lengthLabel, size_t addrLen) {
-  std::string line = std::string(name) + " (" + Socket(p) + ", flags=" + flags;
+std::string LongTransfer(const calls::Call& call, Block p, Lines& lines, bool verbose,
+                         const char* lengthLabel, size_t addrLen) {
+  std::string line = Opening(call, p) + ", flags=" + Flags(call, p);
   if (verbose) {
     lines.push_back(line + ", " + lengthLabel + Decimal(I32(p, addrLen)) + ",");
     AppendAddress(lines, p, layout::kLongImage);
   } else {
     lines.push_back(line + ",... )");
   }
-  return TransferReturns(p, CSpyMsg::kLongResultOffset);
+  return TransferReturns(p, layout::kLongTransfer.result);
 }
 
-std::string RecvFrom(std::string_view name, Block p, Lines& lines, bool verbose) {
-  return LongTransfer(name, p, lines, verbose, FormatRecvFlags(I32(p, layout::kTransferFlags)),
-                      "SOCKADDR.length=", layout::kRecvFromAddrLen);
+std::string RecvFrom(const calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return LongTransfer(call, p, lines, verbose, "SOCKADDR.length=", layout::kRecvFromAddrLen);
 }
 
-std::string SendTo(std::string_view name, Block p, Lines& lines, bool verbose) {
-  return LongTransfer(name, p, lines, verbose, FormatSendFlags(I32(p, layout::kTransferFlags)),
-                      " SOCKADDR.length=", layout::kSendToAddrLen);
+std::string SendTo(const calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return LongTransfer(call, p, lines, verbose, " SOCKADDR.length=", layout::kSendToAddrLen);
 }
 
-using Formatter = std::string (*)(std::string_view name, Block p, Lines& lines, bool verbose);
+using Formatter = std::string (*)(const calls::Call& call, Block p, Lines& lines, bool verbose);
 
-// Indexed by API id.
-constexpr std::array<Formatter, kLastSocketCall + 1> kFormatters = {
-    Accept,    BindConnect, CloseSocket, BindConnect, GetName, GetName,   SockOpt,    Convert32,
-    Convert16, InetAddr,    InetNtoa,    Ioctl,       Listen,  Convert32, Convert16,  Recv,
-    RecvFrom,  Select,      Send,        SendTo,      SockOpt, Shutdown,  SocketCall,
-};
+Formatter FormatterOf(layout::Group group) {
+  using layout::Group;
+  switch (group) {
+    case Group::kAccept:
+      return Accept;
+    case Group::kBindConnect:
+      return BindConnect;
+    case Group::kGetName:
+      return GetName;
+    case Group::kClose:
+      return CloseSocket;
+    case Group::kOption:
+      return SockOpt;
+    case Group::kConvert32:
+      return Convert32;
+    case Group::kConvert16:
+      return Convert16;
+    case Group::kInetAddr:
+      return InetAddr;
+    case Group::kInetNtoa:
+      return InetNtoa;
+    case Group::kIoctl:
+      return Ioctl;
+    case Group::kListen:
+      return Listen;
+    case Group::kShutdown:
+      return Shutdown;
+    case Group::kSelect:
+      return Select;
+    case Group::kSocket:
+      return SocketCall;
+    case Group::kRecvSend:
+      return RecvSend;
+    case Group::kRecvFrom:
+      return RecvFrom;
+    case Group::kSendTo:
+      return SendTo;
+    case Group::kGeneric:
+      break;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
-std::string FormatSocketCall(const CSpyMsg& msg, std::vector<std::string>& lines, bool verbose) {
-  const std::string_view name = names::ApiName(msg.m_nApiId);
-  if (!msg.m_hData.HasData()) {
-    lines.push_back(std::string(name) + "(... )");
-    return " SPYNOBUFS";
+std::string FormatCall(const calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
+                       bool verbose) {
+  // The calls decoded by name only show no parameters and no result, whatever they carry.
+  const Formatter formatter = FormatterOf(call.layout);
+  if (formatter == nullptr || !msg.m_hData.HasData()) {
+    lines.push_back(std::string(call.name) + "(... )");
+    return formatter != nullptr ? " SPYNOBUFS" : "";
   }
-  return kFormatters[static_cast<size_t>(msg.m_nApiId)](name, msg.PayloadBytes(), lines, verbose);
+  return formatter(call, msg.PayloadBytes(), lines, verbose);
 }

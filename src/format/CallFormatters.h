@@ -1,15 +1,15 @@
-// The formatters of the 23 socket calls, API ids 0 to 22.
+// The call formatters: the socket calls decoded field by field, the others by name only.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "protocol/Calls.h"
 #include "store/SpyMsg.h"
 
-constexpr int32_t kLastSocketCall = 22;
-
-// Only for records with API id 0..22: appends the call lines and returns its returns text. A record
-// without a payload gives "name(... )" and " SPYNOBUFS". Missing payload bytes count as zero;
-// texts and option values end at the end of the payload.
-std::string FormatSocketCall(const CSpyMsg& msg, std::vector<std::string>& lines, bool verbose);
+// Appends the call lines and returns the returns text. A call decoded by name only gives
+// "name(... )" and no returns text; a socket call without a payload gives "name(... )" and
+// " SPYNOBUFS". Missing payload bytes count as zero; texts and option values end at the end of
+// the payload.
+std::string FormatCall(const calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
+                       bool verbose);

@@ -2,33 +2,24 @@
 
 #include <algorithm>
 
-#include "agent/PayloadLayout.h"
 #include "format/CallFormatters.h"
-#include "format/NameTables.h"
 #include "format/TimeStamp.h"
 #include "format/ValueRenderers.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/Calls.h"
 
 namespace {
-
-constexpr int32_t kLastApiId = 45;
-
-bool IsLongTransfer(int32_t id) {
-  return id == 16 || id == 19;
-}
 
 // The captured bytes that are shown: none for failed calls, at most `byteLimit` (unless -1),
 // and never past the end of the payload.
 std::span<const uint8_t> ShownData(const CSpyMsg& msg, int32_t byteLimit) {
-  if (!HasDataBlock(msg) || !msg.m_hData.HasData()) return {};
+  const auto transfer = calls::TransferOf(msg.m_nApiId);
+  if (!transfer || !msg.m_hData.HasData()) return {};
   const std::span<const uint8_t> p = msg.PayloadBytes();
-  const bool longLayout = IsLongTransfer(msg.m_nApiId);
-  const size_t resultOffset = longLayout ? CSpyMsg::kLongResultOffset : CSpyMsg::kShortResultOffset;
-  const size_t countOffset = longLayout ? CSpyMsg::kLongCountOffset : CSpyMsg::kShortCountOffset;
-  const size_t dataOffset = longLayout ? CSpyMsg::kLongDataOffset : CSpyMsg::kShortDataOffset;
-  if (bytes::GetLE32Signed(p, resultOffset) == -1) return {};
-  int64_t count = bytes::GetLE32Signed(p, countOffset);
+  if (bytes::GetLE32Signed(p, transfer->result) == -1) return {};
+  int64_t count = bytes::GetLE32Signed(p, transfer->count);
   if (byteLimit != -1 && count > byteLimit) count = byteLimit;
+  const size_t dataOffset = transfer->fixed;
   if (count <= 0 || dataOffset >= p.size()) return {};
   return p.subspan(dataOffset, std::min(static_cast<size_t>(count), p.size() - dataOffset));
 }
@@ -39,13 +30,11 @@ std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, boo
                         bool verbose) {
   const size_t first = lines.size();
   std::string returns;
-  const uint32_t id = static_cast<uint32_t>(msg.m_nApiId);
-  if (id > kLastApiId) {
+  const calls::Call* call = calls::Find(msg.m_nApiId);
+  if (call == nullptr) {
     lines.push_back("??????");
-  } else if (id <= kLastSocketCall) {
-    returns = FormatSocketCall(msg, lines, verbose);
   } else {
-    lines.push_back(std::string(names::ApiName(msg.m_nApiId)) + "(... )");
+    returns = FormatCall(*call, msg, lines, verbose);
   }
   if (showTime) lines[first].insert(0, FormatTimeStamp(msg.m_time));
   return returns;
@@ -53,22 +42,13 @@ std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, boo
 
 int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   if (!verbose || !msg.m_hData.HasData()) return 1;
-  switch (msg.m_nApiId) {
-    case 0:   // accept
-    case 1:   // bind
-    case 3:   // connect
-    case 4:   // getpeername
-    case 5:   // getsockname
-    case 16:  // recvfrom
-    case 19:  // sendto
-      return 4;
-    default:
-      return 1;
-  }
+  const calls::Call* call = calls::Find(msg.m_nApiId);
+  // A Verbose socket address takes three continuation lines.
+  return call != nullptr && layout::HasAddress(call->layout) ? 4 : 1;
 }
 
 bool HasDataBlock(const CSpyMsg& msg) {
-  return msg.m_nApiId == 15 || msg.m_nApiId == 16 || msg.m_nApiId == 18 || msg.m_nApiId == 19;
+  return calls::DataOf(msg.m_nApiId) != calls::Data::kNone;
 }
 
 int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit) {

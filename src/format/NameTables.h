@@ -21,56 +21,6 @@ constexpr const char* Find(std::span<const ValueName<T>> table, T value) {
   return nullptr;
 }
 
-// Traced calls by API id: ordinals 1-23, 51-57 and 101-116 of the Winsock 1.1 library.
-inline constexpr ValueName<int32_t> kApis[] = {
-    {0, "accept"},
-    {1, "bind"},
-    {2, "closesocket"},
-    {3, "connect"},
-    {4, "getpeername"},
-    {5, "getsockname"},
-    {6, "getsockopt"},
-    {7, "htonl"},
-    {8, "htons"},
-    {9, "inet_addr"},
-    {10, "inet_ntoa"},
-    {11, "ioctlsocket"},
-    {12, "listen"},
-    {13, "ntohl"},
-    {14, "ntohs"},
-    {15, "recv"},
-    {16, "recvfrom"},
-    {17, "select"},
-    {18, "send"},
-    {19, "sendto"},
-    {20, "setsockopt"},
-    {21, "shutdown"},
-    {22, "socket"},
-    {23, "gethostbyaddr"},
-    {24, "gethostbyname"},
-    {25, "getprotobyname"},
-    {26, "getprotobynumber"},
-    {27, "getservbyname"},
-    {28, "getservbyport"},
-    {29, "gethostname"},
-    {30, "WSAAsyncSelect"},
-    {31, "WSAAsyncGetHostByAddr"},
-    {32, "WSAAsyncGetHostByName"},
-    {33, "WSAAsyncGetProtoByNumber"},
-    {34, "WSAAsyncGetProtoByName"},
-    {35, "WSAAsyncGetServByPort"},
-    {36, "WSAAsyncGetServByName"},
-    {37, "WSACancelAsyncRequest"},
-    {38, "WSASetBlockingHook"},
-    {39, "WSAUnhookBlockingHook"},
-    {40, "WSAGetLastError"},
-    {41, "WSASetLastError"},
-    {42, "WSACancelBlockingCall"},
-    {43, "WSAIsBlocking"},
-    {44, "WSAStartup"},
-    {45, "WSACleanup"},
-};
-
 inline constexpr ValueName<int32_t> kErrors[] = {
     {10004, "WSAEINTR"},           {10009, "WSAEBADF"},        {10013, "WSAEACCES"},
     {10014, "WSAEFAULT"},          {10022, "WSAEINVAL"},       {10024, "WSAEMFILE"},
@@ -154,9 +104,6 @@ inline constexpr ValueName<int32_t> kSocketTypes[] = {
     {2, "SOCK_DGRAM"},
 };
 
-inline const char* ApiName(int32_t id) {
-  return Find<int32_t>(kApis, id);
-}
 inline const char* ErrorName(int32_t code) {
   return Find<int32_t>(kErrors, code);
 }

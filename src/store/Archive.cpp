@@ -1,6 +1,6 @@
 #include "store/Archive.h"
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
 
 void ArchiveWriter::Put16(uint16_t value) {
   uint8_t out[2];

@@ -1,6 +1,7 @@
 #include "store/SpyMsg.h"
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/Calls.h"
 
 std::unique_ptr<CSpyMsg> CSpyMsg::Clone() const {
   auto copy = std::make_unique<CSpyMsg>();
@@ -14,36 +15,18 @@ std::unique_ptr<CSpyMsg> CSpyMsg::Clone() const {
 }
 
 int CSpyMsg::MatchPattern(int32_t offset, int32_t length, std::span<const uint8_t> pattern) const {
-  size_t resultOffset = 0;
-  size_t countOffset = 0;
-  size_t dataOffset = 0;
-  switch (m_nApiId) {
-    case 15:  // recv
-    case 18:  // send
-      resultOffset = kShortResultOffset;
-      countOffset = kShortCountOffset;
-      dataOffset = kShortDataOffset;
-      break;
-    case 16:  // recvfrom
-    case 19:  // sendto
-      resultOffset = kLongResultOffset;
-      countOffset = kLongCountOffset;
-      dataOffset = kLongDataOffset;
-      break;
-    default:
-      return 0;
-  }
-  if (!m_hData.HasData()) return 0;
+  const auto transfer = calls::TransferOf(m_nApiId);
+  if (!transfer || !m_hData.HasData()) return 0;
   if (offset < 0 || length < 0 || static_cast<size_t>(length) > pattern.size()) return 0;
 
   const std::span<const uint8_t> block = m_hData.Bytes();
-  if (bytes::GetLE32Signed(block, resultOffset) == -1) return 0;
+  if (bytes::GetLE32Signed(block, transfer->result) == -1) return 0;
 
   const int64_t end = static_cast<int64_t>(offset) + length;
-  if (end > bytes::GetLE32Signed(block, countOffset)) return 0;
-  if (static_cast<int64_t>(dataOffset) + end > static_cast<int64_t>(block.size())) return 0;
+  if (end > bytes::GetLE32Signed(block, transfer->count)) return 0;
+  if (static_cast<int64_t>(transfer->fixed) + end > static_cast<int64_t>(block.size())) return 0;
 
-  const uint8_t* data = block.data() + dataOffset + offset;
+  const uint8_t* data = block.data() + transfer->fixed + offset;
   for (int32_t i = 0; i < length; ++i) {
     if (pattern[static_cast<size_t>(i)] != data[i]) return 0;
   }

@@ -32,18 +32,8 @@ class Payload {
   std::optional<std::vector<uint8_t>> m_bytes;
 };
 
-constexpr int kApiCount = 46;  // traced Winsock calls, API ids 0..45
-
 class CSpyMsg {
  public:
-  // Payload layouts of the data transfer calls, shared by the trigger and the formatter.
-  static constexpr size_t kShortResultOffset = 16;  // recv, send
-  static constexpr size_t kShortCountOffset = 20;
-  static constexpr size_t kShortDataOffset = 24;
-  static constexpr size_t kLongResultOffset = 20;  // recvfrom, sendto
-  static constexpr size_t kLongCountOffset = 44;
-  static constexpr size_t kLongDataOffset = 48;
-
   CSpyMsg() = default;
   virtual ~CSpyMsg() = default;
   CSpyMsg(const CSpyMsg&) = delete;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "protocol/Calls.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
 #include "store/TriggerLists.h"
@@ -43,7 +44,7 @@ bool TraceStore::TriggerMatches(const CSpyMsg& record) const {
   switch (m_trigger.m_nTriggerType) {
     case 0:
       // A call index outside the API ids (-1 stored as 65535, say) matches no record.
-      return m_trigger.m_nTriggerApi >= 0 && m_trigger.m_nTriggerApi < kApiCount &&
+      return calls::Find(m_trigger.m_nTriggerApi) != nullptr &&
              record.m_nApiId == m_trigger.m_nTriggerApi;
     case 1: {
       const auto code = TriggerErrorCode(m_trigger.m_nTriggerError);

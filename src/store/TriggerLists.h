@@ -1,5 +1,7 @@
 // The choices of the trigger dialog: the call list and the error list, and what a
-// chosen index means to the trigger.
+// chosen index means to the trigger. The call list is the calls table's trigger list,
+// calls::kTriggerListNames: alphabetical, which is also API id order, so the call index is the
+// API id.
 #pragma once
 
 #include <algorithm>
@@ -8,12 +10,7 @@
 #include <optional>
 #include <string_view>
 
-// Alphabetical, which is also API id order: the call index is the API id.
-constexpr std::array<std::string_view, 23> kTriggerCallNames = {
-    "accept",     "bind",   "closesocket", "connect",   "getpeername", "getsockname",
-    "getsockopt", "htonl",  "htons",       "inet_addr", "inet_ntoa",   "ioctlsocket",
-    "listen",     "ntohl",  "ntohs",       "recv",      "recvfrom",    "select",
-    "send",       "sendto", "setsockopt",  "shutdown",  "socket"};
+#include "protocol/Calls.h"
 
 struct TriggerError {
   std::string_view name;

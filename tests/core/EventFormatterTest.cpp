@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "FormatTestRecords.h"
-#include "format/NameTables.h"
+#include "protocol/Calls.h"
 
 namespace {
 
@@ -276,7 +276,7 @@ TEST_F(TimeZone, TimeStampOnlyOnTheFirstLine) {
 TEST(NoPayload, PlaceholderInBothForms) {
   for (int32_t id = 0; id <= 22; ++id) {
     const auto msg = testrec::WithoutPayload(id);
-    const std::string line = std::string(names::ApiName(id)) + "(... )";
+    const std::string line = std::string(calls::Find(id)->name) + "(... )";
     ExpectText(*msg, false, {line}, " SPYNOBUFS");
     ExpectText(*msg, true, {line}, " SPYNOBUFS");
     // An empty block from a trace file is the same as none.

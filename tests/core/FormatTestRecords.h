@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "agent/PayloadBuilders.h"
-#include "agent/SpyDatagram.h"
 #include "format/EventFormatter.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/SpyDatagram.h"
 #include "store/SpyMsg.h"
 
 namespace testrec {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
 
 namespace fs = std::filesystem;
 

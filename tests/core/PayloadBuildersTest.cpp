@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <numeric>
 #include <vector>
 
-#include "agent/SpyDatagram.h"
 #include "capture/PendingList.h"
 #include "capture/ReceivePass.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 

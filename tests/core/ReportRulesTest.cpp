@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/SpyMsg.h"
+#include "protocol/PayloadLayout.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST(ReportRules, RestrictionMatchesTheSocketArgumentOrTheNewSocket) {
 }
 
 TEST(ReportRules, KeptBytesFollowTheDataOptions) {
-  constexpr size_t kShort = CSpyMsg::kShortDataOffset;
+  constexpr size_t kShort = layout::kShortTransfer.fixed;
   EXPECT_EQ(KeptBytes(40, true, 0, kShort), 40u);
   EXPECT_EQ(KeptBytes(40, false, 16, kShort), 16u);
   EXPECT_EQ(KeptBytes(10, false, 16, kShort), 10u);
@@ -57,8 +57,8 @@ TEST(ReportRules, KeptBytesFollowTheDataOptions) {
 }
 
 TEST(ReportRules, KeptBytesNeverNeedMoreThan255Fragments) {
-  constexpr size_t kShort = CSpyMsg::kShortDataOffset;
-  constexpr size_t kLong = CSpyMsg::kLongDataOffset;
+  constexpr size_t kShort = layout::kShortTransfer.fixed;
+  constexpr size_t kLong = layout::kLongTransfer.fixed;
   EXPECT_EQ(KeptBytes(100000, true, 0, kShort), 62196u);
   EXPECT_EQ(KeptBytes(100000, true, 0, kLong), 62172u);
   EXPECT_EQ(KeptBytes(100000, false, 70000, kLong), 62172u);

@@ -2,8 +2,6 @@
 // there must say exactly what app/CommandTable.h says.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -11,17 +9,10 @@
 #include <tuple>
 #include <vector>
 
+#include "SourceFile.h"
 #include "app/CommandTable.h"
 
 namespace {
-
-std::string SourceFile(const std::string& path) {
-  const char* top = std::getenv("QUARNET_SOURCE_DIR");
-  std::ifstream in(std::string(top ? top : ".") + "/" + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // One line of the script, split into quoted strings (escapes resolved) and bare words.
 std::vector<std::string> Tokens(const std::string& line) {

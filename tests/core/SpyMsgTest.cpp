@@ -6,7 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/PayloadLayout.h"
 
 namespace {
 
@@ -14,9 +15,10 @@ namespace {
 std::unique_ptr<CSpyMsg> TransferRecord(int apiId, int32_t result, std::vector<uint8_t> data,
                                         size_t extraBytes = 0) {
   const bool longLayout = apiId == 16 || apiId == 19;
-  const size_t resultOffset = longLayout ? CSpyMsg::kLongResultOffset : CSpyMsg::kShortResultOffset;
-  const size_t countOffset = longLayout ? CSpyMsg::kLongCountOffset : CSpyMsg::kShortCountOffset;
-  const size_t dataOffset = longLayout ? CSpyMsg::kLongDataOffset : CSpyMsg::kShortDataOffset;
+  const layout::Transfer offsets = longLayout ? layout::kLongTransfer : layout::kShortTransfer;
+  const size_t resultOffset = offsets.result;
+  const size_t countOffset = offsets.count;
+  const size_t dataOffset = offsets.fixed;
   auto record = std::make_unique<CSpyMsg>();
   record->m_nApiId = apiId;
   Payload payload(dataOffset + data.size() + extraBytes);
@@ -141,7 +143,7 @@ TEST(SpyMsgMatchPattern, NeverReadsPastThePayloadWhateverTheCountClaims) {
   std::array<uint8_t, 100> zeros{};
   auto send = TransferRecord(18, 10, std::vector<uint8_t>(10, 0));
   // A trace file may claim more captured bytes than the block holds.
-  bytes::PutLE32(send->m_hData.MutableBytes().data() + CSpyMsg::kShortCountOffset, 5000);
+  bytes::PutLE32(send->m_hData.MutableBytes().data() + layout::kShortTransfer.count, 5000);
   EXPECT_EQ(send->MatchPattern(0, 10, zeros), 1);
   EXPECT_EQ(send->MatchPattern(0, 11, zeros), 0);
   EXPECT_EQ(send->MatchPattern(10, 0, zeros), 1);

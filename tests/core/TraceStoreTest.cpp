@@ -8,7 +8,8 @@
 
 #include "ScratchDir.h"
 #include "config/Options.h"
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
+#include "protocol/PayloadLayout.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
 
@@ -27,9 +28,9 @@ SpyMsgPtr Call(int32_t apiId, int32_t error = 0) {
 SpyMsgPtr Send(std::vector<uint8_t> data) {
   auto record = Call(18);
   uint8_t* out = record->m_hData.MutableBytes().data();
-  bytes::PutLE32(out + CSpyMsg::kShortResultOffset, static_cast<uint32_t>(data.size()));
-  bytes::PutLE32(out + CSpyMsg::kShortCountOffset, static_cast<uint32_t>(data.size()));
-  std::copy(data.begin(), data.end(), out + CSpyMsg::kShortDataOffset);
+  bytes::PutLE32(out + layout::kShortTransfer.result, static_cast<uint32_t>(data.size()));
+  bytes::PutLE32(out + layout::kShortTransfer.count, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), out + layout::kShortTransfer.fixed);
   return record;
 }
 

@@ -87,7 +87,7 @@ TEST(TriggerLists, SortedErrorIndexesKeepTheirPositionsAndCodes) {
   EXPECT_EQ(TriggerErrorCode(36), 10035);
   EXPECT_EQ(TriggerErrorCode(-1), std::nullopt);
   EXPECT_EQ(TriggerErrorCode(37), std::nullopt);
-  EXPECT_EQ(kTriggerCallNames[18], "send");
+  EXPECT_EQ(calls::kTriggerListNames[18], "send");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "agent/SpyDatagram.h"
 #include "capture/PendingList.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 class StepClock : public IClock {

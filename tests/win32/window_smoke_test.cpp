@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "Check.h"
-#include "agent/SpyDatagram.h"
 #include "capture/PendingList.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 

@@ -103,10 +103,11 @@ void Agent::SendAll(SOCKET s, uint16_t port, const std::vector<spy::Datagram>& d
   }
 }
 
-void Agent::Send(uint16_t apiId, std::span<const uint8_t> payload) {
+void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
   const auto port = static_cast<uint16_t>(m_block->port.load(std::memory_order_relaxed));
   Lock lock(m_lock);
-  const auto datagrams = spy::FragmentMessage({m_processId, m_nextMsgNum, apiId}, payload);
+  const auto datagrams =
+      spy::FragmentMessage({m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
   ++m_nextMsgNum;
   if (m_programStartups > 0) {
     if (m_own == INVALID_SOCKET) m_own = OpenSocket();

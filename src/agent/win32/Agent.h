@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "agent/ReportRules.h"
-#include "agent/SpyDatagram.h"
 #include "agent/win32/ControlBlock.h"
 #include "agent/win32/RealWinsock.h"
+#include "protocol/Calls.h"
+#include "protocol/SpyDatagram.h"
 
 class Agent {
  public:
@@ -27,9 +28,9 @@ class Agent {
   const RealWinsock& Real() const { return m_real; }
 
   // True while a monitor listens and has asked for the call.
-  bool Wants(uint16_t apiId) const {
+  bool Wants(calls::Id id) const {
     return m_block != nullptr && m_block->contact.load(std::memory_order_acquire) != 0 &&
-           m_block->enable[apiId].load(std::memory_order_relaxed) != 0;
+           m_block->enable[static_cast<size_t>(id)].load(std::memory_order_relaxed) != 0;
   }
   agent::TrackingOptions Tracking() const;
   bool SaveEntire() const { return m_block->saveEntire.load(std::memory_order_relaxed) != 0; }
@@ -42,7 +43,7 @@ class Agent {
 
   // Sends one report to the monitor. Never waits on it and never fails the program; the caller
   // restores the thread's error afterwards.
-  void Send(uint16_t apiId, std::span<const uint8_t> payload);
+  void Send(calls::Id id, std::span<const uint8_t> payload);
 
   Agent(const Agent&) = delete;
   Agent& operator=(const Agent&) = delete;

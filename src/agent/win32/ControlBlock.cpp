@@ -59,7 +59,7 @@ extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
 
 extern "C" int WINAPI SPAEnableSpy(int apiId, int flag) {
   ControlBlock* block = MonitorBlock();
-  if (block == nullptr || apiId < 0 || apiId >= kTracedCalls) return 0;
+  if (block == nullptr || calls::Find(apiId) == nullptr) return 0;
   block->enable[apiId].store(flag != 0 ? 1 : 0);
   return 1;
 }

@@ -6,13 +6,13 @@
 #include <atomic>
 #include <cstdint>
 
-constexpr int kTracedCalls = 46;  // API ids 0..45
+#include "protocol/Calls.h"
 
 struct ControlBlock {
-  std::atomic<uint32_t> contact;  // 1 while a monitor listens
-  std::atomic<uint32_t> window;   // the monitor's window handle
-  std::atomic<uint32_t> port;     // its UDP port, host order
-  std::atomic<uint32_t> enable[kTracedCalls];
+  std::atomic<uint32_t> contact;                // 1 while a monitor listens
+  std::atomic<uint32_t> window;                 // the monitor's window handle
+  std::atomic<uint32_t> port;                   // its UDP port, host order
+  std::atomic<uint32_t> enable[calls::kCount];  // by API id
   std::atomic<uint32_t> ignoreWouldBlock;
   std::atomic<uint32_t> errorsOnly;
   std::atomic<uint32_t> restrictSocket;

@@ -9,67 +9,20 @@
 #include <vector>
 
 #include "agent/PayloadBuilders.h"
-#include "agent/SpyDatagram.h"
 #include "agent/win32/Agent.h"
-#include "store/SpyMsg.h"
+#include "protocol/Calls.h"
+#include "protocol/PayloadLayout.h"
+#include "protocol/SpyDatagram.h"
 
 namespace {
 
-// API ids: ordinals 1-23, 51-57 and 101-116 of the Winsock 1.1 library, in order.
-enum Api : uint16_t {
-  kAccept,
-  kBind,
-  kCloseSocket,
-  kConnect,
-  kGetPeerName,
-  kGetSockName,
-  kGetSockOpt,
-  kHtonl,
-  kHtons,
-  kInetAddr,
-  kInetNtoa,
-  kIoctlSocket,
-  kListen,
-  kNtohl,
-  kNtohs,
-  kRecv,
-  kRecvFrom,
-  kSelect,
-  kSend,
-  kSendTo,
-  kSetSockOpt,
-  kShutdown,
-  kSocket,
-  kGetHostByAddr,
-  kGetHostByName,
-  kGetProtoByName,
-  kGetProtoByNumber,
-  kGetServByName,
-  kGetServByPort,
-  kGetHostName,
-  kAsyncSelect,
-  kAsyncGetHostByAddr,
-  kAsyncGetHostByName,
-  kAsyncGetProtoByNumber,
-  kAsyncGetProtoByName,
-  kAsyncGetServByPort,
-  kAsyncGetServByName,
-  kCancelAsyncRequest,
-  kSetBlockingHook,
-  kUnhookBlockingHook,
-  kGetLastError,
-  kSetLastError,
-  kCancelBlockingCall,
-  kIsBlocking,
-  kStartup,
-  kCleanup,
-};
+using calls::Id;
 
 // Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
 int32_t Handle(SOCKET s) {
   return static_cast<int32_t>(static_cast<uint32_t>(s));
 }
-uint32_t Id(SOCKET s) {
+uint32_t SocketId(SOCKET s) {
   return static_cast<uint32_t>(s);
 }
 
@@ -89,13 +42,13 @@ std::span<const uint8_t> Bytes(const char* data, size_t count) {
 class Report {
  public:
   // `error` overrides what WSAGetLastError says, for WSAStartup, which returns its code.
-  Report(Agent& agent, Api api, bool failed)
+  Report(Agent& agent, Id api, bool failed)
       : m_agent(agent),
         m_api(api),
         m_failed(failed),
         m_saved(GetLastError()),
         m_error(failed ? agent.Real().WSAGetLastError() : 0) {}
-  Report(Agent& agent, Api api, bool failed, int32_t error) : Report(agent, api, failed) {
+  Report(Agent& agent, Id api, bool failed, int32_t error) : Report(agent, api, failed) {
     if (failed) m_error = error;
   }
   ~Report() { SetLastError(m_saved); }
@@ -137,7 +90,7 @@ class Report {
 
  private:
   Agent& m_agent;
-  Api m_api;
+  Id m_api;
   bool m_failed;
   DWORD m_saved;  // the thread's error as the call left it
   int32_t m_error;
@@ -145,7 +98,7 @@ class Report {
 
 // The database and asynchronous calls report their error code only.
 template <class Result>
-Result Generic(Agent& agent, Api api, Result result, bool failed) {
+Result Generic(Agent& agent, Id api, Result result, bool failed) {
   Report report(agent, api, failed);
   if (report.Wanted()) report.SendGeneric();
   return result;
@@ -158,12 +111,12 @@ std::span<const uint8_t> OptionBytes(const char* value, int length) {
 }
 
 template <class Fn>
-int BindOrConnect(Api api, Fn real, SOCKET s, const sockaddr* name, int namelen) {
+int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) {
   Agent& agent = Agent::Get();
   const int result = (agent.Real().*real)(s, name, namelen);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     report.Send(payload::BuildBindConnect,
                 payload::AddressCall{
                     report.Error(), Handle(s), result, namelen,
@@ -173,12 +126,12 @@ int BindOrConnect(Api api, Fn real, SOCKET s, const sockaddr* name, int namelen)
 }
 
 template <class Fn>
-int ListenOrShutdown(Api api, Fn real, SOCKET s, int value) {
+int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
   Agent& agent = Agent::Get();
   const int result = (agent.Real().*real)(s, value);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     report.Send(payload::BuildListenShutdown,
                 payload::SocketValueCall{report.Error(), Handle(s), value, result});
   }
@@ -186,12 +139,12 @@ int ListenOrShutdown(Api api, Fn real, SOCKET s, int value) {
 }
 
 template <class Fn>
-int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
+int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   Agent& agent = Agent::Get();
   const int result = (agent.Real().*real)(s, name, namelen);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (report.Wanted({SocketId(s)})) {
     payload::AddressCall call{report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
     report.Send(payload::BuildGetName, call);
@@ -200,7 +153,7 @@ int GetName(Api api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
 }
 
 template <class Fn>
-u_long Convert32(Api api, Fn real, u_long value) {
+u_long Convert32(Id api, Fn real, u_long value) {
   Agent& agent = Agent::Get();
   const u_long result = (agent.Real().*real)(value);
   if (!agent.Wants(api)) return result;
@@ -213,7 +166,7 @@ u_long Convert32(Api api, Fn real, u_long value) {
 }
 
 template <class Fn>
-u_short Convert16(Api api, Fn real, u_short value) {
+u_short Convert16(Id api, Fn real, u_short value) {
   Agent& agent = Agent::Get();
   const u_short result = (agent.Real().*real)(value);
   if (!agent.Wants(api)) return result;
@@ -230,9 +183,9 @@ extern "C" {
 SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
   Agent& agent = Agent::Get();
   const SOCKET result = agent.Real().accept(s, addr, addrlen);
-  if (!agent.Wants(kAccept)) return result;
-  Report report(agent, kAccept, result == INVALID_SOCKET);
-  if (report.Wanted({Id(s), Id(result)})) {
+  if (!agent.Wants(Id::accept)) return result;
+  Report report(agent, Id::accept, result == INVALID_SOCKET);
+  if (report.Wanted({SocketId(s), SocketId(result)})) {
     payload::AddressCall call{
         report.Error(), Handle(s), Handle(result), report.ValueAt(addrlen), {}};
     if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
@@ -242,38 +195,38 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
 }
 
 int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect(kBind, &RealWinsock::bind, s, name, namelen);
+  return BindOrConnect(Id::bind, &RealWinsock::bind, s, name, namelen);
 }
 
 int WINAPI Klv_closesocket(SOCKET s) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().closesocket(s);
-  if (!agent.Wants(kCloseSocket)) return result;
-  Report report(agent, kCloseSocket, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (!agent.Wants(Id::closesocket)) return result;
+  Report report(agent, Id::closesocket, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
     report.Send(payload::BuildCloseSocket, payload::ResultCall{report.Error(), Handle(s), result});
   }
   return result;
 }
 
 int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect(kConnect, &RealWinsock::connect, s, name, namelen);
+  return BindOrConnect(Id::connect, &RealWinsock::connect, s, name, namelen);
 }
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName(kGetPeerName, &RealWinsock::getpeername, s, name, namelen);
+  return GetName(Id::getpeername, &RealWinsock::getpeername, s, name, namelen);
 }
 
 int WINAPI Klv_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName(kGetSockName, &RealWinsock::getsockname, s, name, namelen);
+  return GetName(Id::getsockname, &RealWinsock::getsockname, s, name, namelen);
 }
 
 int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().getsockopt(s, level, optname, optval, optlen);
-  if (!agent.Wants(kGetSockOpt)) return result;
-  Report report(agent, kGetSockOpt, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (!agent.Wants(Id::getsockopt)) return result;
+  Report report(agent, Id::getsockopt, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
     const int length = report.ValueAt(optlen);
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
@@ -283,18 +236,18 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
 }
 
 u_long WINAPI Klv_htonl(u_long hostlong) {
-  return Convert32(kHtonl, &RealWinsock::htonl, hostlong);
+  return Convert32(Id::htonl, &RealWinsock::htonl, hostlong);
 }
 
 u_short WINAPI Klv_htons(u_short hostshort) {
-  return Convert16(kHtons, &RealWinsock::htons, hostshort);
+  return Convert16(Id::htons, &RealWinsock::htons, hostshort);
 }
 
 unsigned long WINAPI Klv_inet_addr(const char* cp) {
   Agent& agent = Agent::Get();
   const unsigned long result = agent.Real().inet_addr(cp);
-  if (!agent.Wants(kInetAddr)) return result;
-  Report report(agent, kInetAddr, false);
+  if (!agent.Wants(Id::inet_addr)) return result;
+  Report report(agent, Id::inet_addr, false);
   if (report.Wanted()) {
     // The text is read only as far as a datagram holds it.
     const size_t length = cp != nullptr ? strnlen(cp, spy::kChunkSize) : 0;
@@ -307,8 +260,8 @@ unsigned long WINAPI Klv_inet_addr(const char* cp) {
 char* WINAPI Klv_inet_ntoa(in_addr in) {
   Agent& agent = Agent::Get();
   char* result = agent.Real().inet_ntoa(in);
-  if (!agent.Wants(kInetNtoa)) return result;
-  Report report(agent, kInetNtoa, result == nullptr);
+  if (!agent.Wants(Id::inet_ntoa)) return result;
+  Report report(agent, Id::inet_ntoa, result == nullptr);
   if (report.Wanted()) {
     uint32_t address;
     std::memcpy(&address, &in, sizeof(address));
@@ -321,9 +274,9 @@ char* WINAPI Klv_inet_ntoa(in_addr in) {
 int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().ioctlsocket(s, cmd, argp);
-  if (!agent.Wants(kIoctlSocket)) return result;
-  Report report(agent, kIoctlSocket, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (!agent.Wants(Id::ioctlsocket)) return result;
+  Report report(agent, Id::ioctlsocket, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
     const payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
                                   static_cast<uint32_t>(report.ValueAt(argp)), result};
     report.Send(payload::BuildIoctl, call);
@@ -332,24 +285,24 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
 }
 
 int WINAPI Klv_listen(SOCKET s, int backlog) {
-  return ListenOrShutdown(kListen, &RealWinsock::listen, s, backlog);
+  return ListenOrShutdown(Id::listen, &RealWinsock::listen, s, backlog);
 }
 
 u_long WINAPI Klv_ntohl(u_long netlong) {
-  return Convert32(kNtohl, &RealWinsock::ntohl, netlong);
+  return Convert32(Id::ntohl, &RealWinsock::ntohl, netlong);
 }
 
 u_short WINAPI Klv_ntohs(u_short netshort) {
-  return Convert16(kNtohs, &RealWinsock::ntohs, netshort);
+  return Convert16(Id::ntohs, &RealWinsock::ntohs, netshort);
 }
 
 int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().recv(s, buf, len, flags);
-  if (!agent.Wants(kRecv)) return result;
-  Report report(agent, kRecv, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    constexpr size_t kFixed = CSpyMsg::kShortDataOffset;
+  if (!agent.Wants(Id::recv)) return result;
+  Report report(agent, Id::recv, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    constexpr size_t kFixed = layout::kShortTransfer.fixed;
     report.SendTransfer(payload::BuildRecvSend,
                         payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
                         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
@@ -360,10 +313,10 @@ int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
 int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().recvfrom(s, buf, len, flags, from, fromlen);
-  if (!agent.Wants(kRecvFrom)) return result;
-  Report report(agent, kRecvFrom, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
+  if (!agent.Wants(Id::recvfrom)) return result;
+  Report report(agent, Id::recvfrom, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    constexpr size_t kFixed = layout::kLongTransfer.fixed;
     payload::TransferCall call{report.Error(),          Handle(s), flags, result,
                                report.ValueAt(fromlen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(from, call.addrLen);
@@ -376,7 +329,7 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
 int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
                       const PTIMEVAL timeout) {
   Agent& agent = Agent::Get();
-  if (!agent.Wants(kSelect))
+  if (!agent.Wants(Id::select))
     return agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
   // The counts the program asked about; the call rewrites the sets.
   auto count = [](const fd_set* set) {
@@ -384,7 +337,7 @@ int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
   };
   const payload::SelectCall asked{0, 0, count(readfds), count(writefds), count(exceptfds)};
   const int result = agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
-  Report report(agent, kSelect, result == SOCKET_ERROR);
+  Report report(agent, Id::select, result == SOCKET_ERROR);
   if (report.Wanted()) {
     payload::SelectCall call = asked;
     call.error = report.Error();
@@ -397,10 +350,10 @@ int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
 int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().send(s, buf, len, flags);
-  if (!agent.Wants(kSend)) return result;
-  Report report(agent, kSend, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    constexpr size_t kFixed = CSpyMsg::kShortDataOffset;
+  if (!agent.Wants(Id::send)) return result;
+  Report report(agent, Id::send, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    constexpr size_t kFixed = layout::kShortTransfer.fixed;
     report.SendTransfer(payload::BuildRecvSend,
                         payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
                         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
@@ -412,10 +365,10 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
                       int tolen) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().sendto(s, buf, len, flags, to, tolen);
-  if (!agent.Wants(kSendTo)) return result;
-  Report report(agent, kSendTo, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
-    constexpr size_t kFixed = CSpyMsg::kLongDataOffset;
+  if (!agent.Wants(Id::sendto)) return result;
+  Report report(agent, Id::sendto, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    constexpr size_t kFixed = layout::kLongTransfer.fixed;
     report.SendTransfer(
         payload::BuildSendTo,
         payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
@@ -428,9 +381,9 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
 int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().setsockopt(s, level, optname, optval, optlen);
-  if (!agent.Wants(kSetSockOpt)) return result;
-  Report report(agent, kSetSockOpt, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) {
+  if (!agent.Wants(Id::setsockopt)) return result;
+  Report report(agent, Id::setsockopt, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
     // A failed call may have been given a bad pointer; its value is not read then.
     report.Send(payload::BuildSockOpt,
                 payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
@@ -440,15 +393,16 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
 }
 
 int WINAPI Klv_shutdown(SOCKET s, int how) {
-  return ListenOrShutdown(kShutdown, &RealWinsock::shutdown, s, how);
+  return ListenOrShutdown(Id::shutdown, &RealWinsock::shutdown, s, how);
 }
 
 SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
   Agent& agent = Agent::Get();
   const SOCKET result = agent.Real().socket(af, type, protocol);
-  if (!agent.Wants(kSocket)) return result;
-  Report report(agent, kSocket, result == INVALID_SOCKET);
-  const bool wanted = result == INVALID_SOCKET ? report.Wanted() : report.Wanted({Id(result)});
+  if (!agent.Wants(Id::socket)) return result;
+  Report report(agent, Id::socket, result == INVALID_SOCKET);
+  const bool wanted =
+      result == INVALID_SOCKET ? report.Wanted() : report.Wanted({SocketId(result)});
   if (wanted) {
     report.Send(payload::BuildSocket,
                 payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
@@ -459,58 +413,58 @@ SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
 hostent* WINAPI Klv_gethostbyaddr(const char* addr, int len, int type) {
   Agent& agent = Agent::Get();
   hostent* result = agent.Real().gethostbyaddr(addr, len, type);
-  if (!agent.Wants(kGetHostByAddr)) return result;
-  return Generic(agent, kGetHostByAddr, result, result == nullptr);
+  if (!agent.Wants(Id::gethostbyaddr)) return result;
+  return Generic(agent, Id::gethostbyaddr, result, result == nullptr);
 }
 
 hostent* WINAPI Klv_gethostbyname(const char* name) {
   Agent& agent = Agent::Get();
   hostent* result = agent.Real().gethostbyname(name);
-  if (!agent.Wants(kGetHostByName)) return result;
-  return Generic(agent, kGetHostByName, result, result == nullptr);
+  if (!agent.Wants(Id::gethostbyname)) return result;
+  return Generic(agent, Id::gethostbyname, result, result == nullptr);
 }
 
 protoent* WINAPI Klv_getprotobyname(const char* name) {
   Agent& agent = Agent::Get();
   protoent* result = agent.Real().getprotobyname(name);
-  if (!agent.Wants(kGetProtoByName)) return result;
-  return Generic(agent, kGetProtoByName, result, result == nullptr);
+  if (!agent.Wants(Id::getprotobyname)) return result;
+  return Generic(agent, Id::getprotobyname, result, result == nullptr);
 }
 
 protoent* WINAPI Klv_getprotobynumber(int number) {
   Agent& agent = Agent::Get();
   protoent* result = agent.Real().getprotobynumber(number);
-  if (!agent.Wants(kGetProtoByNumber)) return result;
-  return Generic(agent, kGetProtoByNumber, result, result == nullptr);
+  if (!agent.Wants(Id::getprotobynumber)) return result;
+  return Generic(agent, Id::getprotobynumber, result, result == nullptr);
 }
 
 servent* WINAPI Klv_getservbyname(const char* name, const char* proto) {
   Agent& agent = Agent::Get();
   servent* result = agent.Real().getservbyname(name, proto);
-  if (!agent.Wants(kGetServByName)) return result;
-  return Generic(agent, kGetServByName, result, result == nullptr);
+  if (!agent.Wants(Id::getservbyname)) return result;
+  return Generic(agent, Id::getservbyname, result, result == nullptr);
 }
 
 servent* WINAPI Klv_getservbyport(int port, const char* proto) {
   Agent& agent = Agent::Get();
   servent* result = agent.Real().getservbyport(port, proto);
-  if (!agent.Wants(kGetServByPort)) return result;
-  return Generic(agent, kGetServByPort, result, result == nullptr);
+  if (!agent.Wants(Id::getservbyport)) return result;
+  return Generic(agent, Id::getservbyport, result, result == nullptr);
 }
 
 int WINAPI Klv_gethostname(char* name, int namelen) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().gethostname(name, namelen);
-  if (!agent.Wants(kGetHostName)) return result;
-  return Generic(agent, kGetHostName, result, result == SOCKET_ERROR);
+  if (!agent.Wants(Id::gethostname)) return result;
+  return Generic(agent, Id::gethostname, result, result == SOCKET_ERROR);
 }
 
 int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().WSAAsyncSelect(s, hWnd, wMsg, lEvent);
-  if (!agent.Wants(kAsyncSelect)) return result;
-  Report report(agent, kAsyncSelect, result == SOCKET_ERROR);
-  if (report.Wanted({Id(s)})) report.SendGeneric();
+  if (!agent.Wants(Id::WSAAsyncSelect)) return result;
+  Report report(agent, Id::WSAAsyncSelect, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) report.SendGeneric();
   return result;
 }
 
@@ -518,106 +472,106 @@ HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr,
                                         char* buf, int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetHostByAddr(hWnd, wMsg, addr, len, type, buf, buflen);
-  if (!agent.Wants(kAsyncGetHostByAddr)) return result;
-  return Generic(agent, kAsyncGetHostByAddr, result, result == nullptr);
+  if (!agent.Wants(Id::WSAAsyncGetHostByAddr)) return result;
+  return Generic(agent, Id::WSAAsyncGetHostByAddr, result, result == nullptr);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetHostByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
                                         int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetHostByName(hWnd, wMsg, name, buf, buflen);
-  if (!agent.Wants(kAsyncGetHostByName)) return result;
-  return Generic(agent, kAsyncGetHostByName, result, result == nullptr);
+  if (!agent.Wants(Id::WSAAsyncGetHostByName)) return result;
+  return Generic(agent, Id::WSAAsyncGetHostByName, result, result == nullptr);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetProtoByNumber(HWND hWnd, u_int wMsg, int number, char* buf,
                                            int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetProtoByNumber(hWnd, wMsg, number, buf, buflen);
-  if (!agent.Wants(kAsyncGetProtoByNumber)) return result;
-  return Generic(agent, kAsyncGetProtoByNumber, result, result == nullptr);
+  if (!agent.Wants(Id::WSAAsyncGetProtoByNumber)) return result;
+  return Generic(agent, Id::WSAAsyncGetProtoByNumber, result, result == nullptr);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetProtoByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
                                          int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetProtoByName(hWnd, wMsg, name, buf, buflen);
-  if (!agent.Wants(kAsyncGetProtoByName)) return result;
-  return Generic(agent, kAsyncGetProtoByName, result, result == nullptr);
+  if (!agent.Wants(Id::WSAAsyncGetProtoByName)) return result;
+  return Generic(agent, Id::WSAAsyncGetProtoByName, result, result == nullptr);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetServByPort(HWND hWnd, u_int wMsg, int port, const char* proto,
                                         char* buf, int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetServByPort(hWnd, wMsg, port, proto, buf, buflen);
-  if (!agent.Wants(kAsyncGetServByPort)) return result;
-  return Generic(agent, kAsyncGetServByPort, result, result == nullptr);
+  if (!agent.Wants(Id::WSAAsyncGetServByPort)) return result;
+  return Generic(agent, Id::WSAAsyncGetServByPort, result, result == nullptr);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetServByName(HWND hWnd, u_int wMsg, const char* name, const char* proto,
                                         char* buf, int buflen) {
   Agent& agent = Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetServByName(hWnd, wMsg, name, proto, buf, buflen);
-  if (!agent.Wants(kAsyncGetServByName)) return result;
-  return Generic(agent, kAsyncGetServByName, result, result == nullptr);
+  if (!agent.Wants(Id::WSAAsyncGetServByName)) return result;
+  return Generic(agent, Id::WSAAsyncGetServByName, result, result == nullptr);
 }
 
 int WINAPI Klv_WSACancelAsyncRequest(HANDLE hAsyncTaskHandle) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().WSACancelAsyncRequest(hAsyncTaskHandle);
-  if (!agent.Wants(kCancelAsyncRequest)) return result;
-  return Generic(agent, kCancelAsyncRequest, result, result == SOCKET_ERROR);
+  if (!agent.Wants(Id::WSACancelAsyncRequest)) return result;
+  return Generic(agent, Id::WSACancelAsyncRequest, result, result == SOCKET_ERROR);
 }
 
 FARPROC WINAPI Klv_WSASetBlockingHook(FARPROC lpBlockFunc) {
   Agent& agent = Agent::Get();
   FARPROC result = agent.Real().WSASetBlockingHook(lpBlockFunc);
-  if (!agent.Wants(kSetBlockingHook)) return result;
-  return Generic(agent, kSetBlockingHook, result, result == nullptr);
+  if (!agent.Wants(Id::WSASetBlockingHook)) return result;
+  return Generic(agent, Id::WSASetBlockingHook, result, result == nullptr);
 }
 
 int WINAPI Klv_WSAUnhookBlockingHook() {
   Agent& agent = Agent::Get();
   const int result = agent.Real().WSAUnhookBlockingHook();
-  if (!agent.Wants(kUnhookBlockingHook)) return result;
-  return Generic(agent, kUnhookBlockingHook, result, result == SOCKET_ERROR);
+  if (!agent.Wants(Id::WSAUnhookBlockingHook)) return result;
+  return Generic(agent, Id::WSAUnhookBlockingHook, result, result == SOCKET_ERROR);
 }
 
 int WINAPI Klv_WSAGetLastError() {
   Agent& agent = Agent::Get();
   const int result = agent.Real().WSAGetLastError();
-  if (!agent.Wants(kGetLastError)) return result;
-  return Generic(agent, kGetLastError, result, false);
+  if (!agent.Wants(Id::WSAGetLastError)) return result;
+  return Generic(agent, Id::WSAGetLastError, result, false);
 }
 
 void WINAPI Klv_WSASetLastError(int iError) {
   Agent& agent = Agent::Get();
   agent.Real().WSASetLastError(iError);
-  if (!agent.Wants(kSetLastError)) return;
-  Generic(agent, kSetLastError, 0, false);
+  if (!agent.Wants(Id::WSASetLastError)) return;
+  Generic(agent, Id::WSASetLastError, 0, false);
 }
 
 int WINAPI Klv_WSACancelBlockingCall() {
   Agent& agent = Agent::Get();
   const int result = agent.Real().WSACancelBlockingCall();
-  if (!agent.Wants(kCancelBlockingCall)) return result;
-  return Generic(agent, kCancelBlockingCall, result, result == SOCKET_ERROR);
+  if (!agent.Wants(Id::WSACancelBlockingCall)) return result;
+  return Generic(agent, Id::WSACancelBlockingCall, result, result == SOCKET_ERROR);
 }
 
 BOOL WINAPI Klv_WSAIsBlocking() {
   Agent& agent = Agent::Get();
   const BOOL result = agent.Real().WSAIsBlocking();
-  if (!agent.Wants(kIsBlocking)) return result;
-  return Generic(agent, kIsBlocking, result, false);
+  if (!agent.Wants(Id::WSAIsBlocking)) return result;
+  return Generic(agent, Id::WSAIsBlocking, result, false);
 }
 
 int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
   Agent& agent = Agent::Get();
   const int result = agent.Real().WSAStartup(wVersionRequested, lpWSAData);
   if (result == 0) agent.ProgramStarted();
-  if (!agent.Wants(kStartup)) return result;
+  if (!agent.Wants(Id::WSAStartup)) return result;
   // WSAStartup returns its error code rather than setting it.
-  Report report(agent, kStartup, result != 0, result);
+  Report report(agent, Id::WSAStartup, result != 0, result);
   if (report.Wanted()) report.SendGeneric();
   return result;
 }
@@ -625,8 +579,8 @@ int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
 int WINAPI Klv_WSACleanup() {
   Agent& agent = Agent::Get();
   const int result = agent.ProgramCleanup();
-  if (!agent.Wants(kCleanup)) return result;
-  return Generic(agent, kCleanup, result, result == SOCKET_ERROR);
+  if (!agent.Wants(Id::WSACleanup)) return result;
+  return Generic(agent, Id::WSACleanup, result, result == SOCKET_ERROR);
 }
 
 }  // extern "C"

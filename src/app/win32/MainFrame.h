@@ -14,8 +14,6 @@ class CMainFrame : public ui::FrameWindow {
   CMainFrame();
   ~CMainFrame() override;
   bool Create();
-  // Moves `window` to the centre of the screen, keeping it on the screen where it fits.
-  static void CenterDialogOnScreen(HWND window);
 
  protected:
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

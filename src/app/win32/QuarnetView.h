@@ -55,6 +55,7 @@ class CQuarnetView : public ui::Window {
   void OnBeginTrace();
   void OnEndTrace();
   void OnClearBuffer();
+  void OnSetupFilters();
   void OnDataOnly();
   void OnShowTime();
   void OnVerbose();

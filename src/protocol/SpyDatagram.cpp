@@ -1,8 +1,8 @@
-#include "agent/SpyDatagram.h"
+#include "protocol/SpyDatagram.h"
 
 #include <algorithm>
 
-#include "store/Bytes.h"
+#include "protocol/Bytes.h"
 
 namespace spy {
 

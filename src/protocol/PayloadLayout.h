@@ -4,10 +4,34 @@
 #pragma once
 
 #include <cstddef>
-
-#include "store/SpyMsg.h"
+#include <cstdint>
+#include <optional>
 
 namespace layout {
+
+// The payload of each traced call is one of these; the table of calls (Calls.h) says which.
+// Calls that share one differ only in their name (htonl and ntohl), in their data direction
+// (recv and send), or in what a field means (listen's backlog is shutdown's how).
+enum class Group : uint8_t {
+  kAccept,
+  kBindConnect,
+  kGetName,  // getpeername, getsockname
+  kClose,
+  kOption,  // getsockopt, setsockopt
+  kConvert32,
+  kConvert16,
+  kInetAddr,
+  kInetNtoa,
+  kIoctl,
+  kListen,
+  kShutdown,
+  kSelect,
+  kSocket,
+  kRecvSend,
+  kRecvFrom,
+  kSendTo,
+  kGeneric,  // the calls decoded by name only
+};
 
 constexpr size_t kError = 0;
 constexpr size_t kSocket = 4;  // s, in every call that takes one
@@ -31,11 +55,17 @@ constexpr Address kGetName{28, 16};  // getpeername, getsockname
 constexpr size_t kCloseFixed = 48;
 constexpr size_t kCloseResult = 28;
 
-// recv and send.
-constexpr size_t kShortFixed = CSpyMsg::kShortDataOffset;
+// recv, send, recvfrom and sendto: the call's result (bytes transferred, or -1), the count of
+// captured bytes, and the fixed part, after which the captured bytes follow.
+struct Transfer {
+  size_t result;
+  size_t count;
+  size_t fixed;
+};
+constexpr Transfer kShortTransfer{16, 20, 24};  // recv, send
+constexpr Transfer kLongTransfer{20, 44, 48};   // recvfrom, sendto
 constexpr size_t kTransferFlags = 12;
-// recvfrom and sendto; they differ only in where the address length lies.
-constexpr size_t kLongFixed = CSpyMsg::kLongDataOffset;
+// recvfrom and sendto differ only in where the address length lies.
 constexpr size_t kRecvFromAddrLen = 24;
 constexpr size_t kSendToAddrLen = 16;
 constexpr size_t kLongImage = 28;
@@ -82,5 +112,32 @@ constexpr size_t kSocketResult = 16;
 
 // The calls decoded by name only carry the error code.
 constexpr size_t kGenericFixed = 4;
+
+// Where the captured data of a group lies; none for the groups without data.
+constexpr std::optional<Transfer> TransferOf(Group group) {
+  switch (group) {
+    case Group::kRecvSend:
+      return kShortTransfer;
+    case Group::kRecvFrom:
+    case Group::kSendTo:
+      return kLongTransfer;
+    default:
+      return std::nullopt;
+  }
+}
+
+// The groups whose payload holds a socket address image.
+constexpr bool HasAddress(Group group) {
+  switch (group) {
+    case Group::kAccept:
+    case Group::kBindConnect:
+    case Group::kGetName:
+    case Group::kRecvFrom:
+    case Group::kSendTo:
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace layout
