@@ -27,7 +27,7 @@ class ReportRing {
   // Whether the next slot is free: false while the ring is full.
   bool HasRoom() const {
     return !m_slots[m_head.load(std::memory_order_relaxed) % kSlots].busy.load(
-        std::memory_order_acquire);
+        std::memory_order_seq_cst);
   }
   // Copies `datagram` into the next slot and publishes it; HasRoom() must be true.
   void Push(const QueuedDatagram& datagram);
@@ -37,8 +37,10 @@ class ReportRing {
   // then releases it; nothing when none waits.
   std::optional<uint32_t> Take();
   const QueuedDatagram& At(uint32_t position) const { return m_slots[position % kSlots].datagram; }
+  // Sequentially consistent, like HasRoom, so that a caller going to wait for room either
+  // sees the slot freed or is seen waiting by the taker, who then wakes it.
   void Release(uint32_t position) {
-    m_slots[position % kSlots].busy.store(false, std::memory_order_release);
+    m_slots[position % kSlots].busy.store(false, std::memory_order_seq_cst);
   }
 
   bool Empty() const {
