@@ -28,4 +28,13 @@ bool ReportRing::Settled() const {
   return true;
 }
 
+std::optional<uint32_t> ReportRing::Held() const {
+  const uint32_t next = m_next.load(std::memory_order_acquire);
+  // With kSlots datagrams waiting behind it, the slot before `next` holds a newer one.
+  if (next == 0 || m_head.load(std::memory_order_acquire) - next >= kSlots) return std::nullopt;
+  const uint32_t last = next - 1;
+  if (!m_slots[last % kSlots].busy.load(std::memory_order_acquire)) return std::nullopt;
+  return last;
+}
+
 }  // namespace agent

@@ -48,6 +48,9 @@ class ReportRing {
   }
   // Every datagram queued has been taken and released: no taker still holds one.
   bool Settled() const;
+  // The datagram taken last while it is not released yet: with one taker, the one it was
+  // sending when it was ended.
+  std::optional<uint32_t> Held() const;
 
  private:
   struct Slot {

@@ -48,14 +48,23 @@ TEST(ReportRing, FullRingWaitsForTheOldestReleaseAndKeepsOrderAcrossTheWrap) {
   EXPECT_TRUE(ring->Settled());
 }
 
-TEST(ReportRing, HeldDatagramKeepsTheRingUnsettled) {
+TEST(ReportRing, HeldDatagramKeepsTheRingUnsettledAndIsFoundForTheDrain) {
   auto ring = std::make_unique<ReportRing>();
-  ring->Push(Numbered(7));
+  EXPECT_FALSE(ring->Held().has_value());
+  uint32_t pushed = 0;
+  while (ring->HasRoom()) ring->Push(Numbered(pushed++));
+  EXPECT_FALSE(ring->Held().has_value());  // nothing taken yet, though every slot is busy
   const auto taken = ring->Take();
   ASSERT_TRUE(taken.has_value());
-  EXPECT_TRUE(ring->Empty());
-  EXPECT_FALSE(ring->Settled());
+  EXPECT_EQ(ring->Held(), taken);
   ring->Release(*taken);
+  EXPECT_FALSE(ring->Held().has_value());
+  ring->Push(Numbered(pushed++));  // into the slot just released, behind all the others
+  EXPECT_FALSE(ring->Held().has_value());
+  while (const auto next = ring->Take()) {
+    EXPECT_FALSE(ring->Settled());
+    ring->Release(*next);
+  }
   EXPECT_TRUE(ring->Settled());
 }
 

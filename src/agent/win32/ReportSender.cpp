@@ -136,8 +136,12 @@ void ReportSender::Flush() {
 }
 
 void ReportSender::SendRest() {
-  if (m_ring.Empty()) return;
+  // The datagram the ended sender was sending may or may not have left: sent again, the
+  // monitor drops the repeat.
+  const auto held = m_ring.Held();
+  if (m_ring.Empty() && !held) return;
   const SOCKET s = OpenOwnSocket();
+  if (held && s != INVALID_SOCKET) SendDatagram(s, m_ring.At(*held));
   while (const auto taken = m_ring.Take()) {
     if (s != INVALID_SOCKET) SendDatagram(s, m_ring.At(*taken));
     m_ring.Release(*taken);

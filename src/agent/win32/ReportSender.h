@@ -44,7 +44,7 @@ class ReportSender {
  private:
   static DWORD WINAPI ThreadMain(void* self);
   void Run();
-  // Sends every datagram not yet taken on a socket of its own.
+  // With the sender thread ended: sends every datagram it had not sent on a socket of its own.
   void SendRest();
 
   agent::ReportRing m_ring;
@@ -52,10 +52,10 @@ class ReportSender {
   std::atomic<bool> m_senderIdle{false};
   std::atomic<bool> m_callerWaiting{false};
   HANDLE m_thread = nullptr;
-  HANDLE m_wake = nullptr;  // new datagrams for an idle sender
-  HANDLE m_room = nullptr;  // a slot freed for a waiting caller
-  HANDLE m_primed = nullptr;  // the sender thread's first socket call is made
+  HANDLE m_wake = nullptr;      // new datagrams for an idle sender
+  HANDLE m_room = nullptr;      // a slot freed for a waiting caller
+  HANDLE m_primed = nullptr;    // the sender thread's first socket call is made
   bool m_senderPrimed = false;  // read and written by the sender thread
-  bool m_ended = false;  // the sender thread was found ended; read and written by callers
+  bool m_ended = false;         // the sender thread was found ended; read and written by callers
   bool m_callerPrimed = false;
 };
