@@ -3,8 +3,8 @@
 # timed inside the program, as ratios to the untraced call. One run measures, each best of
 # three: untraced; the launcher's copy with every call's flag off; the copy traced (all 46
 # calls, whole data), once with the monitor reading only after the run (the agent's cost
-# alone) and once with a minimal monitor receiving meanwhile (one recvfrom per datagram, on the
-# same CPUs); Wine's own Winsock debug channel; strace on the network calls, plain and with its
+# alone) and once with a monitor receiving meanwhile (the monitor's capture socket and its
+# time-limited receive pass on the window's notifications, on the same CPUs); Wine's own Winsock debug channel; strace on the network calls, plain and with its
 # seccomp filter. First pinned (programs and wineserver on one CPU), then unpinned. Wine's debug
 # output goes to /dev/null. Then a burst of 10,000 traced calls with the monitor receiving (what
 # arrived, the longest receive pass, how many reports waited for room in the agent's queue), and
