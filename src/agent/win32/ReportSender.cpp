@@ -63,7 +63,7 @@ ReportSender* ReportSender::Get() {
 }
 
 void ReportSender::DrainAtExit() {
-  if (g_started) g_sender.SendRest();
+  if (g_started) g_sender.SendRest(true);
 }
 
 DWORD WINAPI ReportSender::ThreadMain(void* self) {
@@ -77,9 +77,11 @@ void ReportSender::UseSocket(SOCKET s) {
   // Wine gives a thread an event handle at its first socket call. Made at a fixed point of the
   // program's run, it leaves the program's socket handles the same from run to run, so that a
   // socket id seen in one trace names the same socket when the program runs again.
+  // Bounded: a thread cannot start while the caller holds the loader lock (a library of the
+  // program starting Winsock in its DllMain).
   SetEvent(m_wake);
   const HANDLE events[] = {m_primed, m_thread};
-  WaitForMultipleObjects(2, events, FALSE, INFINITE);
+  WaitForMultipleObjects(2, events, FALSE, kStallMs);
   m_callerPrimed = true;
 }
 
@@ -115,11 +117,14 @@ bool ReportSender::Queue(const agent::QueuedDatagram& datagram, std::atomic<uint
     for (;;) {
       m_callerWaiting.store(true);
       if (m_ring.HasRoom()) break;
-      if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+      const DWORD woken = WaitForMultipleObjects(2, events, FALSE, kStallMs);
+      if (woken == WAIT_OBJECT_0 + 1) {
         m_ended = true;
-        SendRest();
+        SendRest(true);
         return false;
       }
+      // No room for that long: the thread cannot start while the caller holds the loader lock.
+      if (woken == WAIT_TIMEOUT) SendRest(false);
     }
     m_callerWaiting.store(false);
   }
@@ -129,19 +134,22 @@ bool ReportSender::Queue(const agent::QueuedDatagram& datagram, std::atomic<uint
 }
 
 void ReportSender::Flush() {
+  const DWORD start = GetTickCount();
   while (!m_ended && !m_ring.Settled()) {
     if (WaitForSingleObject(m_thread, 1) == WAIT_OBJECT_0) m_ended = true;
+    // A thread that cannot start while the caller holds the loader lock sends nothing.
+    if (GetTickCount() - start > kStallMs) SendRest(false);
   }
-  if (m_ended) SendRest();
+  if (m_ended) SendRest(true);
 }
 
-void ReportSender::SendRest() {
-  // The datagram the ended sender was sending may or may not have left: sent again, the
-  // monitor drops the repeat.
-  const auto held = m_ring.Held();
+void ReportSender::SendRest(bool senderEnded) {
+  // The datagram an ended sender was sending may or may not have left: sent again, the monitor
+  // drops the repeat.
+  const auto held = senderEnded ? m_ring.Held() : std::nullopt;
   if (m_ring.Empty() && !held) return;
   const SOCKET s = OpenOwnSocket();
-  if (held && s != INVALID_SOCKET) SendDatagram(s, m_ring.At(*held));
+  if (s != INVALID_SOCKET && held) SendDatagram(s, m_ring.At(*held));
   while (const auto taken = m_ring.Take()) {
     if (s != INVALID_SOCKET) SendDatagram(s, m_ring.At(*taken));
     m_ring.Release(*taken);

@@ -44,8 +44,11 @@ class ReportSender {
  private:
   static DWORD WINAPI ThreadMain(void* self);
   void Run();
-  // With the sender thread ended: sends every datagram it had not sent on a socket of its own.
-  void SendRest();
+  // Sends the datagrams not yet taken on a socket of its own, and first, when the sender thread
+  // has ended, the one it held.
+  void SendRest(bool senderEnded);
+
+  static constexpr DWORD kStallMs = 1000;
 
   agent::ReportRing m_ring;
   std::atomic<SOCKET> m_socket{INVALID_SOCKET};
