@@ -26,6 +26,10 @@ void TraceSession::EndTrace() {
   StopAgentTracing(*m_agent);
 }
 
+ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source, IPassTimer& timer) {
+  return RunReceivePass(m_pending, source, *this, timer);
+}
+
 ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source) {
   return RunReceivePass(m_pending, source, *this);
 }

@@ -30,8 +30,10 @@ class TraceSession : private IRecordSink {
   void BeginTrace();
   // Tells the agent to trace nothing; the records stay.
   void EndTrace();
-  // Message 1025: every waiting datagram in, every complete record through the store, the
-  // Trace Buffer trimmed, stale messages dropped.
+  // Message 1025: the waiting datagrams in (until `timer` says the time is up), every complete
+  // record through the store, the Trace Buffer trimmed, stale messages dropped.
+  ReceivePassStats ReceivePass(IDatagramSource& source, IPassTimer& timer);
+  // Without a time limit: reads until nothing waits.
   ReceivePassStats ReceivePass(IDatagramSource& source);
   // OK of Capture Filters: the dialog's values into the options, the Trace Buffer trimmed to
   // its new size (the Trap Buffer is left alone) and, while a trace runs, the agent told in the

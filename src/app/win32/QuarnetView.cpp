@@ -228,7 +228,8 @@ void CQuarnetView::ApplyVScrollBar(const display::ScrollBarState& bar) {
 // --- capture ---
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
-  if (m_bSocketOpen) m_session.ReceivePass(m_socket);
+  SteadyPassTimer timer;
+  if (m_bSocketOpen) m_session.ReceivePass(m_socket, timer);
   Invalidate();  // the next paint formats only what is visible
   return 0;
 }
