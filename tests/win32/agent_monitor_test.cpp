@@ -176,8 +176,7 @@ DemoRun ParseDemo(const std::string& output) {
         run.steps.back().sockets.push_back(static_cast<uint32_t>(std::stoul(line.substr(eq + 1))));
       }
     } else if (line.rfind("SO_RCVBUF ", 0) == 0) {
-      const int size = std::atoi(line.c_str() + 10);
-      run.values["rcvbuf"] = std::to_string(static_cast<int16_t>(size & 0xFFFF));
+      run.values["rcvbuf"] = std::to_string(std::atoi(line.c_str() + 10));
     }
   }
   for (unsigned i = 0; i < 5; ++i) {
@@ -401,9 +400,31 @@ void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced,
   CHECK(same);
 }
 
+// A second monitor on the machine, in a process of its own: its contact must be refused while
+// the first one's window exists, and what it would do at start and at End Trace must not reach
+// the agents. It launches the program (patched path, port) while it lives and prints the
+// program's process id. Exits 0 when its contact was refused.
+int SecondMonitor(const std::string& patched, const std::string& port) {
+  Monitor monitor;
+  if (!monitor.Open()) return 2;
+  const HWND window = CreateWindowA("STATIC", "second monitor", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                    nullptr, nullptr, nullptr);
+  const WORD revision = SPAContactAgent(window, monitor.Port(), 1);
+  for (int id = 0; id < 46; ++id) SPAEnableSpy(id, 0);
+  SPASetTrackingOptions(0, 1, 0, 0);
+  SPASetDataBlockOptions(0, 1);
+  const ChildResult run = RunChild(patched, port);
+  std::printf("launched %lu\n", run.processId);
+  SPAContactAgent(window, 1025, 0);
+  DestroyWindow(window);
+  return revision == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--second-monitor")
+    return SecondMonitor(argv[2], argv[3]);
   if (argc != 3) {
     std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe>\n");
     return 2;
@@ -457,6 +478,21 @@ int main(int argc, char** argv) {
     if (sendto >= 0) FormatDataBlock(*run.records[sendto], rows, -1);
     CHECK(rows.size() == 2 * 19);
     CHECK(!rows.empty() && rows[0] == "0000:   00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F ");
+  }
+
+  // Two monitors: the first keeps every report while the second lives and after it closed.
+  {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    monitor.Discard();
+    const ChildResult second =
+        RunChild(self, "--second-monitor \"" + setup.patched + "\" " + std::to_string(g_demoPort));
+    CHECK(second.exitCode == 0);
+    const size_t at = second.output.find("launched ");
+    const DWORD launched = at == std::string::npos ? 0 : std::stoul(second.output.substr(at + 9));
+    int others = 0;
+    CHECK(monitor.Collect(launched, others).size() == kDemoCallCount);
+    CHECK(RunPatched(monitor, setup).records.size() == kDemoCallCount);
   }
 
   // At most 16 data bytes, and calls that would block left out.
