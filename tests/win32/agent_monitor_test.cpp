@@ -3,7 +3,7 @@
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
 // anything the program sees.
-//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe>
+//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <Klvnt32_faulty.dll>
 #include <windows.h>
 #include <winsock.h>
 
@@ -22,6 +22,7 @@
 #include "capture/PendingList.h"
 #include "config/Launcher.h"
 #include "format/EventFormatter.h"
+#include "protocol/Bytes.h"
 
 namespace {
 
@@ -56,10 +57,12 @@ class Monitor {
     QSACleanup();
   }
   uint16_t Port() const { return m_port; }
+  int lastNumber = -1;  // the highest message number of the last Collect's source
 
   // Every datagram waiting, until none comes for a while; the records of process `source` in
   // the order the receiver hands them on. `others` counts datagrams of any other process.
   std::vector<SpyMsgPtr> Collect(DWORD source, int& others) {
+    lastNumber = -1;
     WallClock clock;
     CPendingList pending(clock);
     spy::Datagram datagram;
@@ -79,6 +82,7 @@ class Monitor {
         ++others;
         continue;
       }
+      lastNumber = std::max<int>(lastNumber, bytes::GetLE16(datagram, 4));
       pending.AddFragment(datagram);
     }
     std::vector<SpyMsgPtr> records;
@@ -425,8 +429,8 @@ int SecondMonitor(const std::string& patched, const std::string& port) {
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--second-monitor")
     return SecondMonitor(argv[2], argv[3]);
-  if (argc != 3) {
-    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe>\n");
+  if (argc != 4) {
+    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <Klvnt32_faulty.dll>\n");
     return 2;
   }
   char temp[MAX_PATH];
@@ -493,6 +497,22 @@ int main(int argc, char** argv) {
     int others = 0;
     CHECK(monitor.Collect(launched, others).size() == kDemoCallCount);
     CHECK(RunPatched(monitor, setup).records.size() == kDemoCallCount);
+  }
+
+  // Every report of send fails while it is built: the program sees what it saw untraced, the
+  // other calls arrive, and the lost report used up its message number.
+  {
+    const std::string faulty = dir + "\\faulty";
+    CreateDirectoryA(faulty.c_str(), nullptr);
+    CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (faulty + "\\Klvnt32.dll").c_str(), FALSE));
+    CHECK(CopyFileA(setup.patched.c_str(), (faulty + "\\wsdemo.tmp").c_str(), FALSE));
+    const Run run = RunPatched(monitor, {setup.demo, faulty + "\\wsdemo.tmp"});
+    CheckSameAsUntraced(run.child, untraced, "with failing reports");
+    CHECK(run.records.size() == kDemoCallCount - 1 && Find(run.records, 18) < 0);
+    CHECK(monitor.lastNumber == static_cast<int>(kDemoCallCount) - 1);
+    DeleteFileA((faulty + "\\wsdemo.tmp").c_str());
+    DeleteFileA((faulty + "\\Klvnt32.dll").c_str());
+    RemoveDirectoryA(faulty.c_str());
   }
 
   // At most 16 data bytes, and calls that would block left out.

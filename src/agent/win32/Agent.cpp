@@ -121,3 +121,8 @@ void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
   SendAll(s, port, datagrams);
   CloseSocket(s);
 }
+
+void Agent::Lose() {
+  Lock lock(m_lock);
+  ++m_nextMsgNum;
+}
