@@ -1,9 +1,9 @@
 #include "ui/win32/Dialog.h"
 
-#include <new>
 #include <vector>
 
 #include "app/DataExchange.h"
+#include "ui/win32/Window.h"
 
 namespace ui {
 
@@ -97,7 +97,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       default:
         return FALSE;
     }
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
+    ReportHandlerFailure(hwnd);
     return FALSE;
   }
 }
