@@ -379,9 +379,13 @@ void Open(const drive::Program& monitor, const std::string& path, const std::str
 }
 
 int RunFiles(const std::string& work, const std::string& bin, const std::string& burst) {
-  // Folder and file names in the ANSI code page 1252: the euro sign, curly quotes and e acute.
+  // Names that only the ANSI code page spells right: in 1252 the euro sign, curly quotes and
+  // e acute; in 1251 a Cyrillic folder name, curly quotes and the euro sign (0x88 there).
   std::printf("ANSI code page %u\n", GetACP());
-  const std::string odd = work + "\\A\x80 \x93q\x94 \xE9";
+  const bool cyrillic = GetACP() == 1251;
+  const std::string odd =
+      work + (cyrillic ? "\\\xCF\xE0\xEF\xEA\xE0 \x93q\x94" : "\\A\x80 \x93q\x94 \xE9");
+  const std::string euroSign = cyrillic ? "\x88" : "\x80";
   CreateDirectoryA(odd.c_str(), nullptr);
   Folders folders;
   Options options;
@@ -393,7 +397,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
     two.push_back(std::make_unique<CSpyMsg>());
     two.back()->m_nApiId = id;
   }
-  const std::string euro = odd + "\\euro\x80.spy";
+  const std::string euro = odd + "\\euro" + euroSign + ".spy";
   CHECK(WriteFile(euro, WriteTraceFile(two)));
   std::vector<uint8_t> early = WriteTraceFile(two);
   early[11] = early[12] = 0xFF;  // a count of 65535 that ends after 2 records
@@ -439,7 +443,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.RecordCount() == 2);
 
   // Save As under a name with the euro sign writes that very file.
-  const std::string price = odd + "\\price\x80.spy";
+  const std::string price = odd + "\\price" + euroSign + ".spy";
   monitor.PostCommand(ID_FILE_SAVE_AS);
   CHECK(monitor.ChooseInFileDialog(price));
   CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(price) > 13; }));
