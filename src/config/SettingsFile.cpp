@@ -111,7 +111,9 @@ bool ReadSettings(std::span<const uint8_t> file, Options& options) {
 
 Options LoadSettingsFile(const std::filesystem::path& path) {
   Options options;
-  if (const auto file = ReadWholeFile(path)) ReadSettings(*file, options);
+  if (const auto file = ReadWholeFile(path, kSettingsFileSize)) ReadSettings(*file, options);
+  // The Trap Buffer is empty at start: the program always starts showing the Trace Buffer.
+  options.m_bViewTrap = 0;
   return options;
 }
 

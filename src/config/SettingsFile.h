@@ -22,8 +22,9 @@ std::vector<uint8_t> WriteSettings(const Options& options);
 // every option at its default and returns false.
 bool ReadSettings(std::span<const uint8_t> file, Options& options);
 
-// Start-up and exit: a missing or unreadable file gives the defaults; the save replaces the
-// old file only with a complete new one, and a failure is silent, as at exit nothing can be
-// shown. Save returns false on failure for callers that want to know.
+// Start-up and exit: a missing or unreadable file gives the defaults, and the program starts on
+// the Trace Buffer whatever the file's switch says; the save replaces the old file only with a
+// complete new one and leaves a read-only file as it is, and a failure is silent, as at exit
+// nothing can be shown. Save returns false on failure for callers that want to know.
 Options LoadSettingsFile(const std::filesystem::path& path);
 bool SaveSettingsFile(const std::filesystem::path& path, const Options& options);

@@ -15,6 +15,8 @@
 #include "store/SpyMsg.h"
 #include "store/StoreOptions.h"
 
+struct TraceFileContents;
+
 class TraceStore {
  public:
   // Both must outlive the store; it writes only m_bViewTrap.
@@ -65,6 +67,7 @@ class TraceStore {
   int32_t m_bTrapActive = 0;
 
  private:
+  OpenResult Load(TraceFileContents contents);
   bool TriggerMatches(const CSpyMsg& record) const;
 
   BufferOptions& m_buffers;
@@ -72,3 +75,5 @@ class TraceStore {
 };
 
 constexpr const char* kTraceFileWriteError = "File Write Error: the trace file was not saved.";
+constexpr const char* kTraceFileReadOnlyError =
+    "File Write Error: the file is read-only; the trace file was not saved.";
