@@ -8,6 +8,8 @@
 #define IDR_MAINFRAME 2
 #define IDD_ABOUTBOX 100
 #define IDB_ABOUT 109
+/* The help topics' source text (res/help/quarnet-help.txt), as raw data. */
+#define IDR_HELP 120
 
 /* Commands of the view. */
 #define ID_SETUP_FILTERS 32772
