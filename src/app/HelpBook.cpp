@@ -95,8 +95,8 @@ class Parser {
     } else if (!number) {
       Problem(std::string(name) + " needs a number");
     } else {
-      const uint32_t context = name == "@dialog"    ? DialogHelpContext(*number)
-                               : name == "@command" ? CommandHelpContext(*number)
+      const uint32_t context = name == "@dialog"    ? ui::DialogHelpContext(*number)
+                               : name == "@command" ? ui::CommandHelpContext(*number)
                                                     : *number;
       for (const HelpTopic& other : m_topics) {
         if (std::find(other.contexts.begin(), other.contexts.end(), context) !=

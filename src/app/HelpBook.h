@@ -20,19 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/HelpContext.h"
+
 namespace app {
 
-// Context numbers other than those a topic states: the help contexts of commands and dialog
-// templates, offset as the platform's help convention offsets them.
+// The program's overview, which help falls back on.
 inline constexpr uint32_t kHelpContextOverview = 1;
-inline constexpr uint32_t kCommandHelpBase = 0x10000;
-inline constexpr uint32_t kDialogHelpBase = 0x20000;
-constexpr uint32_t CommandHelpContext(uint32_t commandId) {
-  return kCommandHelpBase + commandId;
-}
-constexpr uint32_t DialogHelpContext(uint32_t dialogId) {
-  return kDialogHelpBase + dialogId;
-}
 
 inline constexpr std::string_view kUsingHelpKey = "using-help";
 
@@ -72,6 +65,10 @@ class HelpBook {
   // Index into Topics(), or nothing when no topic has this context or key.
   std::optional<size_t> FindContext(uint32_t context) const;
   std::optional<size_t> FindKey(std::string_view key) const;
+  // `context` when a topic has it, else the overview's context.
+  uint32_t ContextOrOverview(uint32_t context) const {
+    return FindContext(context) ? context : kHelpContextOverview;
+  }
 
  private:
   std::vector<HelpTopic> m_topics;

@@ -60,6 +60,10 @@
 /* String shown in pane 0 when no menu item is highlighted. */
 #define IDS_IDLEMESSAGE 57345
 
+/* About box: the agent line and the invisible frame that places the picture. */
+#define IDC_ABOUT_PICTURE 1018
+#define IDC_ABOUT_AGENT 1047
+
 /* Capture Filters dialog. */
 #define IDD_CAPTURE_FILTERS 102
 #define IDC_FILTER_LIST 1000

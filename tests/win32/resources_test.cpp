@@ -1,12 +1,16 @@
 // quarnet.exe's compiled resources hold exactly the command set of app/CommandTable.h: the menu
-// in order with its separators, the accelerators, every string and the toolbar strip.
+// in order with its separators, the accelerators, every string and the toolbar strip; and a
+// help topic for the program and for every traced socket call.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "Check.h"
+#include "CompiledHelp.h"
 #include "app/CommandTable.h"
+#include "display/TraceView.h"
+#include "format/NameTables.h"
 
 namespace {
 
@@ -98,5 +102,22 @@ int main() {
   CHECK(strip != nullptr && GetObjectA(strip, sizeof bitmap, &bitmap) == sizeof bitmap);
   CHECK(bitmap.bmWidth == static_cast<LONG>(16 * buttons) && bitmap.bmHeight == 15);
   CHECK(LoadIconA(exe, MAKEINTRESOURCEA(IDR_MAINFRAME)) != nullptr);
+
+  // Context 1 opens the overview, 175 + id each socket call's topic, named after the call.
+  const app::HelpBook help = CompiledHelp(exe);
+  std::printf("help topics compiled in:");
+  for (const app::HelpTopic& topic : help.Topics()) std::printf(" %s;", topic.title.c_str());
+  std::printf("\n");
+  for (const std::string& problem : help.Problems()) std::printf("help: %s\n", problem.c_str());
+  CHECK(help.Problems().empty());
+  for (int32_t id = -1; id <= 22; ++id) {
+    const uint32_t context = display::HelpContextForApi(id);
+    const auto topic = help.FindContext(context);
+    const std::string title = id < 0 ? "Quarnet" : names::ApiName(id);
+    const bool named =
+        topic && help.Topics()[*topic].title == title && !help.Topics()[*topic].blocks.empty();
+    if (!named) std::printf("context %u: no topic \"%s\" with text\n", context, title.c_str());
+    CHECK(named);
+  }
   return check::Finish("resources_test");
 }

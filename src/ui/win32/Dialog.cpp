@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/DataExchange.h"
+#include "ui/HelpContext.h"
 
 namespace ui {
 
@@ -64,6 +65,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     self = reinterpret_cast<Dialog*>(lParam);
     self->m_hwnd = hwnd;
     SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    // F1 in the dialog opens the topic of its template.
+    SetWindowContextHelpId(hwnd, DialogHelpContext(self->m_templateId));
   }
   if (self == nullptr) return FALSE;
   try {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Check.h"
+#include "CompiledHelp.h"
 #include "QuarnetDriver.h"
 #include "agent/win32/ControlBlock.h"
 #include "app/CommandTable.h"
@@ -25,6 +26,8 @@
 #include "config/SettingsFile.h"
 #include "display/TraceView.h"
 #include "protocol/SpyDatagram.h"
+#include "store/FileIo.h"
+#include "store/TraceFile.h"
 
 namespace {
 
@@ -85,12 +88,12 @@ void CheckShellCommands(const drive::Program& monitor) {
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
   Sleep(300);
   auto state = [&](UINT id) { return SendMessageA(toolbar, TB_GETSTATE, id, 0); };
-  for (UINT id : {ID_SETUP_FILTERS, ID_EDIT_COPY, ID_FILE_PRINT, ID_APP_ABOUT, ID_FILE_ENDTRACE}) {
+  for (UINT id : {ID_SETUP_FILTERS, ID_EDIT_COPY, ID_FILE_PRINT, ID_FILE_ENDTRACE}) {
     if (state(id) & TBSTATE_ENABLED) std::printf("command %u is not greyed\n", id);
     CHECK(!(state(id) & TBSTATE_ENABLED));
   }
   for (UINT id : {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_TRIGGER_ENABLE,
-                  ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE}) {
+                  ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE, ID_APP_ABOUT}) {
     CHECK(state(id) & TBSTATE_ENABLED);
   }
   CHECK(state(ID_PREFERENCES_SHOWTIME) & TBSTATE_CHECKED);
@@ -125,13 +128,122 @@ void CheckShellCommands(const drive::Program& monitor) {
   CHECK(drive::WaitFor(5000, [&] { return IsIconic(monitor.frame) == 0; }));
 }
 
-// Waits for the marker the test script leaves after it took the screenshot.
-void OfferScreenshot(const Folders& folders) {
+// Asks the test script for a screenshot of the desktop named `name` (it reads the name from
+// the marker) and waits for the marker it leaves when it has taken it.
+void OfferScreenshot(const Folders& folders, const std::string& name) {
   const std::string ready = folders.work + "\\screenshot-ready";
   const std::string done = folders.work + "\\screenshot-done";
-  WriteFile(ready, {});
+  DeleteFileA(done.c_str());
+  WriteFile(ready + ".new", std::vector<uint8_t>(name.begin(), name.end()));
+  MoveFileExA((ready + ".new").c_str(), ready.c_str(), MOVEFILE_REPLACE_EXISTING);
   drive::WaitFor(30000,
                  [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+bool HelpShows(const drive::Program& monitor, const std::string& title) {
+  const bool shown =
+      drive::WaitFor(5000, [&] { return monitor.HelpCaption() == "Quarnet Help - " + title; });
+  if (!shown) std::printf("help window: \"%s\"\n", monitor.HelpCaption().c_str());
+  return shown;
+}
+
+// Help on the trace of `saved`, shown from its first record in brief form: a double-click on
+// the first connect record opens the connect topic, but not while tracing; Index lists every
+// topic compiled in; Using Help, and Back from it.
+void CheckHelp(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
+  const auto bytes = ReadWholeFile(saved);
+  const TraceFileContents trace = ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
+  size_t connect = 0;
+  while (connect < trace.records.size() && trace.records[connect]->m_nApiId != 3) ++connect;
+  CHECK(connect < trace.records.size());
+  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
+  // Every record takes one line: each Line Down brings the next one to the top.
+  for (size_t i = 0; i < connect; ++i) SendMessageA(view, WM_VSCROLL, SB_LINEDOWN, 0);
+  PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 2));
+  CHECK(HelpShows(monitor, "connect"));
+  HWND help = monitor.FindTopWindow(drive::kHelpClass);
+  MoveWindow(help, 120, 60, 760, 600, TRUE);
+  Sleep(300);
+  OfferScreenshot(folders, "quarnet-help-connect.png");
+
+  monitor.Command(ID_HELP_INDEX);
+  CHECK(HelpShows(monitor, "Quarnet"));
+  HMODULE program = LoadLibraryExA((folders.monitor + "\\quarnet.exe").c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
+  std::vector<std::string> titles;
+  const app::HelpBook compiled = CompiledHelp(program);
+  for (const app::HelpTopic& topic : compiled.Topics()) titles.push_back(topic.title);
+  FreeLibrary(program);
+  CHECK(titles.size() > 24 && monitor.HelpTopicList() == titles);
+
+  monitor.Command(ID_HELP_USING);
+  CHECK(HelpShows(monitor, "Using Help"));
+  SendMessageA(GetDlgItem(help, 1), BM_CLICK, 0, 0);  // Back
+  CHECK(HelpShows(monitor, "Quarnet"));
+
+  PostMessageA(help, WM_CLOSE, 0, 0);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));
+  monitor.Command(ID_FILE_BEGINTRACE);
+  PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 2));
+  Sleep(1000);
+  CHECK(monitor.HelpCaption().empty());
+  monitor.Command(ID_FILE_ENDTRACE);
+}
+
+// Help, About: the agent line, and the picture (placed by the invisible frame's offset from
+// the dialog's outer corner, as a client position) wholly inside and clear of every control.
+void CheckAbout(const drive::Program& monitor, const Folders& folders, const std::string& agentLine,
+                const char* screenshot) {
+  monitor.PostCommand(ID_APP_ABOUT);
+  HWND about = nullptr;
+  CHECK(drive::WaitFor(10000, [&] {
+    return (about = monitor.FindDialog("Quarnet...WinSock Spy Application")) != nullptr;
+  }));
+  if (about == nullptr) return;
+  char line[128] = {};
+  GetDlgItemTextA(about, IDC_ABOUT_AGENT, line, sizeof line);
+  if (agentLine != line) std::printf("About says \"%s\"\n", line);
+  CHECK(agentLine == line);
+  RECT dialog{};
+  RECT frame{};
+  RECT client{};
+  GetWindowRect(about, &dialog);
+  GetWindowRect(GetDlgItem(about, IDC_ABOUT_PICTURE), &frame);
+  GetClientRect(about, &client);
+  const RECT picture{frame.left - dialog.left, frame.top - dialog.top,
+                     frame.left - dialog.left + 120, frame.top - dialog.top + 50};
+  CHECK(picture.left >= 0 && picture.top >= 0 && picture.right <= client.right &&
+        picture.bottom <= client.bottom);
+  for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT control{};
+    GetWindowRect(child, &control);
+    MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&control), 2);
+    RECT overlap{};
+    const bool clear = !IntersectRect(&overlap, &picture, &control);
+    if (!clear) std::printf("the About picture covers control %d\n", GetDlgCtrlID(child));
+    CHECK(clear);
+  }
+  if (screenshot != nullptr) OfferScreenshot(folders, screenshot);
+  PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  CHECK(drive::WaitFor(10000, [&] { return !IsWindow(about); }));
+}
+
+// Started without Klvnt32.dll beside it, the monitor says so at start-up and in its About box.
+void CheckAboutWithoutAgent(const std::string& bin, const Folders& folders) {
+  const std::string bare = folders.work + "\\bare";
+  CreateDirectoryA(bare.c_str(), nullptr);
+  for (const char* name : {"quarnet.exe", "klvnt32b.dll"}) {
+    CHECK(drive::CopyInto(bin + "\\" + name, bare, name));
+  }
+  drive::Program monitor;
+  CHECK(monitor.Launch(bare + "\\quarnet.exe", bare));
+  CHECK(monitor.AnswerMessageBox("Failure to Contact Dll", IDOK));
+  CHECK(monitor.WaitForMainWindow());
+  if (monitor.frame == nullptr) return;
+  CheckAbout(monitor, folders, app::AboutAgentLine(0), nullptr);
+  CHECK(monitor.Exit(kLong));
 }
 
 int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
@@ -173,7 +285,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 52), 0);
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
   Sleep(500);
-  OfferScreenshot(folders);
+  OfferScreenshot(folders, "quarnet-verbose.png");
   monitor.Command(ID_PREFERENCES_VERBOSE);
 
   const std::string saved = work + "\\saved\\wsdemo.spy";
@@ -200,6 +312,8 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(drive::WaitFor(kLong, [&] { return monitor.RecordCount() == records; }));
   CHECK(monitor.Pane(3) == app::PositionPaneText(1, records));
   CheckIdlePanes(monitor, "Trap Buffer Empty", "Trigger Off");
+  CheckHelp(monitor, folders, saved);
+  CheckAbout(monitor, folders, app::AboutAgentLine(1), "quarnet-about.png");
 
   // A file that is not a trace file is refused with "File Read Error"; the trace stays.
   const std::string foreign = work + "\\saved\\notes.spy";
@@ -217,6 +331,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CheckShellCommands(monitor);
   CHECK(monitor.Exit(kLong));
   CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);
+  CheckAboutWithoutAgent(bin, folders);
   return check::Finish("e2e trace");
 }
 
