@@ -149,6 +149,8 @@ HelpPage LayoutHelpTopic(const HelpTopic& topic, int32_t width, int32_t margin,
     y = block.kind == HelpBlockKind::kTraceLine ? y + lineHeight : filler.Finish();
   }
   page.height = y + margin;
+  for (const HelpRun& run : page.runs)
+    page.width = std::max(page.width, run.x + run.width + margin);
   return page;
 }
 

@@ -34,6 +34,7 @@ struct HelpRun {
 
 struct HelpPage {
   std::vector<HelpRun> runs;
+  int32_t width = 0;   // out to the right margin of the widest line
   int32_t height = 0;  // down to the bottom margin
 };
 

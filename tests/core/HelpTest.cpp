@@ -129,6 +129,7 @@ TEST(HelpLayout, WrapsWordsInsideTheMarginAndKeepsTraceLinesWhole) {
                       {10, top + 56, "a trace line wider than the window", HelpFont::kTrace},
                   }));
   EXPECT_EQ(page.height, top + 56 + 16 + 10);
+  EXPECT_EQ(page.width, 10 + 340 + 10);  // the trace line, which does not wrap
   // The link answers over its words on both lines, not over the blank that follows it.
   EXPECT_EQ(app::HelpLinkAt(page, 125, top + 5)->link, "t");
   EXPECT_EQ(app::HelpLinkAt(page, 55, top + 20)->link, "t");

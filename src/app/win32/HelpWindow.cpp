@@ -14,7 +14,7 @@ constexpr int kBackId = 1;
 constexpr int kListId = 2;
 constexpr int kMargin = 8;       // around the controls of the window
 constexpr int kTextMargin = 12;  // around the text inside its pane
-constexpr int kListWidth = 190;
+constexpr int kListWidth = 180;
 constexpr int kWheelLines = 3;
 constexpr int kLineStep = 20;  // pixels an arrow of the scroll bar moves the text
 
@@ -69,7 +69,8 @@ class GdiHelpMetrics : public app::HelpMetrics {
 
 }  // namespace
 
-// The topic's text, laid out for the pane's width and scrolled vertically.
+// The topic's text, laid out for the pane's width; scrolled down, and sideways where a trace
+// line is wider than the pane.
 class CHelpWindow::TextPane : public ui::Window {
  public:
   explicit TextPane(CHelpWindow& owner) : m_owner(owner) {}
@@ -77,13 +78,15 @@ class CHelpWindow::TextPane : public ui::Window {
   bool Create(HWND parent) {
     return RegisterWindowClass(kTextClass, 0, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr,
                                nullptr) &&
-           ui::Window::Create(kTextClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP,
+           ui::Window::Create(kTextClass, "",
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
                               WS_EX_CLIENTEDGE, 0, 0, 0, 0, parent, nullptr);
   }
 
   void SetTopic(const app::HelpTopic* topic) {
     m_topic = topic;
-    m_scroll = 0;
+    m_x.pos = 0;
+    m_y.pos = 0;
     Relayout();
   }
 
@@ -95,15 +98,19 @@ class CHelpWindow::TextPane : public ui::Window {
         Paint();
         return true;
       case WM_SIZE:
-        m_clientHeight = HIWORD(lParam);
+        m_x.client = LOWORD(lParam);
+        m_y.client = HIWORD(lParam);
         Relayout();
         return true;
       case WM_VSCROLL:
-        OnVScroll(LOWORD(wParam));
+        OnScroll(m_y, LOWORD(wParam));
+        return true;
+      case WM_HSCROLL:
+        OnScroll(m_x, LOWORD(wParam));
         return true;
       case WM_MOUSEWHEEL: {
         const int notches = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
-        ScrollTo(m_scroll - notches * kWheelLines * kLineStep);
+        ScrollTo(m_y, m_y.pos - notches * kWheelLines * kLineStep);
         return true;
       }
       case WM_KEYDOWN:
@@ -132,65 +139,75 @@ class CHelpWindow::TextPane : public ui::Window {
   }
 
  private:
+  // One scroll bar: the page's extent along it, the client's, and the position.
+  struct Axis {
+    int bar;
+    int pos = 0;
+    int client = 0;
+    int extent = 0;
+  };
+
   const app::HelpRun* LinkAt(LPARAM point) const {
-    return app::HelpLinkAt(m_page, static_cast<short>(LOWORD(point)),
-                           static_cast<short>(HIWORD(point)) + m_scroll);
+    return app::HelpLinkAt(m_page, static_cast<short>(LOWORD(point)) + m_x.pos,
+                           static_cast<short>(HIWORD(point)) + m_y.pos);
   }
 
   void Relayout() {
     if (m_topic == nullptr || Hwnd() == nullptr) return;
-    RECT client{};
-    GetClientRect(Hwnd(), &client);
     HDC dc = GetDC(Hwnd());
     {
       GdiHelpMetrics metrics(dc, m_owner.m_fonts);
-      m_page = app::LayoutHelpTopic(*m_topic, client.right, kTextMargin, metrics);
+      m_page = app::LayoutHelpTopic(*m_topic, m_x.client, kTextMargin, metrics);
     }
     ReleaseDC(Hwnd(), dc);
-    ScrollTo(m_scroll);
-    Invalidate();
+    m_x.extent = m_page.width;
+    m_y.extent = m_page.height;
+    ScrollTo(m_y, m_y.pos);
+    ScrollTo(m_x, m_x.pos);
   }
 
-  void ScrollTo(int y) {
-    m_scroll = std::clamp(y, 0, std::max(0, m_page.height - m_clientHeight));
+  // The down bar stays, greyed when all fits, so that the text's width does not change; the
+  // sideways bar shows only for a trace line wider than the pane.
+  void ScrollTo(Axis& axis, int pos) {
+    axis.pos = std::clamp(pos, 0, std::max(0, axis.extent - axis.client));
     SCROLLINFO info{};
     info.cbSize = sizeof info;
-    info.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
-    info.nMax = std::max(0, m_page.height - 1);
-    info.nPage = static_cast<UINT>(std::max(0, m_clientHeight));
-    info.nPos = m_scroll;
-    SetScrollInfo(Hwnd(), SB_VERT, &info, TRUE);
+    info.fMask = SIF_ALL | (axis.bar == SB_VERT ? SIF_DISABLENOSCROLL : 0);
+    info.nMax = std::max(0, axis.extent - 1);
+    info.nPage = static_cast<UINT>(std::max(0, axis.client));
+    info.nPos = axis.pos;
+    SetScrollInfo(Hwnd(), axis.bar, &info, TRUE);
     Invalidate();
   }
 
-  void OnVScroll(int code) {
+  void OnScroll(Axis& axis, int code) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_TRACKPOS;
-    GetScrollInfo(Hwnd(), SB_VERT, &info);
-    const int page = std::max(kLineStep, m_clientHeight - kLineStep);
+    GetScrollInfo(Hwnd(), axis.bar, &info);
+    const int page = std::max(kLineStep, axis.client - kLineStep);
     switch (code) {
       case SB_LINEUP:
-        ScrollTo(m_scroll - kLineStep);
+        ScrollTo(axis, axis.pos - kLineStep);
         break;
       case SB_LINEDOWN:
-        ScrollTo(m_scroll + kLineStep);
+        ScrollTo(axis, axis.pos + kLineStep);
         break;
       case SB_PAGEUP:
-        ScrollTo(m_scroll - page);
+        ScrollTo(axis, axis.pos - page);
         break;
       case SB_PAGEDOWN:
-        ScrollTo(m_scroll + page);
+        ScrollTo(axis, axis.pos + page);
         break;
       case SB_THUMBTRACK:
       case SB_THUMBPOSITION:
-        ScrollTo(info.nTrackPos);
+        ScrollTo(axis, info.nTrackPos);
         break;
       case SB_TOP:
-        ScrollTo(0);
+        ScrollTo(axis, 0);
         break;
       case SB_BOTTOM:
-        ScrollTo(m_page.height);
+        ScrollTo(axis, axis.extent);
         break;
       default:
         break;
@@ -203,22 +220,28 @@ class CHelpWindow::TextPane : public ui::Window {
         m_owner.Back();
         return true;
       case VK_UP:
-        OnVScroll(SB_LINEUP);
+        OnScroll(m_y, SB_LINEUP);
         return true;
       case VK_DOWN:
-        OnVScroll(SB_LINEDOWN);
+        OnScroll(m_y, SB_LINEDOWN);
         return true;
       case VK_PRIOR:
-        OnVScroll(SB_PAGEUP);
+        OnScroll(m_y, SB_PAGEUP);
         return true;
       case VK_NEXT:
-        OnVScroll(SB_PAGEDOWN);
+        OnScroll(m_y, SB_PAGEDOWN);
         return true;
       case VK_HOME:
-        OnVScroll(SB_TOP);
+        OnScroll(m_y, SB_TOP);
         return true;
       case VK_END:
-        OnVScroll(SB_BOTTOM);
+        OnScroll(m_y, SB_BOTTOM);
+        return true;
+      case VK_LEFT:
+        OnScroll(m_x, SB_LINEUP);
+        return true;
+      case VK_RIGHT:
+        OnScroll(m_x, SB_LINEDOWN);
         return true;
       default:
         return false;
@@ -231,13 +254,13 @@ class CHelpWindow::TextPane : public ui::Window {
     SetBkMode(dc, TRANSPARENT);
     GdiHelpMetrics fonts(dc, m_owner.m_fonts);
     for (const app::HelpRun& run : m_page.runs) {
-      const int y = run.y - m_scroll;
+      const int y = run.y - m_y.pos;
       if (y + run.height < ps.rcPaint.top || y > ps.rcPaint.bottom) continue;
       fonts.Select(run.font);
       SetTextColor(dc, run.font == app::HelpFont::kLink    ? kLinkColour
                        : run.font == app::HelpFont::kTrace ? kTraceColour
                                                            : GetSysColor(COLOR_WINDOWTEXT));
-      TextOutA(dc, run.x, y, run.text.data(), static_cast<int>(run.text.size()));
+      TextOutA(dc, run.x - m_x.pos, y, run.text.data(), static_cast<int>(run.text.size()));
     }
     EndPaint(Hwnd(), &ps);
   }
@@ -245,15 +268,15 @@ class CHelpWindow::TextPane : public ui::Window {
   CHelpWindow& m_owner;
   const app::HelpTopic* m_topic = nullptr;
   app::HelpPage m_page;
-  int m_scroll = 0;
-  int m_clientHeight = 0;
+  Axis m_x{SB_HORZ};
+  Axis m_y{SB_VERT};
 };
 
 CHelpWindow::CHelpWindow() : m_book(app::HelpBook::Parse(HelpSource())) {
   m_fonts[static_cast<size_t>(app::HelpFont::kText)] = MakeFont(15, FW_NORMAL, false, false);
   m_fonts[static_cast<size_t>(app::HelpFont::kTitle)] = MakeFont(22, FW_BOLD, false, false);
   m_fonts[static_cast<size_t>(app::HelpFont::kHeading)] = MakeFont(15, FW_BOLD, false, false);
-  m_fonts[static_cast<size_t>(app::HelpFont::kTrace)] = MakeFont(14, FW_NORMAL, false, true);
+  m_fonts[static_cast<size_t>(app::HelpFont::kTrace)] = MakeFont(13, FW_NORMAL, false, true);
   m_fonts[static_cast<size_t>(app::HelpFont::kLink)] = MakeFont(15, FW_NORMAL, true, false);
 }
 

@@ -162,7 +162,7 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 2));
   CHECK(HelpShows(monitor, "connect"));
   HWND help = monitor.FindTopWindow(drive::kHelpClass);
-  MoveWindow(help, 120, 60, 760, 600, TRUE);
+  MoveWindow(help, 100, 60, 800, 600, TRUE);
   Sleep(300);
   OfferScreenshot(folders, "quarnet-help-connect.png");
 
@@ -174,7 +174,12 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   const app::HelpBook compiled = CompiledHelp(program);
   for (const app::HelpTopic& topic : compiled.Topics()) titles.push_back(topic.title);
   FreeLibrary(program);
-  CHECK(titles.size() > 24 && monitor.HelpTopicList() == titles);
+  const std::vector<std::string> listed = monitor.HelpTopicList();
+  for (size_t i = 0; i < listed.size(); ++i) {
+    if (i >= titles.size() || listed[i] != titles[i])
+      std::printf("Index: \"%s\"\n", listed[i].c_str());
+  }
+  CHECK(titles.size() > 24 && listed == titles);
 
   monitor.Command(ID_HELP_USING);
   CHECK(HelpShows(monitor, "Using Help"));

@@ -74,14 +74,20 @@ struct Program {
     return text;
   }
 
-  // The entries of the help window's topic list, in order.
+  // The entries of the help window's topic list, in order. The system carries list-box texts
+  // between processes; asked for in UTF-16, they arrive whole under Wine too.
   std::vector<std::string> HelpTopicList() const {
     HWND list = FindWindowExA(FindTopWindow(kHelpClass), nullptr, "ListBox", nullptr);
     std::vector<std::string> entries;
-    const LRESULT count = list != nullptr ? SendMessageA(list, LB_GETCOUNT, 0, 0) : 0;
+    const LRESULT count = list != nullptr ? SendMessageW(list, LB_GETCOUNT, 0, 0) : 0;
     for (LRESULT i = 0; i < count; ++i) {
-      entries.push_back(RemoteText(list, LB_GETTEXT, static_cast<WPARAM>(i),
-                                   SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)));
+      wchar_t wide[256] = {};
+      char text[256] = {};
+      if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) < 256) {
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+      }
+      entries.emplace_back(text);
     }
     return entries;
   }
