@@ -149,7 +149,7 @@ bool HelpShows(const drive::Program& monitor, const std::string& title) {
 
 // Help on the trace of `saved`, shown from its first record in brief form: a double-click on
 // the first connect record opens the connect topic, but not while tracing; Index lists every
-// topic compiled in; Using Help, and Back from it.
+// topic compiled in; Using Help, and Back from it; F1 and Shift+F1 in the main window.
 void CheckHelp(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
   const auto bytes = ReadWholeFile(saved);
   const TraceFileContents trace = ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
@@ -185,6 +185,21 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   CHECK(HelpShows(monitor, "Using Help"));
   SendMessageA(GetDlgItem(help, 1), BM_CLICK, 0, 0);  // Back
   CHECK(HelpShows(monitor, "Quarnet"));
+
+  // F1 in the main window opens the overview. Shift+F1, then a click: on the Filters button its
+  // dialog's topic, on a record its call's.
+  monitor.Command(ID_HELP_USING);
+  monitor.Command(ID_HELP);
+  CHECK(HelpShows(monitor, "Quarnet"));
+  HWND toolbar = FindWindowExA(monitor.frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
+  const RECT filters = monitor.ToolbarButtonRect(ID_SETUP_FILTERS);
+  monitor.Command(ID_CONTEXT_HELP);
+  PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM((filters.left + filters.right) / 2, (filters.top + filters.bottom) / 2));
+  CHECK(HelpShows(monitor, "Capture Filters"));
+  monitor.Command(ID_CONTEXT_HELP);
+  PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 2));
+  CHECK(HelpShows(monitor, "connect"));
 
   PostMessageA(help, WM_CLOSE, 0, 0);
   CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));

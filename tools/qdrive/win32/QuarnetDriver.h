@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -117,8 +118,17 @@ struct Program {
                       LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, pane, 0)));
   }
 
-  // The text a control writes into memory of the monitor's process for `message`, of `length`
-  // characters.
+  // A toolbar button's rectangle, in the toolbar's client coordinates.
+  RECT ToolbarButtonRect(UINT command) const {
+    HWND toolbar = FindWindowExA(frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    RECT rect{};
+    const std::string bytes = RemoteText(toolbar, TB_GETRECT, command, sizeof rect);
+    if (bytes.size() == sizeof rect) std::memcpy(&rect, bytes.data(), sizeof rect);
+    return rect;
+  }
+
+  // What a control writes into memory of the monitor's process for `message`: `length` bytes
+  // (or characters of text).
   std::string RemoteText(HWND control, UINT message, WPARAM wParam, LRESULT length) const {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
                                  pi.dwProcessId);
