@@ -186,66 +186,39 @@ class CHelpWindow::TextPane : public ui::Window {
     info.fMask = SIF_TRACKPOS;
     GetScrollInfo(Hwnd(), axis.bar, &info);
     const int page = std::max(kLineStep, axis.client - kLineStep);
-    switch (code) {
-      case SB_LINEUP:
-        ScrollTo(axis, axis.pos - kLineStep);
-        break;
-      case SB_LINEDOWN:
-        ScrollTo(axis, axis.pos + kLineStep);
-        break;
-      case SB_PAGEUP:
-        ScrollTo(axis, axis.pos - page);
-        break;
-      case SB_PAGEDOWN:
-        ScrollTo(axis, axis.pos + page);
-        break;
-      case SB_THUMBTRACK:
-      case SB_THUMBPOSITION:
-        ScrollTo(axis, info.nTrackPos);
-        break;
-      case SB_TOP:
-        ScrollTo(axis, 0);
-        break;
-      case SB_BOTTOM:
-        ScrollTo(axis, axis.extent);
-        break;
-      default:
-        break;
+    const int line = code == SB_LINEUP ? -kLineStep : code == SB_LINEDOWN ? kLineStep : 0;
+    const int pages = code == SB_PAGEUP ? -page : code == SB_PAGEDOWN ? page : 0;
+    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+      ScrollTo(axis, info.nTrackPos);
+    } else if (code == SB_TOP || code == SB_BOTTOM) {
+      ScrollTo(axis, code == SB_TOP ? 0 : axis.extent);
+    } else {
+      ScrollTo(axis, axis.pos + line + pages);
     }
   }
 
   bool OnKeyDown(WPARAM key) {
-    switch (key) {
-      case VK_BACK:
-        m_owner.Back();
-        return true;
-      case VK_UP:
-        OnScroll(m_y, SB_LINEUP);
-        return true;
-      case VK_DOWN:
-        OnScroll(m_y, SB_LINEDOWN);
-        return true;
-      case VK_PRIOR:
-        OnScroll(m_y, SB_PAGEUP);
-        return true;
-      case VK_NEXT:
-        OnScroll(m_y, SB_PAGEDOWN);
-        return true;
-      case VK_HOME:
-        OnScroll(m_y, SB_TOP);
-        return true;
-      case VK_END:
-        OnScroll(m_y, SB_BOTTOM);
-        return true;
-      case VK_LEFT:
-        OnScroll(m_x, SB_LINEUP);
-        return true;
-      case VK_RIGHT:
-        OnScroll(m_x, SB_LINEDOWN);
-        return true;
-      default:
-        return false;
+    if (key == VK_BACK) {
+      m_owner.Back();
+      return true;
     }
+    struct Move {
+      WPARAM key;
+      bool sideways;
+      int code;
+    };
+    static constexpr Move kMoves[] = {
+        {VK_UP, false, SB_LINEUP},     {VK_DOWN, false, SB_LINEDOWN}, {VK_PRIOR, false, SB_PAGEUP},
+        {VK_NEXT, false, SB_PAGEDOWN}, {VK_HOME, false, SB_TOP},      {VK_END, false, SB_BOTTOM},
+        {VK_LEFT, true, SB_LINEUP},    {VK_RIGHT, true, SB_LINEDOWN},
+    };
+    for (const Move& move : kMoves) {
+      if (move.key == key) {
+        OnScroll(move.sideways ? m_x : m_y, move.code);
+        return true;
+      }
+    }
+    return false;
   }
 
   void Paint() {
