@@ -200,6 +200,11 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   monitor.Command(ID_CONTEXT_HELP);
   PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 2));
   CHECK(HelpShows(monitor, "connect"));
+  // F1 on a highlighted menu item: the Setup menu opens on Filters.
+  PostMessageA(monitor.frame, WM_SYSCOMMAND, SC_KEYMENU, 's');
+  Sleep(500);
+  PostMessageA(monitor.frame, WM_KEYDOWN, VK_F1, 0);
+  CHECK(HelpShows(monitor, "Capture Filters"));
 
   PostMessageA(help, WM_CLOSE, 0, 0);
   CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));
