@@ -166,13 +166,11 @@ bool CMainFrame::PreTranslateHelpMode(const MSG& msg) {
     EndHelpMode();
     return true;
   }
-  if (msg.message != WM_LBUTTONDOWN && msg.message != WM_RBUTTONDOWN) return false;
-  // A click on the menu bar opens the menu as always; the item chosen there is the answer.
-  if (msg.hwnd != Hwnd() && !IsChild(Hwnd(), msg.hwnd)) {
-    EndHelpMode();
-    return false;
-  }
+  // A click on the menu bar (not a client click) opens the menu as always, and the item chosen
+  // there is the answer; a click in another window ends the mode and does what it always does.
+  if (msg.message != WM_LBUTTONDOWN) return false;
   EndHelpMode();
+  if (msg.hwnd != Hwnd() && !IsChild(Hwnd(), msg.hwnd)) return false;
   const POINT point{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
   if (msg.hwnd == m_wndToolBar.Hwnd()) {
     const LRESULT index = SendMessageA(msg.hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point));
