@@ -20,12 +20,13 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/Calls.h"
 #include "ui/HelpContext.h"
 
 namespace app {
 
-// The program's overview, which help falls back on.
-inline constexpr uint32_t kHelpContextOverview = 1;
+// The program's overview: the general topic, which help falls back on.
+inline constexpr uint32_t kHelpContextOverview = calls::kGeneralTopic;
 
 inline constexpr std::string_view kUsingHelpKey = "using-help";
 

@@ -9,8 +9,7 @@
 #include "Check.h"
 #include "CompiledHelp.h"
 #include "app/CommandTable.h"
-#include "display/TraceView.h"
-#include "format/NameTables.h"
+#include "protocol/Calls.h"
 
 namespace {
 
@@ -103,17 +102,18 @@ int main() {
   CHECK(bitmap.bmWidth == static_cast<LONG>(16 * buttons) && bitmap.bmHeight == 15);
   CHECK(LoadIconA(exe, MAKEINTRESOURCEA(IDR_MAINFRAME)) != nullptr);
 
-  // Context 1 opens the overview, 175 + id each socket call's topic, named after the call.
+  // The general context opens the overview, and each call's own context a topic named after it.
   const app::HelpBook help = CompiledHelp(exe);
   std::printf("help topics compiled in:");
   for (const app::HelpTopic& topic : help.Topics()) std::printf(" %s;", topic.title.c_str());
   std::printf("\n");
   for (const std::string& problem : help.Problems()) std::printf("help: %s\n", problem.c_str());
   CHECK(help.Problems().empty());
-  for (int32_t id = -1; id <= 22; ++id) {
-    const uint32_t context = display::HelpContextForApi(id);
+  for (int32_t id = -1; id < calls::kCount; ++id) {
+    const uint32_t context = calls::HelpContext(id);
     const auto topic = help.FindContext(context);
-    const std::string title = id < 0 ? "Quarnet" : names::ApiName(id);
+    const std::string title =
+        context == calls::kGeneralTopic ? "Quarnet" : std::string(calls::kCalls[id].name);
     const bool named =
         topic && help.Topics()[*topic].title == title && !help.Topics()[*topic].blocks.empty();
     if (!named) std::printf("context %u: no topic \"%s\" with text\n", context, title.c_str());
