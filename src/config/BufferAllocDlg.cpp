@@ -19,13 +19,13 @@ void BufferValues::StoreInto(Options& options) const {
   options.m_nDisplayBytes = m_nDisplayBytes;
 }
 
-CBufferAllocDlg::CBufferAllocDlg(const BufferValues& values) : m_values(values) {
+BufferAllocModel::BufferAllocModel(const BufferValues& values) : m_values(values) {
   // Any non-zero flag means "entire" to every reader; the radio buttons show it so.
   m_values.m_bSaveEntire = m_values.m_bSaveEntire != 0;
   m_values.m_bDisplayEntire = m_values.m_bDisplayEntire != 0;
 }
 
-CBufferAllocDlg::Controls CBufferAllocDlg::OnInitDialog() {
+BufferAllocModel::Controls BufferAllocModel::OnInitDialog() {
   // A scroll bar keeps its position within its range, whatever the settings file held.
   m_nTraceSpinPos = std::clamp(m_values.m_nTraceSize, kTraceMin, kTraceMax);
   m_nTrapSpinPos = std::clamp(m_values.m_nTrapSize, kTrapMin, kTrapMax);
@@ -43,17 +43,17 @@ CBufferAllocDlg::Controls CBufferAllocDlg::OnInitDialog() {
   return controls;
 }
 
-bool CBufferAllocDlg::OnSaveEntire(bool entire) {
+bool BufferAllocModel::OnSaveEntire(bool entire) {
   m_values.m_bSaveEntire = entire ? 1 : 0;
   return !entire;
 }
 
-bool CBufferAllocDlg::OnDisplayEntire(bool entire) {
+bool BufferAllocModel::OnDisplayEntire(bool entire) {
   m_values.m_bDisplayEntire = entire ? 1 : 0;
   return !entire;
 }
 
-int32_t CBufferAllocDlg::OnSizeKillFocus(Spinner spinner, std::string_view text) {
+int32_t BufferAllocModel::OnSizeKillFocus(Spinner spinner, std::string_view text) {
   const bool trace = spinner == Spinner::kTrace;
   int32_t& size = trace ? m_values.m_nTraceSize : m_values.m_nTrapSize;
   int32_t& position = trace ? m_nTraceSpinPos : m_nTrapSpinPos;
@@ -62,7 +62,7 @@ int32_t CBufferAllocDlg::OnSizeKillFocus(Spinner spinner, std::string_view text)
   return position;
 }
 
-CBufferAllocDlg::SpinResult CBufferAllocDlg::OnSpin(Spinner spinner, int code) {
+BufferAllocModel::SpinResult BufferAllocModel::OnSpin(Spinner spinner, int code) {
   const bool trace = spinner == Spinner::kTrace;
   int32_t& size = trace ? m_values.m_nTraceSize : m_values.m_nTrapSize;
   int32_t& position = trace ? m_nTraceSpinPos : m_nTrapSpinPos;
@@ -75,7 +75,7 @@ CBufferAllocDlg::SpinResult CBufferAllocDlg::OnSpin(Spinner spinner, int code) {
   return {next, std::to_string(next)};
 }
 
-CBufferAllocDlg::OkResult CBufferAllocDlg::OnOK(const EditTexts& texts) {
+BufferAllocModel::OkResult BufferAllocModel::OnOK(const EditTexts& texts) {
   struct Check {
     std::string_view text;
     int32_t min;

@@ -23,7 +23,7 @@ struct BufferValues {
   bool operator==(const BufferValues&) const = default;
 };
 
-class CBufferAllocDlg {
+class BufferAllocModel {
  public:
   static constexpr int32_t kTraceMin = 50;
   static constexpr int32_t kTraceMax = 2000;
@@ -69,7 +69,7 @@ class CBufferAllocDlg {
     int focusControl = 0;  // the edit that refused, which gets the focus back
   };
 
-  explicit CBufferAllocDlg(const BufferValues& values);
+  explicit BufferAllocModel(const BufferValues& values);
 
   Controls OnInitDialog();
   // The radio buttons; each returns whether its byte-limit edit is now enabled.

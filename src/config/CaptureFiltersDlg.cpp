@@ -13,7 +13,7 @@ int32_t AsFlag(int32_t value) {
 
 }  // namespace
 
-CCaptureFiltersDlg::CCaptureFiltersDlg(const Options& options, bool tracing)
+CaptureFiltersModel::CaptureFiltersModel(const Options& options, bool tracing)
     : m_apiEnable(options.m_apiEnable),
       m_nSocketId(static_cast<uint32_t>(options.m_nSocketId)),
       m_bRestrictSocket(AsFlag(options.m_bRestrictSocket)),
@@ -22,7 +22,7 @@ CCaptureFiltersDlg::CCaptureFiltersDlg(const Options& options, bool tracing)
       m_buffers(BufferValues::From(options)),
       m_bTracing(tracing) {}
 
-CCaptureFiltersDlg::Controls CCaptureFiltersDlg::OnInitDialog() {
+CaptureFiltersModel::Controls CaptureFiltersModel::OnInitDialog() {
   m_listMode = ListMode::kSome;
   for (int i = 0; i < kListedApis; ++i) {
     m_selected[static_cast<size_t>(i)] = m_apiEnable[static_cast<size_t>(i)] != 0;
@@ -30,44 +30,44 @@ CCaptureFiltersDlg::Controls CCaptureFiltersDlg::OnInitDialog() {
   return Refresh();
 }
 
-CCaptureFiltersDlg::Controls CCaptureFiltersDlg::OnTraceAll() {
+CaptureFiltersModel::Controls CaptureFiltersModel::OnTraceAll() {
   m_listMode = ListMode::kAll;
   m_selected.fill(true);
   return Refresh();
 }
 
-CCaptureFiltersDlg::Controls CCaptureFiltersDlg::OnTraceSome() {
+CaptureFiltersModel::Controls CaptureFiltersModel::OnTraceSome() {
   m_listMode = ListMode::kSome;
   return Refresh();
 }
 
-CCaptureFiltersDlg::Controls CCaptureFiltersDlg::OnTraceNone() {
+CaptureFiltersModel::Controls CaptureFiltersModel::OnTraceNone() {
   m_listMode = ListMode::kNone;
   m_selected.fill(false);
   return Refresh();
 }
 
-void CCaptureFiltersDlg::OnSelectionChange(std::span<const int> selectedEntries) {
+void CaptureFiltersModel::OnSelectionChange(std::span<const int> selectedEntries) {
   m_selected.fill(false);
   for (int entry : selectedEntries) {
     if (entry >= 0 && entry < kListedApis) m_selected[static_cast<size_t>(entry)] = true;
   }
 }
 
-CCaptureFiltersDlg::Controls CCaptureFiltersDlg::OnRestrictSocket() {
+CaptureFiltersModel::Controls CaptureFiltersModel::OnRestrictSocket() {
   m_bRestrictSocket = m_bRestrictSocket ? 0 : 1;
   return Refresh();
 }
 
-void CCaptureFiltersDlg::OnErrorsOnly() {
+void CaptureFiltersModel::OnErrorsOnly() {
   m_bErrorsOnly = m_bErrorsOnly ? 0 : 1;
 }
 
-void CCaptureFiltersDlg::OnIgnoreWouldBlock() {
+void CaptureFiltersModel::OnIgnoreWouldBlock() {
   m_bIgnoreWouldBlock = m_bIgnoreWouldBlock ? 0 : 1;
 }
 
-CCaptureFiltersDlg::OkResult CCaptureFiltersDlg::OnOK(std::string_view socketIdText) {
+CaptureFiltersModel::OkResult CaptureFiltersModel::OnOK(std::string_view socketIdText) {
   m_apiEnable.fill(0);
   for (int i = 0; i < kListedApis; ++i) {
     if (m_selected[static_cast<size_t>(i)]) m_apiEnable[static_cast<size_t>(i)] = 1;
@@ -78,7 +78,7 @@ CCaptureFiltersDlg::OkResult CCaptureFiltersDlg::OnOK(std::string_view socketIdT
   return {true, {}, 0};
 }
 
-CCaptureFiltersDlg::Controls CCaptureFiltersDlg::Refresh() const {
+CaptureFiltersModel::Controls CaptureFiltersModel::Refresh() const {
   Controls controls;
   controls.traceAllChecked = m_listMode == ListMode::kAll;
   controls.traceSomeChecked = m_listMode == ListMode::kSome;
@@ -95,7 +95,7 @@ CCaptureFiltersDlg::Controls CCaptureFiltersDlg::Refresh() const {
   return controls;
 }
 
-void ApplyCaptureFilters(const CCaptureFiltersDlg& dialog, Options& options, TraceStore& store,
+void ApplyCaptureFilters(const CaptureFiltersModel& dialog, Options& options, TraceStore& store,
                          IAgentLink& agent) {
   options.m_bIgnoreWouldBlock = dialog.m_bIgnoreWouldBlock;
   options.m_bErrorsOnly = dialog.m_bErrorsOnly;

@@ -15,7 +15,7 @@
 
 class TraceStore;
 
-class CCaptureFiltersDlg {
+class CaptureFiltersModel {
  public:
   // Entry i of the list stands for API id i.
   static constexpr auto& kListNames = calls::kFilterListNames;
@@ -45,7 +45,7 @@ class CCaptureFiltersDlg {
   };
 
   // Step 1 of the Filters command: the dialog's data from the options.
-  CCaptureFiltersDlg(const Options& options, bool tracing);
+  CaptureFiltersModel(const Options& options, bool tracing);
 
   // Always opens with "Trace Some" and the list enabled, whatever was chosen before.
   Controls OnInitDialog();
@@ -85,5 +85,5 @@ class CCaptureFiltersDlg {
 // options, the Trace Buffer trimmed to its new size (the Trap Buffer is left alone), the 46
 // flags back, and while a trace runs the agent told in the order Begin Trace uses. The view
 // then repaints itself whether or not a trace runs.
-void ApplyCaptureFilters(const CCaptureFiltersDlg& dialog, Options& options, TraceStore& store,
+void ApplyCaptureFilters(const CaptureFiltersModel& dialog, Options& options, TraceStore& store,
                          IAgentLink& agent);

@@ -6,7 +6,7 @@
 
 namespace {
 
-using Spinner = CBufferAllocDlg::Spinner;
+using Spinner = BufferAllocModel::Spinner;
 
 BufferValues Values() {
   BufferValues v;
@@ -20,8 +20,8 @@ BufferValues Values() {
 }
 
 TEST(BufferAllocDlg, InitialControlsAndRadios) {
-  CBufferAllocDlg dlg(Values());
-  CBufferAllocDlg::Controls c = dlg.OnInitDialog();
+  BufferAllocModel dlg(Values());
+  BufferAllocModel::Controls c = dlg.OnInitDialog();
   EXPECT_TRUE(c.saveEntireChecked);
   EXPECT_FALSE(c.saveBytesEnabled);
   EXPECT_FALSE(c.displayEntireChecked);
@@ -37,14 +37,14 @@ TEST(BufferAllocDlg, InitialControlsAndRadios) {
 }
 
 TEST(BufferAllocDlg, TypedSizeMovesSpinnerToItsEndAndOkRefusesIt) {
-  CBufferAllocDlg dlg(Values());
+  BufferAllocModel dlg(Values());
   dlg.OnInitDialog();
   EXPECT_EQ(dlg.OnSizeKillFocus(Spinner::kTrace, "5000"), 2000);
   EXPECT_EQ(dlg.m_values.m_nTraceSize, 5000);  // no range check on loss of focus
   EXPECT_EQ(dlg.OnSizeKillFocus(Spinner::kTrap, "many"), 20);
   EXPECT_EQ(dlg.m_values.m_nTrapSize, 20);
 
-  const CBufferAllocDlg::OkResult r = dlg.OnOK({"64", "16", "5000", "20"});
+  const BufferAllocModel::OkResult r = dlg.OnOK({"64", "16", "5000", "20"});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "Please enter an integer between 50 and 2000.");
   EXPECT_EQ(r.focusControl, IDC_TRACE_SIZE);
@@ -54,30 +54,30 @@ TEST(BufferAllocDlg, SpinnerArrowsStepAndStopAtTheEnds) {
   BufferValues v = Values();
   v.m_nTraceSize = 2000;
   v.m_nTrapSize = 11;
-  CBufferAllocDlg dlg(v);
+  BufferAllocModel dlg(v);
   dlg.OnInitDialog();
-  CBufferAllocDlg::SpinResult s = dlg.OnSpin(Spinner::kTrace, CBufferAllocDlg::kLineUp);
+  BufferAllocModel::SpinResult s = dlg.OnSpin(Spinner::kTrace, BufferAllocModel::kLineUp);
   EXPECT_EQ(s.position, 2000);
   EXPECT_EQ(s.text, "2000");
-  s = dlg.OnSpin(Spinner::kTrace, CBufferAllocDlg::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrace, BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "1999");
-  s = dlg.OnSpin(Spinner::kTrap, CBufferAllocDlg::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrap, BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "10");
-  s = dlg.OnSpin(Spinner::kTrap, CBufferAllocDlg::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrap, BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "10");
   EXPECT_EQ(dlg.m_values.m_nTrapSize, 10);
 
   // After 5000 was typed, an arrow starts from the spinner's end, not from 5000.
   dlg.OnSizeKillFocus(Spinner::kTrace, "5000");
-  s = dlg.OnSpin(Spinner::kTrace, CBufferAllocDlg::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrace, BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "1999");
   EXPECT_EQ(dlg.m_values.m_nTraceSize, 1999);
 }
 
 TEST(BufferAllocDlg, OkChecksFieldsInOrderEvenDisabledOnes) {
-  CBufferAllocDlg dlg(Values());
+  BufferAllocModel dlg(Values());
   dlg.OnInitDialog();  // "Save" is "Entire Message": its byte edit is disabled
-  CBufferAllocDlg::OkResult r = dlg.OnOK({"x", "2000", "abc", "0"});
+  BufferAllocModel::OkResult r = dlg.OnOK({"x", "2000", "abc", "0"});
   EXPECT_EQ(r.message, "Please enter an integer.");
   EXPECT_EQ(r.focusControl, IDC_DISPLAY_BYTES);
   r = dlg.OnOK({"0", "1025", "abc", "0"});

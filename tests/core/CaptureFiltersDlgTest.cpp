@@ -23,9 +23,9 @@ TEST(CaptureFiltersDlg, OpensWithTraceSomeAndTheListFromTheFlags) {
   options.m_apiEnable.fill(1);
   options.m_apiEnable[4] = 0;
   options.m_bRestrictSocket = 0;
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   dlg.OnTraceNone();
-  CCaptureFiltersDlg::Controls c = dlg.OnInitDialog();
+  CaptureFiltersModel::Controls c = dlg.OnInitDialog();
   EXPECT_TRUE(c.traceSomeChecked && !c.traceAllChecked && !c.traceNoneChecked);
   EXPECT_TRUE(c.listEnabled);
   EXPECT_TRUE(c.selected[0] && !c.selected[4] && c.selected[22]);
@@ -39,7 +39,7 @@ TEST(CaptureFiltersDlg, OpensWithTraceSomeAndTheListFromTheFlags) {
   EXPECT_FALSE(c.listEnabled);
   EXPECT_TRUE(c.selected[4]);
 
-  CCaptureFiltersDlg tracing(options, true);
+  CaptureFiltersModel tracing(options, true);
   c = tracing.OnInitDialog();
   EXPECT_FALSE(c.configureBuffersEnabled);
   EXPECT_TRUE(c.idleNoteVisible);
@@ -48,7 +48,7 @@ TEST(CaptureFiltersDlg, OpensWithTraceSomeAndTheListFromTheFlags) {
 TEST(CaptureFiltersDlg, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
   Options options;
   options.m_apiEnable.fill(1);
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   dlg.OnInitDialog();
   const int picked[] = {1, 18, 99, -3};  // entries outside the list are ignored
   dlg.OnSelectionChange(picked);
@@ -61,9 +61,9 @@ TEST(CaptureFiltersDlg, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
 TEST(CaptureFiltersDlg, SocketIdMustBeUnsigned) {
   Options options;
   options.m_nSocketId = -1;  // stored as the bits of 4294967295
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   EXPECT_EQ(dlg.OnInitDialog().socketIdText, "4294967295");
-  const CCaptureFiltersDlg::OkResult refused = dlg.OnOK("-5");
+  const CaptureFiltersModel::OkResult refused = dlg.OnOK("-5");
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.message, "Please enter a positive integer.");
   EXPECT_EQ(refused.focusControl, IDC_SOCKET_ID);
@@ -77,7 +77,7 @@ TEST(FiltersCommand, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   TraceStore store(options);
   store.m_bTracing = 1;
   RecordingAgentLink agent;
-  CCaptureFiltersDlg dlg(options, true);
+  CaptureFiltersModel dlg(options, true);
   dlg.OnInitDialog();
   dlg.OnTraceNone();
   dlg.OnErrorsOnly();
@@ -97,7 +97,7 @@ TEST(FiltersCommand, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   // Idle: the options change, the agent hears nothing.
   store.m_bTracing = 0;
   agent.calls.clear();
-  CCaptureFiltersDlg idle(options, false);
+  CaptureFiltersModel idle(options, false);
   idle.OnInitDialog();
   idle.OnTraceAll();
   ASSERT_TRUE(idle.OnOK("7").ok);
@@ -116,7 +116,7 @@ TEST(FiltersCommand, SmallerSizesTrimTraceBufferOnlyAndShowTrapFull) {
   Fill(store.m_trapBuf, 30);
   RecordingAgentLink agent;
 
-  CCaptureFiltersDlg dlg(options, false);
+  CaptureFiltersModel dlg(options, false);
   dlg.OnInitDialog();
   BufferValues buffers = dlg.Buffers();
   buffers.m_nTraceSize = 50;

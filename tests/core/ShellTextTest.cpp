@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CenterDialog.h"
+#include "ui/CenterDialog.h"
 
 namespace {
 
@@ -21,11 +21,11 @@ TEST(ShellText, AboutLineNamesRevisionOrFailure) {
 
 TEST(CenterDialog, CentresAndKeepsOnScreen) {
   // Halves are rounded toward zero separately: 1025/2 - 301/2 = 512 - 150.
-  EXPECT_EQ(app::CenterDialogOnScreen(1025, 769, 301, 201), (app::Point{362, 284}));
-  EXPECT_EQ(app::CenterDialogOnScreen(800, 600, 800, 600), (app::Point{0, 0}));
+  EXPECT_EQ(ui::CenterDialogOnScreen(1025, 769, 301, 201), (ui::Point{362, 284}));
+  EXPECT_EQ(ui::CenterDialogOnScreen(800, 600, 800, 600), (ui::Point{0, 0}));
   // Wider than the screen: the right edge sits on the screen's right edge.
-  EXPECT_EQ(app::CenterDialogOnScreen(640, 480, 700, 100), (app::Point{-60, 190}));
-  EXPECT_EQ(app::CenterDialogOnScreen(640, 480, 100, 481), (app::Point{270, -1}));
+  EXPECT_EQ(ui::CenterDialogOnScreen(640, 480, 700, 100), (ui::Point{-60, 190}));
+  EXPECT_EQ(ui::CenterDialogOnScreen(640, 480, 100, 481), (ui::Point{270, -1}));
 }
 
 }  // namespace

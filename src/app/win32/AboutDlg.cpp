@@ -2,7 +2,6 @@
 
 #include "app/ResourceIds.h"
 #include "app/ShellText.h"
-#include "app/win32/MainFrame.h"
 
 namespace {
 // The part of the picture shown, from its top-left corner.
@@ -10,14 +9,10 @@ constexpr int kPictureWidth = 120;
 constexpr int kPictureHeight = 50;
 }  // namespace
 
-CAboutDlg::CAboutDlg(HWND parent, int agentRevision)
-    : Dialog(IDD_ABOUTBOX, parent), m_nAgentRevision(agentRevision) {}
+CAboutDlg::CAboutDlg(int agentRevision) : Dialog(IDD_ABOUTBOX), m_nAgentRevision(agentRevision) {}
 
-bool CAboutDlg::OnInitDialog() {
-  CMainFrame::CenterDialogOnScreen(m_hwnd);
-  const bool result = Dialog::OnInitDialog();
-  SetDlgItemTextA(m_hwnd, IDC_ABOUT_AGENT, app::AboutAgentLine(m_nAgentRevision).c_str());
-  return result;
+void CAboutDlg::OnInitDialog() {
+  SetItemText(IDC_ABOUT_AGENT, app::AboutAgentLine(m_nAgentRevision));
 }
 
 bool CAboutDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
@@ -29,13 +24,13 @@ bool CAboutDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
 
 // The invisible frame marks the place: its offset from the dialog's outer corner, taken as a
 // position in the client area.
-void CAboutDlg::PaintPicture() {
+void CAboutDlg::PaintPicture() const {
   PAINTSTRUCT ps{};
-  HDC dc = BeginPaint(m_hwnd, &ps);
+  HDC dc = BeginPaint(Hwnd(), &ps);
   RECT dialog{};
   RECT frame{};
-  GetWindowRect(m_hwnd, &dialog);
-  GetWindowRect(GetDlgItem(m_hwnd, IDC_ABOUT_PICTURE), &frame);
+  GetWindowRect(Hwnd(), &dialog);
+  GetWindowRect(Item(IDC_ABOUT_PICTURE), &frame);
   HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT));
   HDC source = CreateCompatibleDC(dc);
   if (picture != nullptr && source != nullptr) {
@@ -46,5 +41,5 @@ void CAboutDlg::PaintPicture() {
   }
   if (source != nullptr) DeleteDC(source);
   if (picture != nullptr) DeleteObject(picture);
-  EndPaint(m_hwnd, &ps);
+  EndPaint(Hwnd(), &ps);
 }

@@ -5,13 +5,13 @@
 
 class CAboutDlg : public ui::Dialog {
  public:
-  CAboutDlg(HWND parent, int agentRevision);
+  explicit CAboutDlg(int agentRevision);
 
  protected:
-  bool OnInitDialog() override;
+  void OnInitDialog() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
  private:
-  void PaintPicture();
+  void PaintPicture() const;
   int m_nAgentRevision;
 };

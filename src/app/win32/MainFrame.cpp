@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "app/CenterDialog.h"
 #include "app/CommandTable.h"
 #include "app/ResourceIds.h"
 #include "app/win32/QuarnetApp.h"
@@ -108,15 +107,6 @@ LRESULT CMainFrame::OnDestroy(WPARAM, LPARAM) {
 LRESULT CMainFrame::OnRestore(WPARAM, LPARAM) {
   ShowWindow(Hwnd(), SW_RESTORE);
   return 0;
-}
-
-void CMainFrame::CenterDialogOnScreen(HWND window) {
-  RECT rc{};
-  GetWindowRect(window, &rc);
-  const app::Point corner =
-      app::CenterDialogOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                rc.right - rc.left, rc.bottom - rc.top);
-  SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 // --- help ---

@@ -15,8 +15,6 @@ class CMainFrame : public ui::FrameWindow {
   CMainFrame();
   ~CMainFrame() override;
   bool Create();
-  // Moves `window` to the centre of the screen, keeping it on the screen where it fits.
-  static void CenterDialogOnScreen(HWND window);
 
   // Opens the help window at `context`; "Failed to launch help." when there is no such topic.
   void OpenHelp(uint32_t context);

@@ -63,8 +63,7 @@ bool CQuarnetApp::PreTranslateMessage(const MSG& msg) {
 }
 
 void CQuarnetApp::OnAppAbout() {
-  if (m_pMainFrame == nullptr || m_pView == nullptr) return;
-  CAboutDlg(m_pMainFrame->Hwnd(), m_pView->m_nAgentRevision).DoModal();
+  if (m_pView != nullptr) CAboutDlg(m_pView->m_nAgentRevision).DoModal();
 }
 
 // Ctrl+N: the single document is made new again; it holds no data, so nothing changes.

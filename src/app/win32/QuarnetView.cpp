@@ -10,6 +10,7 @@
 #include "capture/ReceivePass.h"
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
+#include "dialogs/win32/CaptureFiltersDlg.h"
 #include "display/MenuState.h"
 #include "ui/win32/FileDialog.h"
 #include "ui/win32/GdiCanvas.h"
@@ -68,6 +69,7 @@ const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
     {ID_FILE_SAVE_AS, &CQuarnetView::OnFileSaveAs},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnClearBuffer},
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnTrapBuffer},
+    {ID_SETUP_FILTERS, &CQuarnetView::OnSetupFilters},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnTriggerEnable},
     {ID_PREFERENCES_DATAONLY, &CQuarnetView::OnDataOnly},
     {ID_PREFERENCES_SHOWTIME, &CQuarnetView::OnShowTime},
@@ -256,6 +258,15 @@ void CQuarnetView::OnEndTrace() {
 
 void CQuarnetView::OnClearBuffer() {
   m_store.ClearBuffer();
+  Invalidate();
+}
+
+// The dialog edits a copy; Cancel, in it or in Buffer Allocation, leaves everything as it was.
+void CQuarnetView::OnSetupFilters() {
+  CaptureFiltersModel model(m_options, IsTracing());
+  CCaptureFiltersDlg dialog(model);
+  if (dialog.DoModal() != IDOK) return;
+  ApplyCaptureFilters(model, m_options, m_store, m_agent);
   Invalidate();
 }
 

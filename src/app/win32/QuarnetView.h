@@ -60,6 +60,7 @@ class CQuarnetView : public ui::Window {
   void OnBeginTrace();
   void OnEndTrace();
   void OnClearBuffer();
+  void OnSetupFilters();
   void OnDataOnly();
   void OnShowTime();
   void OnVerbose();

@@ -3,60 +3,66 @@
 #include <new>
 #include <vector>
 
-#include "app/DataExchange.h"
 #include "ui/HelpContext.h"
+#include "ui/win32/App.h"
+#include "ui/win32/FrameWindow.h"
 
 namespace ui {
 
 namespace {
+
+constexpr char kRefusalCaption[] = "Quarnet";
 
 HBRUSH GreyBrush() {
   static const HBRUSH brush = CreateSolidBrush(Dialog::kBackground);
   return brush;
 }
 
-std::string ControlText(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1);
-  const int n = GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-  return std::string(text.data(), static_cast<size_t>(n > 0 ? n : 0));
+HWND MainWindow() {
+  const App* app = App::Current();
+  return app != nullptr && app->m_pMainWnd != nullptr ? app->m_pMainWnd->Hwnd() : nullptr;
 }
 
 }  // namespace
 
+Dialog::Dialog(UINT templateId, HWND owner)
+    : m_templateId(templateId), m_owner(owner != nullptr ? owner : MainWindow()) {}
+
 INT_PTR Dialog::DoModal() {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), m_parent,
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), m_owner,
                          DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR Dialog::DoModalIndirect(const DLGTEMPLATE* dialogTemplate) {
-  return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate, m_parent, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+bool Dialog::OnControl(int, UINT) {
+  return false;
 }
-
-bool Dialog::OnInitDialog() {
-  UpdateData(false);
-  return true;
-}
-
-void Dialog::OnOK() {
-  if (UpdateData(true)) EndDialog(m_hwnd, IDOK);
-}
-
-void Dialog::OnCancel() {
-  EndDialog(m_hwnd, IDCANCEL);
-}
-
-void Dialog::DoDataExchange(DataExchange&) {}
 
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) {
   return false;
 }
 
-bool Dialog::UpdateData(bool save) {
-  DataExchange dx(m_hwnd, save);
-  DoDataExchange(dx);
-  return !dx.Failed();
+void Dialog::OnOK() {
+  End(IDOK);
+}
+
+void Dialog::Refuse(const std::string& message, int controlId) const {
+  MessageBoxA(m_hwnd, message.c_str(), kRefusalCaption, MB_OK | MB_ICONEXCLAMATION);
+  HWND control = Item(controlId);
+  if (control == nullptr) return;
+  // Through the dialog manager, so that the default button follows the focus.
+  SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+std::string Dialog::ItemText(int id) const {
+  HWND control = Item(id);
+  std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1);
+  const int n = GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
+  return std::string(text.data(), static_cast<size_t>(n > 0 ? n : 0));
+}
+
+void Dialog::SetItemText(int id, const std::string& text) const {
+  SetDlgItemTextA(m_hwnd, id, text.c_str());
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -70,117 +76,47 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   }
   if (self == nullptr) return FALSE;
   try {
-    INT_PTR result = 0;
-    if (self->OnMessage(message, wParam, lParam, result)) return result;
-    switch (message) {
-      case WM_INITDIALOG:
-        return self->OnInitDialog() ? TRUE : FALSE;
-      case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
-          self->OnOK();
-          return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-          self->OnCancel();
-          return TRUE;
-        }
-        return FALSE;
-      case WM_CTLCOLORDLG:
-      case WM_CTLCOLORSTATIC:
-      case WM_CTLCOLORBTN:
-      case WM_CTLCOLORMSGBOX: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, kText);
-        SetBkColor(dc, kBackground);
-        return reinterpret_cast<INT_PTR>(GreyBrush());
-      }
-      case WM_NCDESTROY:
-        self->m_hwnd = nullptr;
-        return FALSE;
-      default:
-        return FALSE;
-    }
+    return self->Handle(message, wParam, lParam);
   } catch (const std::bad_alloc&) {
+    // Out of memory inside a handler: the message is dropped rather than the program.
     return FALSE;
   }
 }
 
-void DataExchange::Fail(const std::string& message) {
-  m_failed = true;
-  MessageBoxA(m_hwnd, message.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
-  HWND control = GetDlgItem(m_hwnd, m_lastControl);
-  if (control != nullptr) {
-    SetFocus(control);
-    SendMessageA(control, EM_SETSEL, 0, -1);
-  }
-}
-
-void DataExchange::Text(int controlId, int32_t& value, int32_t min, int32_t max) {
-  if (m_failed) return;
-  m_lastControl = controlId;
-  if (!m_bSaveAndValidate) {
-    SetDlgItemTextA(m_hwnd, controlId, std::to_string(value).c_str());
-    return;
-  }
-  const ddx::Field<int32_t> field = ddx::ExchangeInt(ControlText(m_hwnd, controlId), min, max);
-  if (field.value) {
-    value = *field.value;
-  } else {
-    Fail(field.message);
-  }
-}
-
-void DataExchange::Text(int controlId, uint32_t& value) {
-  if (m_failed) return;
-  m_lastControl = controlId;
-  if (!m_bSaveAndValidate) {
-    SetDlgItemTextA(m_hwnd, controlId, std::to_string(value).c_str());
-    return;
-  }
-  const ddx::Field<uint32_t> field = ddx::ExchangeUnsigned(ControlText(m_hwnd, controlId));
-  if (field.value) {
-    value = *field.value;
-  } else {
-    Fail(field.message);
-  }
-}
-
-void DataExchange::Text(int controlId, std::string& value) {
-  if (m_failed) return;
-  m_lastControl = controlId;
-  if (m_bSaveAndValidate) {
-    value = ControlText(m_hwnd, controlId);
-  } else {
-    SetDlgItemTextA(m_hwnd, controlId, value.c_str());
-  }
-}
-
-void DataExchange::Check(int controlId, int32_t& value) {
-  if (m_failed) return;
-  m_lastControl = controlId;
-  if (m_bSaveAndValidate) {
-    value = IsDlgButtonChecked(m_hwnd, controlId) == BST_CHECKED ? 1 : 0;
-  } else {
-    CheckDlgButton(m_hwnd, controlId, value != 0 ? BST_CHECKED : BST_UNCHECKED);
-  }
-}
-
-void DataExchange::Radio(int firstId, int32_t& value) {
-  if (m_failed) return;
-  m_lastControl = firstId;
-  HWND button = GetDlgItem(m_hwnd, firstId);
-  int32_t index = 0;
-  if (m_bSaveAndValidate) value = -1;
-  // The group runs from the first button to the next control with WS_GROUP.
-  while (button != nullptr) {
-    if (m_bSaveAndValidate) {
-      if (SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
-    } else {
-      SendMessageA(button, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+INT_PTR Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  INT_PTR result = 0;
+  if (OnMessage(message, wParam, lParam, result)) return result;
+  switch (message) {
+    case WM_INITDIALOG:
+      FrameWindow::CenterDialogOnScreen(m_hwnd);
+      OnInitDialog();
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const UINT notification = HIWORD(wParam);
+      if (id == IDOK && notification == BN_CLICKED) {
+        OnOK();
+      } else if (id == IDCANCEL) {
+        End(IDCANCEL);
+      } else {
+        return OnControl(id, notification) ? TRUE : FALSE;
+      }
+      return TRUE;
     }
-    button = GetWindow(button, GW_HWNDNEXT);
-    if (button == nullptr || (GetWindowLongA(button, GWL_STYLE) & WS_GROUP)) break;
-    ++index;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORMSGBOX: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, kText);
+      SetBkColor(dc, kBackground);
+      return reinterpret_cast<INT_PTR>(GreyBrush());
+    }
+    case WM_NCDESTROY:
+      m_hwnd = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
   }
 }
 

@@ -1,27 +1,45 @@
-// Modal dialogs from .rc templates, drawn on light grey with black text, with data exchange
-// between controls and members and the framework's standard validation messages.
+// Modal dialogs from .rc templates: owned by the main window (which is disabled while one runs),
+// centred on the screen when they open, drawn on light grey with black text. Notifications of
+// the controls reach the class's handlers through a static table per class; the dialog manager
+// gives Enter to OK, Escape to Cancel and Alt+letter to the control with that mnemonic.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
+#include <span>
 #include <string>
 
 namespace ui {
 
-class DataExchange;
+template <class T>
+struct ControlEntry {
+  int id;
+  UINT notification;  // BN_CLICKED, EN_KILLFOCUS, LBN_SELCHANGE ...
+  void (T::*handler)();
+};
+
+// Looks a control's notification up in one class's table; true when the class handles it.
+template <class T>
+bool DispatchControl(T* self, std::span<const ControlEntry<T>> table, int id, UINT notification) {
+  for (const auto& entry : table) {
+    if (entry.id == id && entry.notification == notification) {
+      (self->*entry.handler)();
+      return true;
+    }
+  }
+  return false;
+}
 
 class Dialog {
  public:
-  Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
+  // Without an owner the dialog belongs to the application's main window.
+  explicit Dialog(UINT templateId, HWND owner = nullptr);
   virtual ~Dialog() = default;
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
   // Runs the dialog; IDOK, IDCANCEL or -1 when it could not be shown.
   INT_PTR DoModal();
-  // The same from an in-memory template.
-  INT_PTR DoModalIndirect(const DLGTEMPLATE* dialogTemplate);
   HWND Hwnd() const { return m_hwnd; }
 
   // Background and text colour of every dialog of the program.
@@ -29,47 +47,35 @@ class Dialog {
   static constexpr COLORREF kText = RGB(0, 0, 0);
 
  protected:
-  virtual bool OnInitDialog();  // loads the controls; true lets Windows set the focus
-  virtual void OnOK();          // saves and validates, then ends with IDOK
-  virtual void OnCancel();
-  virtual void DoDataExchange(DataExchange& dx);
-  // The class's own messages; return true when handled (with `result` the dialog's answer).
+  // Loads the controls once the dialog is centred; the focus then goes to the first tab stop.
+  virtual void OnInitDialog() {}
+  // A control's notification; true when handled.
+  virtual bool OnControl(int id, UINT notification);
+  // Other messages of the class; true when handled, with `result` the dialog procedure's answer.
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
-  // Moves data between controls and members; false when a value was refused.
-  bool UpdateData(bool save);
+  // OK pressed or Enter: the class checks its fields and ends the dialog when they hold.
+  virtual void OnOK();
 
-  HWND m_hwnd = nullptr;
+  // A refused field: its message, then the focus back on its control with the text selected.
+  void Refuse(const std::string& message, int controlId) const;
+  void End(INT_PTR result) const { EndDialog(m_hwnd, result); }
+
+  HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
+  std::string ItemText(int id) const;
+  void SetItemText(int id, const std::string& text) const;
+  void EnableItem(int id, bool on) const { EnableWindow(Item(id), on ? TRUE : FALSE); }
+  void ShowItem(int id, bool on) const { ShowWindow(Item(id), on ? SW_SHOW : SW_HIDE); }
+  void CheckItem(int id, bool on) const {
+    CheckDlgButton(m_hwnd, id, on ? BST_CHECKED : BST_UNCHECKED);
+  }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
   UINT m_templateId;
-  HWND m_parent;
-};
-
-// One pass of data exchange. On save, the first refused value shows its message, puts the
-// focus on its control and stops the pass; later exchanges then do nothing.
-class DataExchange {
- public:
-  DataExchange(HWND dialog, bool save) : m_hwnd(dialog), m_bSaveAndValidate(save) {}
-
-  // A signed number within [min, max]: "Please enter an integer." or "Please enter an integer
-  // between %1 and %2." with the bounds put in.
-  void Text(int controlId, int32_t& value, int32_t min = INT32_MIN, int32_t max = INT32_MAX);
-  void Text(int controlId, uint32_t& value);  // "Please enter a positive integer."
-  void Text(int controlId, std::string& value);
-  void Check(int controlId, int32_t& value);
-  // Radio group from `firstId`: the index of the checked button, -1 for none.
-  void Radio(int firstId, int32_t& value);
-
-  bool Failed() const { return m_failed; }
-  bool Saving() const { return m_bSaveAndValidate; }
-
- private:
-  void Fail(const std::string& message);
-  HWND m_hwnd;
-  bool m_bSaveAndValidate;
-  bool m_failed = false;
-  int m_lastControl = 0;
+  HWND m_owner;
+  HWND m_hwnd = nullptr;
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/ResourceIds.h"
+#include "ui/CenterDialog.h"
 #include "ui/win32/App.h"
 
 namespace ui {
@@ -97,6 +98,15 @@ void FrameWindow::RecalcLayout() {
     MoveWindow(m_pView->Hwnd(), client.left, client.top, client.right - client.left,
                client.bottom > client.top ? client.bottom - client.top : 0, TRUE);
   }
+}
+
+void FrameWindow::CenterDialogOnScreen(HWND window) {
+  RECT rc{};
+  GetWindowRect(window, &rc);
+  const Point corner =
+      ui::CenterDialogOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                               rc.right - rc.left, rc.bottom - rc.top);
+  SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 void FrameWindow::OnViewToolbar() {

@@ -21,6 +21,9 @@ class FrameWindow : public Window {
   bool IsCommandEnabled(UINT id);
   void OnIdleUpdateCmdUI();
   void RecalcLayout();
+  // Moves `window` to the centre of the screen, keeping it on the screen where it fits; every
+  // dialog of the program calls it when it opens.
+  static void CenterDialogOnScreen(HWND window);
 
   StatusBar m_wndStatusBar;
   ToolBar m_wndToolBar;

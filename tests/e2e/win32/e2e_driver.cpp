@@ -5,13 +5,18 @@
 //   e2e_driver trace   WORK BIN WSDEMO   trace wsdemo through Launch Pgm, save the trace
 //   e2e_driver burst   WORK BIN BURST    count a burst of 1,500 reported calls
 //   e2e_driver foreign WORK BIN ADDRESS  datagrams from ADDRESS must not reach the trace
+//   e2e_driver dialogs WORK BIN WSDEMO   Setup, Filters and Buffer Allocation, traces saved
+//                                        under WORK\saved for the script to check
 //
 // WORK is an empty folder; BIN holds quarnet.exe, Klvnt32.dll and klvnt32b.dll.
 #include <windows.h>
 #include <winsock.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,12 +27,16 @@
 #include "app/CommandTable.h"
 #include "app/ResourceIds.h"
 #include "app/ShellText.h"
+#include "config/BufferAllocDlg.h"
+#include "config/CaptureFiltersDlg.h"
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "display/TraceView.h"
+#include "format/EventFormatter.h"
 #include "protocol/SpyDatagram.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
+#include "ui/CenterDialog.h"
 
 namespace {
 
@@ -36,6 +45,7 @@ constexpr DWORD kLong = 60000;
 struct Folders {
   std::string work;
   std::string monitor;
+  std::string programs;
 };
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -66,6 +76,14 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
          WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName), WriteSettings(options));
 }
 
+// wsdemo in a folder of its own, away from Klvnt32.dll, and a folder for saved traces.
+bool PrepareWsdemo(const std::string& wsdemo, Folders& folders) {
+  folders.programs = folders.work + "\\programs";
+  CreateDirectoryA(folders.programs.c_str(), nullptr);
+  CreateDirectoryA((folders.work + "\\saved").c_str(), nullptr);
+  return drive::CopyInto(wsdemo, folders.programs, "wsdemo.exe");
+}
+
 // True once the pane shows `text` (the idle pass after a command sets it).
 bool Shows(const drive::Program& monitor, int pane, const std::string& text) {
   const bool shown = drive::WaitFor(5000, [&] { return monitor.Pane(pane) == text; });
@@ -88,12 +106,13 @@ void CheckShellCommands(const drive::Program& monitor) {
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
   Sleep(300);
   auto state = [&](UINT id) { return SendMessageA(toolbar, TB_GETSTATE, id, 0); };
-  for (UINT id : {ID_SETUP_FILTERS, ID_EDIT_COPY, ID_FILE_PRINT, ID_FILE_ENDTRACE}) {
+  for (UINT id : {ID_EDIT_COPY, ID_FILE_PRINT, ID_FILE_ENDTRACE}) {
     if (state(id) & TBSTATE_ENABLED) std::printf("command %u is not greyed\n", id);
     CHECK(!(state(id) & TBSTATE_ENABLED));
   }
-  for (UINT id : {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_TRIGGER_ENABLE,
-                  ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE, ID_APP_ABOUT}) {
+  for (UINT id :
+       {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_SETUP_FILTERS, ID_TRIGGER_ENABLE,
+        ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE, ID_APP_ABOUT}) {
     CHECK(state(id) & TBSTATE_ENABLED);
   }
   CHECK(state(ID_PREFERENCES_SHOWTIME) & TBSTATE_CHECKED);
@@ -128,16 +147,21 @@ void CheckShellCommands(const drive::Program& monitor) {
   CHECK(drive::WaitFor(5000, [&] { return IsIconic(monitor.frame) == 0; }));
 }
 
-// Asks the test script for a screenshot of the desktop named `name` (it reads the name from
-// the marker) and waits for the marker it leaves when it has taken it.
-void OfferScreenshot(const Folders& folders, const std::string& name) {
+// Asks the test script for a screenshot named `name` of `window` (the whole desktop when null)
+// and waits until it was taken.
+void OfferScreenshot(const Folders& folders, const std::string& name, HWND window = nullptr) {
   const std::string ready = folders.work + "\\screenshot-ready";
   const std::string done = folders.work + "\\screenshot-done";
+  RECT rc{0, 0, 1024, 768};
+  if (window != nullptr) GetWindowRect(window, &rc);
+  char request[128];
+  std::snprintf(request, sizeof request, "%s %ldx%ld+%ld+%ld\n", name.c_str(), rc.right - rc.left,
+                rc.bottom - rc.top, rc.left, rc.top);
   DeleteFileA(done.c_str());
-  WriteFile(ready + ".new", std::vector<uint8_t>(name.begin(), name.end()));
-  MoveFileExA((ready + ".new").c_str(), ready.c_str(), MOVEFILE_REPLACE_EXISTING);
+  WriteFile(ready, std::vector<uint8_t>(request, request + std::strlen(request)));
   drive::WaitFor(30000,
                  [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+  DeleteFileA(ready.c_str());
 }
 
 bool HelpShows(const drive::Program& monitor, const std::string& title) {
@@ -149,7 +173,8 @@ bool HelpShows(const drive::Program& monitor, const std::string& title) {
 
 // Help on the trace of `saved`, shown from its first record in brief form: a double-click on
 // the first connect record opens the connect topic, but not while tracing; Index lists every
-// topic compiled in; Using Help, and Back from it; F1 and Shift+F1 in the main window.
+// topic compiled in; Using Help, and Back from it; F1 and Shift+F1 in the main window, F1 on a
+// menu item and in a dialog.
 void CheckHelp(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
   const auto bytes = ReadWholeFile(saved);
   const TraceFileContents trace = ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
@@ -164,7 +189,7 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   HWND help = monitor.FindTopWindow(drive::kHelpClass);
   MoveWindow(help, 100, 60, 800, 600, TRUE);
   Sleep(300);
-  OfferScreenshot(folders, "quarnet-help-connect.png");
+  OfferScreenshot(folders, "help-connect", help);
 
   monitor.Command(ID_HELP_INDEX);
   CHECK(HelpShows(monitor, "Quarnet"));
@@ -192,10 +217,10 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   monitor.Command(ID_HELP);
   CHECK(HelpShows(monitor, "Quarnet"));
   HWND toolbar = FindWindowExA(monitor.frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
-  const RECT filters = monitor.ToolbarButtonRect(ID_SETUP_FILTERS);
+  const RECT button = monitor.ToolbarButtonRect(ID_SETUP_FILTERS);
   monitor.Command(ID_CONTEXT_HELP);
   PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON,
-               MAKELPARAM((filters.left + filters.right) / 2, (filters.top + filters.bottom) / 2));
+               MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
   CHECK(HelpShows(monitor, "Capture Filters"));
   monitor.Command(ID_CONTEXT_HELP);
   PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 2));
@@ -206,6 +231,15 @@ void CheckHelp(const drive::Program& monitor, const Folders& folders, const std:
   PostMessageA(monitor.frame, WM_KEYDOWN, VK_F1, 0);
   CHECK(HelpShows(monitor, "Capture Filters"));
 
+  PostMessageA(help, WM_CLOSE, 0, 0);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));
+  // F1 in a dialog opens the dialog's topic.
+  monitor.PostCommand(ID_SETUP_FILTERS);
+  const drive::DialogWindow filters = monitor.WaitDialog("Capture Filters");
+  filters.Key(VK_F1);
+  CHECK(HelpShows(monitor, "Capture Filters"));
+  filters.Press(IDCANCEL);
+  CHECK(filters.WaitClosed());
   PostMessageA(help, WM_CLOSE, 0, 0);
   CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));
   monitor.Command(ID_FILE_BEGINTRACE);
@@ -250,7 +284,7 @@ void CheckAbout(const drive::Program& monitor, const Folders& folders, const std
     if (!clear) std::printf("the About picture covers control %d\n", GetDlgCtrlID(child));
     CHECK(clear);
   }
-  if (screenshot != nullptr) OfferScreenshot(folders, screenshot);
+  if (screenshot != nullptr) OfferScreenshot(folders, screenshot, about);
   PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   CHECK(drive::WaitFor(10000, [&] { return !IsWindow(about); }));
 }
@@ -274,11 +308,8 @@ void CheckAboutWithoutAgent(const std::string& bin, const Folders& folders) {
 int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   CHECK(PrepareMonitor(work, bin, folders));
-  // The traced program lies in a folder of its own, away from Klvnt32.dll.
-  const std::string programs = work + "\\programs";
-  CreateDirectoryA(programs.c_str(), nullptr);
-  CHECK(drive::CopyInto(wsdemo, programs, "wsdemo.exe"));
-  CreateDirectoryA((work + "\\saved").c_str(), nullptr);
+  CHECK(PrepareWsdemo(wsdemo, folders));
+  const std::string& programs = folders.programs;
 
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
@@ -310,7 +341,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 52), 0);
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
   Sleep(500);
-  OfferScreenshot(folders, "quarnet-verbose.png");
+  OfferScreenshot(folders, "verbose");
   monitor.Command(ID_PREFERENCES_VERBOSE);
 
   const std::string saved = work + "\\saved\\wsdemo.spy";
@@ -338,7 +369,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.Pane(3) == app::PositionPaneText(1, records));
   CheckIdlePanes(monitor, "Trap Buffer Empty", "Trigger Off");
   CheckHelp(monitor, folders, saved);
-  CheckAbout(monitor, folders, app::AboutAgentLine(1), "quarnet-about.png");
+  CheckAbout(monitor, folders, app::AboutAgentLine(1), "about");
 
   // A file that is not a trace file is refused with "File Read Error"; the trace stays.
   const std::string foreign = work + "\\saved\\notes.spy";
@@ -477,11 +508,288 @@ int RunForeign(const std::string& work, const std::string& bin, const std::strin
   return check::Finish("e2e foreign");
 }
 
+// --- Setup, Filters ---
+
+// The list entry of a call, which is its API id.
+int Entry(std::string_view name) {
+  const auto& names = CaptureFiltersModel::kListNames;
+  return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+drive::DialogWindow OpenFilters(const drive::Program& monitor) {
+  monitor.PostCommand(ID_SETUP_FILTERS);
+  return monitor.WaitDialog("Capture Filters");
+}
+
+drive::DialogWindow OpenBuffers(const drive::Program& monitor, const drive::DialogWindow& filters) {
+  filters.Press(IDC_CONFIGURE_BUFFERS);
+  return monitor.WaitDialog("Buffer Allocation");
+}
+
+void Close(const drive::DialogWindow& dialog, int button) {
+  dialog.Press(button);
+  CHECK(dialog.WaitClosed());
+}
+
+// Types `text` into an edit and leaves it, as Tab does.
+void Type(const drive::DialogWindow& dialog, int edit, const std::string& text, int next) {
+  dialog.Focus(edit);
+  dialog.SetText(edit, text);
+  dialog.Focus(next);
+}
+
+// OK refuses the edit's text with `message`: the dialog stays open with the focus back on the
+// edit and its text selected.
+void CheckRefused(const drive::Program& monitor, const drive::DialogWindow& dialog, int edit,
+                  const std::string& message) {
+  dialog.Press(IDOK);
+  CHECK(monitor.AnswerMessageBox(message, IDOK));
+  CHECK(IsWindow(dialog.hwnd));
+  CHECK(drive::WaitFor(5000, [&] { return dialog.HasFocus(edit); }));
+  CHECK(dialog.AllSelected(edit));
+}
+
+// Begins a trace, launches wsdemo `runs` times through Launch Pgm, ends the trace and, when a
+// path is given, saves it there and clears the Trace Buffer. Returns the records it held.
+struct Tracer {
+  const drive::Program& monitor;
+  std::string programs;
+  int launches = 0;
+
+  int Run(int runs, const std::string& saveAs = {}) {
+    monitor.Command(ID_FILE_BEGINTRACE);
+    for (int i = 0; i < runs; ++i) {
+      monitor.PostCommand(ID_FILE_LAUNCHPGM);
+      CHECK(monitor.ChooseInFileDialog(programs + "\\wsdemo.exe"));
+      if (launches++ > 0) {
+        CHECK(monitor.AnswerMessageBox(programs + "\\wsdemo.tmp already exists", IDYES));
+      }
+      CHECK(drive::WaitForProcessRun("wsdemo.tmp", kLong));
+    }
+    const int records = monitor.WaitForQuiet(2000, kLong);
+    monitor.Command(ID_FILE_ENDTRACE);
+    if (!saveAs.empty()) {
+      monitor.PostCommand(ID_FILE_SAVE_AS);
+      CHECK(monitor.ChooseInFileDialog(saveAs));
+      CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saveAs) > 13; }));
+      monitor.Command(ID_EDIT_CLEARBUFFER);
+    }
+    return records;
+  }
+};
+
+// The socket of the first send in a saved trace, as the user reads it off the screen.
+std::string SendSocket(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  for (const SpyMsgPtr& record : ReadTraceFile(bytes).records) {
+    std::vector<std::string> lines;
+    FormatEvent(*record, lines, false, false);
+    constexpr std::string_view kSend = "send (SOCKET=";
+    if (lines.front().starts_with(kSend)) {
+      return lines.front().substr(kSend.size(), lines.front().find(',') - kSend.size());
+    }
+  }
+  return {};
+}
+
+// A dialog opens in the middle of the screen, and the window it belongs to waits for it.
+void CheckModal(const drive::DialogWindow& dialog, HWND owner) {
+  RECT rc{};
+  GetWindowRect(dialog.hwnd, &rc);
+  const ui::Point centre =
+      ui::CenterDialogOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                               rc.right - rc.left, rc.bottom - rc.top);
+  CHECK(rc.left == centre.x && rc.top == centre.y);
+  CHECK(GetWindow(dialog.hwnd, GW_OWNER) == owner && !IsWindowEnabled(owner));
+}
+
+// Capture Filters as it opens: "Trace Some" whatever was chosen before, the list from the flags.
+void CheckFiltersOpen(const drive::DialogWindow& filters, const std::vector<int>& selected,
+                      bool restrict, const std::string& socketId) {
+  CHECK(filters.Checked(IDC_TRACE_SOME) && !filters.Checked(IDC_TRACE_ALL));
+  CHECK(filters.Enabled(IDC_FILTER_LIST));
+  CHECK(filters.Selected(IDC_FILTER_LIST) == selected);
+  CHECK(filters.Checked(IDC_RESTRICT_SOCKET) == restrict);
+  CHECK(filters.Enabled(IDC_SOCKET_ID) == restrict);
+  CHECK(filters.Text(IDC_SOCKET_ID) == socketId);
+  CHECK(filters.Enabled(IDC_CONFIGURE_BUFFERS));
+  CHECK(!filters.Visible(IDC_BUFFERS_IDLE_NOTE));
+}
+
+// Which calls, which errors, which socket: each choice of Capture Filters applied to a trace of
+// wsdemo, saved for the script to read with qntdump. Returns the socket the trace was restricted
+// to, which stays in the settings.
+std::string CheckCaptureFilters(const Folders& folders, const drive::Program& monitor,
+                                Tracer& tracer) {
+  const std::string saved = folders.work + "\\saved\\";
+  std::vector<int> all(CaptureFiltersModel::kListedApis);
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+
+  drive::DialogWindow filters = OpenFilters(monitor);
+  CheckFiltersOpen(filters, all, false, "0");
+  CheckModal(filters, monitor.frame);
+  OfferScreenshot(folders, "capture-filters", filters.hwnd);
+  CHECK(filters.Text(IDC_BUFFERS_IDLE_NOTE) == "Buffers may only be changed when idle.");
+  filters.Click(IDC_TRACE_NONE);
+  CHECK(!filters.Enabled(IDC_FILTER_LIST) && filters.Selected(IDC_FILTER_LIST).empty());
+  filters.Click(IDC_TRACE_SOME);
+  CHECK(filters.Enabled(IDC_FILTER_LIST));
+  filters.Select(IDC_FILTER_LIST, {Entry("connect"), Entry("send")});
+  // Alt+R is "Restrict to Specified Socket", which enables the socket id.
+  filters.Key('r', true);
+  CHECK(drive::WaitFor(5000, [&] { return filters.Enabled(IDC_SOCKET_ID); }));
+  filters.Key('r', true);
+  CHECK(drive::WaitFor(5000, [&] { return !filters.Enabled(IDC_SOCKET_ID); }));
+  filters.Key(VK_RETURN);  // OK
+  CHECK(filters.WaitClosed());
+  CHECK(IsWindowEnabled(monitor.frame));
+  tracer.Run(1, saved + "some.spy");
+
+  // The first send's socket, read off this trace, for the restriction below.
+  const std::string socket = SendSocket(saved + "some.spy");
+  std::printf("send socket %s\n", socket.c_str());
+  CHECK(!socket.empty());
+
+  filters = OpenFilters(monitor);
+  CheckFiltersOpen(filters, {Entry("connect"), Entry("send")}, false, "0");
+  filters.Click(IDC_TRACE_ALL);
+  CHECK(!filters.Enabled(IDC_FILTER_LIST) && filters.Selected(IDC_FILTER_LIST) == all);
+  filters.Click(IDC_ERRORS_ONLY);
+  filters.Click(IDC_IGNORE_WOULDBLOCK);
+  Close(filters, IDOK);
+  tracer.Run(1, saved + "errors.spy");
+
+  filters = OpenFilters(monitor);
+  CHECK(filters.Checked(IDC_ERRORS_ONLY) && filters.Checked(IDC_IGNORE_WOULDBLOCK));
+  filters.Click(IDC_IGNORE_WOULDBLOCK);
+  Close(filters, IDOK);
+  tracer.Run(1, saved + "peek.spy");
+
+  filters = OpenFilters(monitor);
+  filters.Click(IDC_ERRORS_ONLY);
+  filters.Click(IDC_RESTRICT_SOCKET);
+  CHECK(filters.Enabled(IDC_SOCKET_ID) && filters.Enabled(IDC_SOCKET_ID_LABEL));
+  filters.SetText(IDC_SOCKET_ID, "-" + socket);
+  CheckRefused(monitor, filters, IDC_SOCKET_ID, "Please enter a positive integer.");
+  filters.SetText(IDC_SOCKET_ID, socket);
+  Close(filters, IDOK);
+  tracer.Run(1, saved + "socket.spy");
+
+  filters = OpenFilters(monitor);
+  CheckFiltersOpen(filters, all, true, socket);
+  filters.Click(IDC_RESTRICT_SOCKET);
+  Close(filters, IDOK);
+  return socket;
+}
+
+// The buffer sizes and the data byte limit through Buffer Allocation: refused values, Cancel,
+// typed and spun sizes, and what the Trace Buffer keeps of two wsdemo runs.
+void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor, Tracer& tracer) {
+  // Only while idle.
+  monitor.Command(ID_FILE_BEGINTRACE);
+  drive::DialogWindow filters = OpenFilters(monitor);
+  CHECK(!filters.Enabled(IDC_CONFIGURE_BUFFERS) && filters.Visible(IDC_BUFFERS_IDLE_NOTE));
+  Close(filters, IDCANCEL);
+  monitor.Command(ID_FILE_ENDTRACE);
+
+  filters = OpenFilters(monitor);
+  drive::DialogWindow buffers = OpenBuffers(monitor, filters);
+  CheckModal(buffers, filters.hwnd);
+  OfferScreenshot(folders, "buffer-allocation", buffers.hwnd);
+  CHECK(buffers.Text(IDC_TRACE_SIZE) == "2000" && buffers.SpinPosition(IDC_TRACE_SPIN) == 2000);
+  CHECK(buffers.Text(IDC_TRAP_SIZE) == "10" && buffers.SpinPosition(IDC_TRAP_SPIN) == 10);
+  CHECK(buffers.Checked(IDC_SAVE_ENTIRE) && !buffers.Enabled(IDC_SAVE_BYTES));
+  const std::string traceRange = "Please enter an integer between 50 and 2000.";
+  Type(buffers, IDC_TRACE_SIZE, "49", IDC_TRAP_SIZE);
+  CheckRefused(monitor, buffers, IDC_TRACE_SIZE, traceRange);
+  Type(buffers, IDC_TRACE_SIZE, "2001", IDC_TRAP_SIZE);
+  CHECK(buffers.SpinPosition(IDC_TRACE_SPIN) == 2000);  // leaving the edit moved it to its end
+  CheckRefused(monitor, buffers, IDC_TRACE_SIZE, traceRange);
+  Type(buffers, IDC_TRACE_SIZE, "60", IDC_TRAP_SIZE);
+  Type(buffers, IDC_TRAP_SIZE, "", IDC_TRACE_SIZE);
+  CheckRefused(monitor, buffers, IDC_TRAP_SIZE, "Please enter an integer.");
+  Type(buffers, IDC_TRAP_SIZE, "10", IDC_TRACE_SIZE);
+  buffers.Click(IDC_SAVE_UPTO);
+  CHECK(buffers.Enabled(IDC_SAVE_BYTES));
+  buffers.SetText(IDC_SAVE_BYTES, "abc");
+  CheckRefused(monitor, buffers, IDC_SAVE_BYTES, "Please enter an integer.");
+  // Escape is Cancel: what was accepted there and in Capture Filters stays as it was.
+  buffers.Key(VK_ESCAPE);
+  CHECK(buffers.WaitClosed());
+  Close(filters, IDOK);
+  filters = OpenFilters(monitor);
+  buffers = OpenBuffers(monitor, filters);
+  CHECK(buffers.Text(IDC_TRACE_SIZE) == "2000" && buffers.Checked(IDC_SAVE_ENTIRE));
+
+  Type(buffers, IDC_TRACE_SIZE, "60", IDC_TRAP_SIZE);
+  CHECK(buffers.SpinPosition(IDC_TRACE_SPIN) == 60);
+  buffers.Click(IDC_SAVE_UPTO);
+  buffers.SetText(IDC_SAVE_BYTES, "8");
+  Close(buffers, IDOK);
+  Close(filters, IDOK);
+  // Two runs of 66 calls: the receive passes leave the newest 59.
+  CHECK(tracer.Run(2) == 59);
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  const std::string saved = folders.work + "\\saved\\buffers.spy";
+  CHECK(monitor.ChooseInFileDialog(saved));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+
+  // Down to 51 by the spinner's lower arrow; OK keeps the newest 51 at once.
+  filters = OpenFilters(monitor);
+  buffers = OpenBuffers(monitor, filters);
+  CHECK(buffers.Text(IDC_TRACE_SIZE) == "60" && buffers.Checked(IDC_SAVE_UPTO));
+  for (int i = 0; i < 9; ++i) buffers.Spin(IDC_TRACE_SPIN, SB_LINEDOWN);
+  CHECK(buffers.Text(IDC_TRACE_SIZE) == "51" && buffers.SpinPosition(IDC_TRACE_SPIN) == 51);
+  Close(buffers, IDOK);
+  Close(filters, IDOK);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.RecordCount() == 51; }));
+  CHECK(tracer.Run(1) == 50);
+}
+
+int RunDialogs(const std::string& work, const std::string& bin, const std::string& wsdemo) {
+  Folders folders;
+  CHECK(PrepareMonitor(work, bin, folders));
+  CHECK(PrepareWsdemo(wsdemo, folders));
+
+  drive::Program monitor;
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  if (monitor.frame == nullptr) return check::Finish("e2e dialogs");
+  Tracer tracer{monitor, folders.programs};
+  const std::string socket = CheckCaptureFilters(folders, monitor, tracer);
+  CheckBufferAllocation(folders, monitor, tracer);
+  CHECK(monitor.Exit(kLong));
+
+  // The settings file holds what the dialogs chose, and the next start shows it in them.
+  const Options options =
+      LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
+  CHECK(options.m_nTraceSize == 51 && options.m_nTrapSize == 10);
+  CHECK(options.m_bSaveEntire == 0 && options.m_nSaveBytes == 8);
+  CHECK(options.m_bErrorsOnly == 0 && options.m_bIgnoreWouldBlock == 0);
+  CHECK(options.m_bRestrictSocket == 0 && std::to_string(options.m_nSocketId) == socket);
+  for (int id = 0; id < calls::kCount; ++id) {
+    CHECK(options.m_apiEnable[static_cast<size_t>(id)] == (id < CaptureFiltersModel::kListedApis));
+  }
+  drive::Program again;
+  CHECK(again.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  if (again.frame == nullptr) return check::Finish("e2e dialogs");
+  const drive::DialogWindow filters = OpenFilters(again);
+  CHECK(filters.Selected(IDC_FILTER_LIST).size() == CaptureFiltersModel::kListedApis);
+  CHECK(filters.Text(IDC_SOCKET_ID) == socket);
+  const drive::DialogWindow buffers = OpenBuffers(again, filters);
+  CHECK(buffers.Text(IDC_TRACE_SIZE) == "51" && buffers.SpinPosition(IDC_TRACE_SPIN) == 51);
+  CHECK(buffers.Checked(IDC_SAVE_UPTO) && buffers.Text(IDC_SAVE_BYTES) == "8");
+  Close(buffers, IDCANCEL);
+  Close(filters, IDCANCEL);
+  CHECK(again.Exit(kLong));
+  return check::Finish("e2e dialogs");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::printf("usage: e2e_driver trace|burst|foreign WORK BIN FILE-OR-ADDRESS\n");
+    std::printf("usage: e2e_driver trace|burst|foreign|dialogs WORK BIN FILE-OR-ADDRESS\n");
     return 64;
   }
   const std::string mode = argv[1];
@@ -492,6 +800,8 @@ int main(int argc, char** argv) {
     status = RunBurst(argv[2], argv[3], argv[4]);
   } else if (mode == "foreign") {
     status = RunForeign(argv[2], argv[3], argv[4]);
+  } else if (mode == "dialogs") {
+    status = RunDialogs(argv[2], argv[3], argv[4]);
   } else {
     std::printf("unknown mode %s\n", argv[1]);
   }

@@ -1,6 +1,6 @@
 // Drives a running quarnet.exe from another process, as a user would: finds its main window,
-// sends menu commands, fills in the file dialogs, and reads the title, the status panes and the
-// help window.
+// sends menu commands, fills in the file dialogs, works the program's own dialogs control by
+// control, answers message boxes, and reads the title, the status panes and the help window.
 #pragma once
 
 #include <commctrl.h>
@@ -25,6 +25,88 @@ inline bool WaitFor(DWORD timeoutMs, const auto& ready) {
     Sleep(50);
   }
 }
+
+// One of the monitor's dialogs, worked through its controls' ids. Buttons are pressed with
+// BM_CLICK, which the button handles as a mouse click (check boxes and radio buttons change
+// state, the dialog hears BN_CLICKED); list boxes and spinners are told what a user's click
+// would make them tell the dialog.
+struct DialogWindow {
+  HWND hwnd = nullptr;
+
+  HWND Item(int id) const { return GetDlgItem(hwnd, id); }
+  // A button whose handler returns at once.
+  void Click(int id) const { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+  // A button that opens or closes a window: returns before its handler does.
+  void Press(int id) const { PostMessageA(Item(id), BM_CLICK, 0, 0); }
+  // The focus to a control, as Tab or a click puts it there; the control that had it hears
+  // of its loss.
+  void Focus(int id) const {
+    SendMessageA(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
+  }
+  // A key pressed in the control that has the focus: Enter, Escape, or with `alt` a mnemonic.
+  void Key(WPARAM key, bool alt = false) const {
+    HWND target = FocusWindow() != nullptr ? FocusWindow() : hwnd;
+    if (alt) {
+      PostMessageA(target, WM_SYSCHAR, key, 1 << 29);
+    } else {
+      PostMessageA(target, WM_KEYDOWN, key, 1);
+      PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    }
+  }
+  void SetText(int id, const std::string& text) const {
+    SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  std::string Text(int id) const {
+    char text[512] = {};
+    GetDlgItemTextA(hwnd, id, text, sizeof text);
+    return text;
+  }
+  bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != 0; }
+  bool Visible(int id) const { return IsWindowVisible(Item(id)) != 0; }
+
+  // Exactly these entries of a multiple-selection list become selected.
+  void Select(int id, std::initializer_list<int> entries) const {
+    HWND list = Item(id);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    for (int entry : entries) SendMessageA(list, LB_SETSEL, TRUE, entry);
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  }
+  std::vector<int> Selected(int id) const {
+    std::vector<int> entries;
+    const LRESULT count = SendMessageA(Item(id), LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+      if (SendMessageA(Item(id), LB_GETSEL, i, 0) > 0) entries.push_back(i);
+    }
+    return entries;
+  }
+  // An arrow of a spinner scroll bar: SB_LINEUP for the upper, SB_LINEDOWN for the lower.
+  void Spin(int id, int code) const {
+    const auto bar = reinterpret_cast<LPARAM>(Item(id));
+    SendMessageA(hwnd, WM_VSCROLL, MAKEWPARAM(code, 0), bar);
+    SendMessageA(hwnd, WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), bar);
+  }
+  int SpinPosition(int id) const {
+    return static_cast<int>(SendMessageA(Item(id), SBM_GETPOS, 0, 0));
+  }
+
+  // The control with the keyboard focus in the dialog's thread, and an edit's selection.
+  HWND FocusWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus
+                                                                            : nullptr;
+  }
+  bool HasFocus(int id) const { return FocusWindow() == Item(id); }
+  bool AllSelected(int id) const {
+    const auto range = static_cast<DWORD>(SendMessageA(Item(id), EM_GETSEL, 0, 0));
+    return LOWORD(range) == 0 && HIWORD(range) == Text(id).size();
+  }
+
+  bool WaitClosed() const {
+    return WaitFor(20000, [&] { return !IsWindow(hwnd); });
+  }
+};
 
 // The process started by CreateProcess, with its main window once it has one.
 struct Program {
@@ -175,11 +257,22 @@ struct Program {
     return last;
   }
 
-  // Visible dialog window of the monitor's process with this caption (any when null).
-  HWND FindDialog(const char* caption) const {
-    DialogSearch search{pi.dwProcessId, caption, nullptr};
+  // Visible dialog windows of the monitor's process with this caption (any when null), the
+  // topmost first.
+  std::vector<HWND> FindDialogs(const char* caption) const {
+    DialogSearch search{pi.dwProcessId, caption, {}};
     EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+  }
+  HWND FindDialog(const char* caption) const {
+    const std::vector<HWND> found = FindDialogs(caption);
+    return found.empty() ? nullptr : found.front();
+  }
+  // Waits for the program's dialog with this caption.
+  DialogWindow WaitDialog(const char* caption) const {
+    DialogWindow dialog;
+    WaitFor(20000, [&] { return (dialog.hwnd = FindDialog(caption)) != nullptr; });
+    return dialog;
   }
 
   // Fills the open or save dialog's file name with `path` and presses its default button.
@@ -204,7 +297,7 @@ struct Program {
   struct DialogSearch {
     DWORD pid;
     const char* caption;
-    HWND found;
+    std::vector<HWND> found;
   };
 
   static BOOL CALLBACK MatchDialog(HWND w, LPARAM p) {
@@ -217,22 +310,33 @@ struct Program {
     GetWindowTextA(w, text, sizeof text);
     if (pid == s->pid && IsWindowVisible(w) && std::string(cls) == "#32770" &&
         (s->caption == nullptr || std::string(text) == s->caption)) {
-      s->found = w;
-      return FALSE;
+      s->found.push_back(w);
     }
     return TRUE;
+  }
+
+  // The text of the monitor's message box, empty while none is shown.
+  std::string MessageBoxText(HWND* box = nullptr) const {
+    for (HWND w : FindDialogs(nullptr)) {
+      char said[512] = {};
+      GetDlgItemTextA(w, 0xFFFF, said, sizeof said);  // the message box's text
+      if (said[0] != '\0') {
+        if (box != nullptr) *box = w;
+        return said;
+      }
+    }
+    return {};
   }
 
   // Waits for a message box of the monitor that says `text` and closes it with `button`.
   bool AnswerMessageBox(const std::string& text, int button) const {
     HWND box = nullptr;
-    const bool shown = WaitFor(20000, [&] {
-      box = FindDialog(nullptr);
-      char said[512] = {};
-      GetDlgItemTextA(box, 0xFFFF, said, sizeof said);  // the message box's text
-      return box != nullptr && text == said;
-    });
-    if (!shown) return false;
+    std::string said;
+    const bool shown = WaitFor(20000, [&] { return (said = MessageBoxText(&box)) == text; });
+    if (!shown) {
+      std::printf("message box: expected \"%s\", shown \"%s\"\n", text.c_str(), said.c_str());
+      return false;
+    }
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     return WaitFor(20000, [&] { return !IsWindow(box); });

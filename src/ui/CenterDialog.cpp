@@ -1,6 +1,6 @@
-#include "app/CenterDialog.h"
+#include "ui/CenterDialog.h"
 
-namespace app {
+namespace ui {
 namespace {
 
 int CenterOnAxis(int screen, int window) {
@@ -16,4 +16,4 @@ Point CenterDialogOnScreen(int screenWidth, int screenHeight, int windowWidth, i
   return {CenterOnAxis(screenWidth, windowWidth), CenterOnAxis(screenHeight, windowHeight)};
 }
 
-}  // namespace app
+}  // namespace ui

@@ -1,7 +1,7 @@
 // Where a dialog goes when it opens: the centre of the screen, kept on it where it fits.
 #pragma once
 
-namespace app {
+namespace ui {
 
 struct Point {
   int x = 0;
@@ -13,4 +13,4 @@ struct Point {
 // window larger than the screen keeps its far edge on the screen's, so its corner goes negative.
 Point CenterDialogOnScreen(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
 
-}  // namespace app
+}  // namespace ui
