@@ -10,6 +10,8 @@
 #define IDR_MAINFRAME 2
 #define IDD_ABOUTBOX 100
 #define IDB_ABOUT 109
+/* The help topics' source text (res/help/quarnet-help.txt), as raw data. */
+#define IDR_HELP 120
 
 /* Commands of the view. */
 #define ID_SETUP_FILTERS 32772
@@ -31,5 +33,9 @@
 #define ID_INDICATOR_POSITION 59142
 #define ID_INDICATOR_TRAP 59143
 #define ID_INDICATOR_TRIGGER 59144
+
+/* About box: the agent line and the invisible frame that places the picture. */
+#define IDC_ABOUT_PICTURE 1018
+#define IDC_ABOUT_AGENT 1047
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/HelpBook.h"
 #include "app/ResourceIds.h"
 #include "app/win32/MainFrame.h"
 #include "app/win32/QuarnetApp.h"
@@ -56,6 +57,7 @@ const ui::MessageEntry<CQuarnetView> CQuarnetView::kMessages[] = {
     {WM_HSCROLL, &CQuarnetView::OnHScroll},
     {WM_VSCROLL, &CQuarnetView::OnVScroll},
     {kReceiveMessage, &CQuarnetView::OnReceive},
+    {WM_LBUTTONDBLCLK, &CQuarnetView::OnLButtonDblClk},
 };
 
 const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
@@ -124,6 +126,11 @@ bool CQuarnetView::OnCmdMsg(UINT id, ui::CommandUI* state) {
 
 int CQuarnetView::GetDisplayCount() const {
   return display::TraceView::GetDisplayCount(Displayed());
+}
+
+uint32_t CQuarnetView::HelpContextAt(int y) const {
+  const display::DoubleClick hit = m_display.OnDoubleClick(Displayed(), y, false);
+  return hit.action == display::DoubleClick::kHelp ? hit.helpContext : app::kHelpContextOverview;
 }
 
 // --- window life ---
@@ -399,4 +406,15 @@ void CQuarnetView::OnUpdateClearBuffer(ui::CommandUI& s) {
 }
 void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
   Apply(display::UpdateTriggerEnable(Facts()), s);
+}
+
+LRESULT CQuarnetView::OnLButtonDblClk(WPARAM wParam, LPARAM lParam) {
+  const display::DoubleClick hit =
+      m_display.OnDoubleClick(Displayed(), static_cast<short>(HIWORD(lParam)), IsTracing());
+  if (hit.action == display::DoubleClick::kHelp) {
+    CQuarnetApp::Get()->m_pMainFrame->OpenHelp(hit.helpContext);
+  } else if (hit.action == display::DoubleClick::kDefault) {
+    return Default(WM_LBUTTONDBLCLK, wParam, lParam);
+  }
+  return 0;
 }
