@@ -20,7 +20,7 @@ class IRangeView {
 
 }  // namespace display
 
-class CRangeDlg {
+class RangeModel {
  public:
   enum RangeMode : int32_t { kAll = 1, kCurrentPage = 2, kRecord = 3 };
   enum class Edit { kFrom, kTo };

@@ -10,7 +10,10 @@
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "dialogs/win32/CaptureFiltersDlg.h"
+#include "dialogs/win32/RangeDlg.h"
+#include "display/ClipboardCopy.h"
 #include "display/MenuState.h"
+#include "ui/win32/Clipboard.h"
 #include "ui/win32/FileDialog.h"
 #include "ui/win32/GdiCanvas.h"
 
@@ -66,6 +69,8 @@ const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
     {ID_FILE_OPEN, &CQuarnetView::OnFileOpen},
     {ID_FILE_SAVE_AS, &CQuarnetView::OnFileSaveAs},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnClearBuffer},
+    {ID_EDIT_COPY, &CQuarnetView::OnEditCopy},
+    {ID_FILE_PRINT, &CQuarnetView::OnFilePrint},
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnTrapBuffer},
     {ID_SETUP_FILTERS, &CQuarnetView::OnSetupFilters},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnTriggerEnable},
@@ -87,6 +92,8 @@ const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnUpdateTrapBuffer},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnUpdateClearBuffer},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnUpdateTriggerEnable},
+    {ID_EDIT_COPY, &CQuarnetView::OnUpdateCopy},
+    {ID_FILE_PRINT, &CQuarnetView::OnUpdatePrint},
 };
 
 CQuarnetView::CQuarnetView()
@@ -360,6 +367,59 @@ void CQuarnetView::OnLaunchPgm() {
   WinExec(command.c_str(), SW_RESTORE);
 }
 
+// --- clipboard and printer ---
+
+std::optional<RangeModel> CQuarnetView::ChooseRange(const char* caption) const {
+  RangeModel model;
+  model.m_strCaption = caption;
+  const RangeView range(*this);
+  CRangeDlg dialog(model, range);
+  if (dialog.DoModal() != IDOK) return std::nullopt;
+  return model;
+}
+
+void CQuarnetView::OnEditCopy() {
+  const auto range = ChooseRange("Copy to Clipboard");
+  if (!range) return;
+  const ClipboardCopy copy = PrepareClipboardCopy(
+      Displayed(), range->m_nFrom, range->m_nTo, DisplayModes::FromOptions(m_options),
+      [this](const CSpyMsg& record) { return m_display.GetRecordLines(record); });
+  if (copy.refused) {
+    MessageBoxStop(std::string(kClipboardTooLarge), "Quarnet");
+  } else if (!ui::PutClipboardText(Hwnd(), copy.block)) {
+    MessageBoxStop("The trace could not be put on the Clipboard; the Clipboard is unchanged.",
+                   "Quarnet");
+  }
+}
+
+// The records are copied before the print dialog opens, so the job prints what the range held
+// even if the buffers change meanwhile; a cancelled dialog leaves the copies until the next job.
+void CQuarnetView::OnFilePrint() {
+  const auto range = ChooseRange("Print");
+  if (!range || !m_printJob.Prepare(Displayed(), range->m_nFrom, range->m_nTo)) return;
+  ui::Printer& printer = CQuarnetApp::Get()->m_printer;
+  const ui::Printer::Choice choice = printer.ChooseForJob(Hwnd());
+  if (choice.dc == nullptr) {
+    if (choice.failed) MessageBoxStop("Could not start print job.", "Quarnet");
+    return;
+  }
+  // The printer's own default font stays selected: the display font is for the screen.
+  ui::GdiCanvas canvas(choice.dc);
+  const ui::PrintOutcome outcome = ui::PrintDocument(
+      choice.dc, "Quarnet",
+      [&] {
+        m_printJob.Begin(canvas.GetCharMetrics(), GetDeviceCaps(choice.dc, HORZRES),
+                         GetDeviceCaps(choice.dc, VERTRES));
+      },
+      [&] { return m_printJob.PrintPage(canvas, m_options); });
+  DeleteDC(choice.dc);
+  if (outcome == ui::PrintOutcome::kNotStarted) {
+    MessageBoxStop("Could not start print job.", "Quarnet");
+  } else if (outcome == ui::PrintOutcome::kFailed) {
+    MessageBoxStop("The printer stopped the print job; it was not completed.", "Quarnet");
+  }
+}
+
 int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption, UINT extra) {
   return MessageBoxA(Hwnd(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | extra);
 }
@@ -399,4 +459,10 @@ void CQuarnetView::OnUpdateClearBuffer(ui::CommandUI& s) {
 }
 void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
   Apply(display::UpdateTriggerEnable(Facts()), s);
+}
+void CQuarnetView::OnUpdateCopy(ui::CommandUI& s) {
+  Apply(display::UpdateCopy(Facts()), s);
+}
+void CQuarnetView::OnUpdatePrint(ui::CommandUI& s) {
+  Apply(display::UpdatePrint(Facts()), s);
 }

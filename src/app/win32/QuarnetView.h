@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "capture/PendingList.h"
@@ -13,6 +14,8 @@
 #include "capture/win32/CaptureSocket.h"
 #include "config/Options.h"
 #include "display/MenuState.h"
+#include "display/PrintJob.h"
+#include "display/RangeDlg.h"
 #include "display/TraceView.h"
 #include "store/TraceStore.h"
 #include "ui/win32/Window.h"
@@ -67,6 +70,8 @@ class CQuarnetView : public ui::Window {
   void OnFileOpen();
   void OnFileSaveAs();
   void OnLaunchPgm();
+  void OnEditCopy();
+  void OnFilePrint();
 
   void OnUpdateDataOnly(ui::CommandUI& state);
   void OnUpdateShowTime(ui::CommandUI& state);
@@ -78,7 +83,25 @@ class CQuarnetView : public ui::Window {
   void OnUpdateTrapBuffer(ui::CommandUI& state);
   void OnUpdateClearBuffer(ui::CommandUI& state);
   void OnUpdateTriggerEnable(ui::CommandUI& state);
+  void OnUpdateCopy(ui::CommandUI& state);
+  void OnUpdatePrint(ui::CommandUI& state);
 
+  // The displayed buffer's range as the range dialog asks for it.
+  class RangeView : public display::IRangeView {
+   public:
+    explicit RangeView(const CQuarnetView& view) : m_view(view) {}
+    int32_t GetDisplayCount() const override { return m_view.GetDisplayCount(); }
+    int32_t GetFirstVisible() const override { return m_view.GetFirstVisible(); }
+    int32_t GetLastVisible() const override {
+      return m_view.m_display.GetLastVisible(m_view.Displayed());
+    }
+
+   private:
+    const CQuarnetView& m_view;
+  };
+
+  // The range dialog with `caption`; the chosen range, or nothing on Cancel.
+  std::optional<RangeModel> ChooseRange(const char* caption) const;
   display::ViewFacts Facts() const;
   display::RecordList Displayed() const { return m_store.DisplayedBuffer(); }
   void ApplyVScrollBar(const display::ScrollBarState& bar);
@@ -99,6 +122,7 @@ class CQuarnetView : public ui::Window {
   bool m_bSocketOpen = false;
   AgentLibrary m_agent;
   HFONT m_font = nullptr;
+  display::PrintJob m_printJob;
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];
   static const ui::CommandEntry<CQuarnetView> kCommands[];
