@@ -21,6 +21,7 @@ namespace {
 
 constexpr char kViewClass[] = "QuarnetView";
 constexpr UINT kViewId = 59648;  // the first pane of the frame
+constexpr char kPrintNotStarted[] = "Could not start print job.";
 
 void Apply(const display::CommandUI& answer, ui::CommandUI& state) {
   state.Enable(answer.enabled);
@@ -400,12 +401,12 @@ void CQuarnetView::OnFilePrint() {
   ui::Printer& printer = CQuarnetApp::Get()->m_printer;
   const ui::Printer::Choice choice = printer.ChooseForJob(Hwnd());
   if (choice.dc == nullptr) {
-    if (choice.failed) MessageBoxStop("Could not start print job.", "Quarnet");
+    if (choice.failed) MessageBoxStop(kPrintNotStarted, "Quarnet");
     return;
   }
   // The printer's own default font stays selected: the display font is for the screen.
   ui::GdiCanvas canvas(choice.dc);
-  const ui::PrintOutcome outcome = ui::PrintDocument(
+  const bool printed = ui::PrintDocument(
       choice.dc, "Quarnet",
       [&] {
         m_printJob.Begin(canvas.GetCharMetrics(), GetDeviceCaps(choice.dc, HORZRES),
@@ -413,11 +414,7 @@ void CQuarnetView::OnFilePrint() {
       },
       [&] { return m_printJob.PrintPage(canvas, m_options); });
   DeleteDC(choice.dc);
-  if (outcome == ui::PrintOutcome::kNotStarted) {
-    MessageBoxStop("Could not start print job.", "Quarnet");
-  } else if (outcome == ui::PrintOutcome::kFailed) {
-    MessageBoxStop("The printer stopped the print job; it was not completed.", "Quarnet");
-  }
+  if (!printed) MessageBoxStop(kPrintNotStarted, "Quarnet");
 }
 
 int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption, UINT extra) {

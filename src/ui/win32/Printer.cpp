@@ -41,12 +41,12 @@ Printer::Choice Printer::ChooseForJob(HWND owner) {
   return choice;
 }
 
-PrintOutcome PrintDocument(HDC dc, const char* name, const std::function<void()>& begin,
-                           const std::function<bool()>& page) {
+bool PrintDocument(HDC dc, const char* name, const std::function<void()>& begin,
+                   const std::function<bool()>& page) {
   DOCINFOA info{};
   info.cbSize = sizeof info;
   info.lpszDocName = name;
-  if (StartDocA(dc, &info) <= 0) return PrintOutcome::kNotStarted;
+  if (StartDocA(dc, &info) <= 0) return false;
   App* app = App::Current();
   if (app != nullptr) app->DoWaitCursor(1);
   begin();
@@ -65,7 +65,7 @@ PrintOutcome PrintDocument(HDC dc, const char* name, const std::function<void()>
     AbortDoc(dc);
   }
   if (app != nullptr) app->DoWaitCursor(-1);
-  return ok ? PrintOutcome::kPrinted : PrintOutcome::kFailed;
+  return ok;
 }
 
 }  // namespace ui

@@ -34,12 +34,11 @@ class Printer {
   HGLOBAL m_devNames = nullptr;
 };
 
-enum class PrintOutcome { kPrinted, kNotStarted, kFailed };
-
 // One document on `dc`: `begin` once the job has started, then `page` on each page until it
 // answers that no page follows. The wait cursor shows while the pages are sent. A page the
-// printer refuses aborts the job.
-PrintOutcome PrintDocument(HDC dc, const char* name, const std::function<void()>& begin,
-                           const std::function<bool()>& page);
+// printer refuses aborts the job. False when the printer refused the job at any point (some
+// refuse only when the document is handed over at its end).
+bool PrintDocument(HDC dc, const char* name, const std::function<void()>& begin,
+                   const std::function<bool()>& page);
 
 }  // namespace ui
