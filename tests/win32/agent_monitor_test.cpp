@@ -2,8 +2,9 @@
 // runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
-// anything the program sees.
-//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe>
+// anything the program sees. Last, wsburst's bursts right before each way a program can end:
+// every report arrives, in order.
+//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe>
 #include <windows.h>
 #include <winsock.h>
 
@@ -59,7 +60,9 @@ class Monitor {
 
   // Every datagram waiting, until none comes for a while; the records of process `source` in
   // the order the receiver hands them on. `others` counts datagrams of any other process.
-  std::vector<SpyMsgPtr> Collect(DWORD source, int& others) {
+  // `msgNums` gets the message numbers of `source`'s datagrams in arrival order.
+  std::vector<SpyMsgPtr> Collect(DWORD source, int& others,
+                                 std::vector<uint16_t>* msgNums = nullptr) {
     WallClock clock;
     CPendingList pending(clock);
     spy::Datagram datagram;
@@ -79,6 +82,8 @@ class Monitor {
         ++others;
         continue;
       }
+      if (msgNums != nullptr)
+        msgNums->push_back(static_cast<uint16_t>(datagram[4] | datagram[5] << 8));
       pending.AddFragment(datagram);
     }
     std::vector<SpyMsgPtr> records;
@@ -391,6 +396,44 @@ Run RunPatched(Monitor& monitor, const Setup& setup) {
   return run;
 }
 
+// wsburst's calls in each way a program can end; the agent sends what its sender thread had
+// not sent yet at the program's last WSACleanup or, without one, as the process ends.
+void CheckBurstsArriveWhole(Monitor& monitor, const std::string& burst) {
+  constexpr int kCalls = 6000;  // more than the agent's queue holds
+  for (const char* end : {"return", "ExitProcess", "exit", "thread"}) {
+    for (const bool cleanup : {false, true}) {
+      monitor.Discard();
+      const ChildResult child =
+          RunChild(burst, std::to_string(kCalls) + " " + end + (cleanup ? " cleanup" : ""));
+      CHECK(child.started && child.exitCode == 0);
+      int others = 0;
+      std::vector<uint16_t> msgNums;
+      const auto records = monitor.Collect(child.processId, others, &msgNums);
+      // WSAStartup, the burst, WSACleanup; one datagram each, numbered from 0 without a gap. The
+      // datagram the sender thread was sending when the process ended may come twice.
+      const size_t want = 1 + kCalls + (cleanup ? 1 : 0);
+      msgNums.erase(std::unique(msgNums.begin(), msgNums.end()), msgNums.end());
+      size_t inOrder = 0;
+      while (inOrder < msgNums.size() && msgNums[inOrder] == inOrder) ++inOrder;
+      bool valuesInOrder = records.size() == want;
+      for (size_t i = 1; valuesInOrder && i <= kCalls; ++i) {
+        std::vector<std::string> lines;
+        FormatEvent(*records[i], lines, false, false);
+        char text[32];
+        std::snprintf(text, sizeof text, "htons (0x%04zX)", i - 1);
+        valuesInOrder = lines.size() == 1 && lines[0] == text;
+      }
+      if (records.size() != want || msgNums.size() != want || inOrder != want || !valuesInOrder) {
+        std::printf("  burst, %s%s: %zu of %zu reports, %zu datagrams, the first %zu in order\n",
+                    end, cleanup ? " after WSACleanup" : "", records.size(), want, msgNums.size(),
+                    inOrder);
+      }
+      CHECK(records.size() == want && msgNums.size() == want && inOrder == want);
+      CHECK(valuesInOrder);
+    }
+  }
+}
+
 void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced, const char* what) {
   const bool same = traced.exitCode == untraced.exitCode &&
                     WithoutHandles(traced.output) == WithoutHandles(untraced.output);
@@ -404,8 +447,8 @@ void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe>\n");
+  if (argc != 4) {
+    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe>\n");
     return 2;
   }
   char temp[MAX_PATH];
@@ -420,6 +463,9 @@ int main(int argc, char** argv) {
   CHECK(g_demoPort != 0);
   const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
   CHECK(copy.ok && copy.patched >= 1);
+  const std::string burst = dir + "\\wsburst.tmp";
+  CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));
+  CHECK(launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst).ok);
 
   const ChildResult untraced = RunChild(setup.demo, std::to_string(g_demoPort));
   CHECK(untraced.started && untraced.exitCode == 0);
@@ -520,6 +566,10 @@ int main(int argc, char** argv) {
     CHECK(run.records.empty());
   }
 
+  CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
+  TraceEverything();
+  CheckBurstsArriveWhole(monitor, burst);
+
   // Contact ended: agents report nothing even with every flag set.
   CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
   TraceEverything();
@@ -533,6 +583,8 @@ int main(int argc, char** argv) {
   DestroyWindow(window);
   DeleteFileA(setup.patched.c_str());
   DeleteFileA(setup.demo.c_str());
+  DeleteFileA(burst.c_str());
+  DeleteFileA((dir + "\\wsburst.exe").c_str());
   DeleteFileA((dir + "\\Klvnt32.dll").c_str());
   RemoveDirectoryA(dir.c_str());
   return check::Finish("agent_monitor_test");

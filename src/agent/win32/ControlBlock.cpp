@@ -8,7 +8,7 @@ namespace {
 
 // The layout version is part of the name, so that agents and monitors of different layouts
 // never share a block.
-constexpr char kBlockName[] = "Klvnt32.ControlBlock.1";
+constexpr char kBlockName[] = "Klvnt32.ControlBlock.2";
 constexpr WORD kRevision = 1;
 
 }  // namespace
@@ -73,6 +73,11 @@ extern "C" int WINAPI SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t er
   block->restrictSocket.store(restrictSocket != 0);
   block->socketId.store(socketId);
   return 1;
+}
+
+extern "C" DWORD WINAPI SPAQueueWaits() {
+  ControlBlock* block = MonitorBlock();
+  return block != nullptr ? block->queueWaits.load() : 0;
 }
 
 extern "C" int WINAPI SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) {

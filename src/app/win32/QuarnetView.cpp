@@ -239,7 +239,8 @@ void CQuarnetView::ApplyVScrollBar(const display::ScrollBarState& bar) {
 // --- capture ---
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
-  if (m_bSocketOpen) RunReceivePass(m_pending, m_socket, m_store);
+  SteadyPassTimer timer;
+  if (m_bSocketOpen) RunReceivePass(m_pending, m_socket, m_store, timer);
   Invalidate();  // the next paint formats only what is visible
   return 0;
 }
