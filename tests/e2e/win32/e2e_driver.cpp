@@ -376,6 +376,15 @@ int RunForeign(const std::string& work, const std::string& bin, const std::strin
 // --- Setup, Filters ---
 
 // The list entry of a call, which is its API id.
+// Fresh folders for the monitor and wsdemo, and the monitor started; false when it did not start.
+bool StartWithWsdemo(const std::string& work, const std::string& bin, const std::string& wsdemo,
+                     Folders& folders, drive::Program& monitor) {
+  CHECK(PrepareMonitor(work, bin, folders));
+  CHECK(PrepareWsdemo(wsdemo, folders));
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  return monitor.frame != nullptr;
+}
+
 int Entry(std::string_view name) {
   const auto& names = CaptureFiltersModel::kListNames;
   return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
@@ -614,12 +623,8 @@ void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor
 
 int RunDialogs(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
-  CHECK(PrepareMonitor(work, bin, folders));
-  CHECK(PrepareWsdemo(wsdemo, folders));
-
   drive::Program monitor;
-  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
-  if (monitor.frame == nullptr) return check::Finish("e2e dialogs");
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e dialogs");
   Tracer tracer{monitor, folders.programs};
   const std::string socket = CheckCaptureFilters(folders, monitor, tracer);
   CheckBufferAllocation(folders, monitor, tracer);
@@ -762,11 +767,8 @@ int PagesOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from, int t
 // 5), the trace in saved\wsdemo.spy; the PDF printer's output is the script's to read.
 int RunPrint(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
-  CHECK(PrepareMonitor(work, bin, folders));
-  CHECK(PrepareWsdemo(wsdemo, folders));
   drive::Program monitor;
-  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
-  if (monitor.frame == nullptr) return check::Finish("e2e print");
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e print");
   auto enabled = [&](UINT id) { return (ToolbarState(monitor, id) & TBSTATE_ENABLED) != 0; };
   CHECK(!enabled(ID_EDIT_COPY) && !enabled(ID_FILE_PRINT));  // nothing to copy or print
 
