@@ -113,16 +113,14 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
     if (msg.m_nFragCount > 0) {
       try {
         Payload payload(spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
-        // Position of the first fragment with each index; the first fragment stands in for
-        // every missing one.
+        // The fragment with each index (AddFragment keeps one per index, the first copy); the
+        // first fragment stands in for every missing one.
         const auto count = static_cast<size_t>(msg.m_nFragCount);
         std::array<const CMsgFragment*, 256> byIndex;  // only 1..count are used
         std::fill_n(byIndex.begin() + 1, count, nullptr);
         for (const CMsgFragment& fragment : msg.m_fragments) {
           const auto index = static_cast<size_t>(fragment.m_nIndex);
-          if (index >= 1 && index <= count && byIndex[index] == nullptr) {
-            byIndex[index] = &fragment;
-          }
+          if (index >= 1 && index <= count) byIndex[index] = &fragment;
         }
         uint8_t* out = payload.MutableBytes().data();
         for (int k = 1; k <= msg.m_nFragCount; ++k) {

@@ -4,7 +4,7 @@
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
 // anything the program sees. Last, wsburst's bursts right before each way a program can end:
 // every report arrives, in order.
-//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe>
+//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe> <Klvnt32_faulty.dll>
 #include <windows.h>
 #include <winsock.h>
 
@@ -23,6 +23,7 @@
 #include "capture/PendingList.h"
 #include "config/Launcher.h"
 #include "format/EventFormatter.h"
+#include "protocol/Bytes.h"
 
 namespace {
 
@@ -57,12 +58,14 @@ class Monitor {
     QSACleanup();
   }
   uint16_t Port() const { return m_port; }
+  int lastNumber = -1;  // the highest message number of the last Collect's source
 
   // Every datagram waiting, until none comes for a while; the records of process `source` in
   // the order the receiver hands them on. `others` counts datagrams of any other process.
   // `msgNums` gets the message numbers of `source`'s datagrams in arrival order.
   std::vector<SpyMsgPtr> Collect(DWORD source, int& others,
                                  std::vector<uint16_t>* msgNums = nullptr) {
+    lastNumber = -1;
     WallClock clock;
     CPendingList pending(clock);
     spy::Datagram datagram;
@@ -84,6 +87,7 @@ class Monitor {
       }
       if (msgNums != nullptr)
         msgNums->push_back(static_cast<uint16_t>(datagram[4] | datagram[5] << 8));
+      lastNumber = std::max<int>(lastNumber, bytes::GetLE16(datagram, 4));
       pending.AddFragment(datagram);
     }
     std::vector<SpyMsgPtr> records;
@@ -181,8 +185,7 @@ DemoRun ParseDemo(const std::string& output) {
         run.steps.back().sockets.push_back(static_cast<uint32_t>(std::stoul(line.substr(eq + 1))));
       }
     } else if (line.rfind("SO_RCVBUF ", 0) == 0) {
-      const int size = std::atoi(line.c_str() + 10);
-      run.values["rcvbuf"] = std::to_string(static_cast<int16_t>(size & 0xFFFF));
+      run.values["rcvbuf"] = std::to_string(std::atoi(line.c_str() + 10));
     }
   }
   for (unsigned i = 0; i < 5; ++i) {
@@ -444,11 +447,35 @@ void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced,
   CHECK(same);
 }
 
+// A second monitor on the machine, in a process of its own: its contact must be refused while
+// the first one's window exists, and what it would do at start and at End Trace must not reach
+// the agents. It launches the program (patched path, port) while it lives and prints the
+// program's process id. Exits 0 when its contact was refused.
+int SecondMonitor(const std::string& patched, const std::string& port) {
+  Monitor monitor;
+  if (!monitor.Open()) return 2;
+  const HWND window = CreateWindowA("STATIC", "second monitor", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                    nullptr, nullptr, nullptr);
+  const WORD revision = SPAContactAgent(window, monitor.Port(), 1);
+  for (int id = 0; id < 46; ++id) SPAEnableSpy(id, 0);
+  SPASetTrackingOptions(0, 1, 0, 0);
+  SPASetDataBlockOptions(0, 1);
+  const ChildResult run = RunChild(patched, port);
+  std::printf("launched %lu\n", run.processId);
+  SPAContactAgent(window, 1025, 0);
+  DestroyWindow(window);
+  return revision == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe>\n");
+  if (argc == 4 && std::string(argv[1]) == "--second-monitor")
+    return SecondMonitor(argv[2], argv[3]);
+  if (argc != 5) {
+    std::printf(
+        "usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe> "
+        "<Klvnt32_faulty.dll>\n");
     return 2;
   }
   char temp[MAX_PATH];
@@ -503,6 +530,37 @@ int main(int argc, char** argv) {
     if (sendto >= 0) FormatDataBlock(*run.records[sendto], rows, -1);
     CHECK(rows.size() == 2 * 19);
     CHECK(!rows.empty() && rows[0] == "0000:   00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F ");
+  }
+
+  // Two monitors: the first keeps every report while the second lives and after it closed.
+  {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    monitor.Discard();
+    const ChildResult second =
+        RunChild(self, "--second-monitor \"" + setup.patched + "\" " + std::to_string(g_demoPort));
+    CHECK(second.exitCode == 0);
+    const size_t at = second.output.find("launched ");
+    const DWORD launched = at == std::string::npos ? 0 : std::stoul(second.output.substr(at + 9));
+    int others = 0;
+    CHECK(monitor.Collect(launched, others).size() == kDemoCallCount);
+    CHECK(RunPatched(monitor, setup).records.size() == kDemoCallCount);
+  }
+
+  // Every report of send fails while it is built: the program sees what it saw untraced, the
+  // other calls arrive, and the lost report used up its message number.
+  {
+    const std::string faulty = dir + "\\faulty";
+    CreateDirectoryA(faulty.c_str(), nullptr);
+    CHECK(CopyFileA(WindowsPath(argv[4]).c_str(), (faulty + "\\Klvnt32.dll").c_str(), FALSE));
+    CHECK(CopyFileA(setup.patched.c_str(), (faulty + "\\wsdemo.tmp").c_str(), FALSE));
+    const Run run = RunPatched(monitor, {setup.demo, faulty + "\\wsdemo.tmp"});
+    CheckSameAsUntraced(run.child, untraced, "with failing reports");
+    CHECK(run.records.size() == kDemoCallCount - 1 && Find(run.records, 18) < 0);
+    CHECK(monitor.lastNumber == static_cast<int>(kDemoCallCount) - 1);
+    DeleteFileA((faulty + "\\wsdemo.tmp").c_str());
+    DeleteFileA((faulty + "\\Klvnt32.dll").c_str());
+    RemoveDirectoryA(faulty.c_str());
   }
 
   // At most 16 data bytes, and calls that would block left out.

@@ -107,3 +107,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID staticLoad) {
   if (staticLoad != nullptr && reason == DLL_PROCESS_DETACH) ReportSender::DrainAtExit();
   return TRUE;
 }
+
+void Agent::Lose() {
+  Lock lock(m_lock);
+  ++m_nextMsgNum;
+}

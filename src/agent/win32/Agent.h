@@ -46,6 +46,8 @@ class Agent {
   // Sends one report to the monitor, or queues it. Never fails the program and waits only while
   // the queue is full; the caller restores the thread's error afterwards.
   void Send(calls::Id id, std::span<const uint8_t> payload);
+  // A report that could not be built or sent uses up its message number all the same.
+  void Lose();
 
   Agent(const Agent&) = delete;
   Agent& operator=(const Agent&) = delete;
