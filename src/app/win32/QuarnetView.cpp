@@ -373,20 +373,20 @@ void CQuarnetView::OnLaunchPgm() {
 
 // --- clipboard and printer ---
 
-std::optional<RangeModel> CQuarnetView::ChooseRange(const char* caption) const {
+std::optional<CQuarnetView::RecordRange> CQuarnetView::ChooseRange(const char* caption) const {
   RangeModel model;
   model.m_strCaption = caption;
   const RangeView range(*this);
   CRangeDlg dialog(model, range);
   if (dialog.DoModal() != IDOK) return std::nullopt;
-  return model;
+  return RecordRange{model.m_nFrom, model.m_nTo};
 }
 
 void CQuarnetView::OnEditCopy() {
   const auto range = ChooseRange("Copy to Clipboard");
   if (!range) return;
   const ClipboardCopy copy = PrepareClipboardCopy(
-      Displayed(), range->m_nFrom, range->m_nTo, DisplayModes::FromOptions(m_options),
+      Displayed(), range->from, range->to, DisplayModes::FromOptions(m_options),
       [this](const CSpyMsg& record) { return m_display.GetRecordLines(record); });
   if (copy.refused) {
     MessageBoxStop(std::string(kClipboardTooLarge), "Quarnet");
@@ -400,7 +400,7 @@ void CQuarnetView::OnEditCopy() {
 // even if the buffers change meanwhile; a cancelled dialog leaves the copies until the next job.
 void CQuarnetView::OnFilePrint() {
   const auto range = ChooseRange("Print");
-  if (!range || !m_printJob.Prepare(Displayed(), range->m_nFrom, range->m_nTo)) return;
+  if (!range || !m_printJob.Prepare(Displayed(), range->from, range->to)) return;
   ui::Printer& printer = CQuarnetApp::Get()->m_printer;
   const ui::Printer::Choice choice = printer.ChooseForJob(Hwnd());
   if (choice.dc == nullptr) {

@@ -100,8 +100,12 @@ class CQuarnetView : public ui::Window {
     const CQuarnetView& m_view;
   };
 
-  // The range dialog with `caption`; the chosen range, or nothing on Cancel.
-  std::optional<RangeModel> ChooseRange(const char* caption) const;
+  struct RecordRange {
+    int32_t from = 0;
+    int32_t to = 0;
+  };
+  // The range dialog with `caption`; the records chosen, or nothing on Cancel.
+  std::optional<RecordRange> ChooseRange(const char* caption) const;
   display::ViewFacts Facts() const;
   display::RecordList Displayed() const { return m_store.DisplayedBuffer(); }
   void ApplyVScrollBar(const display::ScrollBarState& bar);
