@@ -23,6 +23,7 @@ class CQuarnetApp : public ui::App {
   void ExitInstance();
   bool OnIdle(long count) override;
   bool OnCmdMsg(UINT id, ui::CommandUI* state) override;
+  bool PreTranslateMessage(const MSG& msg) override;
 
   static CQuarnetApp* Get() { return static_cast<CQuarnetApp*>(Current()); }
 
@@ -37,6 +38,7 @@ class CQuarnetApp : public ui::App {
  private:
   void OnFileNew();
   void OnAppExit();
+  void OnAppAbout();
   void OnFilePrintSetup();
 
   std::unique_ptr<CQuarnetDoc> m_document;
