@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/ResourceIds.h"
+#include "dialogs/RangeIds.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ const ui::ControlEntry<CRangeDlg> CRangeDlg::kControls[] = {
     {IDC_RANGE_TO, EN_KILLFOCUS, &CRangeDlg::OnToKillFocus},
 };
 
-CRangeDlg::CRangeDlg(RangeModel& model, const display::IRangeView& view)
+CRangeDlg::CRangeDlg(RangeModel& model, const IRangeView& view)
     : ui::Dialog(IDD_RANGE), m_model(model), m_view(view) {}
 
 bool CRangeDlg::OnControl(int id, UINT notification) {

@@ -2,12 +2,12 @@
 // edits to the model, which holds every rule; the caller reads the range from the model after OK.
 #pragma once
 
-#include "display/RangeDlg.h"
+#include "dialogs/RangeModel.h"
 #include "ui/win32/Dialog.h"
 
 class CRangeDlg : public ui::Dialog {
  public:
-  CRangeDlg(RangeModel& model, const display::IRangeView& view);
+  CRangeDlg(RangeModel& model, const IRangeView& view);
 
  protected:
   void OnInitDialog() override;
@@ -24,7 +24,7 @@ class CRangeDlg : public ui::Dialog {
   void Show(const RangeModel::Controls& controls) const;
 
   RangeModel& m_model;
-  const display::IRangeView& m_view;
+  const IRangeView& m_view;
 
   static const ui::ControlEntry<CRangeDlg> kControls[];
 };

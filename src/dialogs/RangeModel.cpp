@@ -1,8 +1,8 @@
-#include "display/RangeDlg.h"
+#include "dialogs/RangeModel.h"
 
-#include "app/DataExchange.h"
+#include "ui/DataExchange.h"
 
-RangeModel::Controls RangeModel::OnInitDialog(const display::IRangeView& view) {
+RangeModel::Controls RangeModel::OnInitDialog(const IRangeView& view) {
   m_pView = &view;
   return OnCurrentPage();
 }

@@ -1,12 +1,12 @@
-#include "display/RangeDlg.h"
+#include "dialogs/RangeModel.h"
 
 #include <gtest/gtest.h>
 
-#include "app/DataExchange.h"
+#include "ui/DataExchange.h"
 
 namespace {
 
-class FakeView : public display::IRangeView {
+class FakeView : public IRangeView {
  public:
   int32_t GetDisplayCount() const override { return count; }
   int32_t GetFirstVisible() const override { return first; }
@@ -18,7 +18,7 @@ class FakeView : public display::IRangeView {
 
 using Edit = RangeModel::Edit;
 
-TEST(RangeDlg, ModesSetNumbersAndControls) {
+TEST(RangeModel, ModesSetNumbersAndControls) {
   FakeView view;
   RangeModel dlg;
   RangeModel::Controls c = dlg.OnInitDialog(view);
@@ -39,7 +39,7 @@ TEST(RangeDlg, ModesSetNumbersAndControls) {
   EXPECT_EQ(c.toText, "40");
 }
 
-TEST(RangeDlg, EditChecksKeepTheRangeOrdered) {
+TEST(RangeModel, EditChecksKeepTheRangeOrdered) {
   FakeView view;
   RangeModel dlg;
   dlg.OnInitDialog(view);
@@ -66,7 +66,7 @@ TEST(RangeDlg, EditChecksKeepTheRangeOrdered) {
   EXPECT_EQ(dlg.m_nTo, 40);
 }
 
-TEST(RangeDlg, OkWithEditFocusedChecksThatEditFirst) {
+TEST(RangeModel, OkWithEditFocusedChecksThatEditFirst) {
   FakeView view;
   RangeModel dlg;
   dlg.OnInitDialog(view);
