@@ -10,7 +10,10 @@
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "dialogs/win32/CaptureFiltersDlg.h"
+#include "dialogs/win32/RangeDlg.h"
+#include "display/ClipboardCopy.h"
 #include "display/MenuState.h"
+#include "ui/win32/Clipboard.h"
 #include "ui/win32/FileDialog.h"
 #include "ui/win32/GdiCanvas.h"
 
@@ -18,6 +21,7 @@ namespace {
 
 constexpr char kViewClass[] = "QuarnetView";
 constexpr UINT kViewId = 59648;  // the first pane of the frame
+constexpr char kPrintNotStarted[] = "Could not start print job.";
 
 void Apply(const display::CommandUI& answer, ui::CommandUI& state) {
   state.Enable(answer.enabled);
@@ -67,6 +71,8 @@ const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
     {ID_FILE_OPEN, &CQuarnetView::OnFileOpen},
     {ID_FILE_SAVE_AS, &CQuarnetView::OnFileSaveAs},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnClearBuffer},
+    {ID_EDIT_COPY, &CQuarnetView::OnEditCopy},
+    {ID_FILE_PRINT, &CQuarnetView::OnFilePrint},
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnTrapBuffer},
     {ID_SETUP_FILTERS, &CQuarnetView::OnSetupFilters},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnTriggerEnable},
@@ -88,6 +94,8 @@ const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnUpdateTrapBuffer},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnUpdateClearBuffer},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnUpdateTriggerEnable},
+    {ID_EDIT_COPY, &CQuarnetView::OnUpdateCopy},
+    {ID_FILE_PRINT, &CQuarnetView::OnUpdatePrint},
 };
 
 CQuarnetView::CQuarnetView()
@@ -367,6 +375,55 @@ void CQuarnetView::OnLaunchPgm() {
   }
 }
 
+// --- clipboard and printer ---
+
+std::optional<CQuarnetView::RecordRange> CQuarnetView::ChooseRange(const char* caption) const {
+  RangeModel model;
+  model.m_strCaption = caption;
+  const RangeView range(*this);
+  CRangeDlg dialog(model, range);
+  if (dialog.DoModal() != IDOK) return std::nullopt;
+  return RecordRange{model.m_nFrom, model.m_nTo};
+}
+
+void CQuarnetView::OnEditCopy() {
+  const auto range = ChooseRange("Copy to Clipboard");
+  if (!range) return;
+  const ClipboardCopy copy = PrepareClipboardCopy(
+      Displayed(), range->from, range->to, DisplayModes::FromOptions(m_options),
+      [this](const CSpyMsg& record) { return m_display.GetRecordLines(record); });
+  if (copy.refused) {
+    MessageBoxStop(std::string(kClipboardTooLarge), "Quarnet");
+  } else if (!ui::PutClipboardText(Hwnd(), copy.block)) {
+    MessageBoxStop("The trace could not be put on the Clipboard; the Clipboard is unchanged.",
+                   "Quarnet");
+  }
+}
+
+// The records are copied before the print dialog opens, so the job prints what the range held
+// even if the buffers change meanwhile; a cancelled dialog leaves the copies until the next job.
+void CQuarnetView::OnFilePrint() {
+  const auto range = ChooseRange("Print");
+  if (!range || !m_printJob.Prepare(Displayed(), range->from, range->to)) return;
+  ui::Printer& printer = CQuarnetApp::Get()->m_printer;
+  const ui::Printer::Choice choice = printer.ChooseForJob(Hwnd());
+  if (choice.dc == nullptr) {
+    if (choice.failed) MessageBoxStop(kPrintNotStarted, "Quarnet");
+    return;
+  }
+  // The printer's own default font stays selected: the display font is for the screen.
+  ui::GdiCanvas canvas(choice.dc);
+  const bool printed = ui::PrintDocument(
+      choice.dc, "Quarnet",
+      [&] {
+        m_printJob.Begin(canvas.GetCharMetrics(), GetDeviceCaps(choice.dc, HORZRES),
+                         GetDeviceCaps(choice.dc, VERTRES));
+      },
+      [&] { return m_printJob.PrintPage(canvas, m_options); });
+  DeleteDC(choice.dc);
+  if (!printed) MessageBoxStop(kPrintNotStarted, "Quarnet");
+}
+
 int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption, UINT extra) {
   return MessageBoxA(Hwnd(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | extra);
 }
@@ -406,6 +463,12 @@ void CQuarnetView::OnUpdateClearBuffer(ui::CommandUI& s) {
 }
 void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
   Apply(display::UpdateTriggerEnable(Facts()), s);
+}
+void CQuarnetView::OnUpdateCopy(ui::CommandUI& s) {
+  Apply(display::UpdateCopy(Facts()), s);
+}
+void CQuarnetView::OnUpdatePrint(ui::CommandUI& s) {
+  Apply(display::UpdatePrint(Facts()), s);
 }
 
 LRESULT CQuarnetView::OnLButtonDblClk(WPARAM wParam, LPARAM lParam) {
