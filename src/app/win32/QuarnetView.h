@@ -13,6 +13,7 @@
 #include "config/Options.h"
 #include "display/MenuState.h"
 #include "display/TraceView.h"
+#include "ui/win32/Scoped.h"
 #include "ui/win32/Window.h"
 
 class CQuarnetView : public ui::Window {
@@ -99,7 +100,7 @@ class CQuarnetView : public ui::Window {
   CaptureSocket m_socket;
   bool m_bSocketOpen = false;
   TraceSession m_session;
-  HFONT m_font = nullptr;
+  ui::ScopedFont m_font;
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];
   static const ui::CommandEntry<CQuarnetView> kCommands[];
