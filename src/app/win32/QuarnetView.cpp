@@ -1,6 +1,7 @@
 #include "app/win32/QuarnetView.h"
 
 #include <cstring>
+#include <optional>
 
 #include "app/HelpBook.h"
 #include "app/ResourceIds.h"
@@ -111,7 +112,6 @@ CQuarnetView::CQuarnetView()
 // The settings are written before the socket closes (the members go after this body).
 CQuarnetView::~CQuarnetView() {
   SaveSettingsFile(ui::PathFromAnsi(m_strSettingsPath), m_options);
-  if (m_font != nullptr) DeleteObject(m_font);
 }
 
 bool CQuarnetView::Create(HWND frame) {
@@ -175,18 +175,15 @@ void CQuarnetView::CreateDisplayFont() {
   const LOGFONTA lf = ToLogFont(m_options.m_logFont);
   HFONT font = CreateFontIndirectA(&lf);
   if (font == nullptr) return;  // the previous font stays
-  if (m_font != nullptr) DeleteObject(m_font);
-  m_font = font;
+  m_font.Reset(font);
 }
 
 void CQuarnetView::MeasureFont() {
-  HDC dc = GetDC(Hwnd());
-  if (dc == nullptr) return;
-  HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(SYSTEM_FIXED_FONT));
-  ui::GdiCanvas canvas(dc);
+  const ui::ScopedWindowDC dc(Hwnd());
+  if (!dc) return;
+  const ui::ScopedSelect font(dc.Get(), m_font ? m_font.Get() : GetStockObject(SYSTEM_FIXED_FONT));
+  ui::GdiCanvas canvas(dc.Get());
   m_display.SetMetrics(canvas.GetCharMetrics());
-  SelectObject(dc, old);
-  ReleaseDC(Hwnd(), dc);
 }
 
 // --- painting and scrolling ---
@@ -195,10 +192,11 @@ LRESULT CQuarnetView::OnPaint(WPARAM, LPARAM) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(Hwnd(), &ps);
   if (dc == nullptr) return 0;
-  HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(SYSTEM_FIXED_FONT));
-  ui::GdiCanvas canvas(dc);
-  m_display.OnDraw(canvas, Displayed(), IsTracing());
-  SelectObject(dc, old);
+  {
+    const ui::ScopedSelect font(dc, m_font ? m_font.Get() : GetStockObject(SYSTEM_FIXED_FONT));
+    ui::GdiCanvas canvas(dc);
+    m_display.OnDraw(canvas, Displayed(), IsTracing());
+  }
   EndPaint(Hwnd(), &ps);
   return 0;
 }
@@ -344,9 +342,9 @@ void CQuarnetView::OnFileSaveAs() {
 void CQuarnetView::OnLaunchPgm() {
   const auto chosen = ui::ChooseFile(Hwnd(), true, "*.exe");
   if (!chosen) return;
-  ui::App* app = ui::App::Current();
   SetCapture(Hwnd());
-  app->DoWaitCursor(1);
+  // Ends before the program starts: the wait covers only the plan and the copy.
+  std::optional<ui::ScopedWaitCursor> wait(std::in_place, *ui::App::Current());
   const launcher::LaunchPlan plan = launcher::PlanLaunch(*chosen);
   bool go = plan.step != launcher::LaunchPlan::Step::kRefuse;
   if (plan.step == launcher::LaunchPlan::Step::kRefuse) {
@@ -354,7 +352,7 @@ void CQuarnetView::OnLaunchPgm() {
   } else if (plan.step == launcher::LaunchPlan::Step::kConfirmOverwrite) {
     go = MessageBoxA(Hwnd(), plan.message.text.c_str(), plan.message.caption.c_str(), MB_YESNO) ==
          IDYES;
-    app->DoWaitCursor(0);
+    wait->Restore();
   }
   bool copied = false;
   if (go) {
@@ -362,7 +360,7 @@ void CQuarnetView::OnLaunchPgm() {
     copied = copy.ok;
     if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
   }
-  app->DoWaitCursor(-1);
+  wait.reset();
   ReleaseCapture();
   if (!copied) return;
   // The copy loads Klvnt32.dll from the current directory, which it inherits: the monitor's

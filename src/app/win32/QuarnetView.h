@@ -16,6 +16,7 @@
 #include "display/MenuState.h"
 #include "display/PrintJob.h"
 #include "display/TraceView.h"
+#include "ui/win32/Scoped.h"
 #include "ui/win32/Window.h"
 
 class CQuarnetView : public ui::Window {
@@ -126,7 +127,7 @@ class CQuarnetView : public ui::Window {
   CaptureSocket m_socket;
   bool m_bSocketOpen = false;
   TraceSession m_session;
-  HFONT m_font = nullptr;
+  ui::ScopedFont m_font;
   display::PrintJob m_printJob;
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];
