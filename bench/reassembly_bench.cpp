@@ -10,17 +10,17 @@
 
 namespace {
 
-class FixedClock : public IClock {
+class FixedClock : public capture::IClock {
  public:
   uint32_t Now() override { return 1'000'000; }
 };
 
-class ReplaySource : public IDatagramSource {
+class ReplaySource : public capture::IDatagramSource {
  public:
-  explicit ReplaySource(const std::vector<spy::Datagram>& datagrams) : m_datagrams(datagrams) {}
+  explicit ReplaySource(const std::vector<protocol::spy::Datagram>& datagrams) : m_datagrams(datagrams) {}
   int Receive(uint8_t* buffer, int, uint32_t& sourceAddress) override {
     if (m_next == m_datagrams.size()) return -1;
-    const spy::Datagram& d = m_datagrams[m_next++];
+    const protocol::spy::Datagram& d = m_datagrams[m_next++];
     std::copy(d.begin(), d.end(), buffer);
     sourceAddress = 0x7F000001;
     return static_cast<int>(d.size());
@@ -28,11 +28,11 @@ class ReplaySource : public IDatagramSource {
   void Rewind() { m_next = 0; }
 
  private:
-  const std::vector<spy::Datagram>& m_datagrams;
+  const std::vector<protocol::spy::Datagram>& m_datagrams;
   size_t m_next = 0;
 };
 
-class DiscardingSink : public IRecordSink {
+class DiscardingSink : public capture::IRecordSink {
  public:
   void AddRecord(std::unique_ptr<CSpyMsg> record) override {
     benchmark::DoNotOptimize(record.get());
@@ -52,16 +52,16 @@ void BM_ReceivePass(benchmark::State& state) {
   CPendingList pending(clock);
 
   // Messages that never complete, from a source of their own.
-  const std::vector<uint8_t> twoChunks(2 * spy::kChunkSize, 0x55);
+  const std::vector<uint8_t> twoChunks(2 * protocol::spy::kChunkSize, 0x55);
   for (uint16_t n = 0; n < pendingCount; ++n) {
-    spy::Datagram first = spy::FragmentMessage({0xFFFF0000u, n, 18}, twoChunks)[0];
+    protocol::spy::Datagram first = protocol::spy::FragmentMessage({0xFFFF0000u, n, 18}, twoChunks)[0];
     pending.AddFragment(first);
   }
 
-  std::vector<spy::Datagram> batch;
-  const std::vector<uint8_t> payload(fragments * spy::kChunkSize - 10, 0xAB);
+  std::vector<protocol::spy::Datagram> batch;
+  const std::vector<uint8_t> payload(fragments * protocol::spy::kChunkSize - 10, 0xAB);
   for (uint16_t n = 0; batch.size() < kBatch; ++n) {
-    for (const auto& d : spy::FragmentMessage({4242, n, 18}, payload)) batch.push_back(d);
+    for (const auto& d : protocol::spy::FragmentMessage({4242, n, 18}, payload)) batch.push_back(d);
   }
   ReplaySource source(batch);
   DiscardingSink sink;

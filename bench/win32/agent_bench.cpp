@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
   const std::string dir = DirectoryOf(self);
   const std::string name = burst ? "wsburst" : "wsloop";
   const std::string copy = dir + "\\" + name + ".tmp";
-  if (!launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy).ok) {
+  if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy).ok) {
     std::printf("agent_bench: cannot make %s\n", copy.c_str());
     return 1;
   }

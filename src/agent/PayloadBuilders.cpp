@@ -5,19 +5,19 @@
 #include "protocol/Bytes.h"
 #include "protocol/PayloadLayout.h"
 
-namespace payload {
+namespace agent::payload {
 namespace {
 
 // Zeroes the fixed part and writes the error word; false when the buffer is too small.
 bool Begin(std::span<uint8_t> out, size_t fixed, int32_t error) {
   if (out.size() < fixed) return false;
   std::fill_n(out.begin(), fixed, uint8_t{0});
-  bytes::PutLE32(out.data() + layout::kError, static_cast<uint32_t>(error));
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kError, static_cast<uint32_t>(error));
   return true;
 }
 
 void Put32(std::span<uint8_t> out, size_t offset, int32_t value) {
-  bytes::PutLE32(out.data() + offset, static_cast<uint32_t>(value));
+  protocol::bytes::PutLE32(out.data() + offset, static_cast<uint32_t>(value));
 }
 
 // Copies as much of `tail` as fits behind the fixed part; returns the bytes copied.
@@ -38,26 +38,26 @@ size_t PutText(std::span<uint8_t> out, size_t fixed, std::string_view text) {
   return fixed + count + 1;
 }
 
-size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call, layout::Address offsets) {
-  if (!Begin(out, layout::kAddressFixed, call.error)) return 0;
-  Put32(out, layout::kSocket, call.s);
+size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call, protocol::layout::Address offsets) {
+  if (!Begin(out, protocol::layout::kAddressFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocket, call.s);
   Put32(out, offsets.result, call.result);
   Put32(out, offsets.addrLen, call.addrLen);
-  std::copy(call.addr.begin(), call.addr.end(), out.begin() + layout::kAddressImage);
-  return layout::kAddressFixed;
+  std::copy(call.addr.begin(), call.addr.end(), out.begin() + protocol::layout::kAddressImage);
+  return protocol::layout::kAddressFixed;
 }
 
 size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
                      std::span<const uint8_t> data, bool longLayout, size_t addrLenOffset) {
-  const layout::Transfer& offsets = longLayout ? layout::kLongTransfer : layout::kShortTransfer;
+  const protocol::layout::Transfer& offsets = longLayout ? protocol::layout::kLongTransfer : protocol::layout::kShortTransfer;
   const size_t fixed = offsets.fixed;
   if (!Begin(out, fixed, call.error)) return 0;
-  Put32(out, layout::kSocket, call.s);
-  Put32(out, layout::kTransferFlags, call.flags);
+  Put32(out, protocol::layout::kSocket, call.s);
+  Put32(out, protocol::layout::kTransferFlags, call.flags);
   Put32(out, offsets.result, call.result);
   if (longLayout) {
     Put32(out, addrLenOffset, call.addrLen);
-    std::copy(call.addr.begin(), call.addr.end(), out.begin() + layout::kLongImage);
+    std::copy(call.addr.begin(), call.addr.end(), out.begin() + protocol::layout::kLongImage);
   }
   const size_t count = PutTail(out, fixed, data);
   Put32(out, offsets.count, static_cast<int32_t>(count));
@@ -68,23 +68,23 @@ size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
 
 SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
   SockAddrImage image{};
-  bytes::PutLE16(image.data() + layout::kImageFamily, static_cast<uint16_t>(family));
-  image[layout::kImagePort] = static_cast<uint8_t>(port >> 8);
-  image[layout::kImagePort + 1] = static_cast<uint8_t>(port);
-  std::copy(address.begin(), address.end(), image.begin() + layout::kImageAddress);
+  protocol::bytes::PutLE16(image.data() + protocol::layout::kImageFamily, static_cast<uint16_t>(family));
+  image[protocol::layout::kImagePort] = static_cast<uint8_t>(port >> 8);
+  image[protocol::layout::kImagePort + 1] = static_cast<uint8_t>(port);
+  std::copy(address.begin(), address.end(), image.begin() + protocol::layout::kImageAddress);
   return image;
 }
 
 size_t BuildAccept(std::span<uint8_t> out, const AddressCall& call) {
-  return BuildAddress(out, call, layout::kAccept);
+  return BuildAddress(out, call, protocol::layout::kAccept);
 }
 
 size_t BuildBindConnect(std::span<uint8_t> out, const AddressCall& call) {
-  return BuildAddress(out, call, layout::kBindConnect);
+  return BuildAddress(out, call, protocol::layout::kBindConnect);
 }
 
 size_t BuildGetName(std::span<uint8_t> out, const AddressCall& call) {
-  return BuildAddress(out, call, layout::kGetName);
+  return BuildAddress(out, call, protocol::layout::kGetName);
 }
 
 size_t BuildRecvSend(std::span<uint8_t> out, const TransferCall& call,
@@ -94,95 +94,95 @@ size_t BuildRecvSend(std::span<uint8_t> out, const TransferCall& call,
 
 size_t BuildRecvFrom(std::span<uint8_t> out, const TransferCall& call,
                      std::span<const uint8_t> data) {
-  return BuildTransfer(out, call, data, true, layout::kRecvFromAddrLen);
+  return BuildTransfer(out, call, data, true, protocol::layout::kRecvFromAddrLen);
 }
 
 size_t BuildSendTo(std::span<uint8_t> out, const TransferCall& call,
                    std::span<const uint8_t> data) {
-  return BuildTransfer(out, call, data, true, layout::kSendToAddrLen);
+  return BuildTransfer(out, call, data, true, protocol::layout::kSendToAddrLen);
 }
 
 size_t BuildCloseSocket(std::span<uint8_t> out, const ResultCall& call) {
-  if (!Begin(out, layout::kCloseFixed, call.error)) return 0;
-  Put32(out, layout::kSocket, call.s);
-  Put32(out, layout::kCloseResult, call.result);
-  return layout::kCloseFixed;
+  if (!Begin(out, protocol::layout::kCloseFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocket, call.s);
+  Put32(out, protocol::layout::kCloseResult, call.result);
+  return protocol::layout::kCloseFixed;
 }
 
 size_t BuildSockOpt(std::span<uint8_t> out, const OptionCall& call,
                     std::span<const uint8_t> value) {
-  if (!Begin(out, layout::kOptionFixed, call.error)) return 0;
-  Put32(out, layout::kSocket, call.s);
-  Put32(out, layout::kOptionLen, call.optlen);
-  Put32(out, layout::kOptionLevel, call.level);
-  Put32(out, layout::kOptionName, call.optname);
-  Put32(out, layout::kOptionResult, call.result);
-  return layout::kOptionFixed + PutTail(out, layout::kOptionFixed, value);
+  if (!Begin(out, protocol::layout::kOptionFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocket, call.s);
+  Put32(out, protocol::layout::kOptionLen, call.optlen);
+  Put32(out, protocol::layout::kOptionLevel, call.level);
+  Put32(out, protocol::layout::kOptionName, call.optname);
+  Put32(out, protocol::layout::kOptionResult, call.result);
+  return protocol::layout::kOptionFixed + PutTail(out, protocol::layout::kOptionFixed, value);
 }
 
 size_t BuildConvert32(std::span<uint8_t> out, const Convert32Call& call) {
-  if (!Begin(out, layout::kConvertFixed, call.error)) return 0;
-  bytes::PutLE32(out.data() + layout::kConvert32Arg, call.arg);
-  bytes::PutLE32(out.data() + layout::kConvert32Result, call.result);
-  return layout::kConvertFixed;
+  if (!Begin(out, protocol::layout::kConvertFixed, call.error)) return 0;
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kConvert32Arg, call.arg);
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kConvert32Result, call.result);
+  return protocol::layout::kConvertFixed;
 }
 
 size_t BuildConvert16(std::span<uint8_t> out, const Convert16Call& call) {
-  if (!Begin(out, layout::kConvertFixed, call.error)) return 0;
-  bytes::PutLE16(out.data() + layout::kConvert16Arg, call.arg);
-  bytes::PutLE16(out.data() + layout::kConvert16Result, call.result);
-  return layout::kConvertFixed;
+  if (!Begin(out, protocol::layout::kConvertFixed, call.error)) return 0;
+  protocol::bytes::PutLE16(out.data() + protocol::layout::kConvert16Arg, call.arg);
+  protocol::bytes::PutLE16(out.data() + protocol::layout::kConvert16Result, call.result);
+  return protocol::layout::kConvertFixed;
 }
 
 size_t BuildInetAddr(std::span<uint8_t> out, int32_t error, uint32_t result, std::string_view arg) {
-  if (!Begin(out, layout::kInetFixed, error)) return 0;
-  bytes::PutLE32(out.data() + layout::kInetAddrResult, result);
-  return PutText(out, layout::kInetFixed, arg);
+  if (!Begin(out, protocol::layout::kInetFixed, error)) return 0;
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kInetAddrResult, result);
+  return PutText(out, protocol::layout::kInetFixed, arg);
 }
 
 size_t BuildInetNtoa(std::span<uint8_t> out, int32_t error, uint32_t arg, std::string_view result) {
-  if (!Begin(out, layout::kInetFixed, error)) return 0;
-  bytes::PutLE32(out.data() + layout::kInetNtoaArg, arg);
-  return PutText(out, layout::kInetFixed, result);
+  if (!Begin(out, protocol::layout::kInetFixed, error)) return 0;
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kInetNtoaArg, arg);
+  return PutText(out, protocol::layout::kInetFixed, result);
 }
 
 size_t BuildIoctl(std::span<uint8_t> out, const IoctlCall& call) {
-  if (!Begin(out, layout::kIoctlFixed, call.error)) return 0;
-  Put32(out, layout::kSocket, call.s);
-  bytes::PutLE32(out.data() + layout::kIoctlCmd, call.cmd);
-  bytes::PutLE32(out.data() + layout::kIoctlArg, call.arg);
-  Put32(out, layout::kIoctlResult, call.result);
-  return layout::kIoctlFixed;
+  if (!Begin(out, protocol::layout::kIoctlFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocket, call.s);
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kIoctlCmd, call.cmd);
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kIoctlArg, call.arg);
+  Put32(out, protocol::layout::kIoctlResult, call.result);
+  return protocol::layout::kIoctlFixed;
 }
 
 size_t BuildListenShutdown(std::span<uint8_t> out, const SocketValueCall& call) {
-  if (!Begin(out, layout::kListenFixed, call.error)) return 0;
-  Put32(out, layout::kSocket, call.s);
-  Put32(out, layout::kListenBacklog, call.value);
-  Put32(out, layout::kListenResult, call.result);
-  return layout::kListenFixed;
+  if (!Begin(out, protocol::layout::kListenFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocket, call.s);
+  Put32(out, protocol::layout::kListenBacklog, call.value);
+  Put32(out, protocol::layout::kListenResult, call.result);
+  return protocol::layout::kListenFixed;
 }
 
 size_t BuildSelect(std::span<uint8_t> out, const SelectCall& call) {
-  if (!Begin(out, layout::kSelectFixed, call.error)) return 0;
-  Put32(out, layout::kSelectResult, call.result);
-  bytes::PutLE16(out.data() + layout::kSelectReads, call.reads);
-  bytes::PutLE16(out.data() + layout::kSelectWrites, call.writes);
-  bytes::PutLE16(out.data() + layout::kSelectExcepts, call.excepts);
-  return layout::kSelectFixed;
+  if (!Begin(out, protocol::layout::kSelectFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSelectResult, call.result);
+  protocol::bytes::PutLE16(out.data() + protocol::layout::kSelectReads, call.reads);
+  protocol::bytes::PutLE16(out.data() + protocol::layout::kSelectWrites, call.writes);
+  protocol::bytes::PutLE16(out.data() + protocol::layout::kSelectExcepts, call.excepts);
+  return protocol::layout::kSelectFixed;
 }
 
 size_t BuildSocket(std::span<uint8_t> out, const SocketCall& call) {
-  if (!Begin(out, layout::kSocketFixed, call.error)) return 0;
-  Put32(out, layout::kSocketAf, call.af);
-  Put32(out, layout::kSocketType, call.type);
-  Put32(out, layout::kSocketProtocol, call.protocol);
-  Put32(out, layout::kSocketResult, call.result);
-  return layout::kSocketFixed;
+  if (!Begin(out, protocol::layout::kSocketFixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocketAf, call.af);
+  Put32(out, protocol::layout::kSocketType, call.type);
+  Put32(out, protocol::layout::kSocketProtocol, call.protocol);
+  Put32(out, protocol::layout::kSocketResult, call.result);
+  return protocol::layout::kSocketFixed;
 }
 
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {
-  return Begin(out, layout::kGenericFixed, error) ? layout::kGenericFixed : 0;
+  return Begin(out, protocol::layout::kGenericFixed, error) ? protocol::layout::kGenericFixed : 0;
 }
 
-}  // namespace payload
+}  // namespace agent::payload

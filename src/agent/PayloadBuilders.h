@@ -12,7 +12,7 @@
 #include <span>
 #include <string_view>
 
-namespace payload {
+namespace agent::payload {
 
 using SockAddrImage = std::array<uint8_t, 16>;
 
@@ -121,4 +121,4 @@ size_t BuildSocket(std::span<uint8_t> out, const SocketCall& call);
 // The calls shown by name only (API ids 23 to 45).
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error);
 
-}  // namespace payload
+}  // namespace agent::payload

@@ -16,7 +16,7 @@ namespace agent {
 
 struct QueuedDatagram {
   uint16_t port = 0;  // the monitor's UDP port when the call was reported, host order
-  spy::Datagram bytes{};
+  protocol::spy::Datagram bytes{};
 };
 
 class ReportRing {

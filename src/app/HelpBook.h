@@ -26,7 +26,7 @@
 namespace app {
 
 // The program's overview: the general topic, which help falls back on.
-inline constexpr uint32_t kHelpContextOverview = calls::kGeneralTopic;
+inline constexpr uint32_t kHelpContextOverview = protocol::calls::kGeneralTopic;
 
 inline constexpr std::string_view kUsingHelpKey = "using-help";
 

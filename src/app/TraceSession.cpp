@@ -2,7 +2,9 @@
 
 #include <utility>
 
-TraceSession::TraceSession(Options& options, IClock& clock, std::unique_ptr<IAgentLink> agent)
+namespace app {
+
+TraceSession::TraceSession(config::Options& options, capture::IClock& clock, std::unique_ptr<capture::IAgentLink> agent)
     : m_options(options), m_agent(std::move(agent)), m_pending(clock), m_store(options, options) {}
 
 uint16_t TraceSession::ContactAgent(void* window, uint16_t port) {
@@ -12,7 +14,7 @@ uint16_t TraceSession::ContactAgent(void* window, uint16_t port) {
 }
 
 void TraceSession::EndContact(void* window) {
-  m_agent->SPAContactAgent(window, kAgentNotifyMessage, 0);
+  m_agent->SPAContactAgent(window, capture::kAgentNotifyMessage, 0);
 }
 
 void TraceSession::BeginTrace() {
@@ -26,15 +28,15 @@ void TraceSession::EndTrace() {
   StopAgentTracing(*m_agent);
 }
 
-ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source, IPassTimer& timer) {
+capture::ReceivePassStats TraceSession::ReceivePass(capture::IDatagramSource& source, capture::IPassTimer& timer) {
   return RunReceivePass(m_pending, source, *this, timer);
 }
 
-ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source) {
+capture::ReceivePassStats TraceSession::ReceivePass(capture::IDatagramSource& source) {
   return RunReceivePass(m_pending, source, *this);
 }
 
-void TraceSession::ApplyCaptureFilters(const CaptureFiltersModel& dialog) {
+void TraceSession::ApplyCaptureFilters(const dialogs::CaptureFiltersModel& dialog) {
   m_options.m_bIgnoreWouldBlock = dialog.m_bIgnoreWouldBlock;
   m_options.m_bErrorsOnly = dialog.m_bErrorsOnly;
   m_options.m_bRestrictSocket = dialog.m_bRestrictSocket;
@@ -44,3 +46,5 @@ void TraceSession::ApplyCaptureFilters(const CaptureFiltersModel& dialog) {
   m_options.m_apiEnable = dialog.m_apiEnable;
   if (m_store.m_bTracing) SendCaptureOptions(*m_agent, m_options);
 }
+
+}  // namespace app

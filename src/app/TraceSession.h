@@ -14,10 +14,12 @@
 #include "dialogs/CaptureFiltersModel.h"
 #include "store/TraceStore.h"
 
-class TraceSession : private IRecordSink {
+namespace app {
+
+class TraceSession : private capture::IRecordSink {
  public:
   // `options` and `clock` must outlive the session.
-  TraceSession(Options& options, IClock& clock, std::unique_ptr<IAgentLink> agent);
+  TraceSession(config::Options& options, capture::IClock& clock, std::unique_ptr<capture::IAgentLink> agent);
 
   // Window creation: registers `window` and the capture socket's port with the agent and, when
   // it answers, switches every call off until Begin Trace. Returns the agent's revision, 0 when
@@ -32,24 +34,26 @@ class TraceSession : private IRecordSink {
   void EndTrace();
   // Message 1025: the waiting datagrams in (until `timer` says the time is up), every complete
   // record through the store, the Trace Buffer trimmed, stale messages dropped.
-  ReceivePassStats ReceivePass(IDatagramSource& source, IPassTimer& timer);
+  capture::ReceivePassStats ReceivePass(capture::IDatagramSource& source, capture::IPassTimer& timer);
   // Without a time limit: reads until nothing waits.
-  ReceivePassStats ReceivePass(IDatagramSource& source);
+  capture::ReceivePassStats ReceivePass(capture::IDatagramSource& source);
   // OK of Capture Filters: the dialog's values into the options, the Trace Buffer trimmed to
   // its new size (the Trap Buffer is left alone) and, while a trace runs, the agent told in the
   // order Begin Trace uses.
-  void ApplyCaptureFilters(const CaptureFiltersModel& dialog);
+  void ApplyCaptureFilters(const dialogs::CaptureFiltersModel& dialog);
 
-  TraceStore& Store() { return m_store; }
-  const TraceStore& Store() const { return m_store; }
+  store::TraceStore& Store() { return m_store; }
+  const store::TraceStore& Store() const { return m_store; }
   size_t PendingCount() const { return m_pending.Count(); }
 
  private:
   void AddRecord(SpyMsgPtr record) override { m_store.AddRecord(std::move(record)); }
   void EndOfRecords() override { m_store.EndOfRecords(); }
 
-  Options& m_options;
-  std::unique_ptr<IAgentLink> m_agent;
+  config::Options& m_options;
+  std::unique_ptr<capture::IAgentLink> m_agent;
   CPendingList m_pending;
-  TraceStore m_store;
+  store::TraceStore m_store;
 };
+
+}  // namespace app

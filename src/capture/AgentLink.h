@@ -6,6 +6,8 @@
 
 #include "capture/CaptureOptions.h"
 
+namespace capture {
+
 // The message the agent posts to, passed when the contact ends.
 constexpr uint16_t kAgentNotifyMessage = 1025;
 
@@ -26,3 +28,5 @@ class IAgentLink {
 void SendCaptureOptions(IAgentLink& agent, const CaptureOptions& options);
 // End Trace, and right after the contact is made: trace nothing.
 void StopAgentTracing(IAgentLink& agent);
+
+}  // namespace capture

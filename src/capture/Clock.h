@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace capture {
+
 // Wall-clock time in whole seconds since 1970-01-01 00:00 UTC; injected so that staleness and
 // time stamps can be tested exactly.
 class IClock {
@@ -9,3 +11,5 @@ class IClock {
   virtual ~IClock() = default;
   virtual uint32_t Now() = 0;
 };
+
+}  // namespace capture

@@ -1,5 +1,7 @@
 #include "capture/MessageIndex.h"
 
+namespace capture {
+
 uint32_t MessageIndex::Find(uint64_t key) const {
   if (m_entries.empty()) return kNone;
   const size_t mask = m_entries.size() - 1;
@@ -53,3 +55,5 @@ void MessageIndex::Grow() {
     if (entry.slot != kNone) Insert(entry.key, entry.slot);
   }
 }
+
+}  // namespace capture

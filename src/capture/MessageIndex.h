@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace capture {
+
 class MessageIndex {
  public:
   static constexpr uint32_t kNone = UINT32_MAX;
@@ -32,3 +34,5 @@ class MessageIndex {
   std::vector<Entry> m_entries;
   size_t m_size = 0;
 };
+
+}  // namespace capture

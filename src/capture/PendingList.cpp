@@ -6,7 +6,7 @@
 
 #include "protocol/Bytes.h"
 
-void CPendingMsg::AddFragment(int index, std::span<const uint8_t, spy::kDatagramSize> datagram) {
+void CPendingMsg::AddFragment(int index, std::span<const uint8_t, protocol::spy::kDatagramSize> datagram) {
   const auto bit = static_cast<size_t>(index & 0xFF);
   if (m_held.test(bit)) return;
   m_held.set(bit);
@@ -54,20 +54,20 @@ void CPendingList::Remove(uint32_t slot) {
 }
 
 void CPendingList::Add(uint32_t slot, int index,
-                       std::span<const uint8_t, spy::kDatagramSize> datagram) {
+                       std::span<const uint8_t, protocol::spy::kDatagramSize> datagram) {
   CPendingMsg& msg = m_nodes[slot].msg;
   const bool wasComplete = msg.IsComplete();
   msg.AddFragment(index, datagram);
   if (!wasComplete && msg.IsComplete()) m_complete.emplace(m_nodes[slot].seq, slot);
 }
 
-void CPendingList::AddFragment(std::span<const uint8_t, spy::kDatagramSize> datagram) {
-  const uint32_t source = bytes::GetLE32(datagram, 0);
-  const uint16_t msgNum = bytes::GetLE16(datagram, 4);
+void CPendingList::AddFragment(std::span<const uint8_t, protocol::spy::kDatagramSize> datagram) {
+  const uint32_t source = protocol::bytes::GetLE32(datagram, 0);
+  const uint16_t msgNum = protocol::bytes::GetLE16(datagram, 4);
   const int index = datagram[6];
 
   const uint64_t key = Key(source, msgNum);
-  if (const uint32_t held = m_index.Find(key); held != MessageIndex::kNone) {
+  if (const uint32_t held = m_index.Find(key); held != capture::MessageIndex::kNone) {
     Add(held, index, datagram);
     return;
   }
@@ -83,7 +83,7 @@ void CPendingList::AddFragment(std::span<const uint8_t, spy::kDatagramSize> data
   msg.m_created = now;
   msg.m_dwSource = source;
   msg.m_nMsgNum = msgNum;
-  msg.m_nApiId = bytes::GetLE16(datagram, 8);
+  msg.m_nApiId = protocol::bytes::GetLE16(datagram, 8);
   msg.m_nFragCount = datagram[7];
   if (m_nodes[slot].prev != kNone && msg.m_created < m_nodes[m_nodes[slot].prev].msg.m_created) {
     m_createdInOrder = false;
@@ -105,7 +105,7 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
     record->m_nApiId = msg.m_nApiId;
     if (msg.m_nFragCount > 0) {
       try {
-        Payload payload(spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
+        store::Payload payload(protocol::spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
         // The fragment with each index (AddFragment keeps one per index, the first copy); the
         // first fragment stands in for every missing one.
         const auto count = static_cast<size_t>(msg.m_nFragCount);
@@ -119,10 +119,10 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
         for (int k = 1; k <= msg.m_nFragCount; ++k) {
           const CMsgFragment* fragment = byIndex[static_cast<size_t>(k)];
           if (fragment == nullptr) fragment = &msg.m_fragments.front();
-          std::copy(fragment->m_data.begin() + spy::kHeaderSize, fragment->m_data.end(),
-                    out + spy::kChunkSize * static_cast<size_t>(k - 1));
+          std::copy(fragment->m_data.begin() + protocol::spy::kHeaderSize, fragment->m_data.end(),
+                    out + protocol::spy::kChunkSize * static_cast<size_t>(k - 1));
         }
-        record->m_nError = bytes::GetLE32Signed(payload.Bytes(), 0);
+        record->m_nError = protocol::bytes::GetLE32Signed(payload.Bytes(), 0);
         record->m_hData = std::move(payload);
       } catch (const std::bad_alloc&) {
         // The record is still stored and shown, as a call without data.

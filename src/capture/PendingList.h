@@ -28,13 +28,13 @@
 class CMsgFragment {
  public:
   int m_nIndex = 0;
-  spy::Datagram m_data{};  // the whole datagram, header included
+  protocol::spy::Datagram m_data{};  // the whole datagram, header included
 };
 
 class CPendingMsg {
  public:
   // Stores the datagram unless a fragment with this index is held already.
-  void AddFragment(int index, std::span<const uint8_t, spy::kDatagramSize> datagram);
+  void AddFragment(int index, std::span<const uint8_t, protocol::spy::kDatagramSize> datagram);
   bool IsComplete() const { return static_cast<int>(m_fragments.size()) >= m_nFragCount; }
 
   uint32_t m_created = 0;
@@ -51,9 +51,9 @@ class CPendingMsg {
 
 class CPendingList {
  public:
-  explicit CPendingList(IClock& clock) : m_clock(clock) {}
+  explicit CPendingList(capture::IClock& clock) : m_clock(clock) {}
 
-  void AddFragment(std::span<const uint8_t, spy::kDatagramSize> datagram);
+  void AddFragment(std::span<const uint8_t, protocol::spy::kDatagramSize> datagram);
   // The record of the first complete message in creation order, or null.
   std::unique_ptr<CSpyMsg> TakeCompleteMessage();
   // Drops one message that is more than 5 seconds old; false when there is none.
@@ -79,12 +79,12 @@ class CPendingList {
   }
   uint32_t NewNode();
   void Remove(uint32_t slot);
-  void Add(uint32_t slot, int index, std::span<const uint8_t, spy::kDatagramSize> datagram);
+  void Add(uint32_t slot, int index, std::span<const uint8_t, protocol::spy::kDatagramSize> datagram);
   static bool IsStale(uint32_t created, uint32_t now) {
     return static_cast<int64_t>(now) - static_cast<int64_t>(created) > kStaleSeconds;
   }
 
-  IClock& m_clock;
+  capture::IClock& m_clock;
   std::vector<Node> m_nodes;
   std::vector<uint32_t> m_free;
   uint32_t m_head = kNone;
@@ -92,7 +92,7 @@ class CPendingList {
   uint64_t m_nextSeq = 0;
   // While creation times never decrease along the list, the oldest message is at its head.
   bool m_createdInOrder = true;
-  MessageIndex m_index;
+  capture::MessageIndex m_index;
   struct Taken {
     uint16_t msgNum = 0;
     uint32_t time = 0;

@@ -1,9 +1,11 @@
 #include "capture/ReceivePass.h"
 
+namespace capture {
+
 ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
                                 IPassTimer& timer) {
   ReceivePassStats stats;
-  spy::Datagram buffer;
+  protocol::spy::Datagram buffer;
   while (!(stats.timeUp = timer.TimeUp())) {
     uint32_t from = 0;
     const int received = source.Receive(buffer.data(), static_cast<int>(buffer.size()), from);
@@ -12,7 +14,7 @@ ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, 
       ++stats.foreign;
       continue;
     }
-    if (received != static_cast<int>(spy::kDatagramSize)) break;  // dropped; the rest waits
+    if (received != static_cast<int>(protocol::spy::kDatagramSize)) break;  // dropped; the rest waits
     pending.AddFragment(buffer);
     ++stats.datagrams;
   }
@@ -31,3 +33,5 @@ ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, 
   } unlimited;
   return RunReceivePass(pending, source, sink, unlimited);
 }
+
+}  // namespace capture

@@ -8,6 +8,8 @@
 #include "capture/PendingList.h"
 #include "store/SpyMsg.h"
 
+namespace capture {
+
 class IDatagramSource {
  public:
   virtual ~IDatagramSource() = default;
@@ -66,3 +68,5 @@ ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, 
                                 IPassTimer& timer);
 // Without a time limit: reads until nothing waits.
 ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink);
+
+}  // namespace capture

@@ -7,7 +7,7 @@
 #include <span>
 #include <utility>
 
-namespace launcher {
+namespace config::launcher {
 namespace {
 
 constexpr std::array<char, kModuleNameLength> kModuleName = {'W', 'S', 'O', 'C', 'K', '3', '2'};
@@ -170,4 +170,4 @@ std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winE
   return Message{"Execution Error", "Could not launch " + chosenPath + ": " + reason};
 }
 
-}  // namespace launcher
+}  // namespace config::launcher

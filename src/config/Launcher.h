@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace launcher {
+namespace config::launcher {
 
 inline constexpr size_t kBlockSize = 512;
 inline constexpr size_t kModuleNameLength = 7;
@@ -66,4 +66,4 @@ CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::stri
 // the message that says why the chosen program could not be launched.
 std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winExecResult);
 
-}  // namespace launcher
+}  // namespace config::launcher

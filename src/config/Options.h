@@ -8,6 +8,10 @@
 #include "display/ViewOptions.h"
 #include "store/StoreOptions.h"
 
-struct Options : display::ViewOptions, CaptureOptions, TriggerOptions {
+namespace config {
+
+struct Options : display::ViewOptions, capture::CaptureOptions, store::TriggerOptions {
   bool operator==(const Options&) const = default;
 };
+
+}  // namespace config

@@ -5,6 +5,8 @@
 #include "store/Archive.h"
 #include "store/FileIo.h"
 
+namespace config {
+
 namespace {
 
 // The 32-bit options stored as 16 bits, in file order: before the pattern, between pattern and
@@ -32,7 +34,7 @@ auto Colors(OptionsT& o) {
       {&o.m_crBackground, &o.m_crApiCalls, &o.m_crSend, &o.m_crRecv, &o.m_crReturns});
 }
 
-void WriteLogFont(ArchiveWriter& out, const LogFont& font) {
+void WriteLogFont(store::ArchiveWriter& out, const display::LogFont& font) {
   for (int32_t value :
        {font.lfHeight, font.lfWidth, font.lfEscapement, font.lfOrientation, font.lfWeight}) {
     out.Put32(static_cast<uint32_t>(value));
@@ -45,7 +47,7 @@ void WriteLogFont(ArchiveWriter& out, const LogFont& font) {
   for (char c : font.lfFaceName) out.Put8(static_cast<uint8_t>(c));
 }
 
-bool ReadLogFont(ArchiveReader& in, LogFont& font) {
+bool ReadLogFont(store::ArchiveReader& in, display::LogFont& font) {
   for (int32_t* value :
        {&font.lfHeight, &font.lfWidth, &font.lfEscapement, &font.lfOrientation, &font.lfWeight}) {
     uint32_t raw = 0;
@@ -65,7 +67,7 @@ bool ReadLogFont(ArchiveReader& in, LogFont& font) {
   return true;
 }
 
-bool Read16(ArchiveReader& in, int32_t& value) {
+bool Read16(store::ArchiveReader& in, int32_t& value) {
   uint16_t raw = 0;
   if (!in.Get16(raw)) return false;
   value = raw;
@@ -75,21 +77,21 @@ bool Read16(ArchiveReader& in, int32_t& value) {
 }  // namespace
 
 std::vector<uint8_t> WriteSettings(const Options& options) {
-  ArchiveWriter out;
+  store::ArchiveWriter out;
   out.PutString(kSettingsVersion);
   for (const int32_t* field : HeadFields(options)) out.Put16(static_cast<uint16_t>(*field));
   out.PutBytes(options.m_triggerPattern);
   for (const int32_t* field : PatternFields(options)) out.Put16(static_cast<uint16_t>(*field));
   for (int32_t flag : options.m_apiEnable) out.Put16(static_cast<uint16_t>(flag));
   for (const int32_t* field : TailFields(options)) out.Put16(static_cast<uint16_t>(*field));
-  for (const ColorRef* color : Colors(options)) out.Put32(*color);
+  for (const ui::ColorRef* color : Colors(options)) out.Put32(*color);
   WriteLogFont(out, options.m_logFont);
   return out.Take();
 }
 
 bool ReadSettings(std::span<const uint8_t> file, Options& options) {
   options = Options{};
-  ArchiveReader in(file);
+  store::ArchiveReader in(file);
   std::string version;
   if (!in.GetString(version) || version != kSettingsVersion) return false;
 
@@ -102,7 +104,7 @@ bool ReadSettings(std::span<const uint8_t> file, Options& options) {
   for (int32_t* field : PatternFields(read)) ok = ok && Read16(in, *field);
   for (int32_t& flag : read.m_apiEnable) ok = ok && Read16(in, flag);
   for (int32_t* field : TailFields(read)) ok = ok && Read16(in, *field);
-  for (ColorRef* color : Colors(read)) ok = ok && in.Get32(*color);
+  for (ui::ColorRef* color : Colors(read)) ok = ok && in.Get32(*color);
   ok = ok && ReadLogFont(in, read.m_logFont);
   if (!ok) return false;
   options = read;
@@ -111,12 +113,14 @@ bool ReadSettings(std::span<const uint8_t> file, Options& options) {
 
 Options LoadSettingsFile(const std::filesystem::path& path) {
   Options options;
-  if (const auto file = ReadWholeFile(path, kSettingsFileSize)) ReadSettings(*file, options);
+  if (const auto file = store::ReadWholeFile(path, kSettingsFileSize)) ReadSettings(*file, options);
   // The Trap Buffer is empty at start: the program always starts showing the Trace Buffer.
   options.m_bViewTrap = 0;
   return options;
 }
 
 bool SaveSettingsFile(const std::filesystem::path& path, const Options& options) {
-  return WriteFileReplacing(path, WriteSettings(options));
+  return store::WriteFileReplacing(path, WriteSettings(options));
 }
+
+}  // namespace config

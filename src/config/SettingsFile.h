@@ -11,6 +11,8 @@
 
 #include "config/Options.h"
 
+namespace config {
+
 constexpr std::string_view kSettingsVersion = "1.00";
 constexpr std::string_view kSettingsFileName = "quarnt32.cfg";
 constexpr size_t kSettingsFileSize = 319;
@@ -28,3 +30,5 @@ bool ReadSettings(std::span<const uint8_t> file, Options& options);
 // nothing can be shown. Save returns false on failure for callers that want to know.
 Options LoadSettingsFile(const std::filesystem::path& path);
 bool SaveSettingsFile(const std::filesystem::path& path, const Options& options);
+
+}  // namespace config

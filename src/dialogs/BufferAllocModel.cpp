@@ -4,12 +4,14 @@
 
 #include "ui/DataExchange.h"
 
-BufferValues BufferValues::From(const Options& options) {
+namespace dialogs {
+
+BufferValues BufferValues::From(const config::Options& options) {
   return {options.m_nTraceSize,     options.m_nTrapSize,  options.m_bSaveEntire,
           options.m_bDisplayEntire, options.m_nSaveBytes, options.m_nDisplayBytes};
 }
 
-void BufferValues::StoreInto(Options& options) const {
+void BufferValues::StoreInto(config::Options& options) const {
   options.m_nTraceSize = m_nTraceSize;
   options.m_nTrapSize = m_nTrapSize;
   options.m_bSaveEntire = m_bSaveEntire;
@@ -56,7 +58,7 @@ int32_t BufferAllocModel::OnSizeKillFocus(Spinner spinner, std::string_view text
   const bool trace = spinner == Spinner::kTrace;
   int32_t& size = trace ? m_values.m_nTraceSize : m_values.m_nTrapSize;
   int32_t& position = trace ? m_nTraceSpinPos : m_nTrapSpinPos;
-  if (const std::optional<int32_t> value = ddx::ReadDecimal(text, kSizeTextLimit)) size = *value;
+  if (const std::optional<int32_t> value = ui::ddx::ReadDecimal(text, kSizeTextLimit)) size = *value;
   position = trace ? std::clamp(size, kTraceMin, kTraceMax) : std::clamp(size, kTrapMin, kTrapMax);
   return position;
 }
@@ -90,10 +92,12 @@ BufferAllocModel::OkResult BufferAllocModel::OnOK(const EditTexts& texts) {
   };
   BufferValues accepted = m_values;
   for (const Check& check : checks) {
-    const ddx::Field<int32_t> field = ddx::ExchangeInt(check.text, check.min, check.max);
+    const ui::ddx::Field<int32_t> field = ui::ddx::ExchangeInt(check.text, check.min, check.max);
     if (!field.value) return {false, field.message, check.control};
     accepted.*check.member = *field.value;
   }
   m_values = accepted;
   return {true, {}, 0};
 }
+
+}  // namespace dialogs

@@ -10,6 +10,8 @@
 #include "config/Options.h"
 #include "dialogs/BufferAllocIds.h"
 
+namespace dialogs {
+
 // The six buffer values, in the options' order; their defaults are the options'.
 struct BufferValues {
   int32_t m_nTraceSize = 0;
@@ -19,8 +21,8 @@ struct BufferValues {
   int32_t m_nSaveBytes = 0;
   int32_t m_nDisplayBytes = 0;
 
-  static BufferValues From(const Options& options);
-  void StoreInto(Options& options) const;
+  static BufferValues From(const config::Options& options);
+  void StoreInto(config::Options& options) const;
   bool operator==(const BufferValues&) const = default;
 };
 
@@ -89,3 +91,5 @@ class BufferAllocModel {
   int32_t m_nTraceSpinPos = kTraceMin;
   int32_t m_nTrapSpinPos = kTrapMin;
 };
+
+}  // namespace dialogs

@@ -2,6 +2,8 @@
 
 #include "ui/DataExchange.h"
 
+namespace dialogs {
+
 namespace {
 
 // The check boxes show 0 or 1 only, whatever the settings file held.
@@ -11,7 +13,7 @@ int32_t AsFlag(int32_t value) {
 
 }  // namespace
 
-CaptureFiltersModel::CaptureFiltersModel(const Options& options, bool tracing)
+CaptureFiltersModel::CaptureFiltersModel(const config::Options& options, bool tracing)
     : m_apiEnable(options.m_apiEnable),
       m_nSocketId(static_cast<uint32_t>(options.m_nSocketId)),
       m_bRestrictSocket(AsFlag(options.m_bRestrictSocket)),
@@ -70,7 +72,7 @@ CaptureFiltersModel::OkResult CaptureFiltersModel::OnOK(std::string_view socketI
   for (int i = 0; i < kListedApis; ++i) {
     if (m_selected[static_cast<size_t>(i)]) m_apiEnable[static_cast<size_t>(i)] = 1;
   }
-  const ddx::Field<uint32_t> socketId = ddx::ExchangeUnsigned(socketIdText);
+  const ui::ddx::Field<uint32_t> socketId = ui::ddx::ExchangeUnsigned(socketIdText);
   if (!socketId.value) return {false, socketId.message, IDC_SOCKET_ID};
   m_nSocketId = *socketId.value;
   return {true, {}, 0};
@@ -92,3 +94,5 @@ CaptureFiltersModel::Controls CaptureFiltersModel::Refresh() const {
   controls.idleNoteVisible = m_bTracing;
   return controls;
 }
+
+}  // namespace dialogs

@@ -14,10 +14,12 @@
 #include "dialogs/CaptureFiltersIds.h"
 #include "protocol/Calls.h"
 
+namespace dialogs {
+
 class CaptureFiltersModel {
  public:
   // Entry i of the list stands for API id i.
-  static constexpr auto& kListNames = calls::kFilterListNames;
+  static constexpr auto& kListNames = protocol::calls::kFilterListNames;
   static constexpr int kListedApis = static_cast<int>(kListNames.size());
   // The list's horizontal scroll extent is this text's width in the dialog's font.
   static constexpr std::string_view kExtentText = "WSAAsyncGetProtoByNumber";
@@ -44,7 +46,7 @@ class CaptureFiltersModel {
   };
 
   // Step 1 of the Filters command: the dialog's data from the options.
-  CaptureFiltersModel(const Options& options, bool tracing);
+  CaptureFiltersModel(const config::Options& options, bool tracing);
 
   // Always opens with "Trace Some" and the list enabled, whatever was chosen before.
   Controls OnInitDialog();
@@ -65,7 +67,7 @@ class CaptureFiltersModel {
   OkResult OnOK(std::string_view socketIdText);
   Controls Refresh() const;
 
-  std::array<int32_t, calls::kCount> m_apiEnable{};
+  std::array<int32_t, protocol::calls::kCount> m_apiEnable{};
   uint32_t m_nSocketId = 0;
   int32_t m_bRestrictSocket = 0;
   int32_t m_bErrorsOnly = 0;
@@ -79,3 +81,5 @@ class CaptureFiltersModel {
   ListMode m_listMode = ListMode::kSome;
   std::array<bool, kListedApis> m_selected{};
 };
+
+}  // namespace dialogs

@@ -2,6 +2,8 @@
 
 #include "ui/DataExchange.h"
 
+namespace dialogs {
+
 RangeModel::Controls RangeModel::OnInitDialog(const IRangeView& view) {
   m_pView = &view;
   return OnCurrentPage();
@@ -27,7 +29,7 @@ RangeModel::Controls RangeModel::OnRecord() {
 }
 
 RangeModel::EditCheck RangeModel::OnEditKillFocus(Edit edit, std::string_view text) {
-  const std::optional<int32_t> value = ddx::ReadDecimal(text, kEditTextLimit);
+  const std::optional<int32_t> value = ui::ddx::ReadDecimal(text, kEditTextLimit);
   int32_t& member = edit == Edit::kFrom ? m_nFrom : m_nTo;
   const int32_t low = edit == Edit::kFrom ? 1 : m_nFrom;
   const int32_t high = edit == Edit::kFrom ? m_nTo : (m_pView ? m_pView->GetDisplayCount() : 0);
@@ -56,3 +58,5 @@ RangeModel::Controls RangeModel::Refresh() const {
   controls.toText = std::to_string(m_nTo);
   return controls;
 }
+
+}  // namespace dialogs

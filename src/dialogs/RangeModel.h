@@ -9,6 +9,8 @@
 
 #include "dialogs/RangeIds.h"
 
+namespace dialogs {
+
 // The view's answers the dialog asks for.
 class IRangeView {
  public:
@@ -66,3 +68,5 @@ class RangeModel {
   const IRangeView* m_pView = nullptr;
   int32_t m_nRangeMode = kCurrentPage;
 };
+
+}  // namespace dialogs

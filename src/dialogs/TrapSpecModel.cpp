@@ -4,6 +4,8 @@
 #include "store/TriggerLists.h"
 #include "ui/DataExchange.h"
 
+namespace dialogs {
+
 namespace {
 
 int SelectionIn(int32_t index, size_t listSize) {
@@ -12,16 +14,16 @@ int SelectionIn(int32_t index, size_t listSize) {
 
 }  // namespace
 
-TrapSpecModel::TrapSpecModel(const TriggerOptions& options) : m_trigger(options) {
+TrapSpecModel::TrapSpecModel(const store::TriggerOptions& options) : m_trigger(options) {
   ApplyKind();
 }
 
 int TrapSpecModel::CallSelection() const {
-  return SelectionIn(m_trigger.m_nTriggerApi, calls::kTriggerListNames.size());
+  return SelectionIn(m_trigger.m_nTriggerApi, protocol::calls::kTriggerListNames.size());
 }
 
 int TrapSpecModel::ErrorSelection() const {
-  return SelectionIn(m_trigger.m_nTriggerError, kSortedTriggerErrors.size());
+  return SelectionIn(m_trigger.m_nTriggerError, store::kSortedTriggerErrors.size());
 }
 
 int TrapSpecModel::CheckedPositionButton() const {
@@ -72,7 +74,7 @@ void TrapSpecModel::OnRadio(int controlId) {
 TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, int errorSelection,
                                std::string_view offsetText) {
   TrapSpecOk result;
-  const PatternParse parse = ParseTriggerPattern(patternText);
+  const store::PatternParse parse = store::ParseTriggerPattern(patternText);
   if (!parse.error.empty()) {
     result.outcome = TrapSpecOk::Outcome::kPatternError;
     result.message = parse.error;
@@ -81,10 +83,10 @@ TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, 
   }
   m_trigger.m_triggerPattern = parse.bytes;
   m_trigger.m_nPatternLength = parse.length;
-  m_trigger.m_nTriggerApi = SelectionIn(callSelection, calls::kTriggerListNames.size());
-  m_trigger.m_nTriggerError = SelectionIn(errorSelection, kSortedTriggerErrors.size());
+  m_trigger.m_nTriggerApi = SelectionIn(callSelection, protocol::calls::kTriggerListNames.size());
+  m_trigger.m_nTriggerError = SelectionIn(errorSelection, store::kSortedTriggerErrors.size());
 
-  const ddx::Field<int32_t> offset = ddx::ExchangeInt(offsetText, 0, kMaxPatternOffset);
+  const ui::ddx::Field<int32_t> offset = ui::ddx::ExchangeInt(offsetText, 0, kMaxPatternOffset);
   if (!offset.value) {
     result.outcome = TrapSpecOk::Outcome::kOffsetError;
     result.message = offset.message;
@@ -93,3 +95,5 @@ TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, 
   m_trigger.m_nPatternOffset = *offset.value;
   return result;
 }
+
+}  // namespace dialogs

@@ -11,6 +11,8 @@
 #include "store/StoreOptions.h"
 #include "store/TriggerPattern.h"
 
+namespace dialogs {
+
 // The pattern edit takes at most this many characters, so nothing typed is cut off unseen.
 constexpr int kPatternTextLimit = 299;
 constexpr int32_t kMaxPatternOffset = 1024;
@@ -26,14 +28,14 @@ struct TrapSpecOk {
 class TrapSpecModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
-  explicit TrapSpecModel(const TriggerOptions& options);
+  explicit TrapSpecModel(const store::TriggerOptions& options);
 
   // What the controls show when the dialog opens. A list index outside the list selects
   // nothing (-1), as the combo box does.
   int CallSelection() const;
   int ErrorSelection() const;
   std::string PatternText() const {
-    return FormatTriggerPattern(m_trigger.m_triggerPattern, m_trigger.m_nPatternLength);
+    return store::FormatTriggerPattern(m_trigger.m_triggerPattern, m_trigger.m_nPatternLength);
   }
   std::string OffsetText() const { return std::to_string(m_trigger.m_nPatternOffset); }
   int CheckedPositionButton() const;
@@ -53,7 +55,7 @@ class TrapSpecModel {
                   std::string_view offsetText);
 
   // The edited copy; an accepted OK hands it back whole (enabled and filling are not here).
-  TriggerOptions m_trigger;
+  store::TriggerOptions m_trigger;
 
  private:
   void ApplyKind();
@@ -63,3 +65,5 @@ class TrapSpecModel {
   bool m_errorListEnabled = true;
   bool m_dataControlsEnabled = true;
 };
+
+}  // namespace dialogs

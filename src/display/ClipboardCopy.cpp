@@ -5,8 +5,10 @@
 
 #include "display/ClipboardText.h"
 
+namespace display {
+
 ClipboardCopy PrepareClipboardCopy(std::span<const SpyMsgPtr> records, int32_t from, int32_t to,
-                                   const DisplayModes& modes,
+                                   const format::DisplayModes& modes,
                                    const std::function<int32_t(const CSpyMsg&)>& recordLines) {
   ClipboardCopy copy;
   const int64_t count = static_cast<int64_t>(records.size());
@@ -25,3 +27,5 @@ ClipboardCopy PrepareClipboardCopy(std::span<const SpyMsgPtr> records, int32_t f
   copy.block.push_back('\0');
   return copy;
 }
+
+}  // namespace display

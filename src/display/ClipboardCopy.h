@@ -10,6 +10,8 @@
 #include "format/DisplayModes.h"
 #include "store/SpyMsg.h"
 
+namespace display {
+
 inline constexpr std::string_view kClipboardTooLarge = "Data area too large for Clipboard!";
 // 128 bytes are reckoned for every line; a range reckoned above this is refused.
 inline constexpr int64_t kClipboardBytesPerLine = 128;
@@ -24,5 +26,7 @@ struct ClipboardCopy {
 // The estimate from `recordLines` only decides the refusal; the block is sized from the text
 // itself, so a line longer than its 128 bytes never runs past it.
 ClipboardCopy PrepareClipboardCopy(std::span<const SpyMsgPtr> records, int32_t from, int32_t to,
-                                   const DisplayModes& modes,
+                                   const format::DisplayModes& modes,
                                    const std::function<int32_t(const CSpyMsg&)>& recordLines);
+
+}  // namespace display

@@ -4,6 +4,8 @@
 
 #include "display/RecordLayout.h"
 
+namespace display {
+
 namespace {
 
 // Blanks stand for the row's columns: before a continuation line, and between a hex part and
@@ -20,7 +22,7 @@ void AppendRow(std::string& text, const display::LayoutRow& row, std::string_vie
 }  // namespace
 
 std::string MakeClipboardText(std::span<const SpyMsgPtr> records, int32_t from, int32_t to,
-                              const DisplayModes& modes, std::string_view lineEnd) {
+                              const format::DisplayModes& modes, std::string_view lineEnd) {
   std::string text;
   display::RecordLayout layout(modes);
   const int64_t last = std::min<int64_t>(to, static_cast<int64_t>(records.size()));
@@ -33,3 +35,5 @@ std::string MakeClipboardText(std::span<const SpyMsgPtr> records, int32_t from, 
   }
   return text;
 }
+
+}  // namespace display

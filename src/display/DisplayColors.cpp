@@ -2,7 +2,7 @@
 
 namespace display {
 
-ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId) {
+ui::ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId) {
   for (const ColorButton& button : kColorButtons) {
     if (button.id == controlId) return &(colors.*button.role);
   }
@@ -13,12 +13,12 @@ namespace {
 
 // One sample call: its line in the API Calls colour, " = 21" behind it in the Returns colour,
 // and two data rows in the colour of its direction. Returns the line height.
-int32_t PaintSampleCall(Canvas& canvas, int32_t x, int32_t y, std::string_view call,
-                        const DisplayColors& colors, ColorRef dataColour, std::string_view row1,
+int32_t PaintSampleCall(ui::Canvas& canvas, int32_t x, int32_t y, std::string_view call,
+                        const DisplayColors& colors, ui::ColorRef dataColour, std::string_view row1,
                         std::string_view row2) {
   canvas.SetTextColour(colors.m_crApiCalls);
   canvas.DrawString(x, y, call);
-  const TextExtent extent = canvas.MeasureString(call);
+  const ui::TextExtent extent = canvas.MeasureString(call);
   canvas.SetTextColour(colors.m_crReturns);
   canvas.DrawString(x + extent.width, y, " = 21");
   canvas.SetTextColour(dataColour);
@@ -29,7 +29,7 @@ int32_t PaintSampleCall(Canvas& canvas, int32_t x, int32_t y, std::string_view c
 
 }  // namespace
 
-void PaintColorSample(Canvas& canvas, const Rect& sample, const DisplayColors& colors) {
+void PaintColorSample(ui::Canvas& canvas, const ui::Rect& sample, const DisplayColors& colors) {
   canvas.DrawBorderedRectangle(sample, colors.m_crBackground);
   const int32_t x = sample.left + 2;
   const int32_t y = sample.top + 2;

@@ -11,11 +11,11 @@ namespace display {
 
 // The dialog's copy of the view's colours, in the order the dialog copies them.
 struct DisplayColors {
-  ColorRef m_crBackground = Rgb(255, 255, 255);
-  ColorRef m_crApiCalls = Rgb(0, 0, 0);
-  ColorRef m_crSend = Rgb(0, 0, 0);
-  ColorRef m_crRecv = Rgb(150, 150, 150);
-  ColorRef m_crReturns = Rgb(255, 0, 0);
+  ui::ColorRef m_crBackground = ui::Rgb(255, 255, 255);
+  ui::ColorRef m_crApiCalls = ui::Rgb(0, 0, 0);
+  ui::ColorRef m_crSend = ui::Rgb(0, 0, 0);
+  ui::ColorRef m_crRecv = ui::Rgb(150, 150, 150);
+  ui::ColorRef m_crReturns = ui::Rgb(255, 0, 0);
 
   bool operator==(const DisplayColors&) const = default;
 };
@@ -24,7 +24,7 @@ struct DisplayColors {
 struct ColorButton {
   int32_t id;
   std::string_view label;
-  ColorRef DisplayColors::*role;
+  ui::ColorRef DisplayColors::*role;
 };
 
 constexpr std::array<ColorButton, 5> kColorButtons = {{
@@ -39,10 +39,10 @@ constexpr std::array<ColorButton, 5> kColorButtons = {{
 constexpr int32_t kSampleFrameId = 1013;
 
 // The role a button edits, or nullptr for any other control id.
-ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId);
+ui::ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId);
 
 // WM_PAINT of the dialog: one send and one receive call, each with its returns text and two data
 // rows, on the background colour inside `sample` (in the dialog's default font).
-void PaintColorSample(Canvas& canvas, const Rect& sample, const DisplayColors& colors);
+void PaintColorSample(ui::Canvas& canvas, const ui::Rect& sample, const DisplayColors& colors);
 
 }  // namespace display

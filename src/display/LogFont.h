@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+namespace display {
+
 struct LogFont {
   int32_t lfHeight = -13;
   int32_t lfWidth = 0;
@@ -23,3 +25,5 @@ struct LogFont {
 
   bool operator==(const LogFont&) const = default;
 };
+
+}  // namespace display

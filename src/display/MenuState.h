@@ -31,7 +31,7 @@ struct ViewFacts {
 };
 
 // The facts as the trace store holds them; `options` is the one the store was made with.
-ViewFacts FactsOf(const TraceStore& store, const ViewOptions& options);
+ViewFacts FactsOf(const store::TraceStore& store, const ViewOptions& options);
 
 CommandUI UpdateDataOnly(const ViewFacts& facts);        // ID_PREFERENCES_DATAONLY
 CommandUI UpdateShowTime(const ViewFacts& facts);        // ID_PREFERENCES_SHOWTIME

@@ -23,7 +23,7 @@ bool PrintJob::Prepare(RecordList records, int32_t from, int32_t to) {
   return true;
 }
 
-void PrintJob::Begin(const CharMetrics& printerFont, int32_t pageWidth, int32_t pageHeight) {
+void PrintJob::Begin(const ui::CharMetrics& printerFont, int32_t pageWidth, int32_t pageHeight) {
   m_nPrintCharWidth = printerFont.aveCharWidth;
   // A font without height would divide by zero; such a page still gets rows of one pixel.
   m_nPrintLineHeight = std::max(printerFont.height, 1);
@@ -40,11 +40,11 @@ void PrintJob::Clear() {
   m_nPrintResumeRow = 0;
 }
 
-bool PrintJob::PrintPage(Canvas& canvas, const DisplayModeOptions& options) {
-  const DisplayModes modes = DisplayModes::FromOptions(options);
+bool PrintJob::PrintPage(ui::Canvas& canvas, const format::DisplayModeOptions& options) {
+  const format::DisplayModes modes = format::DisplayModes::FromOptions(options);
   const int32_t h = m_nPrintLineHeight;
   const auto rowY = [h](int32_t row) { return (row + 3) * h; };
-  canvas.SetTextColour(Rgb(0, 0, 0));
+  canvas.SetTextColour(ui::Rgb(0, 0, 0));
 
   char pageNumber[24];
   std::snprintf(pageNumber, sizeof pageNumber, "- %d -", static_cast<int>(m_nPrintPage++));

@@ -22,11 +22,11 @@ class PrintJob {
   bool Prepare(RecordList records, int32_t from, int32_t to);
 
   // OnBeginPrinting: the printer font's metrics and the printable area (HORZRES, VERTRES).
-  void Begin(const CharMetrics& printerFont, int32_t pageWidth, int32_t pageHeight);
+  void Begin(const ui::CharMetrics& printerFont, int32_t pageWidth, int32_t pageHeight);
 
   // OnPrint: draws the next page and returns whether another page follows
   // (m_bContinuePrinting). Reads the display modes as they are now.
-  bool PrintPage(Canvas& canvas, const DisplayModeOptions& options);
+  bool PrintPage(ui::Canvas& canvas, const format::DisplayModeOptions& options);
 
   // Drops copies left by a cancelled job (next Print command, view destruction).
   void Clear();

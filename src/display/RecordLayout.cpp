@@ -20,23 +20,23 @@ std::string NumberPrefix(int32_t number) {
   return prefix;
 }
 
-int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes) {
-  const int32_t dataRows = GetDataRowCount(record, modes.byteLimit);
+int32_t RecordLines(const CSpyMsg& record, const format::DisplayModes& modes) {
+  const int32_t dataRows = format::GetDataRowCount(record, modes.byteLimit);
   if (modes.dataOnly) return dataRows;
-  const int32_t callLines = GetEventLineCount(record, modes.verbose);
+  const int32_t callLines = format::GetEventLineCount(record, modes.verbose);
   return modes.verbose ? callLines + dataRows : callLines;
 }
 
-int32_t RecordRows(const CSpyMsg& record, const DisplayModes& modes) {
+int32_t RecordRows(const CSpyMsg& record, const format::DisplayModes& modes) {
   const int32_t lines = RecordLines(record, modes);
   return lines >= 1 && modes.vertSpace ? lines + 1 : lines;
 }
 
-RecordLayout::RecordLayout(const DisplayModes& modes, Canvas& canvas, int32_t charWidth,
+RecordLayout::RecordLayout(const format::DisplayModes& modes, ui::Canvas& canvas, int32_t charWidth,
                            int32_t indent)
     : m_modes(modes), m_canvas(&canvas), m_charWidth(charWidth), m_indent(indent) {}
 
-RecordLayout::RecordLayout(const DisplayModes& modes) : m_modes(modes) {}
+RecordLayout::RecordLayout(const format::DisplayModes& modes) : m_modes(modes) {}
 
 int32_t RecordLayout::Width(std::string_view text) const {
   if (m_canvas) return m_canvas->MeasureString(text).width;
@@ -55,7 +55,7 @@ std::vector<LayoutRow> RecordLayout::Lay(const CSpyMsg& record, std::string_view
   std::vector<std::string> lines;
 
   if (!m_modes.dataOnly) {
-    std::string returns = FormatEvent(record, lines, m_modes.showTime, m_modes.verbose);
+    std::string returns = format::FormatEvent(record, lines, m_modes.showTime, m_modes.verbose);
     for (std::string& line : lines) {
       std::string text = rows.empty() ? std::string(prefix) + line : std::move(line);
       const int32_t x = CallLineX(text);
@@ -70,7 +70,7 @@ std::vector<LayoutRow> RecordLayout::Lay(const CSpyMsg& record, std::string_view
   }
 
   if (m_modes.dataOnly || m_modes.verbose) {
-    FormatDataBlock(record, lines, m_modes.byteLimit);
+    format::FormatDataBlock(record, lines, m_modes.byteLimit);
     if (lines.size() >= 2) {
       // Measured once, from the first row, so that a short last row keeps the column.
       const int32_t column =

@@ -32,20 +32,20 @@ std::string NumberPrefix(int32_t number);
 
 // Lines of one record in the given modes (data rows, call lines, or both), without the empty
 // separator row of Vert Space. Counted without formatting, for scrolling and sizing.
-int32_t RecordLines(const CSpyMsg& record, const DisplayModes& modes);
+int32_t RecordLines(const CSpyMsg& record, const format::DisplayModes& modes);
 
 // The same count plus the separator row when Vert Space is on and the count is at least 1:
 // the number of rows RecordLayout::Lay gives.
-int32_t RecordRows(const CSpyMsg& record, const DisplayModes& modes);
+int32_t RecordRows(const CSpyMsg& record, const format::DisplayModes& modes);
 
 class RecordLayout {
  public:
   // Widths in pixels of the font selected into `canvas`; the character column stands 6 average
   // character widths behind the record's first hex part. `indent` places a continuation line
   // that no line before it has placed.
-  RecordLayout(const DisplayModes& modes, Canvas& canvas, int32_t charWidth, int32_t indent = 0);
+  RecordLayout(const format::DisplayModes& modes, ui::Canvas& canvas, int32_t charWidth, int32_t indent = 0);
   // Widths in characters; the character column is column 60 (a hex part has at most 58).
-  explicit RecordLayout(const DisplayModes& modes);
+  explicit RecordLayout(const format::DisplayModes& modes);
 
   // The rows of `record`, its first call line behind `prefix`. The continuation indent is
   // remembered from record to record, as one pass over a range lays them out.
@@ -58,8 +58,8 @@ class RecordLayout {
   // up to that '.' (measured, so that proportional fonts align too).
   int32_t CallLineX(std::string_view text);
 
-  DisplayModes m_modes;
-  Canvas* m_canvas = nullptr;  // none: widths in characters
+  format::DisplayModes m_modes;
+  ui::Canvas* m_canvas = nullptr;  // none: widths in characters
   int32_t m_charWidth = 0;
   int32_t m_indent = 0;
 };

@@ -32,7 +32,7 @@ int32_t VScrollThumb(RecordList buffer, int32_t index) {
   return static_cast<int32_t>(std::clamp<int64_t>(position, 0, kVScrollMax));
 }
 
-void TraceView::SetMetrics(const CharMetrics& metrics) {
+void TraceView::SetMetrics(const ui::CharMetrics& metrics) {
   m_nCharWidth = metrics.aveCharWidth;
   m_nLineHeight = metrics.height;
 }
@@ -56,7 +56,7 @@ void TraceView::ResetPosition() {
 }
 
 int32_t TraceView::GetRecordLines(const CSpyMsg& record) const {
-  return RecordLines(record, DisplayModes::FromOptions(m_options));
+  return RecordLines(record, format::DisplayModes::FromOptions(m_options));
 }
 
 // A font that reports no height would make every division by the line height fail.
@@ -68,12 +68,12 @@ int32_t TraceView::PageSize() const {
   return m_nClientHeight / LineHeight();
 }
 
-void TraceView::OnEraseBackground(Canvas& canvas, const Rect& clipBox) const {
+void TraceView::OnEraseBackground(ui::Canvas& canvas, const ui::Rect& clipBox) const {
   canvas.FillRectangle(clipBox, m_options.m_crBackground);
 }
 
 // Puts the newest record (with its separator line) on the last whole line of the window.
-void TraceView::Follow(RecordList records, const DisplayModes& modes) {
+void TraceView::Follow(RecordList records, const format::DisplayModes& modes) {
   ResetPosition();
   const int32_t page = PageSize();
   int32_t sum = 0;
@@ -87,8 +87,8 @@ void TraceView::Follow(RecordList records, const DisplayModes& modes) {
   }
 }
 
-void TraceView::OnDraw(Canvas& canvas, RecordList records, bool tracing) {
-  const DisplayModes modes = DisplayModes::FromOptions(m_options);
+void TraceView::OnDraw(ui::Canvas& canvas, RecordList records, bool tracing) {
+  const format::DisplayModes modes = format::DisplayModes::FromOptions(m_options);
   if (tracing) Follow(records, modes);
   RecordLayout layout(modes, canvas, m_nCharWidth);
   int32_t y = -m_nTopLine * LineHeight();
@@ -100,10 +100,10 @@ void TraceView::OnDraw(Canvas& canvas, RecordList records, bool tracing) {
 }
 
 // Draws one record with its first row at `y` and returns the y of the row after it.
-int32_t TraceView::DrawRecord(Canvas& canvas, RecordLayout& layout, const CSpyMsg& record,
+int32_t TraceView::DrawRecord(ui::Canvas& canvas, RecordLayout& layout, const CSpyMsg& record,
                               int32_t number, int32_t y) const {
   const int32_t shift = -m_nHScrollPos * m_nCharWidth;
-  const bool sent = calls::DataOf(record.m_nApiId) == calls::Data::kSend;
+  const bool sent = protocol::calls::DataOf(record.m_nApiId) == protocol::calls::Data::kSend;
   for (const LayoutRow& row : layout.Lay(record, FirstLinePrefix(record, number))) {
     switch (row.kind) {
       case LayoutRow::kCall:
@@ -151,7 +151,7 @@ int32_t TraceView::OnHScroll(int32_t code, int32_t thumbPos) {
   return m_nHScrollPos;
 }
 
-void TraceView::LineUp(RecordList records, const DisplayModes& modes) {
+void TraceView::LineUp(RecordList records, const format::DisplayModes& modes) {
   if (m_nTopLine > 0) {
     --m_nTopLine;
     return;
@@ -166,7 +166,7 @@ void TraceView::LineUp(RecordList records, const DisplayModes& modes) {
   }
 }
 
-void TraceView::LineDown(RecordList records, const DisplayModes& modes) {
+void TraceView::LineDown(RecordList records, const format::DisplayModes& modes) {
   const int32_t lines = RecordLines(At(records, m_nTopRecord), modes);
   if (m_nTopLine < lines - 1) {
     ++m_nTopLine;
@@ -182,7 +182,7 @@ void TraceView::LineDown(RecordList records, const DisplayModes& modes) {
 
 ScrollOutcome TraceView::OnVScroll(RecordList records, int32_t code, int32_t thumbPos) {
   if (records.empty()) return {};
-  const DisplayModes modes = DisplayModes::FromOptions(m_options);
+  const format::DisplayModes modes = format::DisplayModes::FromOptions(m_options);
   const int32_t oldRecord = m_nTopRecord;
   const int32_t oldLine = m_nTopLine;
   // The buffer may have shrunk under the position (a smaller Trace Buffer size); scroll from
@@ -219,7 +219,7 @@ ScrollOutcome TraceView::OnVScroll(RecordList records, int32_t code, int32_t thu
 }
 
 int32_t TraceView::GetLastVisible(RecordList records) const {
-  const DisplayModes modes = DisplayModes::FromOptions(m_options);
+  const format::DisplayModes modes = format::DisplayModes::FromOptions(m_options);
   const int32_t page = PageSize();
   int32_t sum = 0;
   for (int32_t i = std::max(m_nTopRecord, 0); i < Count(records); ++i) {
@@ -231,12 +231,12 @@ int32_t TraceView::GetLastVisible(RecordList records) const {
 
 DoubleClick TraceView::OnDoubleClick(RecordList records, int32_t y, bool tracing) const {
   if (tracing || y < 0 || y > m_nClientHeight) return {};
-  const DisplayModes modes = DisplayModes::FromOptions(m_options);
+  const format::DisplayModes modes = format::DisplayModes::FromOptions(m_options);
   const int32_t clicked = y / LineHeight() + m_nTopLine;
   int32_t sum = 0;
   for (int32_t i = std::max(m_nTopRecord, 0); i < Count(records); ++i) {
     sum += RecordRows(At(records, i), modes);
-    if (sum > clicked) return {DoubleClick::kHelp, calls::HelpContext(At(records, i).m_nApiId)};
+    if (sum > clicked) return {DoubleClick::kHelp, protocol::calls::HelpContext(At(records, i).m_nApiId)};
   }
   return {DoubleClick::kDefault, 0};
 }

@@ -85,7 +85,7 @@ class TraceView {
 
   // --- window life ---
   // Font measured at creation and after each Font command.
-  void SetMetrics(const CharMetrics& metrics);
+  void SetMetrics(const ui::CharMetrics& metrics);
   void OnSize(int32_t clientHeight) { m_nClientHeight = clientHeight; }
   static ScrollBarState InitialHScrollBar();
   // At creation and at Begin Trace: disabled, 0..0 (the view follows the newest record).
@@ -98,10 +98,10 @@ class TraceView {
 
   // --- painting ---
   // WM_ERASEBKGND: fills the clip box with the background colour.
-  void OnEraseBackground(Canvas& canvas, const Rect& clipBox) const;
+  void OnEraseBackground(ui::Canvas& canvas, const ui::Rect& clipBox) const;
   // OnDraw with the display font already selected into the canvas. While tracing the position
   // follows the newest record first.
-  void OnDraw(Canvas& canvas, RecordList records, bool tracing);
+  void OnDraw(ui::Canvas& canvas, RecordList records, bool tracing);
 
   // --- scrolling ---
   // Returns the new horizontal position; the shell sets the thumb to it, invalidates and passes
@@ -133,10 +133,10 @@ class TraceView {
 
  private:
   int32_t LineHeight() const;
-  void Follow(RecordList records, const DisplayModes& modes);
-  void LineUp(RecordList records, const DisplayModes& modes);
-  void LineDown(RecordList records, const DisplayModes& modes);
-  int32_t DrawRecord(Canvas& canvas, RecordLayout& layout, const CSpyMsg& record, int32_t number,
+  void Follow(RecordList records, const format::DisplayModes& modes);
+  void LineUp(RecordList records, const format::DisplayModes& modes);
+  void LineDown(RecordList records, const format::DisplayModes& modes);
+  int32_t DrawRecord(ui::Canvas& canvas, RecordLayout& layout, const CSpyMsg& record, int32_t number,
                      int32_t y) const;
 
   ViewOptions& m_options;

@@ -9,7 +9,7 @@
 
 namespace display {
 
-struct ViewOptions : BufferOptions, DisplayModeOptions, DisplayColors {
+struct ViewOptions : store::BufferOptions, format::DisplayModeOptions, DisplayColors {
   LogFont m_logFont;
 
   bool operator==(const ViewOptions&) const = default;

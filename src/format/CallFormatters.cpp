@@ -9,19 +9,21 @@
 #include "protocol/Bytes.h"
 #include "protocol/PayloadLayout.h"
 
+namespace format {
+
 namespace {
 
 using Lines = std::vector<std::string>;
 using Block = std::span<const uint8_t>;
 
 int32_t I32(Block p, size_t offset) {
-  return bytes::GetLE32Signed(p, offset);
+  return protocol::bytes::GetLE32Signed(p, offset);
 }
 uint32_t U32(Block p, size_t offset) {
-  return bytes::GetLE32(p, offset);
+  return protocol::bytes::GetLE32(p, offset);
 }
 uint16_t U16(Block p, size_t offset) {
-  return bytes::GetLE16(p, offset);
+  return protocol::bytes::GetLE16(p, offset);
 }
 
 std::string Decimal(int32_t value) {
@@ -37,11 +39,11 @@ std::string Text(Block p, size_t offset) {
 }
 
 std::string Socket(Block p) {
-  return FormatSocket(I32(p, layout::kSocket), 0);
+  return FormatSocket(I32(p, protocol::layout::kSocket), 0);
 }
 
 // "name (" and, for a call on a socket, the socket.
-std::string Opening(const calls::Call& call, Block p) {
+std::string Opening(const protocol::calls::Call& call, Block p) {
   return std::string(call.name) + " (" + (call.socketArg ? Socket(p) : "");
 }
 
@@ -49,157 +51,157 @@ std::string Returns(const std::string& result) {
   return " returns (" + result + ")";
 }
 std::string ReturnsResult(Block p, size_t offset) {
-  return Returns(FormatResult(I32(p, offset), I32(p, layout::kError)));
+  return Returns(FormatResult(I32(p, offset), I32(p, protocol::layout::kError)));
 }
 
 // The three continuation lines of a Verbose address, the last one closing the call.
 void AppendAddress(Lines& lines, Block p, size_t image) {
-  const InAddr address{bytes::Get8(p, image + layout::kImageAddress),
-                       bytes::Get8(p, image + layout::kImageAddress + 1),
-                       bytes::Get8(p, image + layout::kImageAddress + 2),
-                       bytes::Get8(p, image + layout::kImageAddress + 3)};
-  lines.push_back(FormatFamily(static_cast<int16_t>(U16(p, image + layout::kImageFamily))));
-  lines.push_back(FormatPort(U16(p, image + layout::kImagePort)));
+  const InAddr address{protocol::bytes::Get8(p, image + protocol::layout::kImageAddress),
+                       protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + 1),
+                       protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + 2),
+                       protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + 3)};
+  lines.push_back(FormatFamily(static_cast<int16_t>(U16(p, image + protocol::layout::kImageFamily))));
+  lines.push_back(FormatPort(U16(p, image + protocol::layout::kImagePort)));
   lines.push_back(FormatAddress(address) + ")");
 }
 
-std::string AddressCall(const calls::Call& call, Block p, Lines& lines, bool verbose,
-                        layout::Address offsets, bool socketResult) {
+std::string AddressCall(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose,
+                        protocol::layout::Address offsets, bool socketResult) {
   std::string line = Opening(call, p);
   if (verbose) {
     lines.push_back(line + ", SOCKADDR.length=" + Decimal(I32(p, offsets.addrLen)) + ",");
-    AppendAddress(lines, p, layout::kAddressImage);
+    AppendAddress(lines, p, protocol::layout::kAddressImage);
   } else {
     lines.push_back(line + ",... )");
   }
   const int32_t result = I32(p, offsets.result);
-  const int32_t error = I32(p, layout::kError);
+  const int32_t error = I32(p, protocol::layout::kError);
   return Returns(socketResult ? FormatSocket(result, error) : FormatResult(result, error));
 }
 
-std::string Accept(const calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return AddressCall(call, p, lines, verbose, layout::kAccept, true);
+std::string Accept(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return AddressCall(call, p, lines, verbose, protocol::layout::kAccept, true);
 }
 
-std::string BindConnect(const calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return AddressCall(call, p, lines, verbose, layout::kBindConnect, false);
+std::string BindConnect(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return AddressCall(call, p, lines, verbose, protocol::layout::kBindConnect, false);
 }
 
-std::string GetName(const calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return AddressCall(call, p, lines, verbose, layout::kGetName, false);
+std::string GetName(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return AddressCall(call, p, lines, verbose, protocol::layout::kGetName, false);
 }
 
-std::string CloseSocket(const calls::Call& call, Block p, Lines& lines, bool) {
+std::string CloseSocket(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
   lines.push_back(Opening(call, p) + ")");
-  return ReturnsResult(p, layout::kCloseResult);
+  return ReturnsResult(p, protocol::layout::kCloseResult);
 }
 
-std::string SockOpt(const calls::Call& call, Block p, Lines& lines, bool) {
+std::string SockOpt(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
   // Only the first four bytes of the value count, and only as many as optlen says.
-  const int32_t optlen = std::clamp(I32(p, layout::kOptionLen), 0, 4);
+  const int32_t optlen = std::clamp(I32(p, protocol::layout::kOptionLen), 0, 4);
   std::array<uint8_t, 4> value{};
   for (size_t i = 0; i < static_cast<size_t>(optlen); ++i) {
-    value[i] = bytes::Get8(p, layout::kOptionFixed + i);
+    value[i] = protocol::bytes::Get8(p, protocol::layout::kOptionFixed + i);
   }
-  lines.push_back(Opening(call, p) + FormatLevel(I32(p, layout::kOptionLevel)) +
-                  FormatSockOpt(I32(p, layout::kOptionName), bytes::GetLE32Signed(value, 0)) + ")");
-  return ReturnsResult(p, layout::kOptionResult);
+  lines.push_back(Opening(call, p) + FormatLevel(I32(p, protocol::layout::kOptionLevel)) +
+                  FormatSockOpt(I32(p, protocol::layout::kOptionName), protocol::bytes::GetLE32Signed(value, 0)) + ")");
+  return ReturnsResult(p, protocol::layout::kOptionResult);
 }
 
-std::string Convert32(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + FormatHex32(U32(p, layout::kConvert32Arg)) + ")");
-  return Returns(FormatHex32(U32(p, layout::kConvert32Result)));
+std::string Convert32(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + FormatHex32(U32(p, protocol::layout::kConvert32Arg)) + ")");
+  return Returns(FormatHex32(U32(p, protocol::layout::kConvert32Result)));
 }
 
-std::string Convert16(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + FormatHex16(U16(p, layout::kConvert16Arg)) + ")");
-  return Returns(FormatHex16(U16(p, layout::kConvert16Result)));
+std::string Convert16(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + FormatHex16(U16(p, protocol::layout::kConvert16Arg)) + ")");
+  return Returns(FormatHex16(U16(p, protocol::layout::kConvert16Result)));
 }
 
-std::string InetAddr(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + Text(p, layout::kInetFixed) + ")");
-  const uint32_t result = U32(p, layout::kInetAddrResult);
+std::string InetAddr(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + Text(p, protocol::layout::kInetFixed) + ")");
+  const uint32_t result = U32(p, protocol::layout::kInetAddrResult);
   return Returns(result == 0xFFFFFFFFu ? "INADDR_NONE" : FormatHex32(result));
 }
 
-std::string InetNtoa(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + FormatHex32(U32(p, layout::kInetNtoaArg)) + ")");
-  const std::string result = Text(p, layout::kInetFixed);
+std::string InetNtoa(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + FormatHex32(U32(p, protocol::layout::kInetNtoaArg)) + ")");
+  const std::string result = Text(p, protocol::layout::kInetFixed);
   return Returns(result.empty() ? "NULL" : result);
 }
 
-std::string Ioctl(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + ", " + FormatIoctlCommand(U32(p, layout::kIoctlCmd)) +
-                  "arg=" + FormatHex32(U32(p, layout::kIoctlArg)) + ")");
-  return ReturnsResult(p, layout::kIoctlResult);
+std::string Ioctl(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", " + FormatIoctlCommand(U32(p, protocol::layout::kIoctlCmd)) +
+                  "arg=" + FormatHex32(U32(p, protocol::layout::kIoctlArg)) + ")");
+  return ReturnsResult(p, protocol::layout::kIoctlResult);
 }
 
-std::string Listen(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + ", backlog=" + Decimal(I32(p, layout::kListenBacklog)) + ")");
-  return ReturnsResult(p, layout::kListenResult);
+std::string Listen(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", backlog=" + Decimal(I32(p, protocol::layout::kListenBacklog)) + ")");
+  return ReturnsResult(p, protocol::layout::kListenResult);
 }
 
-std::string Shutdown(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + ", how=" + Decimal(I32(p, layout::kListenBacklog)) + ")");
-  return ReturnsResult(p, layout::kListenResult);
+std::string Shutdown(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + ", how=" + Decimal(I32(p, protocol::layout::kListenBacklog)) + ")");
+  return ReturnsResult(p, protocol::layout::kListenResult);
 }
 
-std::string Select(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + "..,#reads=" + Decimal(U16(p, layout::kSelectReads)) +
-                  ", #writes=" + Decimal(U16(p, layout::kSelectWrites)) +
-                  ", #excepts=" + Decimal(U16(p, layout::kSelectExcepts)) + ",..)");
-  return ReturnsResult(p, layout::kSelectResult);
+std::string Select(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + "..,#reads=" + Decimal(U16(p, protocol::layout::kSelectReads)) +
+                  ", #writes=" + Decimal(U16(p, protocol::layout::kSelectWrites)) +
+                  ", #excepts=" + Decimal(U16(p, protocol::layout::kSelectExcepts)) + ",..)");
+  return ReturnsResult(p, protocol::layout::kSelectResult);
 }
 
-std::string SocketCall(const calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + "af=" + FormatProtocolFamily(I32(p, layout::kSocketAf)) +
-                  ", type=" + FormatSocketType(I32(p, layout::kSocketType)) +
-                  ", protocol=" + FormatHex16(U32(p, layout::kSocketProtocol)) + ")");
-  return Returns(FormatSocket(I32(p, layout::kSocketResult), I32(p, layout::kError)));
+std::string SocketCall(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
+  lines.push_back(Opening(call, p) + "af=" + FormatProtocolFamily(I32(p, protocol::layout::kSocketAf)) +
+                  ", type=" + FormatSocketType(I32(p, protocol::layout::kSocketType)) +
+                  ", protocol=" + FormatHex16(U32(p, protocol::layout::kSocketProtocol)) + ")");
+  return Returns(FormatSocket(I32(p, protocol::layout::kSocketResult), I32(p, protocol::layout::kError)));
 }
 
 std::string TransferReturns(Block p, size_t resultOffset) {
   const int32_t result = I32(p, resultOffset);
-  if (result == -1) return Returns(FormatResult(-1, I32(p, layout::kError)));
+  if (result == -1) return Returns(FormatResult(-1, I32(p, protocol::layout::kError)));
   return Returns(Decimal(result) + " bytes");
 }
 
 // The flags of a transfer, named by its direction.
-std::string Flags(const calls::Call& call, Block p) {
-  const int32_t flags = I32(p, layout::kTransferFlags);
-  return call.data == calls::Data::kSend ? FormatSendFlags(flags) : FormatRecvFlags(flags);
+std::string Flags(const protocol::calls::Call& call, Block p) {
+  const int32_t flags = I32(p, protocol::layout::kTransferFlags);
+  return call.data == protocol::calls::Data::kSend ? FormatSendFlags(flags) : FormatRecvFlags(flags);
 }
 
-std::string RecvSend(const calls::Call& call, Block p, Lines& lines, bool) {
+std::string RecvSend(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
   lines.push_back(Opening(call, p) + ", flags=" + Flags(call, p) + ")");
-  return TransferReturns(p, layout::kShortTransfer.result);
+  return TransferReturns(p, protocol::layout::kShortTransfer.result);
 }
 
 // recvfrom and sendto; sendto's address length has always had two blanks before it.
-std::string LongTransfer(const calls::Call& call, Block p, Lines& lines, bool verbose,
+std::string LongTransfer(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose,
                          const char* lengthLabel, size_t addrLen) {
   std::string line = Opening(call, p) + ", flags=" + Flags(call, p);
   if (verbose) {
     lines.push_back(line + ", " + lengthLabel + Decimal(I32(p, addrLen)) + ",");
-    AppendAddress(lines, p, layout::kLongImage);
+    AppendAddress(lines, p, protocol::layout::kLongImage);
   } else {
     lines.push_back(line + ",... )");
   }
-  return TransferReturns(p, layout::kLongTransfer.result);
+  return TransferReturns(p, protocol::layout::kLongTransfer.result);
 }
 
-std::string RecvFrom(const calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return LongTransfer(call, p, lines, verbose, "SOCKADDR.length=", layout::kRecvFromAddrLen);
+std::string RecvFrom(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return LongTransfer(call, p, lines, verbose, "SOCKADDR.length=", protocol::layout::kRecvFromAddrLen);
 }
 
-std::string SendTo(const calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return LongTransfer(call, p, lines, verbose, " SOCKADDR.length=", layout::kSendToAddrLen);
+std::string SendTo(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
+  return LongTransfer(call, p, lines, verbose, " SOCKADDR.length=", protocol::layout::kSendToAddrLen);
 }
 
-using Formatter = std::string (*)(const calls::Call& call, Block p, Lines& lines, bool verbose);
+using Formatter = std::string (*)(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose);
 
-Formatter FormatterOf(layout::Group group) {
-  using layout::Group;
+Formatter FormatterOf(protocol::layout::Group group) {
+  using protocol::layout::Group;
   switch (group) {
     case Group::kAccept:
       return Accept;
@@ -243,7 +245,7 @@ Formatter FormatterOf(layout::Group group) {
 
 }  // namespace
 
-std::string FormatCall(const calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
+std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
                        bool verbose) {
   // The calls decoded by name only show no parameters and no result, whatever they carry.
   const Formatter formatter = FormatterOf(call.layout);
@@ -253,3 +255,5 @@ std::string FormatCall(const calls::Call& call, const CSpyMsg& msg, std::vector<
   }
   return formatter(call, msg.PayloadBytes(), lines, verbose);
 }
+
+}  // namespace format

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace format {
+
 // The switches as the options keep them (any non-zero flag is on).
 struct DisplayModeOptions {
   int32_t m_bShowTime = 1;
@@ -27,3 +29,5 @@ struct DisplayModes {
             options.m_bDataOnly != 0, options.m_bDisplayEntire ? -1 : options.m_nDisplayBytes};
   }
 };
+
+}  // namespace format

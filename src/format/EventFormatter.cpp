@@ -8,16 +8,18 @@
 #include "protocol/Bytes.h"
 #include "protocol/Calls.h"
 
+namespace format {
+
 namespace {
 
 // The captured bytes that are shown: none for failed calls, at most `byteLimit` (unless -1),
 // and never past the end of the payload.
 std::span<const uint8_t> ShownData(const CSpyMsg& msg, int32_t byteLimit) {
-  const auto transfer = calls::TransferOf(msg.m_nApiId);
+  const auto transfer = protocol::calls::TransferOf(msg.m_nApiId);
   if (!transfer || !msg.m_hData.HasData()) return {};
   const std::span<const uint8_t> p = msg.PayloadBytes();
-  if (bytes::GetLE32Signed(p, transfer->result) == -1) return {};
-  int64_t count = bytes::GetLE32Signed(p, transfer->count);
+  if (protocol::bytes::GetLE32Signed(p, transfer->result) == -1) return {};
+  int64_t count = protocol::bytes::GetLE32Signed(p, transfer->count);
   if (byteLimit != -1 && count > byteLimit) count = byteLimit;
   const size_t dataOffset = transfer->fixed;
   if (count <= 0 || dataOffset >= p.size()) return {};
@@ -30,7 +32,7 @@ std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, boo
                         bool verbose) {
   const size_t first = lines.size();
   std::string returns;
-  const calls::Call* call = calls::Find(msg.m_nApiId);
+  const protocol::calls::Call* call = protocol::calls::Find(msg.m_nApiId);
   if (call == nullptr) {
     lines.push_back("??????");
   } else {
@@ -42,13 +44,13 @@ std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, boo
 
 int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   if (!verbose || !msg.m_hData.HasData()) return 1;
-  const calls::Call* call = calls::Find(msg.m_nApiId);
+  const protocol::calls::Call* call = protocol::calls::Find(msg.m_nApiId);
   // A Verbose socket address takes three continuation lines.
-  return call != nullptr && layout::HasAddress(call->layout) ? 4 : 1;
+  return call != nullptr && protocol::layout::HasAddress(call->layout) ? 4 : 1;
 }
 
 bool HasDataBlock(const CSpyMsg& msg) {
-  return calls::DataOf(msg.m_nApiId) != calls::Data::kNone;
+  return protocol::calls::DataOf(msg.m_nApiId) != protocol::calls::Data::kNone;
 }
 
 int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit) {
@@ -59,3 +61,5 @@ int FormatDataBlock(const CSpyMsg& msg, std::vector<std::string>& lines, int32_t
   FormatDumpRows(lines, ShownData(msg, byteLimit));
   return static_cast<int>(lines.size());
 }
+
+}  // namespace format

@@ -9,6 +9,8 @@
 
 #include "store/SpyMsg.h"
 
+namespace format {
+
 // Appends the call lines (one, or four for a Verbose address call) to `lines` and returns the
 // returns text, which is drawn directly behind the last call line. With `showTime` the first
 // line starts with the record's local time of day, "HH:MM:SS  ".
@@ -27,3 +29,5 @@ int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit);
 // Appends two strings per dump row (hex text, character text) and returns the size of `lines`
 // afterwards. Failed calls and other calls append nothing.
 int FormatDataBlock(const CSpyMsg& msg, std::vector<std::string>& lines, int32_t byteLimit);
+
+}  // namespace format

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace names {
+namespace format::names {
 
 template <typename T>
 struct ValueName {
@@ -108,4 +108,4 @@ inline const char* ErrorName(int32_t code) {
   return Find<int32_t>(kErrors, code);
 }
 
-}  // namespace names
+}  // namespace format::names

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+namespace format {
+
 std::string FormatTimeStamp(uint32_t seconds) {
   const std::string unknown = "??:??:??  ";
   // A 32-bit time_t cannot hold the times after 2038.
@@ -23,3 +25,5 @@ std::string FormatTimeStamp(uint32_t seconds) {
   if (length != 10) return unknown;
   return text;
 }
+
+}  // namespace format

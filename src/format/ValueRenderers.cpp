@@ -5,6 +5,8 @@
 
 #include "format/NameTables.h"
 
+namespace format {
+
 namespace {
 
 template <typename... Args>
@@ -14,15 +16,15 @@ std::string Printf(const char* format, Args... args) {
   return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-std::string NameOrHex16(std::span<const names::ValueName<int32_t>> table, int32_t value) {
-  const char* name = names::Find(table, value);
+std::string NameOrHex16(std::span<const format::names::ValueName<int32_t>> table, int32_t value) {
+  const char* name = format::names::Find(table, value);
   return name ? std::string(name) : FormatHex16(static_cast<uint32_t>(value));
 }
 
 }  // namespace
 
 std::string FormatErrorCode(int32_t code) {
-  const char* name = names::ErrorName(code);
+  const char* name = format::names::ErrorName(code);
   return name ? std::string(name) : Printf("Error Code = %d", code);
 }
 
@@ -49,7 +51,7 @@ std::string FormatInAddr(const InAddr& address) {
 }
 
 std::string FormatFamily(int16_t family) {
-  const char* name = names::Find<int32_t>(names::kAddressFamilies, family);
+  const char* name = format::names::Find<int32_t>(format::names::kAddressFamilies, family);
   return ".family=" + (name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family)));
 }
 
@@ -63,48 +65,48 @@ std::string FormatAddress(const InAddr& address) {
 }
 
 std::string FormatSockOpt(int32_t option, int32_t value) {
-  const names::SocketOption* known = names::FindSocketOption(option);
+  const format::names::SocketOption* known = format::names::FindSocketOption(option);
   if (!known) return Printf("%d", option);
   std::string text = known->name;
   const auto bits = static_cast<uint32_t>(value);
   switch (known->suffix) {
-    case names::OptionSuffix::kBoolean:
+    case format::names::OptionSuffix::kBoolean:
       text += value != 0 ? "=TRUE" : "=FALSE";
       break;
-    case names::OptionSuffix::kLinger:
+    case format::names::OptionSuffix::kLinger:
       text +=
           (bits & 0xFFFFu) == 0 ? "=OFF" : Printf("=ON, TIME=%d", static_cast<int16_t>(bits >> 16));
       break;
-    case names::OptionSuffix::kNumber:
+    case format::names::OptionSuffix::kNumber:
       text += Printf("=%ld", static_cast<long>(value));
       break;
-    case names::OptionSuffix::kNone:
+    case format::names::OptionSuffix::kNone:
       break;
   }
   return text;
 }
 
 std::string FormatLevel(int32_t level) {
-  if (level == names::kSolSocket) return ", SOL_SOCKET, ";
+  if (level == format::names::kSolSocket) return ", SOL_SOCKET, ";
   return ", level=" + FormatHex16(static_cast<uint32_t>(level)) + ", ";
 }
 
 std::string FormatIoctlCommand(uint32_t command) {
-  const char* text = names::Find<uint32_t>(names::kIoctlCommands, command);
+  const char* text = format::names::Find<uint32_t>(format::names::kIoctlCommands, command);
   return text ? std::string(text) : "cmd=" + FormatHex32(command) + ", ";
 }
 
 std::string FormatRecvFlags(int32_t flags) {
-  return NameOrHex16(names::kRecvFlags, flags);
+  return NameOrHex16(format::names::kRecvFlags, flags);
 }
 std::string FormatSendFlags(int32_t flags) {
-  return NameOrHex16(names::kSendFlags, flags);
+  return NameOrHex16(format::names::kSendFlags, flags);
 }
 std::string FormatProtocolFamily(int32_t af) {
-  return NameOrHex16(names::kProtocolFamilies, af);
+  return NameOrHex16(format::names::kProtocolFamilies, af);
 }
 std::string FormatSocketType(int32_t type) {
-  return NameOrHex16(names::kSocketTypes, type);
+  return NameOrHex16(format::names::kSocketTypes, type);
 }
 
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data) {
@@ -128,3 +130,5 @@ void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> da
     lines.push_back(std::move(chars));
   }
 }
+
+}  // namespace format

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace format {
+
 using InAddr = std::array<uint8_t, 4>;  // IPv4 address as stored, network order
 
 std::string FormatErrorCode(int32_t code);
@@ -38,3 +40,5 @@ std::string FormatSocketType(int32_t type);
 
 // Appends the hex dump of `data`: per row of 16 bytes a hex text and a character text.
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data);
+
+}  // namespace format

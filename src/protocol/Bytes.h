@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace bytes {
+namespace protocol::bytes {
 
 inline uint8_t Get8(std::span<const uint8_t> block, size_t offset) {
   return offset < block.size() ? block[offset] : 0;
@@ -39,4 +39,4 @@ inline void PutLE32(uint8_t* out, uint32_t value) {
   out[3] = static_cast<uint8_t>(value >> 24);
 }
 
-}  // namespace bytes
+}  // namespace protocol::bytes

@@ -10,7 +10,7 @@
 
 #include "protocol/PayloadLayout.h"
 
-namespace calls {
+namespace protocol::calls {
 
 // Which way the call's captured data went; kNone for the calls without data.
 enum class Data : uint8_t { kNone, kSend, kRecv };
@@ -85,19 +85,19 @@ struct Call {
   uint16_t id;
   uint16_t ordinal;
   std::string_view name;
-  layout::Group layout;
+  protocol::layout::Group layout;
   bool socketArg;
   Data data;
   uint8_t lists;
 
   constexpr uint32_t HelpContext() const {
-    return layout == layout::Group::kGeneric ? kGeneralTopic : kFirstCallTopic + id;
+    return layout == protocol::layout::Group::kGeneric ? kGeneralTopic : kFirstCallTopic + id;
   }
 };
 
 inline constexpr Call kCalls[] = {
 #define QUARNET_CALL_ROW(id, ordinal, name, group, socketArg, data, lists) \
-  {id, ordinal, #name, layout::Group::group, socketArg, Data::data, lists},
+  {id, ordinal, #name, protocol::layout::Group::group, socketArg, Data::data, lists},
     QUARNET_CALLS(QUARNET_CALL_ROW)
 #undef QUARNET_CALL_ROW
 };
@@ -115,9 +115,9 @@ constexpr Data DataOf(int32_t id) {
 }
 
 // Where the captured data of the call lies; none for the calls without data.
-constexpr std::optional<layout::Transfer> TransferOf(int32_t id) {
+constexpr std::optional<protocol::layout::Transfer> TransferOf(int32_t id) {
   const Call* call = Find(id);
-  return call != nullptr ? layout::TransferOf(call->layout) : std::nullopt;
+  return call != nullptr ? protocol::layout::TransferOf(call->layout) : std::nullopt;
 }
 
 constexpr uint32_t HelpContext(int32_t id) {
@@ -163,4 +163,4 @@ static_assert(detail::IdsAreRowNumbers(), "API ids must be 0, 1, 2 ... in row or
 static_assert(detail::ListHoldsFirstIds<kFilterList>() && detail::ListHoldsFirstIds<kTriggerList>(),
               "a dialog list must show the first ids, so that entry i is API id i");
 
-}  // namespace calls
+}  // namespace protocol::calls

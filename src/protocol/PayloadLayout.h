@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace layout {
+namespace protocol::layout {
 
 // The payload of each traced call is one of these; the table of calls (Calls.h) says which.
 // Calls that share one differ only in their name (htonl and ntohl), in their data direction
@@ -140,4 +140,4 @@ constexpr bool HasAddress(Group group) {
   }
 }
 
-}  // namespace layout
+}  // namespace protocol::layout

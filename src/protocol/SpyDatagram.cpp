@@ -4,7 +4,7 @@
 
 #include "protocol/Bytes.h"
 
-namespace spy {
+namespace protocol::spy {
 
 size_t FragmentCount(size_t payloadSize) {
   if (payloadSize > kMaxPayload) return 0;
@@ -15,11 +15,11 @@ size_t FragmentCount(size_t payloadSize) {
 void BuildDatagram(const MessageKey& key, std::span<const uint8_t> payload, size_t index,
                    Datagram& out) {
   out.fill(0);
-  bytes::PutLE32(out.data(), key.source);
-  bytes::PutLE16(out.data() + 4, key.msgNum);
+  protocol::bytes::PutLE32(out.data(), key.source);
+  protocol::bytes::PutLE16(out.data() + 4, key.msgNum);
   out[6] = static_cast<uint8_t>(index);
   out[7] = static_cast<uint8_t>((payload.size() + kChunkSize - 1) / kChunkSize);
-  bytes::PutLE16(out.data() + 8, key.apiId);
+  protocol::bytes::PutLE16(out.data() + 8, key.apiId);
   const size_t begin = std::min(payload.size(), kChunkSize * (index - 1));
   const size_t end = std::min(payload.size(), kChunkSize * index);
   std::copy(payload.begin() + static_cast<std::ptrdiff_t>(begin),
@@ -33,4 +33,4 @@ std::vector<Datagram> FragmentMessage(const MessageKey& key, std::span<const uin
   return out;
 }
 
-}  // namespace spy
+}  // namespace protocol::spy

@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-namespace spy {
+namespace protocol::spy {
 
 constexpr size_t kDatagramSize = 256;
 constexpr size_t kHeaderSize = 12;
@@ -44,4 +44,4 @@ void BuildDatagram(const MessageKey& key, std::span<const uint8_t> payload, size
 // the fragment count is one byte and is never wrapped.
 std::vector<Datagram> FragmentMessage(const MessageKey& key, std::span<const uint8_t> payload);
 
-}  // namespace spy
+}  // namespace protocol::spy

@@ -2,15 +2,17 @@
 
 #include "protocol/Bytes.h"
 
+namespace store {
+
 void ArchiveWriter::Put16(uint16_t value) {
   uint8_t out[2];
-  bytes::PutLE16(out, value);
+  protocol::bytes::PutLE16(out, value);
   m_bytes.insert(m_bytes.end(), out, out + 2);
 }
 
 void ArchiveWriter::Put32(uint32_t value) {
   uint8_t out[4];
-  bytes::PutLE32(out, value);
+  protocol::bytes::PutLE32(out, value);
   m_bytes.insert(m_bytes.end(), out, out + 4);
 }
 
@@ -41,14 +43,14 @@ bool ArchiveReader::Get8(uint8_t& value) {
 
 bool ArchiveReader::Get16(uint16_t& value) {
   if (Remaining() < 2) return false;
-  value = bytes::GetLE16(m_block, m_pos);
+  value = protocol::bytes::GetLE16(m_block, m_pos);
   m_pos += 2;
   return true;
 }
 
 bool ArchiveReader::Get32(uint32_t& value) {
   if (Remaining() < 4) return false;
-  value = bytes::GetLE32(m_block, m_pos);
+  value = protocol::bytes::GetLE32(m_block, m_pos);
   m_pos += 4;
   return true;
 }
@@ -83,3 +85,5 @@ bool ArchiveReader::GetString(std::string& text) {
   m_pos += length;
   return true;
 }
+
+}  // namespace store

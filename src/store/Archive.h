@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace store {
+
 class ArchiveWriter {
  public:
   void Put8(uint8_t value) { m_bytes.push_back(value); }
@@ -46,3 +48,5 @@ class ArchiveReader {
   std::span<const uint8_t> m_block;
   size_t m_pos = 0;
 };
+
+}  // namespace store

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+namespace store {
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path,
                                                   size_t maxBytes) {
   std::ifstream in(path, std::ios::binary);
@@ -45,3 +47,5 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8
   std::filesystem::remove(fresh, ec);
   return false;
 }
+
+}  // namespace store

@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+namespace store {
+
 // The file's bytes, at most `maxBytes` of them from its start, or nothing when it cannot be
 // opened or read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path,
@@ -22,3 +24,5 @@ bool IsReadOnlyFile(const std::filesystem::path& path);
 // when any step fails, or when `path` is read-only: a rename would replace it with a writable
 // file. The new file is then removed.
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+
+}  // namespace store

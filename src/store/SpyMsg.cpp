@@ -15,15 +15,15 @@ std::unique_ptr<CSpyMsg> CSpyMsg::Clone() const {
 }
 
 int CSpyMsg::MatchPattern(int32_t offset, int32_t length, std::span<const uint8_t> pattern) const {
-  const auto transfer = calls::TransferOf(m_nApiId);
+  const auto transfer = protocol::calls::TransferOf(m_nApiId);
   if (!transfer || !m_hData.HasData()) return 0;
   if (offset < 0 || length < 0 || static_cast<size_t>(length) > pattern.size()) return 0;
 
   const std::span<const uint8_t> block = m_hData.Bytes();
-  if (bytes::GetLE32Signed(block, transfer->result) == -1) return 0;
+  if (protocol::bytes::GetLE32Signed(block, transfer->result) == -1) return 0;
 
   const int64_t end = static_cast<int64_t>(offset) + length;
-  if (end > bytes::GetLE32Signed(block, transfer->count)) return 0;
+  if (end > protocol::bytes::GetLE32Signed(block, transfer->count)) return 0;
   if (static_cast<int64_t>(transfer->fixed) + end > static_cast<int64_t>(block.size())) return 0;
 
   const uint8_t* data = block.data() + transfer->fixed + offset;

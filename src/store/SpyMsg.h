@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+namespace store {
+
 // The record's parameter block as the agent sent it (or as a trace file stored it). It can be
 // absent; absent and empty both mean "a record without data" to every reader.
 class Payload {
@@ -32,6 +34,8 @@ class Payload {
   std::optional<std::vector<uint8_t>> m_bytes;
 };
 
+}  // namespace store
+
 class CSpyMsg {
  public:
   CSpyMsg() = default;
@@ -54,7 +58,7 @@ class CSpyMsg {
   uint32_t m_dwReserved = 0;
   int32_t m_nError = 0;
   int32_t m_bTrigger = 0;
-  Payload m_hData;
+  store::Payload m_hData;
 };
 
 using SpyMsgPtr = std::unique_ptr<CSpyMsg>;

@@ -7,6 +7,8 @@
 
 #include "store/TriggerPattern.h"
 
+namespace store {
+
 struct BufferOptions {
   int32_t m_bViewTrap = 0;  // the display shows the Trap Buffer
   int32_t m_nTraceSize = 50;
@@ -26,3 +28,5 @@ struct TriggerOptions {
 
   bool operator==(const TriggerOptions&) const = default;
 };
+
+}  // namespace store

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+namespace store {
+
 void WriteTraceRecord(ArchiveWriter& out, const CSpyMsg& record) {
   const auto payload =
       record.PayloadBytes().first(std::min(record.PayloadBytes().size(), kTraceFileMaxPayload));
@@ -116,3 +118,5 @@ std::string TraceFileMessage(const TraceFileContents& contents) {
                 static_cast<unsigned>(contents.declaredCount));
   return text;
 }
+
+}  // namespace store

@@ -12,6 +12,8 @@
 #include "store/Archive.h"
 #include "store/SpyMsg.h"
 
+namespace store {
+
 constexpr std::string_view kTraceFileHeader = "QNT32 1.00";
 constexpr size_t kTraceRecordHeadSize = 16;
 // What the 16-bit count and length fields can hold.
@@ -52,3 +54,5 @@ TraceFileContents ReadTraceFile(std::span<const uint8_t> file);
 // The message for the user: empty for a complete file, "File Read Error" for a foreign header,
 // and how many records were read of how many for a file that ends early.
 std::string TraceFileMessage(const TraceFileContents& contents);
+
+}  // namespace store

@@ -9,6 +9,8 @@
 #include "store/TraceFile.h"
 #include "store/TriggerLists.h"
 
+namespace store {
+
 namespace {
 
 // Deletes the oldest records until at most `keep` are left (none for a negative `keep`).
@@ -45,7 +47,7 @@ bool TraceStore::TriggerMatches(const CSpyMsg& record) const {
   switch (m_trigger.m_nTriggerType) {
     case 0:
       // A call index outside the API ids (-1 stored as 65535, say) matches no record.
-      return calls::Find(m_trigger.m_nTriggerApi) != nullptr &&
+      return protocol::calls::Find(m_trigger.m_nTriggerApi) != nullptr &&
              record.m_nApiId == m_trigger.m_nTriggerApi;
     case 1: {
       const auto code = TriggerErrorCode(m_trigger.m_nTriggerError);
@@ -141,3 +143,5 @@ TraceStore::OpenResult TraceStore::OpenTraceFile(const std::filesystem::path& pa
   if (!file) return {false, "File Read Error"};
   return Load(ReadTraceFile(file));
 }
+
+}  // namespace store

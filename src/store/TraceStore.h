@@ -15,6 +15,8 @@
 #include "store/SpyMsg.h"
 #include "store/StoreOptions.h"
 
+namespace store {
+
 struct TraceFileContents;
 
 class TraceStore {
@@ -77,3 +79,5 @@ class TraceStore {
 constexpr const char* kTraceFileWriteError = "File Write Error: the trace file was not saved.";
 constexpr const char* kTraceFileReadOnlyError =
     "File Write Error: the file is read-only; the trace file was not saved.";
+
+}  // namespace store

@@ -1,6 +1,6 @@
 // The choices of the trigger dialog: the call list and the error list, and what a
 // chosen index means to the trigger. The call list is the calls table's trigger list,
-// calls::kTriggerListNames: alphabetical, which is also API id order, so the call index is the
+// protocol::calls::kTriggerListNames: alphabetical, which is also API id order, so the call index is the
 // API id.
 #pragma once
 
@@ -11,6 +11,8 @@
 #include <string_view>
 
 #include "protocol/Calls.h"
+
+namespace store {
 
 struct TriggerError {
   std::string_view name;
@@ -48,3 +50,5 @@ constexpr std::optional<int32_t> TriggerErrorCode(int32_t index) {
   if (index < 0 || index >= static_cast<int32_t>(kSortedTriggerErrors.size())) return std::nullopt;
   return kSortedTriggerErrors[static_cast<size_t>(index)].code;
 }
+
+}  // namespace store

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace store {
+
 namespace {
 
 int HexDigit(char c) {
@@ -55,3 +57,5 @@ std::string FormatTriggerPattern(std::span<const uint8_t, kTriggerPatternSize> p
   }
   return text;
 }
+
+}  // namespace store

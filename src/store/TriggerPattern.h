@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace store {
+
 constexpr int32_t kTriggerPatternSize = 100;
 using TriggerPatternBytes = std::array<uint8_t, kTriggerPatternSize>;
 
@@ -27,3 +29,5 @@ PatternParse ParseTriggerPattern(std::string_view text);
 // one) shows as many bytes as there are, or none.
 std::string FormatTriggerPattern(std::span<const uint8_t, kTriggerPatternSize> pattern,
                                  int32_t length);
+
+}  // namespace store

@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <string_view>
 
+namespace ui {
+
 // A colour as Windows stores it: red in the low byte, then green, then blue.
 using ColorRef = uint32_t;
 constexpr ColorRef Rgb(uint8_t r, uint8_t g, uint8_t b) {
   return static_cast<ColorRef>(r) | static_cast<ColorRef>(g) << 8 | static_cast<ColorRef>(b) << 16;
 }
-
-namespace display {
 
 struct Rect {
   int32_t left = 0;
@@ -52,4 +52,4 @@ class Canvas {
   virtual CharMetrics GetCharMetrics() = 0;
 };
 
-}  // namespace display
+}  // namespace ui

@@ -1,6 +1,6 @@
 #include "ui/DataExchange.h"
 
-namespace ddx {
+namespace ui::ddx {
 namespace {
 
 bool IsBlank(char c) {
@@ -74,4 +74,4 @@ Field<uint32_t> ExchangeUnsigned(std::string_view text) {
   return {static_cast<uint32_t>(magnitude), {}};
 }
 
-}  // namespace ddx
+}  // namespace ui::ddx

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace ddx {
+namespace ui::ddx {
 
 inline constexpr std::string_view kIntegerMessage = "Please enter an integer.";
 inline constexpr std::string_view kPositiveIntegerMessage = "Please enter a positive integer.";
@@ -34,4 +34,4 @@ Field<int32_t> ExchangeInt(std::string_view text, int32_t min, int32_t max);
 // A whole-text unsigned decimal integer; a minus sign is refused like any other non-digit.
 Field<uint32_t> ExchangeUnsigned(std::string_view text);
 
-}  // namespace ddx
+}  // namespace ui::ddx

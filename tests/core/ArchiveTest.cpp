@@ -14,13 +14,13 @@ Bytes Head(const Bytes& all, size_t n) {
 }
 
 TEST(Archive, NumbersAreLittleEndian) {
-  ArchiveWriter out;
+  store::ArchiveWriter out;
   out.Put8(0x01);
   out.Put16(0xA1B2);
   out.Put32(0xC1D2E3F4);
   EXPECT_EQ(out.Bytes(), (Bytes{0x01, 0xB2, 0xA1, 0xF4, 0xE3, 0xD2, 0xC1}));
 
-  ArchiveReader in(out.Bytes());
+  store::ArchiveReader in(out.Bytes());
   uint8_t b = 0;
   uint16_t w = 0;
   uint32_t d = 0;
@@ -45,12 +45,12 @@ TEST(Archive, CountedStringsUseTheThreeLengthForms) {
                         {70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}}};
   for (const Case& c : cases) {
     const std::string text(c.length, 'q');
-    ArchiveWriter out;
+    store::ArchiveWriter out;
     out.PutString(text);
     ASSERT_EQ(out.Bytes().size(), c.prefix.size() + c.length) << c.length;
     EXPECT_EQ(Head(out.Bytes(), c.prefix.size()), c.prefix) << c.length;
 
-    ArchiveReader in(out.Bytes());
+    store::ArchiveReader in(out.Bytes());
     std::string back;
     ASSERT_TRUE(in.GetString(back)) << c.length;
     EXPECT_EQ(back, text);
@@ -61,14 +61,14 @@ TEST(Archive, CountedStringsUseTheThreeLengthForms) {
 TEST(Archive, ReadsLengthFormsAnotherWriterMayUse) {
   // A short string in the 16-bit form, and 0xFFFE taken as a 16-bit length.
   const Bytes mid = {0xFF, 0x02, 0x00, 'h', 'i'};
-  ArchiveReader in(mid);
+  store::ArchiveReader in(mid);
   std::string text;
   ASSERT_TRUE(in.GetString(text));
   EXPECT_EQ(text, "hi");
 
   Bytes fffe = {0xFF, 0xFE, 0xFF};
   fffe.resize(3 + 0xFFFE, 'x');
-  ArchiveReader in2(fffe);
+  store::ArchiveReader in2(fffe);
   ASSERT_TRUE(in2.GetString(text));
   EXPECT_EQ(text.size(), 0xFFFEu);
 }
@@ -83,14 +83,14 @@ TEST(Archive, ReadsThatDoNotFitFailAndConsumeNothing) {
       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'a'},  // 4 GiB claimed: no allocation
   };
   for (const Bytes& block : cases) {
-    ArchiveReader in(block);
+    store::ArchiveReader in(block);
     std::string text = "kept";
     EXPECT_FALSE(in.GetString(text));
     EXPECT_EQ(text, "kept");
     EXPECT_EQ(in.Position(), 0u);
   }
   const Bytes three = {1, 2, 3};
-  ArchiveReader in(three);
+  store::ArchiveReader in(three);
   uint32_t d = 7;
   std::vector<uint8_t> out;
   EXPECT_FALSE(in.Get32(d));

@@ -4,10 +4,10 @@
 
 namespace {
 
-using Spinner = BufferAllocModel::Spinner;
+using Spinner = dialogs::BufferAllocModel::Spinner;
 
-BufferValues Values() {
-  BufferValues v;
+dialogs::BufferValues Values() {
+  dialogs::BufferValues v;
   v.m_nTraceSize = 300;
   v.m_nTrapSize = 20;
   v.m_bSaveEntire = 1;
@@ -18,8 +18,8 @@ BufferValues Values() {
 }
 
 TEST(BufferAllocModel, InitialControlsAndRadios) {
-  BufferAllocModel dlg(Values());
-  BufferAllocModel::Controls c = dlg.OnInitDialog();
+  dialogs::BufferAllocModel dlg(Values());
+  dialogs::BufferAllocModel::Controls c = dlg.OnInitDialog();
   EXPECT_TRUE(c.saveEntireChecked);
   EXPECT_FALSE(c.saveBytesEnabled);
   EXPECT_FALSE(c.displayEntireChecked);
@@ -35,47 +35,47 @@ TEST(BufferAllocModel, InitialControlsAndRadios) {
 }
 
 TEST(BufferAllocModel, TypedSizeMovesSpinnerToItsEndAndOkRefusesIt) {
-  BufferAllocModel dlg(Values());
+  dialogs::BufferAllocModel dlg(Values());
   dlg.OnInitDialog();
   EXPECT_EQ(dlg.OnSizeKillFocus(Spinner::kTrace, "5000"), 2000);
   EXPECT_EQ(dlg.m_values.m_nTraceSize, 5000);  // no range check on loss of focus
   EXPECT_EQ(dlg.OnSizeKillFocus(Spinner::kTrap, "many"), 20);
   EXPECT_EQ(dlg.m_values.m_nTrapSize, 20);
 
-  const BufferAllocModel::OkResult r = dlg.OnOK({"64", "16", "5000", "20"});
+  const dialogs::BufferAllocModel::OkResult r = dlg.OnOK({"64", "16", "5000", "20"});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "Please enter an integer between 50 and 2000.");
   EXPECT_EQ(r.focusControl, IDC_TRACE_SIZE);
 }
 
 TEST(BufferAllocModel, SpinnerArrowsStepAndStopAtTheEnds) {
-  BufferValues v = Values();
+  dialogs::BufferValues v = Values();
   v.m_nTraceSize = 2000;
   v.m_nTrapSize = 11;
-  BufferAllocModel dlg(v);
+  dialogs::BufferAllocModel dlg(v);
   dlg.OnInitDialog();
-  BufferAllocModel::SpinResult s = dlg.OnSpin(Spinner::kTrace, BufferAllocModel::kLineUp);
+  dialogs::BufferAllocModel::SpinResult s = dlg.OnSpin(Spinner::kTrace, dialogs::BufferAllocModel::kLineUp);
   EXPECT_EQ(s.position, 2000);
   EXPECT_EQ(s.text, "2000");
-  s = dlg.OnSpin(Spinner::kTrace, BufferAllocModel::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrace, dialogs::BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "1999");
-  s = dlg.OnSpin(Spinner::kTrap, BufferAllocModel::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrap, dialogs::BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "10");
-  s = dlg.OnSpin(Spinner::kTrap, BufferAllocModel::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrap, dialogs::BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "10");
   EXPECT_EQ(dlg.m_values.m_nTrapSize, 10);
 
   // After 5000 was typed, an arrow starts from the spinner's end, not from 5000.
   dlg.OnSizeKillFocus(Spinner::kTrace, "5000");
-  s = dlg.OnSpin(Spinner::kTrace, BufferAllocModel::kLineDown);
+  s = dlg.OnSpin(Spinner::kTrace, dialogs::BufferAllocModel::kLineDown);
   EXPECT_EQ(s.text, "1999");
   EXPECT_EQ(dlg.m_values.m_nTraceSize, 1999);
 }
 
 TEST(BufferAllocModel, OkChecksFieldsInOrderEvenDisabledOnes) {
-  BufferAllocModel dlg(Values());
+  dialogs::BufferAllocModel dlg(Values());
   dlg.OnInitDialog();  // "Save" is "Entire Message": its byte edit is disabled
-  BufferAllocModel::OkResult r = dlg.OnOK({"x", "2000", "abc", "0"});
+  dialogs::BufferAllocModel::OkResult r = dlg.OnOK({"x", "2000", "abc", "0"});
   EXPECT_EQ(r.message, "Please enter an integer.");
   EXPECT_EQ(r.focusControl, IDC_DISPLAY_BYTES);
   r = dlg.OnOK({"0", "1025", "abc", "0"});

@@ -22,34 +22,34 @@ TEST(Calls, DialogListsShowTheSocketCallsInIdOrder) {
       "getsockopt", "htonl",  "htons",       "inet_addr", "inet_ntoa",   "ioctlsocket",
       "listen",     "ntohl",  "ntohs",       "recv",      "recvfrom",    "select",
       "send",       "sendto", "setsockopt",  "shutdown",  "socket"};
-  const auto& filter = calls::kFilterListNames;
-  const auto& trigger = calls::kTriggerListNames;
+  const auto& filter = protocol::calls::kFilterListNames;
+  const auto& trigger = protocol::calls::kTriggerListNames;
   EXPECT_EQ(std::vector<std::string_view>(filter.begin(), filter.end()), expected);
   // The trigger's combo box sorts its entries; its index is the API id only because this
   // order is already alphabetical.
   EXPECT_EQ(std::vector<std::string_view>(trigger.begin(), trigger.end()), expected);
   EXPECT_TRUE(std::is_sorted(trigger.begin(), trigger.end()));
-  EXPECT_EQ(calls::kCount, 46);
+  EXPECT_EQ(protocol::calls::kCount, 46);
 }
 
 TEST(Calls, OnlyTheFourTransfersCarryData) {
-  using calls::Data;
+  using protocol::calls::Data;
   const std::map<std::string_view, Data> transfers = {{"recv", Data::kRecv},
                                                       {"recvfrom", Data::kRecv},
                                                       {"send", Data::kSend},
                                                       {"sendto", Data::kSend}};
-  for (const calls::Call& call : calls::kCalls) {
+  for (const protocol::calls::Call& call : protocol::calls::kCalls) {
     const auto it = transfers.find(call.name);
     EXPECT_EQ(call.data, it != transfers.end() ? it->second : Data::kNone) << call.name;
-    EXPECT_EQ(calls::TransferOf(call.id).has_value(), it != transfers.end()) << call.name;
+    EXPECT_EQ(protocol::calls::TransferOf(call.id).has_value(), it != transfers.end()) << call.name;
   }
-  EXPECT_EQ(calls::DataOf(-1), Data::kNone);
-  EXPECT_EQ(calls::DataOf(46), Data::kNone);
+  EXPECT_EQ(protocol::calls::DataOf(-1), Data::kNone);
+  EXPECT_EQ(protocol::calls::DataOf(46), Data::kNone);
 }
 
 TEST(Calls, HelpContextIs175PlusIdForTheSocketCallsElseOne) {
   for (int32_t id = -1; id <= 46; ++id) {
-    EXPECT_EQ(calls::HelpContext(id), id >= 0 && id <= 22 ? 175u + static_cast<uint32_t>(id) : 1u)
+    EXPECT_EQ(protocol::calls::HelpContext(id), id >= 0 && id <= 22 ? 175u + static_cast<uint32_t>(id) : 1u)
         << id;
   }
 }
@@ -69,7 +69,7 @@ TEST(Calls, AgentExportsEveryCallAtItsOrdinal) {
     exported[m[1]] = std::stoi(m[3]);
   }
   std::map<std::string, int> expected;
-  for (const calls::Call& call : calls::kCalls) {
+  for (const protocol::calls::Call& call : protocol::calls::kCalls) {
     const int id = call.id;
     const int ordinal = id <= 22 ? id + 1 : id <= 29 ? id - 23 + 51 : id - 30 + 101;
     EXPECT_EQ(call.ordinal, ordinal) << call.name;

@@ -8,13 +8,13 @@
 namespace {
 
 TEST(CaptureFiltersModel, OpensWithTraceSomeAndTheListFromTheFlags) {
-  Options options;
+  config::Options options;
   options.m_apiEnable.fill(1);
   options.m_apiEnable[4] = 0;
   options.m_bRestrictSocket = 0;
-  CaptureFiltersModel dlg(options, false);
+  dialogs::CaptureFiltersModel dlg(options, false);
   dlg.OnTraceNone();
-  CaptureFiltersModel::Controls c = dlg.OnInitDialog();
+  dialogs::CaptureFiltersModel::Controls c = dlg.OnInitDialog();
   EXPECT_TRUE(c.traceSomeChecked && !c.traceAllChecked && !c.traceNoneChecked);
   EXPECT_TRUE(c.listEnabled);
   EXPECT_TRUE(c.selected[0] && !c.selected[4] && c.selected[22]);
@@ -28,31 +28,31 @@ TEST(CaptureFiltersModel, OpensWithTraceSomeAndTheListFromTheFlags) {
   EXPECT_FALSE(c.listEnabled);
   EXPECT_TRUE(c.selected[4]);
 
-  CaptureFiltersModel tracing(options, true);
+  dialogs::CaptureFiltersModel tracing(options, true);
   c = tracing.OnInitDialog();
   EXPECT_FALSE(c.configureBuffersEnabled);
   EXPECT_TRUE(c.idleNoteVisible);
 }
 
 TEST(CaptureFiltersModel, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
-  Options options;
+  config::Options options;
   options.m_apiEnable.fill(1);
-  CaptureFiltersModel dlg(options, false);
+  dialogs::CaptureFiltersModel dlg(options, false);
   dlg.OnInitDialog();
   const int picked[] = {1, 18, 99, -3};  // entries outside the list are ignored
   dlg.OnSelectionChange(picked);
   ASSERT_TRUE(dlg.OnOK("0").ok);
-  for (int id = 0; id < calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kCount; ++id) {
     EXPECT_EQ(dlg.m_apiEnable[static_cast<size_t>(id)], id == 1 || id == 18 ? 1 : 0) << id;
   }
 }
 
 TEST(CaptureFiltersModel, SocketIdMustBeUnsigned) {
-  Options options;
+  config::Options options;
   options.m_nSocketId = -1;  // stored as the bits of 4294967295
-  CaptureFiltersModel dlg(options, false);
+  dialogs::CaptureFiltersModel dlg(options, false);
   EXPECT_EQ(dlg.OnInitDialog().socketIdText, "4294967295");
-  const CaptureFiltersModel::OkResult refused = dlg.OnOK("-5");
+  const dialogs::CaptureFiltersModel::OkResult refused = dlg.OnOK("-5");
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.message, "Please enter a positive integer.");
   EXPECT_EQ(refused.focusControl, IDC_SOCKET_ID);

@@ -19,29 +19,29 @@ std::vector<SpyMsgPtr> Records(int count) {
 
 TEST(ClipboardCopy, RefusesRangesReckonedAbove65535Bytes) {
   const std::vector<SpyMsgPtr> records = Records(600);
-  const DisplayModes modes;
+  const format::DisplayModes modes;
   auto oneLine = [](const CSpyMsg&) { return 1; };
   // 511 lines: 65408 bytes reckoned, copied.
-  const ClipboardCopy accepted = PrepareClipboardCopy(records, 1, 511, modes, oneLine);
+  const display::ClipboardCopy accepted = display::PrepareClipboardCopy(records, 1, 511, modes, oneLine);
   EXPECT_FALSE(accepted.refused);
   EXPECT_FALSE(accepted.block.empty());
   // 512 lines: 65536 bytes, one more than the limit.
-  const ClipboardCopy refused = PrepareClipboardCopy(records, 1, 512, modes, oneLine);
+  const display::ClipboardCopy refused = display::PrepareClipboardCopy(records, 1, 512, modes, oneLine);
   EXPECT_TRUE(refused.refused);
   EXPECT_TRUE(refused.block.empty());
   // Lines are counted over the range only, clipped to the buffer.
-  EXPECT_FALSE(PrepareClipboardCopy(records, 90, 600, modes, oneLine).refused);
-  EXPECT_TRUE(PrepareClipboardCopy(records, 89, 900, modes, oneLine).refused);
-  EXPECT_EQ(kClipboardTooLarge, "Data area too large for Clipboard!");
+  EXPECT_FALSE(display::PrepareClipboardCopy(records, 90, 600, modes, oneLine).refused);
+  EXPECT_TRUE(display::PrepareClipboardCopy(records, 89, 900, modes, oneLine).refused);
+  EXPECT_EQ(display::kClipboardTooLarge, "Data area too large for Clipboard!");
 }
 
 TEST(ClipboardCopy, BlockHoldsTheWholeTextWhateverTheEstimate) {
   const std::vector<SpyMsgPtr> records = Records(3);
-  const DisplayModes modes;
+  const format::DisplayModes modes;
   // An estimate far below the text (no lines reckoned) still gets the whole text.
-  const ClipboardCopy copy =
-      PrepareClipboardCopy(records, 2, 3, modes, [](const CSpyMsg&) { return 0; });
-  const std::string text = MakeClipboardText(records, 2, 3, modes);
+  const display::ClipboardCopy copy =
+      display::PrepareClipboardCopy(records, 2, 3, modes, [](const CSpyMsg&) { return 0; });
+  const std::string text = display::MakeClipboardText(records, 2, 3, modes);
   ASSERT_FALSE(text.empty());
   ASSERT_EQ(copy.block.size(), text.size() + 1);
   EXPECT_EQ(std::string(copy.block.data(), text.size()), text);

@@ -8,7 +8,7 @@
 
 namespace {
 
-using namespace payload;
+using namespace agent::payload;
 using testrec::Make;
 
 class ClipboardText : public ::testing::Test {
@@ -21,8 +21,8 @@ class ClipboardText : public ::testing::Test {
     records.push_back(std::move(record));
     return records.back();
   }
-  std::string Text(const DisplayModes& modes, int32_t from = 1, int32_t to = 1000) {
-    return MakeClipboardText(records, from, to, modes);
+  std::string Text(const format::DisplayModes& modes, int32_t from = 1, int32_t to = 1000) {
+    return display::MakeClipboardText(records, from, to, modes);
   }
 
   std::vector<SpyMsgPtr> records;
@@ -56,7 +56,7 @@ TEST_F(ClipboardText, DefaultModesNumberTimeCallReturnsAndEmptyLine) {
             "[2] 02:00:00  gethostbyname(... )\r\n"
             "\r\n");
   EXPECT_EQ(Text({}, 2, 2), "[2] 02:00:00  gethostbyname(... )\r\n\r\n");
-  EXPECT_EQ(MakeClipboardText(records, 1, 1, {.showTime = false, .vertSpace = false}, "\n"),
+  EXPECT_EQ(display::MakeClipboardText(records, 1, 1, {.showTime = false, .vertSpace = false}, "\n"),
             "[1] listen (SOCKET=4, backlog=5) returns (NO ERROR)\n");
 }
 

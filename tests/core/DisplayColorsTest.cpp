@@ -19,7 +19,7 @@ TEST(DisplayColors, DefaultsAndFontDescription) {
   EXPECT_EQ(colors.m_crRecv, 0x969696u);
   EXPECT_EQ(colors.m_crReturns, 0x0000FFu);  // red is the low byte
 
-  const LogFont& font = options.m_logFont;
+  const display::LogFont& font = options.m_logFont;
   EXPECT_EQ(font.lfHeight, -13);
   EXPECT_EQ(font.lfWeight, 400);
   EXPECT_EQ(font.lfOutPrecision, 1);
@@ -31,23 +31,23 @@ TEST(DisplayColors, DefaultsAndFontDescription) {
 
 TEST(DisplayColors, ButtonsEditTheirOwnRole) {
   DisplayColors colors;
-  *display::ColorForButton(colors, 1012) = Rgb(1, 2, 3);  // Send
-  *display::ColorForButton(colors, 1011) = Rgb(4, 5, 6);  // Recv
-  *display::ColorForButton(colors, 1009) = Rgb(7, 8, 9);  // Window Background
+  *display::ColorForButton(colors, 1012) = ui::Rgb(1, 2, 3);  // Send
+  *display::ColorForButton(colors, 1011) = ui::Rgb(4, 5, 6);  // Recv
+  *display::ColorForButton(colors, 1009) = ui::Rgb(7, 8, 9);  // Window Background
   EXPECT_EQ(display::ColorForButton(colors, 1013), nullptr);
-  EXPECT_EQ(colors.m_crSend, Rgb(1, 2, 3));
-  EXPECT_EQ(colors.m_crRecv, Rgb(4, 5, 6));
-  EXPECT_EQ(colors.m_crBackground, Rgb(7, 8, 9));
+  EXPECT_EQ(colors.m_crSend, ui::Rgb(1, 2, 3));
+  EXPECT_EQ(colors.m_crRecv, ui::Rgb(4, 5, 6));
+  EXPECT_EQ(colors.m_crBackground, ui::Rgb(7, 8, 9));
   EXPECT_EQ(colors.m_crApiCalls, 0u);
 }
 
 TEST(DisplayColors, SampleDrawsEightStringsInTheirColoursAndPlaces) {
-  const DisplayColors colors{Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3), Rgb(4, 4, 4), Rgb(5, 5, 5)};
+  const DisplayColors colors{ui::Rgb(1, 1, 1), ui::Rgb(2, 2, 2), ui::Rgb(3, 3, 3), ui::Rgb(4, 4, 4), ui::Rgb(5, 5, 5)};
   RecordingCanvas canvas;
   display::PaintColorSample(canvas, {10, 20, 300, 200}, colors);
 
   ASSERT_EQ(canvas.fills.size(), 1u);
-  EXPECT_EQ(canvas.fills[0].rect, (display::Rect{10, 20, 300, 200}));
+  EXPECT_EQ(canvas.fills[0].rect, (ui::Rect{10, 20, 300, 200}));
   EXPECT_EQ(canvas.fills[0].colour, colors.m_crBackground);
   EXPECT_TRUE(canvas.fills[0].bordered);
 
@@ -56,7 +56,7 @@ TEST(DisplayColors, SampleDrawsEightStringsInTheirColoursAndPlaces) {
   struct Expected {
     int32_t x, y;
     const char* text;
-    ColorRef colour;
+    ui::ColorRef colour;
   };
   const Expected expected[] = {
       {12, 22, "send (SOCKET=0x0001,...)", colors.m_crApiCalls},

@@ -10,7 +10,7 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-using namespace payload;
+using namespace agent::payload;
 using testrec::Format;
 using testrec::Make;
 
@@ -282,11 +282,11 @@ TEST_F(TimeZone, TimeStampOnlyOnTheFirstLine) {
 TEST(NoPayload, PlaceholderInBothForms) {
   for (int32_t id = 0; id <= 22; ++id) {
     const auto msg = testrec::WithoutPayload(id);
-    const std::string line = std::string(calls::Find(id)->name) + "(... )";
+    const std::string line = std::string(protocol::calls::Find(id)->name) + "(... )";
     ExpectText(*msg, false, {line}, " SPYNOBUFS");
     ExpectText(*msg, true, {line}, " SPYNOBUFS");
     // An empty block from a trace file is the same as none.
-    msg->m_hData = Payload(size_t{0});
+    msg->m_hData = store::Payload(size_t{0});
     ExpectText(*msg, true, {line}, " SPYNOBUFS");
   }
 }
@@ -353,59 +353,59 @@ TEST(LineCount, EqualsTheLinesFormatEventAppends) {
           SCOPED_TRACE(testing::Message()
                        << "id " << id << " payload " << withPayload << " verbose " << verbose);
           Lines lines;
-          FormatEvent(*msg, lines, showTime, verbose);
-          EXPECT_EQ(GetEventLineCount(*msg, verbose), static_cast<int>(lines.size()));
+          format::FormatEvent(*msg, lines, showTime, verbose);
+          EXPECT_EQ(format::GetEventLineCount(*msg, verbose), static_cast<int>(lines.size()));
         }
       }
-      EXPECT_EQ(HasDataBlock(*msg), id == 15 || id == 16 || id == 18 || id == 19);
+      EXPECT_EQ(format::HasDataBlock(*msg), id == 15 || id == 16 || id == 18 || id == 19);
     }
   }
-  EXPECT_EQ(GetEventLineCount(*Sample(16), true), 4);
-  EXPECT_EQ(GetEventLineCount(*Sample(16), false), 1);
-  EXPECT_EQ(GetEventLineCount(*Sample(15), true), 1);
-  EXPECT_EQ(GetEventLineCount(*testrec::WithoutPayload(3), true), 1);
+  EXPECT_EQ(format::GetEventLineCount(*Sample(16), true), 4);
+  EXPECT_EQ(format::GetEventLineCount(*Sample(16), false), 1);
+  EXPECT_EQ(format::GetEventLineCount(*Sample(15), true), 1);
+  EXPECT_EQ(format::GetEventLineCount(*testrec::WithoutPayload(3), true), 1);
 }
 
 TEST(DataBlock, LimitsFailedCallsAndOtherCalls) {
   std::string hundred;
   for (int i = 0; i < 100; ++i) hundred += static_cast<char>('0' + i % 10);
   const auto recv = Transfer(15, {.s = 4, .result = 100}, hundred);
-  EXPECT_EQ(GetDataRowCount(*recv, -1), 7);
-  EXPECT_EQ(GetDataRowCount(*recv, 0), 0);
-  EXPECT_EQ(GetDataRowCount(*recv, 17), 2);
+  EXPECT_EQ(format::GetDataRowCount(*recv, -1), 7);
+  EXPECT_EQ(format::GetDataRowCount(*recv, 0), 0);
+  EXPECT_EQ(format::GetDataRowCount(*recv, 17), 2);
   Lines lines{"kept"};
-  EXPECT_EQ(FormatDataBlock(*recv, lines, 17), 5);
+  EXPECT_EQ(format::FormatDataBlock(*recv, lines, 17), 5);
   EXPECT_EQ(lines, (Lines{"kept", "0000:   30 31 32 33 34 35 36 37   38 39 30 31 32 33 34 35 ",
                           "0123456789012345", "0010:   36 ", "6"}));
   lines.clear();
-  EXPECT_EQ(FormatDataBlock(*recv, lines, 0), 0);
+  EXPECT_EQ(format::FormatDataBlock(*recv, lines, 0), 0);
 
   const auto failed = Transfer(16, {.error = 10035, .s = 4, .result = -1}, hundred);
-  EXPECT_EQ(GetDataRowCount(*failed, -1), 0);
-  EXPECT_EQ(FormatDataBlock(*failed, lines, -1), 0);
+  EXPECT_EQ(format::GetDataRowCount(*failed, -1), 0);
+  EXPECT_EQ(format::FormatDataBlock(*failed, lines, -1), 0);
 
   // The long layouts dump what follows their 48-byte fixed part.
   const auto sendto = Transfer(19, {.s = 4, .result = 20}, "ABC DEF GHI JKLM\r\n\r\n");
-  EXPECT_EQ(FormatDataBlock(*sendto, lines, -1), 4);
+  EXPECT_EQ(format::FormatDataBlock(*sendto, lines, -1), 4);
   EXPECT_EQ(lines, (Lines{"0000:   41 42 43 20 44 45 46 20   47 48 49 20 4A 4B 4C 4D ",
                           "ABC.DEF.GHI.JKLM", "0010:   0D 0A 0D 0A ", "...."}));
 
   lines.clear();
-  EXPECT_EQ(FormatDataBlock(*Sample(3), lines, -1), 0);
-  EXPECT_EQ(GetDataRowCount(*Sample(3), -1), 0);
-  EXPECT_EQ(GetDataRowCount(*testrec::WithoutPayload(18), -1), 0);
+  EXPECT_EQ(format::FormatDataBlock(*Sample(3), lines, -1), 0);
+  EXPECT_EQ(format::GetDataRowCount(*Sample(3), -1), 0);
+  EXPECT_EQ(format::GetDataRowCount(*testrec::WithoutPayload(18), -1), 0);
 }
 
 TEST(DataBlock, StatedCountRunningPastThePayloadIsCut) {
   auto send = Transfer(18, {.s = 4, .result = 100}, "0123456789ABCDEFxyz");
   std::vector<uint8_t> bytes(send->PayloadBytes().begin(), send->PayloadBytes().end());
-  bytes::PutLE32(bytes.data() + 20, 0x7FFFFFFF);
-  send->m_hData = Payload(std::move(bytes));
+  protocol::bytes::PutLE32(bytes.data() + 20, 0x7FFFFFFF);
+  send->m_hData = store::Payload(std::move(bytes));
   Lines lines;
-  EXPECT_EQ(FormatDataBlock(*send, lines, -1), 4);
+  EXPECT_EQ(format::FormatDataBlock(*send, lines, -1), 4);
   EXPECT_EQ(lines[3], "xyz");
-  EXPECT_EQ(GetDataRowCount(*send, -1), 2);
-  EXPECT_EQ(GetDataRowCount(*send, 16), 1);
+  EXPECT_EQ(format::GetDataRowCount(*send, -1), 2);
+  EXPECT_EQ(format::GetDataRowCount(*send, 16), 1);
 }
 
 // Cuts a record's payload to its first `size` bytes, as a damaged trace file may hold it.
@@ -413,7 +413,7 @@ std::unique_ptr<CSpyMsg> Cut(const CSpyMsg& msg, size_t size, size_t zeroPadTo =
   auto copy = msg.Clone();
   std::vector<uint8_t> bytes(msg.PayloadBytes().begin(), msg.PayloadBytes().begin() + size);
   if (bytes.size() < zeroPadTo) bytes.resize(zeroPadTo, 0);
-  copy->m_hData = Payload(std::move(bytes));
+  copy->m_hData = store::Payload(std::move(bytes));
   return copy;
 }
 
@@ -430,11 +430,11 @@ TEST(ShortPayloads, MissingBytesOfEveryLayoutCountAsZero) {
         EXPECT_EQ(text.returns, Format(*padded, verbose).returns);
       }
       Lines rows;
-      FormatDataBlock(*cut, rows, -1);
+      format::FormatDataBlock(*cut, rows, -1);
       const size_t shown = rows.empty() ? 0 : (rows.size() / 2 - 1) * 16 + rows.back().size();
       const size_t dataOffset = id == 16 || id == 19 ? 48 : 24;
-      EXPECT_EQ(shown, HasDataBlock(*full) && size > dataOffset ? size - dataOffset : 0);
-      EXPECT_EQ(GetDataRowCount(*cut, -1), static_cast<int>(rows.size() / 2));
+      EXPECT_EQ(shown, format::HasDataBlock(*full) && size > dataOffset ? size - dataOffset : 0);
+      EXPECT_EQ(format::GetDataRowCount(*cut, -1), static_cast<int>(rows.size() / 2));
     }
   }
 }

@@ -17,12 +17,12 @@ namespace testrec {
 // A record of API id `id` whose payload `build(buffer)` writes, as the receiver would keep it.
 template <typename Build>
 std::unique_ptr<CSpyMsg> Make(int32_t id, Build build) {
-  std::vector<uint8_t> buffer(spy::kMaxPayload);
+  std::vector<uint8_t> buffer(protocol::spy::kMaxPayload);
   buffer.resize(build(std::span<uint8_t>(buffer)));
   auto msg = std::make_unique<CSpyMsg>();
   msg->m_nApiId = id;
-  msg->m_nError = bytes::GetLE32Signed(buffer, 0);
-  msg->m_hData = Payload(std::move(buffer));
+  msg->m_nError = protocol::bytes::GetLE32Signed(buffer, 0);
+  msg->m_hData = store::Payload(std::move(buffer));
   return msg;
 }
 
@@ -43,7 +43,7 @@ struct Text {
 
 inline Text Format(const CSpyMsg& msg, bool verbose, bool showTime = false) {
   Text text;
-  text.returns = FormatEvent(msg, text.lines, showTime, verbose);
+  text.returns = format::FormatEvent(msg, text.lines, showTime, verbose);
   return text;
 }
 

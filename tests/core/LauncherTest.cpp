@@ -32,8 +32,8 @@ class LauncherTest : public ::testing::Test {
   // Copies `content` from prog.exe through the launcher and returns what the copy holds.
   std::string Launder(const std::string& content, int expectedPatches) {
     Write(Path("prog.exe"), content);
-    const launcher::CopyResult result =
-        launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("prog.tmp"));
+    const config::launcher::CopyResult result =
+        config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("prog.tmp"));
     EXPECT_TRUE(result.ok) << result.error.text;
     EXPECT_EQ(result.patched, expectedPatches);
     return Read(Path("prog.tmp"));
@@ -77,49 +77,49 @@ TEST_F(LauncherTest, FileEndsDecideMatches) {
 }
 
 TEST_F(LauncherTest, CopyPathCutsAtLastDotOfWholePath) {
-  EXPECT_EQ(launcher::CopyPath("C:\\apps\\FTP.EXE"), "C:\\apps\\FTP.tmp");
-  EXPECT_EQ(launcher::CopyPath("C:\\my.apps\\ftp"), "C:\\my.tmp");
-  EXPECT_EQ(launcher::CopyPath("C:\\apps\\ftp"), std::nullopt);
+  EXPECT_EQ(config::launcher::CopyPath("C:\\apps\\FTP.EXE"), "C:\\apps\\FTP.tmp");
+  EXPECT_EQ(config::launcher::CopyPath("C:\\my.apps\\ftp"), "C:\\my.tmp");
+  EXPECT_EQ(config::launcher::CopyPath("C:\\apps\\ftp"), std::nullopt);
 
-  const launcher::LaunchPlan none = launcher::PlanLaunch("C:\\apps\\ftp");
-  EXPECT_EQ(none.step, launcher::LaunchPlan::Step::kRefuse);
+  const config::launcher::LaunchPlan none = config::launcher::PlanLaunch("C:\\apps\\ftp");
+  EXPECT_EQ(none.step, config::launcher::LaunchPlan::Step::kRefuse);
   EXPECT_EQ(none.message.text, "Execution Error");
   EXPECT_EQ(none.message.caption, "Don't know how to launch C:\\apps\\ftp");
 
   // The copy's start: WinExec's result above 31 is a started program, anything else says why.
-  EXPECT_EQ(launcher::StartFailure("C:\\a\\ftp.exe", 32), std::nullopt);
-  const auto notProgram = launcher::StartFailure("C:\\a\\ftp.exe", 11);
+  EXPECT_EQ(config::launcher::StartFailure("C:\\a\\ftp.exe", 32), std::nullopt);
+  const auto notProgram = config::launcher::StartFailure("C:\\a\\ftp.exe", 11);
   ASSERT_TRUE(notProgram.has_value());
   EXPECT_EQ(notProgram->text, "Execution Error");
   EXPECT_EQ(notProgram->caption,
             "Could not launch C:\\a\\ftp.exe: the file is not a valid Windows program");
-  EXPECT_EQ(launcher::StartFailure("x.exe", 31)->caption, "Could not launch x.exe: error 31");
+  EXPECT_EQ(config::launcher::StartFailure("x.exe", 31)->caption, "Could not launch x.exe: error 31");
 
   // On disk: a dotted directory with a dotless program makes its copy beside the directory.
   fs::create_directories(m_dir / "tools.d");
   Write(Path("tools.d/ftp"), "wsock32");
-  const launcher::LaunchPlan plan = launcher::PlanLaunch(Path("tools.d/ftp"));
-  ASSERT_EQ(plan.step, launcher::LaunchPlan::Step::kCopy);
+  const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(Path("tools.d/ftp"));
+  ASSERT_EQ(plan.step, config::launcher::LaunchPlan::Step::kCopy);
   EXPECT_EQ(plan.copyPath, Path("tools.tmp"));
-  EXPECT_TRUE(launcher::CopyWithModuleRedirect(Path("tools.d/ftp"), plan.copyPath).ok);
+  EXPECT_TRUE(config::launcher::CopyWithModuleRedirect(Path("tools.d/ftp"), plan.copyPath).ok);
   EXPECT_EQ(Read(Path("tools.tmp")), "klvnt32");
 }
 
 TEST_F(LauncherTest, ExistingCopyIsQuestionedAndProgramNeverOverwritten) {
   Write(Path("FTP.EXE"), "program");
-  EXPECT_EQ(launcher::PlanLaunch(Path("FTP.EXE")).step, launcher::LaunchPlan::Step::kCopy);
-  ASSERT_TRUE(launcher::CopyWithModuleRedirect(Path("FTP.EXE"), Path("FTP.tmp")).ok);
+  EXPECT_EQ(config::launcher::PlanLaunch(Path("FTP.EXE")).step, config::launcher::LaunchPlan::Step::kCopy);
+  ASSERT_TRUE(config::launcher::CopyWithModuleRedirect(Path("FTP.EXE"), Path("FTP.tmp")).ok);
 
-  const launcher::LaunchPlan again = launcher::PlanLaunch(Path("FTP.EXE"));
-  EXPECT_EQ(again.step, launcher::LaunchPlan::Step::kConfirmOverwrite);
+  const config::launcher::LaunchPlan again = config::launcher::PlanLaunch(Path("FTP.EXE"));
+  EXPECT_EQ(again.step, config::launcher::LaunchPlan::Step::kConfirmOverwrite);
   EXPECT_EQ(again.message.text, Path("FTP.tmp") + " already exists");
   EXPECT_EQ(again.message.caption, "Delete File?");
 
   // Choosing the copy itself (any case of ".tmp") would empty it before it is read.
   Write(Path("old.TMP"), "program");
   for (const char* name : {"FTP.tmp", "old.TMP"}) {
-    const launcher::LaunchPlan self = launcher::PlanLaunch(Path(name));
-    EXPECT_EQ(self.step, launcher::LaunchPlan::Step::kRefuse) << name;
+    const config::launcher::LaunchPlan self = config::launcher::PlanLaunch(Path(name));
+    EXPECT_EQ(self.step, config::launcher::LaunchPlan::Step::kRefuse) << name;
     EXPECT_NE(self.message.text.find(Path(name)), std::string::npos);
     EXPECT_EQ(self.message.caption, "Execution Error");
   }
@@ -127,23 +127,23 @@ TEST_F(LauncherTest, ExistingCopyIsQuestionedAndProgramNeverOverwritten) {
 }
 
 TEST_F(LauncherTest, UnreadableSourceOrUncreatableCopyStartsNothing) {
-  const launcher::CopyResult missing =
-      launcher::CopyWithModuleRedirect(Path("absent.exe"), Path("absent.tmp"));
+  const config::launcher::CopyResult missing =
+      config::launcher::CopyWithModuleRedirect(Path("absent.exe"), Path("absent.tmp"));
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.error.text.find(Path("absent.exe")), std::string::npos);
   EXPECT_FALSE(fs::exists(Path("absent.tmp")));
 
   Write(Path("prog.exe"), "wsock32");
-  const launcher::CopyResult nowhere =
-      launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("no/such/dir/prog.tmp"));
+  const config::launcher::CopyResult nowhere =
+      config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("no/such/dir/prog.tmp"));
   EXPECT_FALSE(nowhere.ok);
   EXPECT_NE(nowhere.error.text.find("no/such/dir/prog.tmp"), std::string::npos);
 }
 
 // The names of the modules a PE file imports, read from its import directory.
 std::vector<std::string> ImportedModules(std::span<const uint8_t> pe) {
-  using bytes::GetLE16;
-  using bytes::GetLE32;
+  using protocol::bytes::GetLE16;
+  using protocol::bytes::GetLE32;
   std::vector<std::string> names;
   const uint32_t nt = GetLE32(pe, 0x3C);
   if (GetLE32(pe, nt) != 0x4550) return names;  // "PE\0\0"
@@ -185,8 +185,8 @@ TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
     ++checked;
     const std::string original = Read(exe.string());
     fs::copy_file(exe, m_dir / "wsimport.exe", fs::copy_options::overwrite_existing);
-    const launcher::CopyResult result =
-        launcher::CopyWithModuleRedirect(Path("wsimport.exe"), Path("wsimport.tmp"));
+    const config::launcher::CopyResult result =
+        config::launcher::CopyWithModuleRedirect(Path("wsimport.exe"), Path("wsimport.tmp"));
     ASSERT_TRUE(result.ok);
     const std::string copy = Read(Path("wsimport.tmp"));
     ASSERT_EQ(copy.size(), original.size());

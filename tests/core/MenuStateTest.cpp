@@ -9,7 +9,7 @@ namespace {
 using namespace display;
 
 TEST(MenuState, DataOnlyDisablesShowTimeAndVerboseButKeepsTheirChecks) {
-  Options options;
+  config::Options options;
   options.m_bVerbose = 1;
   options.m_bDataOnly = 1;
   const ViewFacts facts{options};
@@ -25,7 +25,7 @@ TEST(MenuState, DataOnlyDisablesShowTimeAndVerboseButKeepsTheirChecks) {
 }
 
 TEST(MenuState, TracingLocksFileCommandsAndEmptyBuffersLockOutput) {
-  Options options;
+  config::Options options;
   ViewFacts facts{options, true, 5, 3, false};
   EXPECT_FALSE(UpdateBeginTrace(facts).enabled);
   EXPECT_TRUE(UpdateEndTrace(facts).enabled);
@@ -50,7 +50,7 @@ TEST(MenuState, TracingLocksFileCommandsAndEmptyBuffersLockOutput) {
 }
 
 TEST(MenuState, TrapBufferSwitchTextAndAvailability) {
-  Options options;
+  config::Options options;
   ViewFacts facts{options, false, 5, 0, false};
   EXPECT_EQ(UpdateTrapBuffer(facts), (CommandUI{false, std::nullopt, "View Trap Buffer"}));
   facts.trapCount = 2;
@@ -65,8 +65,8 @@ TEST(MenuState, TrapBufferSwitchTextAndAvailability) {
 }
 
 TEST(MenuState, FactsComeFromTheStore) {
-  Options options;
-  TraceStore store(options, options);
+  config::Options options;
+  store::TraceStore store(options, options);
   store.m_bTracing = 1;
   store.m_bTriggerEnabled = 1;
   store.m_trapBuf.push_back(std::make_unique<CSpyMsg>());
@@ -79,7 +79,7 @@ TEST(MenuState, FactsComeFromTheStore) {
 }
 
 TEST(MenuState, TriggerSpecifyOnlyWhileDisarmed) {
-  Options options;
+  config::Options options;
   ViewFacts facts{options};
   EXPECT_TRUE(UpdateTriggerSpecify(facts).enabled);
   EXPECT_EQ(UpdateTriggerEnable(facts), (CommandUI{true, false, std::nullopt}));

@@ -10,7 +10,7 @@ namespace {
 // Random inserts and erases against std::unordered_map: backward-shift deletion must never lose
 // an entry whose probe run crosses the hole, including runs that wrap around the table's end.
 TEST(MessageIndex, AgreesWithAReferenceMapUnderChurn) {
-  MessageIndex index;
+  capture::MessageIndex index;
   std::unordered_map<uint64_t, uint32_t> reference;
   std::mt19937_64 random(7);
   for (uint32_t step = 0; step < 200000; ++step) {
@@ -31,13 +31,13 @@ TEST(MessageIndex, AgreesWithAReferenceMapUnderChurn) {
   }
   for (uint64_t key = 0; key < 97 + (3ull << 16); ++key) {
     const auto it = reference.find(key);
-    ASSERT_EQ(index.Find(key), it == reference.end() ? MessageIndex::kNone : it->second);
+    ASSERT_EQ(index.Find(key), it == reference.end() ? capture::MessageIndex::kNone : it->second);
   }
 }
 
 TEST(MessageIndex, GrowsAndClears) {
-  MessageIndex index;
-  EXPECT_EQ(index.Find(1), MessageIndex::kNone);
+  capture::MessageIndex index;
+  EXPECT_EQ(index.Find(1), capture::MessageIndex::kNone);
   index.Erase(1);  // erasing from an empty index is harmless
   for (uint32_t i = 0; i < 10000; ++i) index.Insert(uint64_t{i} << 16 | 5, i);
   EXPECT_EQ(index.Size(), 10000u);
@@ -46,7 +46,7 @@ TEST(MessageIndex, GrowsAndClears) {
   EXPECT_EQ(index.Size(), 10000u);
   index.Clear();
   EXPECT_EQ(index.Size(), 0u);
-  EXPECT_EQ(index.Find(5), MessageIndex::kNone);
+  EXPECT_EQ(index.Find(5), capture::MessageIndex::kNone);
 }
 
 }  // namespace

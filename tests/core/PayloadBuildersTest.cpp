@@ -8,7 +8,7 @@
 
 namespace {
 
-using namespace payload;
+using namespace agent::payload;
 using Block = std::vector<uint8_t>;
 
 template <typename Build>
@@ -19,7 +19,7 @@ Block Built(Build build, size_t room = 512) {
 }
 
 int32_t At(const Block& b, size_t offset) {
-  return bytes::GetLE32Signed(b, offset);
+  return protocol::bytes::GetLE32Signed(b, offset);
 }
 
 // Offsets written out here on purpose, independent of the layout constants.
@@ -102,8 +102,8 @@ TEST(PayloadBuilders, OtherLayouts) {
   EXPECT_EQ((std::vector<int32_t>{int32_t(htonl.size()), At(htonl, 4), At(htonl, 8)}),
             (std::vector<int32_t>{16, 2, 3}));
   const Block htons = Built([](auto out) { return BuildConvert16(out, {1, 0x1234, 0x5678}); });
-  EXPECT_EQ(bytes::GetLE16(htons, 12), 0x1234);
-  EXPECT_EQ(bytes::GetLE16(htons, 14), 0x5678);
+  EXPECT_EQ(protocol::bytes::GetLE16(htons, 12), 0x1234);
+  EXPECT_EQ(protocol::bytes::GetLE16(htons, 14), 0x5678);
   const Block ioctl = Built([](auto out) { return BuildIoctl(out, {1, 2, 3, 4, 5}); });
   EXPECT_EQ((std::vector<int32_t>{int32_t(ioctl.size()), At(ioctl, 4), At(ioctl, 8), At(ioctl, 12),
                                   At(ioctl, 16)}),
@@ -115,9 +115,9 @@ TEST(PayloadBuilders, OtherLayouts) {
   const Block select = Built([](auto out) { return BuildSelect(out, {1, 2, 3, 4, 5}); });
   EXPECT_EQ(select.size(), 36u);
   EXPECT_EQ(At(select, 24), 2);
-  EXPECT_EQ(bytes::GetLE16(select, 28), 3);
-  EXPECT_EQ(bytes::GetLE16(select, 30), 4);
-  EXPECT_EQ(bytes::GetLE16(select, 32), 5);
+  EXPECT_EQ(protocol::bytes::GetLE16(select, 28), 3);
+  EXPECT_EQ(protocol::bytes::GetLE16(select, 30), 4);
+  EXPECT_EQ(protocol::bytes::GetLE16(select, 32), 5);
   const Block socket = Built([](auto out) { return BuildSocket(out, {1, 2, 3, 4, 5}); });
   EXPECT_EQ((std::vector<int32_t>{int32_t(socket.size()), At(socket, 4), At(socket, 8),
                                   At(socket, 12), At(socket, 16)}),

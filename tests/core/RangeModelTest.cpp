@@ -6,7 +6,7 @@
 
 namespace {
 
-class FakeView : public IRangeView {
+class FakeView : public dialogs::IRangeView {
  public:
   int32_t GetDisplayCount() const override { return count; }
   int32_t GetFirstVisible() const override { return first; }
@@ -16,13 +16,13 @@ class FakeView : public IRangeView {
   int32_t last = 20;
 };
 
-using Edit = RangeModel::Edit;
+using Edit = dialogs::RangeModel::Edit;
 
 TEST(RangeModel, ModesSetNumbersAndControls) {
   FakeView view;
-  RangeModel dlg;
-  RangeModel::Controls c = dlg.OnInitDialog(view);
-  EXPECT_EQ(dlg.m_nRangeMode, RangeModel::kCurrentPage);
+  dialogs::RangeModel dlg;
+  dialogs::RangeModel::Controls c = dlg.OnInitDialog(view);
+  EXPECT_EQ(dlg.m_nRangeMode, dialogs::RangeModel::kCurrentPage);
   EXPECT_TRUE(c.pageChecked && !c.allChecked && !c.recordChecked && !c.editsEnabled);
   EXPECT_EQ(c.fromText, "11");
   EXPECT_EQ(c.toText, "20");
@@ -41,14 +41,14 @@ TEST(RangeModel, ModesSetNumbersAndControls) {
 
 TEST(RangeModel, EditChecksKeepTheRangeOrdered) {
   FakeView view;
-  RangeModel dlg;
+  dialogs::RangeModel dlg;
   dlg.OnInitDialog(view);
   dlg.OnRecord();  // 11 to 20 of 40
 
   // First record: 1 <= n <= last.
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kFrom, "0").accepted);
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kFrom, "21").accepted);  // within the count, above last
-  const RangeModel::EditCheck junk = dlg.OnEditKillFocus(Edit::kFrom, "abc");
+  const dialogs::RangeModel::EditCheck junk = dlg.OnEditKillFocus(Edit::kFrom, "abc");
   EXPECT_FALSE(junk.accepted);
   EXPECT_EQ(junk.text, "11");  // the edit gets the kept number back
   EXPECT_EQ(dlg.m_nFrom, 11);
@@ -60,7 +60,7 @@ TEST(RangeModel, EditChecksKeepTheRangeOrdered) {
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kTo, "19").accepted);
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kTo, "99999999999").accepted);
   EXPECT_EQ(dlg.m_nTo, 20);
-  const RangeModel::EditCheck ok = dlg.OnEditKillFocus(Edit::kTo, "40");
+  const dialogs::RangeModel::EditCheck ok = dlg.OnEditKillFocus(Edit::kTo, "40");
   EXPECT_TRUE(ok.accepted);
   EXPECT_EQ(ok.text, "40");
   EXPECT_EQ(dlg.m_nTo, 40);
@@ -68,12 +68,12 @@ TEST(RangeModel, EditChecksKeepTheRangeOrdered) {
 
 TEST(RangeModel, OkWithEditFocusedChecksThatEditFirst) {
   FakeView view;
-  RangeModel dlg;
+  dialogs::RangeModel dlg;
   dlg.OnInitDialog(view);
   dlg.OnRecord();
 
   // Enter in the last-record edit with a good number: it counts.
-  RangeModel::OkResult r = dlg.OnOK(Edit::kTo, "35");
+  dialogs::RangeModel::OkResult r = dlg.OnOK(Edit::kTo, "35");
   ASSERT_TRUE(r.check.has_value());
   EXPECT_TRUE(r.check->accepted);
   EXPECT_EQ(r.from, 11);
@@ -93,21 +93,21 @@ TEST(RangeModel, OkWithEditFocusedChecksThatEditFirst) {
 }
 
 TEST(DataExchange, ReadingAndTransferChecks) {
-  EXPECT_EQ(ddx::ReadDecimal("  -12abc"), -12);
-  EXPECT_EQ(ddx::ReadDecimal("x12"), std::nullopt);
-  EXPECT_EQ(ddx::ReadDecimal("2147483648"), std::nullopt);
-  EXPECT_EQ(ddx::ReadDecimal("-2147483648"), INT32_MIN);
-  EXPECT_EQ(ddx::ReadDecimal("12345", 3), 123);
+  EXPECT_EQ(ui::ddx::ReadDecimal("  -12abc"), -12);
+  EXPECT_EQ(ui::ddx::ReadDecimal("x12"), std::nullopt);
+  EXPECT_EQ(ui::ddx::ReadDecimal("2147483648"), std::nullopt);
+  EXPECT_EQ(ui::ddx::ReadDecimal("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ui::ddx::ReadDecimal("12345", 3), 123);
 
-  EXPECT_EQ(ddx::ExchangeInt(" 50 ", 50, 2000).value, 50);
-  EXPECT_EQ(ddx::ExchangeInt("50x", 50, 2000).message, "Please enter an integer.");
-  EXPECT_EQ(ddx::ExchangeInt("", 50, 2000).message, "Please enter an integer.");
-  EXPECT_EQ(ddx::ExchangeInt("5000", 50, 2000).message,
+  EXPECT_EQ(ui::ddx::ExchangeInt(" 50 ", 50, 2000).value, 50);
+  EXPECT_EQ(ui::ddx::ExchangeInt("50x", 50, 2000).message, "Please enter an integer.");
+  EXPECT_EQ(ui::ddx::ExchangeInt("", 50, 2000).message, "Please enter an integer.");
+  EXPECT_EQ(ui::ddx::ExchangeInt("5000", 50, 2000).message,
             "Please enter an integer between 50 and 2000.");
 
-  EXPECT_EQ(ddx::ExchangeUnsigned("4294967295").value, 4294967295u);
+  EXPECT_EQ(ui::ddx::ExchangeUnsigned("4294967295").value, 4294967295u);
   for (const char* bad : {"-1", "4294967296", "1 2", "", "+"}) {
-    EXPECT_EQ(ddx::ExchangeUnsigned(bad).message, "Please enter a positive integer.") << bad;
+    EXPECT_EQ(ui::ddx::ExchangeUnsigned(bad).message, "Please enter a positive integer.") << bad;
   }
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-class FakeClock : public IClock {
+class FakeClock : public capture::IClock {
  public:
   uint32_t Now() override { return now; }
   uint32_t now = 43200;  // 12:00:00
@@ -22,7 +22,7 @@ struct Arrival {
   uint32_t from = 0x7F000001;  // 127.0.0.1
 };
 
-class FakeSource : public IDatagramSource {
+class FakeSource : public capture::IDatagramSource {
  public:
   int Receive(uint8_t* buffer, int size, uint32_t& sourceAddress) override {
     if (queue.empty()) return -1;
@@ -33,13 +33,13 @@ class FakeSource : public IDatagramSource {
     sourceAddress = arrival.from;
     return static_cast<int>(arrival.bytes.size());
   }
-  void Push(const spy::Datagram& d, uint32_t from = 0x7F000001) {
+  void Push(const protocol::spy::Datagram& d, uint32_t from = 0x7F000001) {
     queue.push_back({std::vector<uint8_t>(d.begin(), d.end()), from});
   }
   std::deque<Arrival> queue;
 };
 
-class CollectingSink : public IRecordSink {
+class CollectingSink : public capture::IRecordSink {
  public:
   void AddRecord(std::unique_ptr<CSpyMsg> record) override { records.push_back(std::move(record)); }
   void EndOfRecords() override { ++passes; }
@@ -50,18 +50,18 @@ class CollectingSink : public IRecordSink {
 // A payload whose every byte tells where it came from: chunk number and position.
 std::vector<uint8_t> Numbered(size_t size, uint8_t tag) {
   std::vector<uint8_t> payload(size);
-  for (size_t i = 0; i < size; ++i) payload[i] = static_cast<uint8_t>(tag + i / spy::kChunkSize);
+  for (size_t i = 0; i < size; ++i) payload[i] = static_cast<uint8_t>(tag + i / protocol::spy::kChunkSize);
   return payload;
 }
 
-std::vector<spy::Datagram> Message(uint32_t source, uint16_t msgNum, uint16_t apiId,
+std::vector<protocol::spy::Datagram> Message(uint32_t source, uint16_t msgNum, uint16_t apiId,
                                    const std::vector<uint8_t>& payload) {
-  return spy::FragmentMessage({source, msgNum, apiId}, payload);
+  return protocol::spy::FragmentMessage({source, msgNum, apiId}, payload);
 }
 
 class Reassembly : public ::testing::Test {
  protected:
-  ReceivePassStats Pass() { return RunReceivePass(pending, source, sink); }
+  capture::ReceivePassStats Pass() { return RunReceivePass(pending, source, sink); }
 
   FakeClock clock;
   CPendingList pending{clock};
@@ -75,12 +75,12 @@ TEST(SpyDatagram, FragmenterLaysOutHeaderAndChunks) {
   ASSERT_EQ(datagrams.size(), 3u);
   for (size_t i = 0; i < 3; ++i) {
     const auto& d = datagrams[i];
-    EXPECT_EQ(bytes::GetLE32(d, 0), 0x11223344u);
-    EXPECT_EQ(bytes::GetLE16(d, 4), 0xBEEF);
+    EXPECT_EQ(protocol::bytes::GetLE32(d, 0), 0x11223344u);
+    EXPECT_EQ(protocol::bytes::GetLE16(d, 4), 0xBEEF);
     EXPECT_EQ(d[6], i + 1);
     EXPECT_EQ(d[7], 3);
-    EXPECT_EQ(bytes::GetLE16(d, 8), 18);
-    EXPECT_EQ(bytes::GetLE16(d, 10), 0);
+    EXPECT_EQ(protocol::bytes::GetLE16(d, 8), 18);
+    EXPECT_EQ(protocol::bytes::GetLE16(d, 10), 0);
   }
   EXPECT_EQ(datagrams[2][12], 3);  // byte 488 of the payload
   EXPECT_EQ(datagrams[2][12 + 11], 3);
@@ -88,11 +88,11 @@ TEST(SpyDatagram, FragmenterLaysOutHeaderAndChunks) {
 }
 
 TEST(SpyDatagram, FragmenterLimitsAndEmptyPayload) {
-  EXPECT_EQ(spy::FragmentCount(0), 1u);
-  EXPECT_EQ(spy::FragmentCount(244), 1u);
-  EXPECT_EQ(spy::FragmentCount(245), 2u);
-  EXPECT_EQ(spy::FragmentCount(62220), 255u);
-  EXPECT_EQ(spy::FragmentCount(62221), 0u);
+  EXPECT_EQ(protocol::spy::FragmentCount(0), 1u);
+  EXPECT_EQ(protocol::spy::FragmentCount(244), 1u);
+  EXPECT_EQ(protocol::spy::FragmentCount(245), 2u);
+  EXPECT_EQ(protocol::spy::FragmentCount(62220), 255u);
+  EXPECT_EQ(protocol::spy::FragmentCount(62221), 0u);
   EXPECT_EQ(Message(1, 1, 0, std::vector<uint8_t>(62220)).size(), 255u);
   EXPECT_TRUE(Message(1, 1, 0, std::vector<uint8_t>(62221)).empty());
   auto empty = Message(1, 1, 27, {});
@@ -213,14 +213,14 @@ TEST_F(Reassembly, ForeignDatagramsAreSkippedAndReadingGoesOn) {
   auto b = Message(1, 2, 15, Numbered(10, 2));
   source.Push(a[0], 0xC0A80001);  // 192.168.0.1
   source.Push(b[0], 0x7F000001);
-  const ReceivePassStats stats = Pass();
+  const capture::ReceivePassStats stats = Pass();
   EXPECT_EQ(stats.foreign, 1);
   ASSERT_EQ(sink.records.size(), 1u);
   EXPECT_EQ(sink.records[0]->m_nApiId, 15);
-  EXPECT_TRUE(IsLoopbackAddress(0x7F000001));
-  EXPECT_TRUE(IsLoopbackAddress(0x7F0000FE));
-  EXPECT_FALSE(IsLoopbackAddress(0x0A000001));
-  EXPECT_FALSE(IsLoopbackAddress(0));
+  EXPECT_TRUE(capture::IsLoopbackAddress(0x7F000001));
+  EXPECT_TRUE(capture::IsLoopbackAddress(0x7F0000FE));
+  EXPECT_FALSE(capture::IsLoopbackAddress(0x0A000001));
+  EXPECT_FALSE(capture::IsLoopbackAddress(0));
 }
 
 TEST_F(Reassembly, StaleMessagesArePurgedAfterFiveSeconds) {
@@ -232,7 +232,7 @@ TEST_F(Reassembly, StaleMessagesArePurgedAfterFiveSeconds) {
   Pass();  // 12:00:05: exactly five seconds is not more than five
   EXPECT_EQ(pending.Count(), 1u);
   clock.now += 1;
-  const ReceivePassStats stats = Pass();  // 12:00:06
+  const capture::ReceivePassStats stats = Pass();  // 12:00:06
   EXPECT_EQ(stats.purged, 1);
   EXPECT_EQ(pending.Count(), 0u);
   source.Push(a[1]);  // the rest arrives too late: a new, incomplete message
@@ -250,7 +250,7 @@ TEST_F(Reassembly, PurgeFindsStaleMessagesBehindNewerOnesWhenTheClockWentBack) {
   source.Push(b[0]);
   Pass();
   clock.now += 103;  // a is 3 seconds old, b 103
-  const ReceivePassStats stats = Pass();
+  const capture::ReceivePassStats stats = Pass();
   EXPECT_EQ(stats.purged, 1);
   EXPECT_EQ(pending.Count(), 1u);
   source.Push(a[1]);  // a is still there and completes
@@ -278,7 +278,7 @@ TEST_F(Reassembly, RepeatOfTheMessageItsSourceCompletedLastIsDropped) {
 
 // A pass that runs out of time still ends as a whole pass; the next one goes on reading.
 TEST_F(Reassembly, PassOutOfTimeHandsOnWhatItReadAndTheNextGoesOn) {
-  class Countdown : public IPassTimer {
+  class Countdown : public capture::IPassTimer {
    public:
     explicit Countdown(int reads) : m_reads(reads) {}
     bool TimeUp() override { return m_reads-- <= 0; }
@@ -295,7 +295,7 @@ TEST_F(Reassembly, PassOutOfTimeHandsOnWhatItReadAndTheNextGoesOn) {
   for (uint16_t n = 5; n < 10; ++n) source.Push(Message(1, n, 8, Numbered(8, 0))[0]);
 
   Countdown second(2);
-  const ReceivePassStats stats = RunReceivePass(pending, source, sink, second);
+  const capture::ReceivePassStats stats = RunReceivePass(pending, source, sink, second);
   EXPECT_TRUE(stats.timeUp);
   EXPECT_EQ(stats.datagrams, 2);
   EXPECT_EQ(stats.purged, 1);
@@ -317,7 +317,7 @@ TEST_F(Reassembly, ClearDropsEverythingPending) {
 }
 
 TEST_F(Reassembly, ManyInterleavedMessagesKeepTheirOrder) {
-  std::vector<std::vector<spy::Datagram>> messages;
+  std::vector<std::vector<protocol::spy::Datagram>> messages;
   for (uint16_t n = 0; n < 300; ++n) {
     messages.push_back(Message(n % 3, n, n % 46, Numbered(244u * (1 + n % 4), n)));
   }

@@ -21,7 +21,7 @@ std::vector<LayoutRow::Kind> Kinds(const std::vector<LayoutRow>& rows) {
 }
 
 TEST(RecordLayout, ContinuationLinesStandUnderTheDotAndReturnsFollowTheLastLine) {
-  const DisplayModes modes{.showTime = false, .verbose = true};
+  const format::DisplayModes modes{.showTime = false, .verbose = true};
   RecordingCanvas canvas;
   RecordLayout pixels(modes, canvas, kW);
   RecordLayout characters(modes);
@@ -49,7 +49,7 @@ TEST(RecordLayout, ContinuationLinesStandUnderTheDotAndReturnsFollowTheLastLine)
 TEST(RecordLayout, DumpRowsKeepOneCharacterColumnPerUnit) {
   RecordingCanvas canvas;
   const auto send = Transfer(18, 40);
-  const DisplayModes verbose{.showTime = false, .verbose = true, .vertSpace = false};
+  const format::DisplayModes verbose{.showTime = false, .verbose = true, .vertSpace = false};
 
   const auto rows = RecordLayout(verbose, canvas, kW).Lay(*send, "");
   ASSERT_EQ(Kinds(rows),
@@ -87,7 +87,7 @@ TEST(RecordLayout, RowCountWithoutFormattingMatchesTheRowsLaidOut) {
 
   for (int bits = 0; bits < 16; ++bits) {
     for (const int32_t limit : {-1, 0, 20}) {
-      const DisplayModes modes{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0,
+      const format::DisplayModes modes{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0,
                                limit};
       RecordLayout layout(modes);
       for (const auto& record : records) {

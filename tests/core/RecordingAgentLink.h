@@ -7,7 +7,7 @@
 
 #include "capture/AgentLink.h"
 
-class RecordingAgentLink : public IAgentLink {
+class RecordingAgentLink : public capture::IAgentLink {
  public:
   uint16_t SPAContactAgent(void*, uint16_t value, int32_t flag) override {
     calls.push_back("contact " + std::to_string(value) + " " + std::to_string(flag));

@@ -8,7 +8,7 @@
 
 #include "ui/Canvas.h"
 
-class RecordingCanvas : public display::Canvas {
+class RecordingCanvas : public ui::Canvas {
  public:
   static constexpr int32_t kCharWidth = 8;
   static constexpr int32_t kLineHeight = 16;
@@ -17,28 +17,28 @@ class RecordingCanvas : public display::Canvas {
     int32_t x;
     int32_t y;
     std::string text;
-    ColorRef colour;
+    ui::ColorRef colour;
   };
   struct Fill {
-    display::Rect rect;
-    ColorRef colour;
+    ui::Rect rect;
+    ui::ColorRef colour;
     bool bordered;
   };
 
-  void SetTextColour(ColorRef colour) override { m_colour = colour; }
+  void SetTextColour(ui::ColorRef colour) override { m_colour = colour; }
   void DrawString(int32_t x, int32_t y, std::string_view text) override {
     texts.push_back({x, y, std::string(text), m_colour});
   }
-  display::TextExtent MeasureString(std::string_view text) override {
+  ui::TextExtent MeasureString(std::string_view text) override {
     return {static_cast<int32_t>(text.size()) * kCharWidth, kLineHeight};
   }
-  void FillRectangle(const display::Rect& rect, ColorRef colour) override {
+  void FillRectangle(const ui::Rect& rect, ui::ColorRef colour) override {
     fills.push_back({rect, colour, false});
   }
-  void DrawBorderedRectangle(const display::Rect& rect, ColorRef fill) override {
+  void DrawBorderedRectangle(const ui::Rect& rect, ui::ColorRef fill) override {
     fills.push_back({rect, fill, true});
   }
-  display::CharMetrics GetCharMetrics() override { return {kCharWidth, kLineHeight}; }
+  ui::CharMetrics GetCharMetrics() override { return {kCharWidth, kLineHeight}; }
 
   // The first text drawn that starts with `head`, or nullptr.
   const Text* Find(std::string_view head) const {
@@ -52,5 +52,5 @@ class RecordingCanvas : public display::Canvas {
   std::vector<Fill> fills;
 
  private:
-  ColorRef m_colour = 0;
+  ui::ColorRef m_colour = 0;
 };

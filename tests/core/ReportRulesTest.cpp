@@ -47,7 +47,7 @@ TEST(ReportRules, RestrictionMatchesTheSocketArgumentOrTheNewSocket) {
 }
 
 TEST(ReportRules, KeptBytesFollowTheDataOptions) {
-  constexpr size_t kShort = layout::kShortTransfer.fixed;
+  constexpr size_t kShort = protocol::layout::kShortTransfer.fixed;
   EXPECT_EQ(KeptBytes(40, true, 0, kShort), 40u);
   EXPECT_EQ(KeptBytes(40, false, 16, kShort), 16u);
   EXPECT_EQ(KeptBytes(10, false, 16, kShort), 10u);
@@ -57,12 +57,12 @@ TEST(ReportRules, KeptBytesFollowTheDataOptions) {
 }
 
 TEST(ReportRules, KeptBytesNeverNeedMoreThan255Fragments) {
-  constexpr size_t kShort = layout::kShortTransfer.fixed;
-  constexpr size_t kLong = layout::kLongTransfer.fixed;
+  constexpr size_t kShort = protocol::layout::kShortTransfer.fixed;
+  constexpr size_t kLong = protocol::layout::kLongTransfer.fixed;
   EXPECT_EQ(KeptBytes(100000, true, 0, kShort), 62196u);
   EXPECT_EQ(KeptBytes(100000, true, 0, kLong), 62172u);
   EXPECT_EQ(KeptBytes(100000, false, 70000, kLong), 62172u);
-  EXPECT_EQ(spy::FragmentCount(kLong + KeptBytes(100000, true, 0, kLong)), 255u);
+  EXPECT_EQ(protocol::spy::FragmentCount(kLong + KeptBytes(100000, true, 0, kLong)), 255u);
   EXPECT_EQ(KeptBytes(62196, true, 0, kShort), 62196u);
 }
 

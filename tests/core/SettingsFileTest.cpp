@@ -38,16 +38,16 @@ TEST(SettingsFile, DefaultFileIsTheFullLayout) {
                       0,    0,    0,    0,    0x90, 0x01, 0,   0,   0,   0,   0,  0,
                       1,    2,    1,    0x31, 'C',  'o',  'u', 'r', 'i', 'e', 'r'};
   expected.insert(expected.end(), font.begin(), font.end());
-  expected.resize(kSettingsFileSize, 0);
+  expected.resize(config::kSettingsFileSize, 0);
 
-  const Bytes file = WriteSettings(Options{});
+  const Bytes file = WriteSettings(config::Options{});
   ASSERT_EQ(file.size(), 319u);
   EXPECT_EQ(file, expected);
   EXPECT_EQ(Bytes(file.begin(), file.begin() + 7), (Bytes{0x04, '1', '.', '0', '0', 0x01, 0x00}));
 }
 
 TEST(SettingsFile, EveryOptionKeepsItsLow16BitsColoursAndFontWhole) {
-  Options o;
+  config::Options o;
   o.m_bShowTime = 0;
   o.m_nTraceSize = 0x12345;
   o.m_nTrapSize = 200;
@@ -63,9 +63,9 @@ TEST(SettingsFile, EveryOptionKeepsItsLow16BitsColoursAndFontWhole) {
   o.m_logFont.lfItalic = 1;
   o.m_logFont.lfFaceName = {"Lucida Console"};
 
-  Options back;
+  config::Options back;
   ASSERT_TRUE(ReadSettings(WriteSettings(o), back));
-  Options expected = o;
+  config::Options expected = o;
   expected.m_nTraceSize = 0x2345;
   expected.m_nTriggerError = 0xFFFF;
   expected.m_nTriggerApi = 0xFFFF;
@@ -74,7 +74,7 @@ TEST(SettingsFile, EveryOptionKeepsItsLow16BitsColoursAndFontWhole) {
 }
 
 TEST(SettingsFile, ForeignVersionsAndShortFilesGiveTheDefaults) {
-  Options custom;
+  config::Options custom;
   custom.m_nTraceSize = 700;
   custom.m_crBackground = 0x123456;
   const Bytes good = WriteSettings(custom);
@@ -85,16 +85,16 @@ TEST(SettingsFile, ForeignVersionsAndShortFilesGiveTheDefaults) {
   longVersion.insert(longVersion.end(), good.begin() + 5, good.end());
   for (const Bytes& file : {Bytes{}, otherVersion, longVersion, Bytes(good.begin(), good.end() - 1),
                             Bytes(good.begin(), good.begin() + 5)}) {
-    Options options = custom;
+    config::Options options = custom;
     EXPECT_FALSE(ReadSettings(file, options));
-    EXPECT_EQ(options, Options{});
+    EXPECT_EQ(options, config::Options{});
   }
 
   // The version in the 16-bit length form is still "1.00"; bytes after the font are ignored.
   Bytes wideForm = {0xFF, 0x04, 0x00};
   wideForm.insert(wideForm.end(), good.begin() + 1, good.end());
   wideForm.push_back(0x99);
-  Options options;
+  config::Options options;
   EXPECT_TRUE(ReadSettings(wideForm, options));
   EXPECT_EQ(options, custom);
 }
@@ -102,34 +102,34 @@ TEST(SettingsFile, ForeignVersionsAndShortFilesGiveTheDefaults) {
 TEST(SettingsFile, LoadAndSaveThroughFiles) {
   const ScratchDir dir("settings");
   const auto path = dir / "quarnt32.cfg";
-  EXPECT_EQ(LoadSettingsFile(path), Options{});  // first run
+  EXPECT_EQ(config::LoadSettingsFile(path), config::Options{});  // first run
 
-  ASSERT_TRUE(WriteFileReplacing(path, Bytes{0x04, '2', '.', '0', '0', 7, 7}));
-  EXPECT_EQ(LoadSettingsFile(path), Options{});
-  Options o;
+  ASSERT_TRUE(store::WriteFileReplacing(path, Bytes{0x04, '2', '.', '0', '0', 7, 7}));
+  EXPECT_EQ(config::LoadSettingsFile(path), config::Options{});
+  config::Options o;
   o.m_bVerbose = 1;
   ASSERT_TRUE(SaveSettingsFile(path, o));  // a foreign file is overwritten with "1.00"
-  EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
-  EXPECT_EQ(LoadSettingsFile(path), o);
+  EXPECT_EQ(store::ReadWholeFile(path), WriteSettings(o));
+  EXPECT_EQ(config::LoadSettingsFile(path), o);
   EXPECT_FALSE(SaveSettingsFile(dir / "missing" / "quarnt32.cfg", o));
 
   // The buffer switch is written at exit but the program starts on the Trace Buffer.
   o.m_bViewTrap = 1;
   ASSERT_TRUE(SaveSettingsFile(path, o));
-  EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
-  EXPECT_EQ(LoadSettingsFile(path).m_bViewTrap, 0);
+  EXPECT_EQ(store::ReadWholeFile(path), WriteSettings(o));
+  EXPECT_EQ(config::LoadSettingsFile(path).m_bViewTrap, 0);
 
   // A read-only file stays as it is, read-only.
   namespace fs = std::filesystem;
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  EXPECT_FALSE(SaveSettingsFile(path, Options{}));
-  EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
-  EXPECT_TRUE(IsReadOnlyFile(path));
+  EXPECT_FALSE(SaveSettingsFile(path, config::Options{}));
+  EXPECT_EQ(store::ReadWholeFile(path), WriteSettings(o));
+  EXPECT_TRUE(store::IsReadOnlyFile(path));
 }
 
 TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
-  Options stored;
+  config::Options stored;
   stored.m_nTraceSize = 0;
   stored.m_nTrapSize = 0;
   stored.m_nPatternLength = 65535;
@@ -137,11 +137,11 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   stored.m_nTriggerPos = 65535;
   stored.m_nTriggerApi = 65535;
   stored.m_nTriggerError = 65535;
-  Options options;
+  config::Options options;
   ASSERT_TRUE(ReadSettings(WriteSettings(stored), options));
   EXPECT_EQ(options.m_nTriggerApi, 65535);
 
-  TraceStore store(options, options);
+  store::TraceStore store(options, options);
   EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
   for (int32_t kind : {0, 1, 2, 3, 65535}) {
     options.m_nTriggerType = kind;
@@ -149,7 +149,7 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
     for (int32_t apiId : {18, 65535, 3}) {
       auto record = std::make_unique<CSpyMsg>();
       record->m_nApiId = apiId;
-      record->m_hData = Payload(size_t{244});
+      record->m_hData = store::Payload(size_t{244});
       store.AddRecord(std::move(record));
     }
     store.EndOfRecords();
@@ -159,7 +159,7 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   }
   store.ApplyTraceSize();
 
-  const TrapSpecModel model(options);
+  const dialogs::TrapSpecModel model(options);
   EXPECT_EQ(model.CallSelection(), -1);
   EXPECT_EQ(model.ErrorSelection(), -1);
   EXPECT_EQ(model.CheckedPositionButton(), IDC_TRIGGER_BACK);

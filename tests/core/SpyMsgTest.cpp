@@ -15,16 +15,16 @@ namespace {
 std::unique_ptr<CSpyMsg> TransferRecord(int apiId, int32_t result, std::vector<uint8_t> data,
                                         size_t extraBytes = 0) {
   const bool longLayout = apiId == 16 || apiId == 19;
-  const layout::Transfer offsets = longLayout ? layout::kLongTransfer : layout::kShortTransfer;
+  const protocol::layout::Transfer offsets = longLayout ? protocol::layout::kLongTransfer : protocol::layout::kShortTransfer;
   const size_t resultOffset = offsets.result;
   const size_t countOffset = offsets.count;
   const size_t dataOffset = offsets.fixed;
   auto record = std::make_unique<CSpyMsg>();
   record->m_nApiId = apiId;
-  Payload payload(dataOffset + data.size() + extraBytes);
+  store::Payload payload(dataOffset + data.size() + extraBytes);
   uint8_t* out = payload.MutableBytes().data();
-  bytes::PutLE32(out + resultOffset, static_cast<uint32_t>(result));
-  bytes::PutLE32(out + countOffset, static_cast<uint32_t>(data.size()));
+  protocol::bytes::PutLE32(out + resultOffset, static_cast<uint32_t>(result));
+  protocol::bytes::PutLE32(out + countOffset, static_cast<uint32_t>(data.size()));
   std::copy(data.begin(), data.end(), out + dataOffset);
   record->m_hData = std::move(payload);
   return record;
@@ -54,7 +54,7 @@ TEST(SpyMsg, CloneIsDeepAndIndependent) {
   source.m_dwReserved = 0xDEADBEEF;
   source.m_nError = 10035;
   source.m_bTrigger = 1;
-  Payload payload(488);
+  store::Payload payload(488);
   for (size_t i = 0; i < 488; ++i) payload.MutableBytes()[i] = static_cast<uint8_t>(i * 7);
   source.m_hData = std::move(payload);
 
@@ -79,7 +79,7 @@ TEST(SpyMsg, CloneKeepsAbsentAndEmptyPayloads) {
   CSpyMsg none;
   EXPECT_FALSE(none.Clone()->m_hData.IsPresent());
   CSpyMsg empty;
-  empty.m_hData = Payload(size_t{0});
+  empty.m_hData = store::Payload(size_t{0});
   auto copy = empty.Clone();
   EXPECT_TRUE(copy->m_hData.IsPresent());
   EXPECT_FALSE(copy->m_hData.HasData());
@@ -112,7 +112,7 @@ TEST(SpyMsgMatchPattern, OnlyTransferCallsWithSuccessfulResultsMatch) {
   EXPECT_EQ(noPayload.MatchPattern(0, 0, pattern), 0);
   CSpyMsg emptyPayload;
   emptyPayload.m_nApiId = 18;
-  emptyPayload.m_hData = Payload(size_t{0});
+  emptyPayload.m_hData = store::Payload(size_t{0});
   EXPECT_EQ(emptyPayload.MatchPattern(0, 0, pattern), 0);
 }
 
@@ -143,7 +143,7 @@ TEST(SpyMsgMatchPattern, NeverReadsPastThePayloadWhateverTheCountClaims) {
   std::array<uint8_t, 100> zeros{};
   auto send = TransferRecord(18, 10, std::vector<uint8_t>(10, 0));
   // A trace file may claim more captured bytes than the block holds.
-  bytes::PutLE32(send->m_hData.MutableBytes().data() + layout::kShortTransfer.count, 5000);
+  protocol::bytes::PutLE32(send->m_hData.MutableBytes().data() + protocol::layout::kShortTransfer.count, 5000);
   EXPECT_EQ(send->MatchPattern(0, 10, zeros), 1);
   EXPECT_EQ(send->MatchPattern(0, 11, zeros), 0);
   EXPECT_EQ(send->MatchPattern(10, 0, zeros), 1);

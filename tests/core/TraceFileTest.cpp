@@ -19,7 +19,7 @@ SpyMsgPtr Record(int32_t apiId, int32_t error, Bytes payload, int32_t trigger = 
   record->m_nApiId = apiId;
   record->m_nError = error;
   record->m_bTrigger = trigger;
-  record->m_hData = Payload(std::move(payload));
+  record->m_hData = store::Payload(std::move(payload));
   return record;
 }
 
@@ -31,9 +31,9 @@ Bytes Header(uint16_t count) {
 }
 
 TEST(TraceFile, EmptyBufferIsThirteenBytes) {
-  EXPECT_EQ(WriteTraceFile({}), Header(0));
-  const TraceFileContents back = ReadTraceFile(Header(0));
-  EXPECT_EQ(back.status, TraceFileStatus::kComplete);
+  EXPECT_EQ(store::WriteTraceFile({}), Header(0));
+  const store::TraceFileContents back = store::ReadTraceFile(Header(0));
+  EXPECT_EQ(back.status, store::TraceFileStatus::kComplete);
   EXPECT_TRUE(back.records.empty());
   EXPECT_EQ(TraceFileMessage(back), "");
 }
@@ -54,11 +54,11 @@ TEST(TraceFile, RecordLayoutKeepsLow16BitsAndZeroExtendsThem) {
   const Bytes second = {0x5D, 0x68, 0x53, 0x65, 0xFF, 0xFF, 0,    0,
                         0,    0,    0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00};
   expected.insert(expected.end(), second.begin(), second.end());
-  const Bytes file = WriteTraceFile(records);
+  const Bytes file = store::WriteTraceFile(records);
   ASSERT_EQ(file, expected);
 
-  const TraceFileContents back = ReadTraceFile(file);
-  ASSERT_EQ(back.status, TraceFileStatus::kComplete);
+  const store::TraceFileContents back = store::ReadTraceFile(file);
+  ASSERT_EQ(back.status, store::TraceFileStatus::kComplete);
   ASSERT_EQ(back.records.size(), 2u);
   const CSpyMsg& a = *back.records[0];
   EXPECT_EQ(a.m_time, 0x90000001u);
@@ -82,8 +82,8 @@ TEST(TraceFile, RoundTripKeepsOrderPayloadsAndTriggerMarks) {
     for (size_t k = 0; k < payload.size(); ++k) payload[k] = static_cast<uint8_t>(i + k);
     records.push_back(Record(i % 46, 10035 + i, std::move(payload), i == 41));
   }
-  const TraceFileContents back = ReadTraceFile(WriteTraceFile(records));
-  ASSERT_EQ(back.status, TraceFileStatus::kComplete);
+  const store::TraceFileContents back = store::ReadTraceFile(store::WriteTraceFile(records));
+  ASSERT_EQ(back.status, store::TraceFileStatus::kComplete);
   ASSERT_EQ(back.records.size(), 80u);
   for (size_t i = 0; i < 80; ++i) {
     const CSpyMsg& r = *back.records[i];
@@ -98,29 +98,29 @@ TEST(TraceFile, RoundTripKeepsOrderPayloadsAndTriggerMarks) {
 TEST(TraceFile, FileThatEndsEarlyKeepsTheCompleteRecords) {
   std::vector<SpyMsgPtr> records;
   for (int i = 0; i < 3; ++i) records.push_back(Record(18, 0, Bytes(244, 7)));
-  const Bytes whole = WriteTraceFile(records);
+  const Bytes whole = store::WriteTraceFile(records);
   const Bytes cut(whole.begin(), whole.end() - 100);  // inside the third payload
-  const TraceFileContents back = ReadTraceFile(cut);
-  EXPECT_EQ(back.status, TraceFileStatus::kShort);
+  const store::TraceFileContents back = store::ReadTraceFile(cut);
+  EXPECT_EQ(back.status, store::TraceFileStatus::kShort);
   EXPECT_EQ(back.records.size(), 2u);
   EXPECT_EQ(TraceFileMessage(back),
             "File Read Error: the trace file ends early; 2 of 3 records read.");
 
   // Counts and lengths that claim more than the file holds are errors, not allocations.
   Bytes huge = Header(0xFFFF);
-  const TraceFileContents none = ReadTraceFile(huge);
-  EXPECT_EQ(none.status, TraceFileStatus::kShort);
+  const store::TraceFileContents none = store::ReadTraceFile(huge);
+  EXPECT_EQ(none.status, store::TraceFileStatus::kShort);
   EXPECT_TRUE(none.records.empty());
   EXPECT_EQ(TraceFileMessage(none),
             "File Read Error: the trace file ends early; 0 of 65535 records read.");
   Bytes longPayload = Header(1);
   const Bytes head = {0, 0, 0, 0, 18, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 1, 2, 3};
   longPayload.insert(longPayload.end(), head.begin(), head.end());
-  EXPECT_EQ(ReadTraceFile(longPayload).status, TraceFileStatus::kShort);
+  EXPECT_EQ(store::ReadTraceFile(longPayload).status, store::TraceFileStatus::kShort);
 
   const Bytes noCount(whole.begin(), whole.begin() + 12);
-  const TraceFileContents countless = ReadTraceFile(noCount);
-  EXPECT_EQ(countless.status, TraceFileStatus::kShort);
+  const store::TraceFileContents countless = store::ReadTraceFile(noCount);
+  EXPECT_EQ(countless.status, store::TraceFileStatus::kShort);
   EXPECT_EQ(TraceFileMessage(countless),
             "File Read Error: the trace file ends before its record count.");
 }
@@ -136,8 +136,8 @@ TEST(TraceFile, ForeignHeadersAreRefused) {
                          {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                          Bytes(good.begin(), good.begin() + 10)};
   for (const Bytes& file : cases) {
-    const TraceFileContents back = ReadTraceFile(file);
-    EXPECT_EQ(back.status, TraceFileStatus::kForeignHeader);
+    const store::TraceFileContents back = store::ReadTraceFile(file);
+    EXPECT_EQ(back.status, store::TraceFileStatus::kForeignHeader);
     EXPECT_EQ(TraceFileMessage(back), "File Read Error");
   }
 }
@@ -145,22 +145,22 @@ TEST(TraceFile, ForeignHeadersAreRefused) {
 TEST(FileIo, WriteReplacesTheOldFileOnlyWhenComplete) {
   const ScratchDir dir("fileio");
   const auto path = dir / "trace.spy";
-  EXPECT_FALSE(ReadWholeFile(path).has_value());
+  EXPECT_FALSE(store::ReadWholeFile(path).has_value());
 
-  ASSERT_TRUE(WriteFileReplacing(path, Header(0)));
-  ASSERT_TRUE(WriteFileReplacing(path, Header(5)));
-  EXPECT_EQ(ReadWholeFile(path), Header(5));
+  ASSERT_TRUE(store::WriteFileReplacing(path, Header(0)));
+  ASSERT_TRUE(store::WriteFileReplacing(path, Header(5)));
+  EXPECT_EQ(store::ReadWholeFile(path), Header(5));
   EXPECT_FALSE(std::filesystem::exists(dir / "trace.spy.new"));
 
   // The target cannot be replaced (it is a folder that is not empty): the write fails and
   // leaves no stray file.
   const auto folder = dir / "busy.spy";
   std::filesystem::create_directories(folder / "inside");
-  EXPECT_FALSE(WriteFileReplacing(folder, Header(1)));
+  EXPECT_FALSE(store::WriteFileReplacing(folder, Header(1)));
   EXPECT_TRUE(std::filesystem::is_directory(folder / "inside"));
   EXPECT_FALSE(std::filesystem::exists(dir / "busy.spy.new"));
   // Nowhere to write the new file.
-  EXPECT_FALSE(WriteFileReplacing(dir / "missing" / "x.spy", Header(1)));
+  EXPECT_FALSE(store::WriteFileReplacing(dir / "missing" / "x.spy", Header(1)));
 }
 
 }  // namespace

@@ -11,21 +11,21 @@
 
 namespace {
 
-class FixedClock : public IClock {
+class FixedClock : public capture::IClock {
  public:
   uint32_t Now() override { return 100; }
 };
 
-class Queue : public IDatagramSource {
+class Queue : public capture::IDatagramSource {
  public:
   int Receive(uint8_t* buffer, int, uint32_t& from) override {
     if (datagrams.empty()) return -1;
     std::copy(datagrams.front().begin(), datagrams.front().end(), buffer);
     datagrams.pop_front();
     from = 0x7F000001;
-    return static_cast<int>(spy::kDatagramSize);
+    return static_cast<int>(protocol::spy::kDatagramSize);
   }
-  std::deque<spy::Datagram> datagrams;
+  std::deque<protocol::spy::Datagram> datagrams;
 };
 
 void Fill(std::vector<SpyMsgPtr>& buffer, int count) {
@@ -35,9 +35,9 @@ void Fill(std::vector<SpyMsgPtr>& buffer, int count) {
   }
 }
 
-std::vector<std::string> EnableCalls(const std::array<int32_t, calls::kCount>& flags) {
+std::vector<std::string> EnableCalls(const std::array<int32_t, protocol::calls::kCount>& flags) {
   std::vector<std::string> calls;
-  for (int id = 0; id < calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kCount; ++id) {
     calls.push_back("enable " + std::to_string(id) + " " +
                     std::to_string(flags[static_cast<size_t>(id)]));
   }
@@ -46,12 +46,12 @@ std::vector<std::string> EnableCalls(const std::array<int32_t, calls::kCount>& f
 
 class TraceSessionTest : public ::testing::Test {
  protected:
-  Options options;
+  config::Options options;
   FixedClock clock;
   std::unique_ptr<RecordingAgentLink> link = std::make_unique<RecordingAgentLink>();
   RecordingAgentLink& agent = *link;
-  TraceSession session{options, clock, std::move(link)};
-  TraceStore& store = session.Store();
+  app::TraceSession session{options, clock, std::move(link)};
+  store::TraceStore& store = session.Store();
 };
 
 TEST_F(TraceSessionTest, ContactSwitchesEveryCallOffUntilBeginTrace) {
@@ -72,7 +72,7 @@ TEST_F(TraceSessionTest, ContactSwitchesEveryCallOffUntilBeginTrace) {
 
 TEST_F(TraceSessionTest, BeginAndEndTraceTellTheAgent) {
   Queue source;
-  source.datagrams.push_back(spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
+  source.datagrams.push_back(protocol::spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
   session.ReceivePass(source);
   ASSERT_EQ(session.PendingCount(), 1u);
   options.m_bIgnoreWouldBlock = 0;
@@ -95,7 +95,7 @@ TEST_F(TraceSessionTest, BeginAndEndTraceTellTheAgent) {
   EXPECT_TRUE(store.m_trapBuf.empty());
   EXPECT_EQ(store.m_traceBuf.size(), 2u);  // the Trace Buffer is kept
   EXPECT_EQ(options.m_bViewTrap, 0);
-  std::vector<std::string> expected = EnableCalls(Options::DefaultApiEnable());
+  std::vector<std::string> expected = EnableCalls(config::Options::DefaultApiEnable());
   expected.push_back("tracking 0 1 1 77");
   expected.push_back("datablock 0 512");
   EXPECT_EQ(agent.calls, expected);
@@ -113,7 +113,7 @@ TEST_F(TraceSessionTest, ReceivePassFeedsTheTriggerEveryRecordThenTrims) {
   Queue source;
   const std::vector<uint8_t> payload(10, 0);
   for (uint16_t n = 0; n < 60; ++n) {
-    source.datagrams.push_back(spy::FragmentMessage({1, n, 1}, payload)[0]);
+    source.datagrams.push_back(protocol::spy::FragmentMessage({1, n, 1}, payload)[0]);
   }
   options.m_nTriggerApi = 1;
   options.m_nTriggerPos = 2;
@@ -125,7 +125,7 @@ TEST_F(TraceSessionTest, ReceivePassFeedsTheTriggerEveryRecordThenTrims) {
 
 TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   store.m_bTracing = 1;
-  CaptureFiltersModel dlg(options, true);
+  dialogs::CaptureFiltersModel dlg(options, true);
   dlg.OnInitDialog();
   dlg.OnTraceNone();
   dlg.OnErrorsOnly();
@@ -136,14 +136,14 @@ TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   expected.push_back("tracking 1 1 0 7");  // ignore-would-block is on by default
   expected.push_back("datablock 1 16");
   EXPECT_EQ(agent.calls, expected);
-  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, calls::kCount>{}));
+  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, protocol::calls::kCount>{}));
   EXPECT_EQ(options.m_bErrorsOnly, 1);
   EXPECT_EQ(options.m_nSocketId, 7);
 
   // Idle: the options change, the agent hears nothing.
   store.m_bTracing = 0;
   agent.calls.clear();
-  CaptureFiltersModel idle(options, false);
+  dialogs::CaptureFiltersModel idle(options, false);
   idle.OnInitDialog();
   idle.OnTraceAll();
   ASSERT_TRUE(idle.OnOK("7").ok);
@@ -159,9 +159,9 @@ TEST_F(TraceSessionTest, SmallerSizesTrimTraceBufferOnlyAndShowTrapFull) {
   Fill(store.m_traceBuf, 1200);
   Fill(store.m_trapBuf, 30);
 
-  CaptureFiltersModel dlg(options, false);
+  dialogs::CaptureFiltersModel dlg(options, false);
   dlg.OnInitDialog();
-  BufferValues buffers = dlg.Buffers();
+  dialogs::BufferValues buffers = dlg.Buffers();
   buffers.m_nTraceSize = 50;
   buffers.m_nTrapSize = 10;
   dlg.OnBuffersAccepted(buffers);

@@ -20,8 +20,8 @@ SpyMsgPtr Call(int32_t apiId, int32_t error = 0) {
   auto record = std::make_unique<CSpyMsg>();
   record->m_nApiId = apiId;
   record->m_nError = error;
-  record->m_hData = Payload(size_t{244});
-  bytes::PutLE32(record->m_hData.MutableBytes().data(), static_cast<uint32_t>(error));
+  record->m_hData = store::Payload(size_t{244});
+  protocol::bytes::PutLE32(record->m_hData.MutableBytes().data(), static_cast<uint32_t>(error));
   return record;
 }
 
@@ -29,9 +29,9 @@ SpyMsgPtr Call(int32_t apiId, int32_t error = 0) {
 SpyMsgPtr Send(std::vector<uint8_t> data) {
   auto record = Call(18);
   uint8_t* out = record->m_hData.MutableBytes().data();
-  bytes::PutLE32(out + layout::kShortTransfer.result, static_cast<uint32_t>(data.size()));
-  bytes::PutLE32(out + layout::kShortTransfer.count, static_cast<uint32_t>(data.size()));
-  std::copy(data.begin(), data.end(), out + layout::kShortTransfer.fixed);
+  protocol::bytes::PutLE32(out + protocol::layout::kShortTransfer.result, static_cast<uint32_t>(data.size()));
+  protocol::bytes::PutLE32(out + protocol::layout::kShortTransfer.count, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), out + protocol::layout::kShortTransfer.fixed);
   return record;
 }
 
@@ -58,8 +58,8 @@ class TraceStoreTest : public ::testing::Test {
     return ids;
   }
 
-  Options options;
-  TraceStore store{options, options};
+  config::Options options;
+  store::TraceStore store{options, options};
   int fed = 0;
 };
 
@@ -229,7 +229,7 @@ TEST_F(TraceStoreTest, TrimsKeepOneLessAfterAPassAndTheSizeAfterAChange) {
   // Eighty records from a file stay; accepting the size keeps 50; the next pass 49.
   std::vector<SpyMsgPtr> eighty;
   for (int i = 0; i < 80; ++i) eighty.push_back(Call(i % 46));
-  ASSERT_TRUE(store.OpenTraceFile(WriteTraceFile(eighty)).loaded);
+  ASSERT_TRUE(store.OpenTraceFile(store::WriteTraceFile(eighty)).loaded);
   EXPECT_EQ(store.m_traceBuf.size(), 80u);
   store.ApplyTraceSize();
   EXPECT_EQ(store.m_traceBuf.size(), 50u);
@@ -268,7 +268,7 @@ TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead)
   options.m_bViewTrap = 1;
   const auto path = dir / "trap.spy";
   ASSERT_EQ(store.SaveTraceFile(path), "");
-  EXPECT_EQ(ReadWholeFile(path), WriteTraceFile(store.m_trapBuf));
+  EXPECT_EQ(store::ReadWholeFile(path), store::WriteTraceFile(store.m_trapBuf));
 
   // Opening puts the trap records into the Trace Buffer and shows it.
   auto opened = store.OpenTraceFile(path);
@@ -292,7 +292,7 @@ TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead)
   }
 
   // A short file loads its complete records and says so.
-  std::vector<uint8_t> cut = WriteTraceFile(store.m_traceBuf);
+  std::vector<uint8_t> cut = store::WriteTraceFile(store.m_traceBuf);
   cut.pop_back();
   opened = store.OpenTraceFile(cut);
   EXPECT_TRUE(opened.loaded);
@@ -302,12 +302,12 @@ TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead)
 
   // A failed save says so; a read-only file is refused and stays as it was.
   std::filesystem::create_directories(dir / "locked.spy" / "inside");
-  EXPECT_EQ(store.SaveTraceFile(dir / "locked.spy"), kTraceFileWriteError);
-  EXPECT_EQ(store.SaveTraceFile(dir / "missing" / "x.spy"), kTraceFileWriteError);
+  EXPECT_EQ(store.SaveTraceFile(dir / "locked.spy"), store::kTraceFileWriteError);
+  EXPECT_EQ(store.SaveTraceFile(dir / "missing" / "x.spy"), store::kTraceFileWriteError);
   std::filesystem::permissions(path, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
-  EXPECT_EQ(store.SaveTraceFile(path), kTraceFileReadOnlyError);
-  EXPECT_EQ(ReadWholeFile(path), WriteTraceFile(std::span(store.m_trapBuf)));
+  EXPECT_EQ(store.SaveTraceFile(path), store::kTraceFileReadOnlyError);
+  EXPECT_EQ(store::ReadWholeFile(path), store::WriteTraceFile(std::span(store.m_trapBuf)));
 }
 
 TEST_F(TraceStoreTest, OpenReadsTheHeaderFirstAndOnlyWhatTheFileHolds) {
@@ -323,11 +323,11 @@ TEST_F(TraceStoreTest, OpenReadsTheHeaderFirstAndOnlyWhatTheFileHolds) {
   EXPECT_EQ(opened.message, "File Read Error");
   EXPECT_EQ(store.m_traceBuf.size(), 2u);
 
-  std::vector<uint8_t> bytes = WriteTraceFile(std::span(store.m_traceBuf).first(1));
-  bytes.resize(13 + kTraceRecordHeadSize);  // the record's head, its payload length made 65535
+  std::vector<uint8_t> bytes = store::WriteTraceFile(std::span(store.m_traceBuf).first(1));
+  bytes.resize(13 + store::kTraceRecordHeadSize);  // the record's head, its payload length made 65535
   bytes[27] = bytes[28] = 0xFF;
   const auto tail = dir / "tail.spy";
-  ASSERT_TRUE(WriteFileReplacing(tail, bytes));
+  ASSERT_TRUE(store::WriteFileReplacing(tail, bytes));
   std::filesystem::resize_file(tail, 3ull << 30);
   opened = store.OpenTraceFile(tail);
   EXPECT_EQ(opened.message, "");
@@ -335,10 +335,10 @@ TEST_F(TraceStoreTest, OpenReadsTheHeaderFirstAndOnlyWhatTheFileHolds) {
   EXPECT_EQ(store.m_traceBuf[0]->PayloadBytes().size(), 0xFFFFu);
 
   Feed(2);
-  bytes = WriteTraceFile(store.m_traceBuf);
+  bytes = store::WriteTraceFile(store.m_traceBuf);
   bytes[11] = bytes[12] = 0xFF;  // the count
   const auto early = dir / "early.spy";
-  ASSERT_TRUE(WriteFileReplacing(early, bytes));
+  ASSERT_TRUE(store::WriteFileReplacing(early, bytes));
   opened = store.OpenTraceFile(early);
   EXPECT_TRUE(opened.loaded);
   EXPECT_EQ(opened.message, "File Read Error: the trace file ends early; 3 of 65535 records read.");

@@ -19,7 +19,7 @@ constexpr int32_t kH = RecordingCanvas::kLineHeight;
 
 // A view over a window of `rows` lines of the recording canvas's font.
 struct Fixture : ::testing::Test {
-  Options options;
+  config::Options options;
   TraceView view{options};
   std::vector<SpyMsgPtr> records;
   RecordingCanvas canvas;
@@ -44,14 +44,14 @@ using TraceViewPaint = Fixture;
 
 TEST_F(TraceViewPaint, NumberComesBeforeTimeAndTriggerReplacesNumber) {
   options.m_bShowTime = 1;
-  options.m_crApiCalls = Rgb(1, 2, 3);
-  options.m_crReturns = Rgb(200, 0, 0);
+  options.m_crApiCalls = ui::Rgb(1, 2, 3);
+  options.m_crReturns = ui::Rgb(200, 0, 0);
   Add(CloseSocket(), 2);
   records[0]->m_time = records[1]->m_time = 1000000000;
   records[1]->m_bTrigger = 1;
   Paint();
 
-  const std::string time = FormatTimeStamp(1000000000);
+  const std::string time = format::FormatTimeStamp(1000000000);
   ASSERT_EQ(canvas.texts.size(), 4u);  // two call lines, two returns texts
   const auto& first = canvas.texts[0];
   EXPECT_TRUE(first.text.starts_with("[1] " + time + "closesocket (")) << first.text;
@@ -71,8 +71,8 @@ TEST_F(TraceViewPaint, NumberComesBeforeTimeAndTriggerReplacesNumber) {
 
 TEST_F(TraceViewPaint, DumpRowsInSendOrRecvColourAtTheLaidOutColumn) {
   options.m_bVerbose = 1;
-  options.m_crSend = Rgb(0, 0, 9);
-  options.m_crRecv = Rgb(0, 9, 0);
+  options.m_crSend = ui::Rgb(0, 0, 9);
+  options.m_crRecv = ui::Rgb(0, 9, 0);
   Add(Transfer(18, 40));
   Add(Transfer(15, 3));
   Paint();
@@ -102,11 +102,11 @@ TEST_F(TraceViewPaint, HorizontalShiftAndStopAfterTheRecordCrossingTheBottom) {
 }
 
 TEST_F(TraceViewPaint, EraseFillsClipBoxWithBackground) {
-  options.m_crBackground = Rgb(7, 7, 7);
+  options.m_crBackground = ui::Rgb(7, 7, 7);
   view.OnEraseBackground(canvas, {1, 2, 3, 4});
   ASSERT_EQ(canvas.fills.size(), 1u);
-  EXPECT_EQ(canvas.fills[0].rect, (display::Rect{1, 2, 3, 4}));
-  EXPECT_EQ(canvas.fills[0].colour, Rgb(7, 7, 7));
+  EXPECT_EQ(canvas.fills[0].rect, (ui::Rect{1, 2, 3, 4}));
+  EXPECT_EQ(canvas.fills[0].colour, ui::Rgb(7, 7, 7));
   EXPECT_FALSE(canvas.fills[0].bordered);
 }
 

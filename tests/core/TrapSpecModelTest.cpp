@@ -8,7 +8,7 @@
 namespace {
 
 TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
-  Options options;
+  config::Options options;
   options.m_nTriggerType = 3;
   options.m_nTriggerPos = 0;
   options.m_nTriggerApi = 18;
@@ -17,7 +17,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_triggerPattern[1] = 0xFF;
   options.m_nPatternLength = 2;
   options.m_nPatternOffset = 12;
-  const TrapSpecModel model(options);
+  const dialogs::TrapSpecModel model(options);
   EXPECT_EQ(model.CallSelection(), 18);
   EXPECT_EQ(model.ErrorSelection(), 36);
   EXPECT_EQ(model.PatternText(), "80,FF");
@@ -34,7 +34,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_nTriggerApi = 65535;
   options.m_nTriggerError = 37;
   options.m_nPatternLength = 65535;
-  const TrapSpecModel odd(options);
+  const dialogs::TrapSpecModel odd(options);
   EXPECT_EQ(odd.CallSelection(), -1);
   EXPECT_EQ(odd.ErrorSelection(), -1);
   EXPECT_EQ(odd.CheckedPositionButton(), IDC_TRIGGER_BACK);
@@ -43,7 +43,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
 }
 
 TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
-  TrapSpecModel model{Options{}};
+  dialogs::TrapSpecModel model{config::Options{}};
   EXPECT_EQ(model.CheckedKindButton(), IDC_TRIGGER_API_CALL);
   EXPECT_TRUE(model.CallListEnabled());
   EXPECT_FALSE(model.ErrorListEnabled());
@@ -74,17 +74,17 @@ TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
 }
 
 TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
-  Options options;
-  TrapSpecModel model(options);
+  config::Options options;
+  dialogs::TrapSpecModel model(options);
   // A bad pattern blocks OK even for the API call kind, whose pattern edit is disabled.
-  TrapSpecOk ok = model.OnOK("55,,AA", 5, 6, "zz");
-  EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kPatternError);
+  dialogs::TrapSpecOk ok = model.OnOK("55,,AA", 5, 6, "zz");
+  EXPECT_EQ(ok.outcome, dialogs::TrapSpecOk::Outcome::kPatternError);
   EXPECT_EQ(ok.message, "Invalid Character in String");
   EXPECT_EQ(ok.caret, 3);
   EXPECT_EQ(model.m_trigger.m_nTriggerApi, 0);  // nothing after the pattern was taken
 
   ok = model.OnOK("5,0A,00ff", -1, 36, "1025");
-  EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kOffsetError);
+  EXPECT_EQ(ok.outcome, dialogs::TrapSpecOk::Outcome::kOffsetError);
   EXPECT_EQ(ok.message, "Please enter an integer between 0 and 1024.");
   EXPECT_EQ(model.m_trigger.m_nTriggerApi, -1);
   EXPECT_EQ(model.m_trigger.m_nTriggerError, 36);
@@ -93,14 +93,14 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   }
   EXPECT_EQ(model.OnOK("", 0, 0, "-1").message, "Please enter an integer between 0 and 1024.");
   EXPECT_EQ(model.OnOK("", 0, 0, "99999999999999999999").outcome,
-            TrapSpecOk::Outcome::kOffsetError);
+            dialogs::TrapSpecOk::Outcome::kOffsetError);
 
   ok = model.OnOK("5,0A,00ff", 18, -1, " 1024 ");
-  EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kAccepted);
+  EXPECT_EQ(ok.outcome, dialogs::TrapSpecOk::Outcome::kAccepted);
   EXPECT_EQ(model.PatternText(), "05,0A,FF");
   model.OnRadio(IDC_TRIGGER_RECEIVE_DATA);
   model.OnRadio(IDC_TRIGGER_BACK);
-  static_cast<TriggerOptions&>(options) = model.m_trigger;  // what OK hands back
+  static_cast<store::TriggerOptions&>(options) = model.m_trigger;  // what OK hands back
   EXPECT_EQ(options.m_nTriggerType, 2);
   EXPECT_EQ(options.m_nTriggerPos, 2);
   EXPECT_EQ(options.m_nTriggerApi, 18);
@@ -110,7 +110,7 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   EXPECT_EQ(options.m_triggerPattern[2], 0xFF);
 
   // An empty pattern is a pattern of length 0, also for the data kinds.
-  EXPECT_EQ(model.OnOK("", 0, 0, "0").outcome, TrapSpecOk::Outcome::kAccepted);
+  EXPECT_EQ(model.OnOK("", 0, 0, "0").outcome, dialogs::TrapSpecOk::Outcome::kAccepted);
   EXPECT_EQ(model.m_trigger.m_nPatternLength, 0);
 }
 

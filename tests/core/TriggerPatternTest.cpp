@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<uint8_t> BytesOf(const PatternParse& parse) {
+std::vector<uint8_t> BytesOf(const store::PatternParse& parse) {
   return std::vector<uint8_t>(parse.bytes.begin(), parse.bytes.begin() + parse.length);
 }
 
@@ -28,10 +28,10 @@ TEST(TriggerPattern, AcceptsBytesSeparatedByAnyOneCharacter) {
       {"", {}, ""},
   };
   for (const Case& c : cases) {
-    const PatternParse parse = ParseTriggerPattern(c.text);
+    const store::PatternParse parse = store::ParseTriggerPattern(c.text);
     EXPECT_EQ(parse.error, "") << c.text;
     EXPECT_EQ(BytesOf(parse), c.bytes) << c.text;
-    EXPECT_EQ(FormatTriggerPattern(parse.bytes, parse.length), c.shown);
+    EXPECT_EQ(store::FormatTriggerPattern(parse.bytes, parse.length), c.shown);
   }
 }
 
@@ -53,41 +53,41 @@ TEST(TriggerPattern, RefusesWithTheErrorAndItsPosition) {
       {hundred.substr(0, 298) + " 1", "Pattern Longer Than 100 Bytes", 299},
   };
   for (const Case& c : cases) {
-    const PatternParse parse = ParseTriggerPattern(c.text);
+    const store::PatternParse parse = store::ParseTriggerPattern(c.text);
     EXPECT_EQ(parse.error, c.error) << c.text;
     EXPECT_EQ(parse.position, c.position) << c.text;
   }
   // Exactly 100 bytes is a whole pattern.
-  const PatternParse full = ParseTriggerPattern(hundred);
+  const store::PatternParse full = store::ParseTriggerPattern(hundred);
   EXPECT_EQ(full.error, "");
   EXPECT_EQ(full.length, 100);
 }
 
 TEST(TriggerPattern, ShowsOnlyTheBytesThatExist) {
-  TriggerPatternBytes pattern{};
+  store::TriggerPatternBytes pattern{};
   pattern[0] = 0x0F;
   pattern[99] = 0xE1;
-  EXPECT_EQ(FormatTriggerPattern(pattern, 1), "0F");
-  EXPECT_EQ(FormatTriggerPattern(pattern, 0), "");
-  EXPECT_EQ(FormatTriggerPattern(pattern, -3), "");
-  const std::string all = FormatTriggerPattern(pattern, 65535);  // from a settings file
+  EXPECT_EQ(store::FormatTriggerPattern(pattern, 1), "0F");
+  EXPECT_EQ(store::FormatTriggerPattern(pattern, 0), "");
+  EXPECT_EQ(store::FormatTriggerPattern(pattern, -3), "");
+  const std::string all = store::FormatTriggerPattern(pattern, 65535);  // from a settings file
   EXPECT_EQ(all.size(), 100u * 3 - 1);
   EXPECT_EQ(all.substr(all.size() - 2), "E1");
 }
 
 TEST(TriggerLists, SortedErrorIndexesKeepTheirPositionsAndCodes) {
-  ASSERT_EQ(kSortedTriggerErrors.size(), 37u);
-  EXPECT_EQ(kSortedTriggerErrors[0].name, "WSAEADDRINUSE");
-  EXPECT_EQ(kSortedTriggerErrors[8].name, "WSAEDQUOT");
-  EXPECT_EQ(kSortedTriggerErrors[34].name, "WSAETOOMANYREFS");
-  EXPECT_EQ(kSortedTriggerErrors[36].name, "WSAEWOULDBLOCK");
-  EXPECT_EQ(TriggerErrorCode(0), 10048);
-  EXPECT_EQ(TriggerErrorCode(8), 10069);
-  EXPECT_EQ(TriggerErrorCode(29), 10071);  // WSAEREMOTE
-  EXPECT_EQ(TriggerErrorCode(36), 10035);
-  EXPECT_EQ(TriggerErrorCode(-1), std::nullopt);
-  EXPECT_EQ(TriggerErrorCode(37), std::nullopt);
-  EXPECT_EQ(calls::kTriggerListNames[18], "send");
+  ASSERT_EQ(store::kSortedTriggerErrors.size(), 37u);
+  EXPECT_EQ(store::kSortedTriggerErrors[0].name, "WSAEADDRINUSE");
+  EXPECT_EQ(store::kSortedTriggerErrors[8].name, "WSAEDQUOT");
+  EXPECT_EQ(store::kSortedTriggerErrors[34].name, "WSAETOOMANYREFS");
+  EXPECT_EQ(store::kSortedTriggerErrors[36].name, "WSAEWOULDBLOCK");
+  EXPECT_EQ(store::TriggerErrorCode(0), 10048);
+  EXPECT_EQ(store::TriggerErrorCode(8), 10069);
+  EXPECT_EQ(store::TriggerErrorCode(29), 10071);  // WSAEREMOTE
+  EXPECT_EQ(store::TriggerErrorCode(36), 10035);
+  EXPECT_EQ(store::TriggerErrorCode(-1), std::nullopt);
+  EXPECT_EQ(store::TriggerErrorCode(37), std::nullopt);
+  EXPECT_EQ(protocol::calls::kTriggerListNames[18], "send");
 }
 
 }  // namespace

@@ -12,84 +12,84 @@ namespace {
 using Lines = std::vector<std::string>;
 
 TEST(ValueRenderers, SocketsAndResultsNameTheFailureOnlyForMinusOne) {
-  EXPECT_EQ(FormatSocket(-1, 0), "INVALID_SOCKET");
-  EXPECT_EQ(FormatSocket(-1, 10038), "WSAENOTSOCK");
-  EXPECT_EQ(FormatSocket(5, 10038), "SOCKET=5");
-  EXPECT_EQ(FormatSocket(-2, 0), "SOCKET=-2");
-  EXPECT_EQ(FormatResult(0, 10035), "NO ERROR");
-  EXPECT_EQ(FormatResult(7, 0), "NO ERROR");
-  EXPECT_EQ(FormatResult(-1, 0), "SOCKET_ERROR");
-  EXPECT_EQ(FormatResult(-1, 10035), "WSAEWOULDBLOCK");
-  EXPECT_EQ(FormatResult(-1, 10005), "Error Code = 10005");
-  EXPECT_EQ(FormatResult(-1, 11001), "Error Code = 11001");
-  EXPECT_EQ(FormatErrorCode(10004), "WSAEINTR");
-  EXPECT_EQ(FormatErrorCode(10071), "WSAEREMOTE");
-  EXPECT_EQ(FormatErrorCode(-5), "Error Code = -5");
+  EXPECT_EQ(format::FormatSocket(-1, 0), "INVALID_SOCKET");
+  EXPECT_EQ(format::FormatSocket(-1, 10038), "WSAENOTSOCK");
+  EXPECT_EQ(format::FormatSocket(5, 10038), "SOCKET=5");
+  EXPECT_EQ(format::FormatSocket(-2, 0), "SOCKET=-2");
+  EXPECT_EQ(format::FormatResult(0, 10035), "NO ERROR");
+  EXPECT_EQ(format::FormatResult(7, 0), "NO ERROR");
+  EXPECT_EQ(format::FormatResult(-1, 0), "SOCKET_ERROR");
+  EXPECT_EQ(format::FormatResult(-1, 10035), "WSAEWOULDBLOCK");
+  EXPECT_EQ(format::FormatResult(-1, 10005), "Error Code = 10005");
+  EXPECT_EQ(format::FormatResult(-1, 11001), "Error Code = 11001");
+  EXPECT_EQ(format::FormatErrorCode(10004), "WSAEINTR");
+  EXPECT_EQ(format::FormatErrorCode(10071), "WSAEREMOTE");
+  EXPECT_EQ(format::FormatErrorCode(-5), "Error Code = -5");
 }
 
 TEST(ValueRenderers, HexNumbersHaveFixedWidth) {
-  EXPECT_EQ(FormatHex16(0x8000), "0x8000");
-  EXPECT_EQ(FormatHex16(0x12345), "0x2345");
-  EXPECT_EQ(FormatHex16(6), "0x0006");
-  EXPECT_EQ(FormatHex16(0xFFFFFFFF), "0xFFFF");
-  EXPECT_EQ(FormatHex32(255), "0x000000FF");
-  EXPECT_EQ(FormatHex32(0xFFFFFFFF), "0xFFFFFFFF");
+  EXPECT_EQ(format::FormatHex16(0x8000), "0x8000");
+  EXPECT_EQ(format::FormatHex16(0x12345), "0x2345");
+  EXPECT_EQ(format::FormatHex16(6), "0x0006");
+  EXPECT_EQ(format::FormatHex16(0xFFFFFFFF), "0xFFFF");
+  EXPECT_EQ(format::FormatHex32(255), "0x000000FF");
+  EXPECT_EQ(format::FormatHex32(0xFFFFFFFF), "0xFFFFFFFF");
 }
 
 TEST(ValueRenderers, SocketOptionSuffixes) {
   // A linger is two 16-bit halves: on (low) and time (high).
-  EXPECT_EQ(FormatSockOpt(0x0080, 30 << 16 | 1), "SO_LINGER=ON, TIME=30");
-  EXPECT_EQ(FormatSockOpt(0x0080, 30 << 16), "SO_LINGER=OFF");
-  EXPECT_EQ(FormatSockOpt(0x0080, static_cast<int32_t>(0xFFFF0001u)), "SO_LINGER=ON, TIME=-1");
+  EXPECT_EQ(format::FormatSockOpt(0x0080, 30 << 16 | 1), "SO_LINGER=ON, TIME=30");
+  EXPECT_EQ(format::FormatSockOpt(0x0080, 30 << 16), "SO_LINGER=OFF");
+  EXPECT_EQ(format::FormatSockOpt(0x0080, static_cast<int32_t>(0xFFFF0001u)), "SO_LINGER=ON, TIME=-1");
   // Numbers and flags are the whole 32-bit value: 131072 and 40000 once showed as 0 and -25536.
-  EXPECT_EQ(FormatSockOpt(0x1001, 0x2000), "SO_SNDBUF=8192");
-  EXPECT_EQ(FormatSockOpt(0x1002, 131072), "SO_RCVBUF=131072");
-  EXPECT_EQ(FormatSockOpt(0x1002, 40000), "SO_RCVBUF=40000");
-  EXPECT_EQ(FormatSockOpt(0x1002, -2), "SO_RCVBUF=-2");
-  EXPECT_EQ(FormatSockOpt(0x1005, 0x1234), "SO_SNDTIMEO");
-  EXPECT_EQ(FormatSockOpt(-129, 1), "SO_DONTLINGER=TRUE");
-  EXPECT_EQ(FormatSockOpt(0x0001, 0x10000), "SO_DEBUG=TRUE");
-  EXPECT_EQ(FormatSockOpt(0x0001, 0), "SO_DEBUG=FALSE");
-  EXPECT_EQ(FormatSockOpt(0x4000, 1), "16384");
-  EXPECT_EQ(FormatSockOpt(-7, 1), "-7");
+  EXPECT_EQ(format::FormatSockOpt(0x1001, 0x2000), "SO_SNDBUF=8192");
+  EXPECT_EQ(format::FormatSockOpt(0x1002, 131072), "SO_RCVBUF=131072");
+  EXPECT_EQ(format::FormatSockOpt(0x1002, 40000), "SO_RCVBUF=40000");
+  EXPECT_EQ(format::FormatSockOpt(0x1002, -2), "SO_RCVBUF=-2");
+  EXPECT_EQ(format::FormatSockOpt(0x1005, 0x1234), "SO_SNDTIMEO");
+  EXPECT_EQ(format::FormatSockOpt(-129, 1), "SO_DONTLINGER=TRUE");
+  EXPECT_EQ(format::FormatSockOpt(0x0001, 0x10000), "SO_DEBUG=TRUE");
+  EXPECT_EQ(format::FormatSockOpt(0x0001, 0), "SO_DEBUG=FALSE");
+  EXPECT_EQ(format::FormatSockOpt(0x4000, 1), "16384");
+  EXPECT_EQ(format::FormatSockOpt(-7, 1), "-7");
 }
 
 TEST(ValueRenderers, AddressParts) {
   const uint8_t port8080[] = {0x1F, 0x90};
   const uint8_t port50000[] = {0xC3, 0x50};
-  EXPECT_EQ(FormatPort(bytes::GetLE16(port8080, 0)), ".port=8080");
-  EXPECT_EQ(FormatPort(bytes::GetLE16(port50000, 0)), ".port=50000");
-  EXPECT_EQ(FormatAddress({192, 168, 1, 10}), ".address=192.168.1.10");
-  EXPECT_EQ(FormatInAddr({255, 0, 0, 1}), "255.0.0.1");
-  EXPECT_EQ(FormatFamily(2), ".family=AF_INET");
-  EXPECT_EQ(FormatFamily(-1), ".family=0xFFFF");
+  EXPECT_EQ(format::FormatPort(protocol::bytes::GetLE16(port8080, 0)), ".port=8080");
+  EXPECT_EQ(format::FormatPort(protocol::bytes::GetLE16(port50000, 0)), ".port=50000");
+  EXPECT_EQ(format::FormatAddress({192, 168, 1, 10}), ".address=192.168.1.10");
+  EXPECT_EQ(format::FormatInAddr({255, 0, 0, 1}), "255.0.0.1");
+  EXPECT_EQ(format::FormatFamily(2), ".family=AF_INET");
+  EXPECT_EQ(format::FormatFamily(-1), ".family=0xFFFF");
 }
 
 TEST(ValueRenderers, ParameterTexts) {
-  EXPECT_EQ(FormatLevel(0xFFFF), ", SOL_SOCKET, ");
-  EXPECT_EQ(FormatLevel(6), ", level=0x0006, ");
-  EXPECT_EQ(FormatIoctlCommand(0x8004667E), "cmd=FIONBIO, ");
-  EXPECT_EQ(FormatIoctlCommand(0x4004667F), "cmd=FIONREAD, ");
-  EXPECT_EQ(FormatIoctlCommand(0x40047307), "cmd=SIOCATMARK, ");
-  EXPECT_EQ(FormatIoctlCommand(0x1234), "cmd=0x00001234, ");
-  EXPECT_EQ(FormatRecvFlags(2), "MSG_PEEK");
-  EXPECT_EQ(FormatRecvFlags(1), "MSG_OOB");
-  EXPECT_EQ(FormatRecvFlags(3), "0x0003");
-  EXPECT_EQ(FormatRecvFlags(4), "0x0004");
-  EXPECT_EQ(FormatSendFlags(4), "MSG_DONTROUTE");
-  EXPECT_EQ(FormatSendFlags(2), "0x0002");
-  EXPECT_EQ(FormatSendFlags(0), "0x0000");
-  EXPECT_EQ(FormatProtocolFamily(2), "PF_INET");
-  EXPECT_EQ(FormatProtocolFamily(23), "0x0017");
-  EXPECT_EQ(FormatSocketType(1), "SOCK_STREAM");
-  EXPECT_EQ(FormatSocketType(2), "SOCK_DGRAM");
-  EXPECT_EQ(FormatSocketType(3), "0x0003");
+  EXPECT_EQ(format::FormatLevel(0xFFFF), ", SOL_SOCKET, ");
+  EXPECT_EQ(format::FormatLevel(6), ", level=0x0006, ");
+  EXPECT_EQ(format::FormatIoctlCommand(0x8004667E), "cmd=FIONBIO, ");
+  EXPECT_EQ(format::FormatIoctlCommand(0x4004667F), "cmd=FIONREAD, ");
+  EXPECT_EQ(format::FormatIoctlCommand(0x40047307), "cmd=SIOCATMARK, ");
+  EXPECT_EQ(format::FormatIoctlCommand(0x1234), "cmd=0x00001234, ");
+  EXPECT_EQ(format::FormatRecvFlags(2), "MSG_PEEK");
+  EXPECT_EQ(format::FormatRecvFlags(1), "MSG_OOB");
+  EXPECT_EQ(format::FormatRecvFlags(3), "0x0003");
+  EXPECT_EQ(format::FormatRecvFlags(4), "0x0004");
+  EXPECT_EQ(format::FormatSendFlags(4), "MSG_DONTROUTE");
+  EXPECT_EQ(format::FormatSendFlags(2), "0x0002");
+  EXPECT_EQ(format::FormatSendFlags(0), "0x0000");
+  EXPECT_EQ(format::FormatProtocolFamily(2), "PF_INET");
+  EXPECT_EQ(format::FormatProtocolFamily(23), "0x0017");
+  EXPECT_EQ(format::FormatSocketType(1), "SOCK_STREAM");
+  EXPECT_EQ(format::FormatSocketType(2), "SOCK_DGRAM");
+  EXPECT_EQ(format::FormatSocketType(3), "0x0003");
 }
 
 TEST(DumpRows, TwentyBytesWithLineEnds) {
   const std::string text = "ABC DEF GHI JKLM\r\n\r\n";
   Lines lines;
-  FormatDumpRows(lines, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  format::FormatDumpRows(lines, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   EXPECT_EQ(lines, (Lines{"0000:   41 42 43 20 44 45 46 20   47 48 49 20 4A 4B 4C 4D ",
                           "ABC.DEF.GHI.JKLM", "0010:   0D 0A 0D 0A ", "...."}));
   EXPECT_EQ(lines[0].size(), 58u);
@@ -98,14 +98,14 @@ TEST(DumpRows, TwentyBytesWithLineEnds) {
 TEST(DumpRows, EightByteRowEndsWithThreeBlanksAndEdgeBytes) {
   const uint8_t data[] = {0x00, 0x20, 0x21, 0x7E, 0x7F, 0x80, 0xFF, 0x0A};
   Lines lines;
-  FormatDumpRows(lines, data);
+  format::FormatDumpRows(lines, data);
   EXPECT_EQ(lines, (Lines{"0000:   00 20 21 7E 7F 80 FF 0A   ", "..!~...."}));
 }
 
 TEST(DumpRows, OffsetsPastFourDigitsKeepTwoBlanks) {
   std::vector<uint8_t> data(0x100011, 0x41);
   Lines lines;
-  FormatDumpRows(lines, data);
+  format::FormatDumpRows(lines, data);
   ASSERT_EQ(lines.size(), 2u * 0x10002);
   EXPECT_EQ(lines[2 * 0xFFF], "FFF0:   41 41 41 41 41 41 41 41   41 41 41 41 41 41 41 41 ");
   EXPECT_EQ(lines[2 * 0x1000], "10000:  41 41 41 41 41 41 41 41   41 41 41 41 41 41 41 41 ");

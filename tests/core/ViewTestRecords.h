@@ -9,7 +9,7 @@ namespace viewrec {
 
 inline SpyMsgPtr CloseSocket() {
   return testrec::Make(2, [](std::span<uint8_t> out) {
-    return payload::BuildCloseSocket(out, {0, 1, 0});
+    return agent::payload::BuildCloseSocket(out, {0, 1, 0});
   });
 }
 
@@ -23,14 +23,14 @@ inline SpyMsgPtr Transfer(int32_t id, size_t size) {
   std::vector<uint8_t> data(size);
   for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(DataChar(i));
   return testrec::Make(id, [&](std::span<uint8_t> out) {
-    return payload::BuildRecvSend(out, {0, 1, 0, static_cast<int32_t>(size)}, data);
+    return agent::payload::BuildRecvSend(out, {0, 1, 0, static_cast<int32_t>(size)}, data);
   });
 }
 
 inline SpyMsgPtr Connect() {
   return testrec::Make(3, [](std::span<uint8_t> out) {
-    payload::AddressCall call{0, 5, 0, 16, payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
-    return payload::BuildBindConnect(out, call);
+    agent::payload::AddressCall call{0, 5, 0, 16, agent::payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
+    return agent::payload::BuildBindConnect(out, call);
   });
 }
 

@@ -59,24 +59,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string_view leading = text.substr(0, maxChars);
   while (!leading.empty() && IsBlank(leading.front())) leading.remove_prefix(1);
-  if (ddx::ReadDecimal(text, maxChars) != FromChars<int32_t>(leading, false)) __builtin_trap();
+  if (ui::ddx::ReadDecimal(text, maxChars) != FromChars<int32_t>(leading, false)) __builtin_trap();
 
-  const ddx::Field<int32_t> integer = ddx::ExchangeInt(text, min, max);
+  const ui::ddx::Field<int32_t> integer = ui::ddx::ExchangeInt(text, min, max);
   const std::optional<int32_t> whole = FromChars<int32_t>(Trim(text), true);
   if (!whole) {
-    if (integer.value || integer.message != ddx::kIntegerMessage) __builtin_trap();
+    if (integer.value || integer.message != ui::ddx::kIntegerMessage) __builtin_trap();
   } else if (*whole < min || *whole > max) {
-    if (integer.value || integer.message != ddx::RangeMessage(min, max)) __builtin_trap();
+    if (integer.value || integer.message != ui::ddx::RangeMessage(min, max)) __builtin_trap();
   } else if (integer.value != whole || !integer.message.empty()) {
     __builtin_trap();
   }
 
-  const ddx::Field<uint32_t> count = ddx::ExchangeUnsigned(text);
+  const ui::ddx::Field<uint32_t> count = ui::ddx::ExchangeUnsigned(text);
   const std::string_view trimmed = Trim(text);
   const std::optional<uint32_t> unsignedWhole = !trimmed.empty() && trimmed.front() == '-'
                                                     ? std::nullopt
                                                     : FromChars<uint32_t>(trimmed, true);
   if (count.value != unsignedWhole) __builtin_trap();
-  if (count.value.has_value() == (count.message == ddx::kPositiveIntegerMessage)) __builtin_trap();
+  if (count.value.has_value() == (count.message == ui::ddx::kPositiveIntegerMessage)) __builtin_trap();
   return 0;
 }

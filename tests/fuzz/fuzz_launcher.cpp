@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string original(reinterpret_cast<const char*>(data), size);
   std::istringstream source(original);
   std::ostringstream copy;
-  const std::optional<int> patched = launcher::CopyRedirected(source, copy);
+  const std::optional<int> patched = config::launcher::CopyRedirected(source, copy);
   if (!patched) __builtin_trap();
   const std::string result = copy.str();
   if (result.size() != original.size()) __builtin_trap();

@@ -19,15 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   StepClock clock;
   CPendingList pending(clock);
   // Each datagram is preceded by one control byte: the clock step before it arrives.
-  while (size >= 1 + spy::kDatagramSize) {
+  while (size >= 1 + protocol::spy::kDatagramSize) {
     clock.now += data[0] % 8;
-    spy::Datagram datagram;
-    std::copy(data + 1, data + 1 + spy::kDatagramSize, datagram.begin());
+    protocol::spy::Datagram datagram;
+    std::copy(data + 1, data + 1 + protocol::spy::kDatagramSize, datagram.begin());
     pending.AddFragment(datagram);
-    data += 1 + spy::kDatagramSize;
-    size -= 1 + spy::kDatagramSize;
+    data += 1 + protocol::spy::kDatagramSize;
+    size -= 1 + protocol::spy::kDatagramSize;
     while (auto record = pending.TakeCompleteMessage()) {
-      if (record->m_hData.Size() % spy::kChunkSize != 0) abort();
+      if (record->m_hData.Size() % protocol::spy::kChunkSize != 0) abort();
     }
     while (pending.PurgeOneStale()) {
     }

@@ -68,7 +68,7 @@ class Monitor {
     lastNumber = -1;
     WallClock clock;
     CPendingList pending(clock);
-    spy::Datagram datagram;
+    protocol::spy::Datagram datagram;
     others = 0;
     for (;;) {
       fd_set readable;
@@ -78,7 +78,7 @@ class Monitor {
       if (q_select(0, &readable, nullptr, nullptr, &wait) != 1) break;
       const int got = q_recvfrom(m_socket, reinterpret_cast<char*>(datagram.data()),
                                  static_cast<int>(datagram.size()), 0, nullptr, nullptr);
-      if (got != static_cast<int>(spy::kDatagramSize)) continue;
+      if (got != static_cast<int>(protocol::spy::kDatagramSize)) continue;
       uint32_t from = 0;
       std::memcpy(&from, datagram.data(), sizeof from);
       if (from != source) {
@@ -87,7 +87,7 @@ class Monitor {
       }
       if (msgNums != nullptr)
         msgNums->push_back(static_cast<uint16_t>(datagram[4] | datagram[5] << 8));
-      lastNumber = std::max<int>(lastNumber, bytes::GetLE16(datagram, 4));
+      lastNumber = std::max<int>(lastNumber, protocol::bytes::GetLE16(datagram, 4));
       pending.AddFragment(datagram);
     }
     std::vector<SpyMsgPtr> records;
@@ -488,11 +488,11 @@ int main(int argc, char** argv) {
   CHECK(CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\Klvnt32.dll").c_str(), FALSE));
   g_demoPort = FreePortBase();
   CHECK(g_demoPort != 0);
-  const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
+  const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
   CHECK(copy.ok && copy.patched >= 1);
   const std::string burst = dir + "\\wsburst.tmp";
   CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));
-  CHECK(launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst).ok);
+  CHECK(config::launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst).ok);
 
   const ChildResult untraced = RunChild(setup.demo, std::to_string(g_demoPort));
   CHECK(untraced.started && untraced.exitCode == 0);

@@ -109,11 +109,11 @@ int main() {
   std::printf("\n");
   for (const std::string& problem : help.Problems()) std::printf("help: %s\n", problem.c_str());
   CHECK(help.Problems().empty());
-  for (int32_t id = -1; id < calls::kCount; ++id) {
-    const uint32_t context = calls::HelpContext(id);
+  for (int32_t id = -1; id < protocol::calls::kCount; ++id) {
+    const uint32_t context = protocol::calls::HelpContext(id);
     const auto topic = help.FindContext(context);
     const std::string title =
-        context == calls::kGeneralTopic ? "Quarnet" : std::string(calls::kCalls[id].name);
+        context == protocol::calls::kGeneralTopic ? "Quarnet" : std::string(protocol::calls::kCalls[id].name);
     const bool named =
         topic && help.Topics()[*topic].title == title && !help.Topics()[*topic].blocks.empty();
     if (!named) std::printf("context %u: no topic \"%s\" with text\n", context, title.c_str());

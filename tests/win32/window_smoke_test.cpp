@@ -45,7 +45,7 @@ int main() {
   FixedClock clock;
   CPendingList pending(clock);
   std::vector<uint8_t> payload(300, 0x5A);
-  for (const auto& d : spy::FragmentMessage({GetCurrentProcessId(), 1, 18}, payload)) {
+  for (const auto& d : protocol::spy::FragmentMessage({GetCurrentProcessId(), 1, 18}, payload)) {
     pending.AddFragment(d);
   }
   auto record = pending.TakeCompleteMessage();

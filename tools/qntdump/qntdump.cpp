@@ -128,13 +128,13 @@ int main(int argc, char** argv) {
   }
 
   // The program's defaults, except that the whole data is dumped unless a limit is asked for.
-  DisplayModes modes;
+  format::DisplayModes modes;
   if (args->settings) {
-    const auto bytes = ReadWholeFile(*args->settings, kSettingsFileSize);
+    const auto bytes = store::ReadWholeFile(*args->settings, config::kSettingsFileSize);
     if (!bytes) return Fail(*args->settings, "cannot read the settings file");
-    Options options;
+    config::Options options;
     ReadSettings(*bytes, options);  // a foreign or short file leaves the defaults
-    modes = DisplayModes::FromOptions(options);
+    modes = format::DisplayModes::FromOptions(options);
   }
   modes.showTime = args->showTime.value_or(modes.showTime);
   modes.verbose = args->verbose.value_or(modes.verbose);
@@ -144,8 +144,8 @@ int main(int argc, char** argv) {
 
   std::ifstream file(args->file, std::ios::binary);
   if (!file) return Fail(args->file, "cannot read the file");
-  const TraceFileContents contents = ReadTraceFile(file);
-  if (contents.status == TraceFileStatus::kForeignHeader) {
+  const store::TraceFileContents contents = store::ReadTraceFile(file);
+  if (contents.status == store::TraceFileStatus::kForeignHeader) {
     return Fail(args->file, "not a trace file (the header is not \"QNT32 1.00\")");
   }
 
@@ -163,12 +163,12 @@ int main(int argc, char** argv) {
   }
 
   const std::string text =
-      MakeClipboardText(contents.records, from, to, modes, args->crlf ? "\r\n" : "\n");
+      display::MakeClipboardText(contents.records, from, to, modes, args->crlf ? "\r\n" : "\n");
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout)) {
     std::fprintf(stderr, "qntdump: cannot write the output\n");
     return kExitUnreadable;
   }
-  if (contents.status == TraceFileStatus::kShort) {
+  if (contents.status == store::TraceFileStatus::kShort) {
     std::fprintf(stderr, "qntdump: %s: %s\n", args->file.c_str(),
                  TraceFileMessage(contents).c_str());
     return kExitShortFile;

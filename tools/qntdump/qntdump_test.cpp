@@ -16,7 +16,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace payload;
+using namespace agent::payload;
 
 struct Outcome {
   int status = -1;
@@ -48,7 +48,7 @@ class QntDump : public ::testing::Test {
     }));
     records.back()->m_time = 0x80000000u;
     records.back()->m_bTrigger = 1;
-    Write("trace.spy", WriteTraceFile(records));
+    Write("trace.spy", store::WriteTraceFile(records));
   }
   void TearDown() override { fs::remove_all(dir); }
 
@@ -95,18 +95,18 @@ TEST_F(QntDump, ModesBothWaysRangeAndCrlf) {
   EXPECT_EQ(Dump("--data-only --no-data-only --brief --time --vert-space --entire trace.spy").out,
             Dump("trace.spy").out);
 
-  const DisplayModes modes{.verbose = true};
-  EXPECT_EQ(Dump("--crlf --verbose trace.spy").out, MakeClipboardText(records, 1, 2, modes));
+  const format::DisplayModes modes{.verbose = true};
+  EXPECT_EQ(Dump("--crlf --verbose trace.spy").out, display::MakeClipboardText(records, 1, 2, modes));
 }
 
 TEST_F(QntDump, SettingsFileGivesTheModesAndOptionsWin) {
-  Options options;
+  config::Options options;
   options.m_bShowTime = 0;
   options.m_bVertSpace = 0;
   options.m_bDataOnly = 1;
   options.m_bDisplayEntire = 0;
   options.m_nDisplayBytes = 1;
-  Write("quarnt32.cfg", WriteSettings(options));
+  Write("quarnt32.cfg", config::WriteSettings(options));
   EXPECT_EQ(Dump("--settings quarnt32.cfg trace.spy").out,
             "0000:   61 " + std::string(49, ' ') + "a\n");
   EXPECT_EQ(Dump("--no-data-only --settings quarnt32.cfg --entire trace.spy").out,
@@ -140,7 +140,7 @@ TEST_F(QntDump, UnreadableForeignAndShortFiles) {
   EXPECT_EQ(foreign.out, "");
   EXPECT_NE(foreign.err.find("foreign.spy"), std::string::npos);
 
-  std::vector<uint8_t> bytes = WriteTraceFile(records);
+  std::vector<uint8_t> bytes = store::WriteTraceFile(records);
   bytes.pop_back();
   Write("short.spy", bytes);
   const Outcome cut = Dump("short.spy");

@@ -17,6 +17,8 @@ class Lock {
 
 }  // namespace
 
+namespace agent {
+
 Agent& Agent::Get() {
   static Agent agent;
   return agent;
@@ -70,11 +72,11 @@ int Agent::ProgramCleanup() {
   return result;
 }
 
-void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
+void Agent::Send(protocol::calls::Id id, std::span<const uint8_t> payload) {
   const auto port = static_cast<uint16_t>(m_block->port.load(std::memory_order_relaxed));
   Lock lock(m_lock);
   const auto datagrams =
-      spy::FragmentMessage({m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
+      protocol::spy::FragmentMessage({m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
   ++m_nextMsgNum;
   if (m_programStartups > 0) {
     ReportSender* sender = ReportSender::Get();
@@ -83,7 +85,7 @@ void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
       if (sender != nullptr) sender->UseSocket(m_own);
     }
     if (m_own == INVALID_SOCKET) return;
-    for (const spy::Datagram& d : datagrams) {
+    for (const protocol::spy::Datagram& d : datagrams) {
       const agent::QueuedDatagram queued{port, d};
       if (sender == nullptr || !sender->Queue(queued, m_block->queueWaits)) {
         SendDatagram(m_own, queued);
@@ -95,9 +97,11 @@ void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
   // Winsock is as uninitialised afterwards as the program left it.
   const SOCKET s = OpenOwnSocket();
   if (s == INVALID_SOCKET) return;
-  for (const spy::Datagram& d : datagrams) SendDatagram(s, {port, d});
+  for (const protocol::spy::Datagram& d : datagrams) SendDatagram(s, {port, d});
   CloseOwnSocket(s);
 }
+
+}  // namespace agent
 
 // A library that the program imports stays loaded until the process ends, so only then may a
 // thread of its own run in it; at the end, what that thread left is sent before the system's
@@ -108,7 +112,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID staticLoad) {
   return TRUE;
 }
 
+namespace agent {
+
 void Agent::Lose() {
   Lock lock(m_lock);
   ++m_nextMsgNum;
 }
+
+}  // namespace agent

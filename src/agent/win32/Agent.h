@@ -22,6 +22,8 @@
 #include "protocol/Calls.h"
 #include "protocol/SpyDatagram.h"
 
+namespace agent {
+
 class Agent {
  public:
   // Loads the system library on first use; keeps the thread's error as it was.
@@ -30,7 +32,7 @@ class Agent {
   const RealWinsock& Real() const { return m_real; }
 
   // True while a monitor listens and has asked for the call.
-  bool Wants(calls::Id id) const {
+  bool Wants(protocol::calls::Id id) const {
     return m_block != nullptr && m_block->contact.load(std::memory_order_acquire) != 0 &&
            m_block->enable[static_cast<size_t>(id)].load(std::memory_order_relaxed) != 0;
   }
@@ -45,7 +47,7 @@ class Agent {
 
   // Sends one report to the monitor, or queues it. Never fails the program and waits only while
   // the queue is full; the caller restores the thread's error afterwards.
-  void Send(calls::Id id, std::span<const uint8_t> payload);
+  void Send(protocol::calls::Id id, std::span<const uint8_t> payload);
   // A report that could not be built or sent uses up its message number all the same.
   void Lose();
 
@@ -63,3 +65,5 @@ class Agent {
   SOCKET m_own = INVALID_SOCKET;
   uint16_t m_nextMsgNum = 0;
 };
+
+}  // namespace agent

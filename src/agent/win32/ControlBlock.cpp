@@ -13,6 +13,8 @@ constexpr WORD kRevision = 1;
 
 }  // namespace
 
+namespace agent {
+
 ControlBlock* MapControlBlock() {
   HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       sizeof(ControlBlock), kBlockName);
@@ -24,6 +26,8 @@ ControlBlock* MapControlBlock() {
   }
   return static_cast<ControlBlock*>(view);
 }
+
+}  // namespace agent
 
 namespace {
 
@@ -101,7 +105,7 @@ extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
 
 extern "C" int WINAPI SPAEnableSpy(int apiId, int flag) {
   ControlBlock* block = MonitorBlock();
-  if (block == nullptr || !HoldsContact(*block) || calls::Find(apiId) == nullptr) return 0;
+  if (block == nullptr || !HoldsContact(*block) || protocol::calls::Find(apiId) == nullptr) return 0;
   block->enable[apiId].store(flag != 0 ? 1 : 0);
   return 1;
 }

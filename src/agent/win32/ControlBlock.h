@@ -8,11 +8,13 @@
 
 #include "protocol/Calls.h"
 
+namespace agent {
+
 struct ControlBlock {
   std::atomic<uint32_t> contact;                // 1 while a monitor listens
   std::atomic<uint32_t> window;                 // the monitor's window handle
   std::atomic<uint32_t> port;                   // its UDP port, host order
-  std::atomic<uint32_t> enable[calls::kCount];  // by API id
+  std::atomic<uint32_t> enable[protocol::calls::kCount];  // by API id
   std::atomic<uint32_t> ignoreWouldBlock;
   std::atomic<uint32_t> errorsOnly;
   std::atomic<uint32_t> restrictSocket;
@@ -25,3 +27,5 @@ struct ControlBlock {
 // Opens the block, creating it when no process has yet; null when the system refuses. The
 // mapping stays open for the life of the process.
 ControlBlock* MapControlBlock();
+
+}  // namespace agent

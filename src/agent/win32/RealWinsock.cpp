@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace agent {
+
 namespace {
 
 [[noreturn]] void Unusable(const std::string& what) {
@@ -32,3 +34,5 @@ RealWinsock RealWinsock::Load() {
 #undef QUARNET_BIND_ENTRY
   return w;
 }
+
+}  // namespace agent

@@ -6,6 +6,8 @@
 
 #include "protocol/Calls.h"
 
+namespace agent {
+
 struct RealWinsock {
   // One entry per traced call, named as the call.
 #define QUARNET_REAL_ENTRY(id, ordinal, name, ...) decltype(&::name) name;
@@ -16,3 +18,5 @@ struct RealWinsock {
   // no usable WSOCK32.DLL, since no call could be served then.
   static RealWinsock Load();
 };
+
+}  // namespace agent

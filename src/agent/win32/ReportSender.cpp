@@ -1,5 +1,7 @@
 #include "agent/win32/ReportSender.h"
 
+namespace agent {
+
 namespace {
 
 // The loopback address and a port in network order, written byte by byte: the byte order of a
@@ -158,3 +160,5 @@ void ReportSender::SendRest(bool senderEnded) {
   }
   if (s != INVALID_SOCKET) CloseOwnSocket(s);
 }
+
+}  // namespace agent

@@ -12,6 +12,8 @@
 
 #include "agent/ReportRing.h"
 
+namespace agent {
+
 // A datagram socket with a start-up of its own; INVALID_SOCKET when refused. Non-blocking: a
 // full receive buffer at the monitor must never hold the agent up.
 SOCKET OpenOwnSocket();
@@ -65,3 +67,5 @@ class ReportSender {
   bool m_ended = false;         // the sender thread was found ended; read and written by callers
   bool m_callerPrimed = false;
 };
+
+}  // namespace agent

@@ -17,7 +17,7 @@
 
 namespace {
 
-using calls::Id;
+using protocol::calls::Id;
 
 // Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
 int32_t Handle(SOCKET s) {
@@ -27,8 +27,8 @@ uint32_t SocketId(SOCKET s) {
   return static_cast<uint32_t>(s);
 }
 
-payload::SockAddrImage Image(const sockaddr* address, int length) {
-  payload::SockAddrImage image{};
+agent::payload::SockAddrImage Image(const sockaddr* address, int length) {
+  agent::payload::SockAddrImage image{};
   if (address != nullptr && length > 0) {
     std::memcpy(image.data(), address, std::min(static_cast<size_t>(length), image.size()));
   }
@@ -76,14 +76,14 @@ class Report {
   template <class Build, class... Args>
   void Send(Build build, const Args&... args) {
     Deliver([&] {
-      std::array<uint8_t, spy::kChunkSize> buffer;
+      std::array<uint8_t, protocol::spy::kChunkSize> buffer;
       const size_t size = build(std::span<uint8_t>(buffer), args...);
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
   // A transfer: the fixed part and the kept data bytes.
   template <class Build>
-  void SendTransfer(Build build, const payload::TransferCall& call, size_t fixedPart,
+  void SendTransfer(Build build, const agent::payload::TransferCall& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
     Deliver([&] {
       std::vector<uint8_t> buffer(fixedPart + data.size());
@@ -91,7 +91,7 @@ class Report {
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
-  void SendGeneric() { Send(payload::BuildGeneric, m_error); }
+  void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
 
  private:
   // No exception may unwind into the program, which gets the real call's result and error
@@ -101,7 +101,7 @@ class Report {
   void Deliver(Fn send) noexcept {
     try {
 #ifdef KLVNT32_FAIL_SEND_REPORTS  // the agent test's build: every report of send fails
-      if (m_api == calls::Id::send) throw std::bad_alloc();
+      if (m_api == protocol::calls::Id::send) throw std::bad_alloc();
 #endif
       send();
     } catch (...) {
@@ -137,10 +137,10 @@ int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) 
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    report.Send(payload::BuildBindConnect,
-                payload::AddressCall{
+    report.Send(agent::payload::BuildBindConnect,
+                agent::payload::AddressCall{
                     report.Error(), Handle(s), result, namelen,
-                    report.PointersValid() ? Image(name, namelen) : payload::SockAddrImage{}});
+                    report.PointersValid() ? Image(name, namelen) : agent::payload::SockAddrImage{}});
   }
   return result;
 }
@@ -152,8 +152,8 @@ int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    report.Send(payload::BuildListenShutdown,
-                payload::SocketValueCall{report.Error(), Handle(s), value, result});
+    report.Send(agent::payload::BuildListenShutdown,
+                agent::payload::SocketValueCall{report.Error(), Handle(s), value, result});
   }
   return result;
 }
@@ -165,9 +165,9 @@ int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    payload::AddressCall call{report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
+    agent::payload::AddressCall call{report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
-    report.Send(payload::BuildGetName, call);
+    report.Send(agent::payload::BuildGetName, call);
   }
   return result;
 }
@@ -179,7 +179,7 @@ u_long Convert32(Id api, Fn real, u_long value) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, false);
   if (report.Wanted()) {
-    report.Send(payload::BuildConvert32, payload::Convert32Call{0, static_cast<uint32_t>(value),
+    report.Send(agent::payload::BuildConvert32, agent::payload::Convert32Call{0, static_cast<uint32_t>(value),
                                                                 static_cast<uint32_t>(result)});
   }
   return result;
@@ -192,7 +192,7 @@ u_short Convert16(Id api, Fn real, u_short value) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, false);
   if (report.Wanted())
-    report.Send(payload::BuildConvert16, payload::Convert16Call{0, value, result});
+    report.Send(agent::payload::BuildConvert16, agent::payload::Convert16Call{0, value, result});
   return result;
 }
 
@@ -206,10 +206,10 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
   if (!agent.Wants(Id::accept)) return result;
   Report report(agent, Id::accept, result == INVALID_SOCKET);
   if (report.Wanted({SocketId(s), SocketId(result)})) {
-    payload::AddressCall call{
+    agent::payload::AddressCall call{
         report.Error(), Handle(s), Handle(result), report.ValueAt(addrlen), {}};
     if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
-    report.Send(payload::BuildAccept, call);
+    report.Send(agent::payload::BuildAccept, call);
   }
   return result;
 }
@@ -224,7 +224,7 @@ int WINAPI Klv_closesocket(SOCKET s) {
   if (!agent.Wants(Id::closesocket)) return result;
   Report report(agent, Id::closesocket, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    report.Send(payload::BuildCloseSocket, payload::ResultCall{report.Error(), Handle(s), result});
+    report.Send(agent::payload::BuildCloseSocket, agent::payload::ResultCall{report.Error(), Handle(s), result});
   }
   return result;
 }
@@ -248,8 +248,8 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
   Report report(agent, Id::getsockopt, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     const int length = report.ValueAt(optlen);
-    report.Send(payload::BuildSockOpt,
-                payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
+    report.Send(agent::payload::BuildSockOpt,
+                agent::payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
                 result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
   }
   return result;
@@ -270,8 +270,8 @@ unsigned long WINAPI Klv_inet_addr(const char* cp) {
   Report report(agent, Id::inet_addr, false);
   if (report.Wanted()) {
     // The text is read only as far as a datagram holds it.
-    const size_t length = cp != nullptr ? strnlen(cp, spy::kChunkSize) : 0;
-    report.Send(payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
+    const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
+    report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
                 std::string_view(cp != nullptr ? cp : "", length));
   }
   return result;
@@ -285,7 +285,7 @@ char* WINAPI Klv_inet_ntoa(in_addr in) {
   if (report.Wanted()) {
     uint32_t address;
     std::memcpy(&address, &in, sizeof(address));
-    report.Send(payload::BuildInetNtoa, report.Error(), address,
+    report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
                 std::string_view(result != nullptr ? result : ""));
   }
   return result;
@@ -297,9 +297,9 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   if (!agent.Wants(Id::ioctlsocket)) return result;
   Report report(agent, Id::ioctlsocket, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    const payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
+    const agent::payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
                                   static_cast<uint32_t>(report.ValueAt(argp)), result};
-    report.Send(payload::BuildIoctl, call);
+    report.Send(agent::payload::BuildIoctl, call);
   }
   return result;
 }
@@ -322,9 +322,9 @@ int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
   if (!agent.Wants(Id::recv)) return result;
   Report report(agent, Id::recv, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = layout::kShortTransfer.fixed;
-    report.SendTransfer(payload::BuildRecvSend,
-                        payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
+    constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
+    report.SendTransfer(agent::payload::BuildRecvSend,
+                        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
                         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
@@ -336,11 +336,11 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
   if (!agent.Wants(Id::recvfrom)) return result;
   Report report(agent, Id::recvfrom, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = layout::kLongTransfer.fixed;
-    payload::TransferCall call{report.Error(),          Handle(s), flags, result,
+    constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
+    agent::payload::TransferCall call{report.Error(),          Handle(s), flags, result,
                                report.ValueAt(fromlen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(from, call.addrLen);
-    report.SendTransfer(payload::BuildRecvFrom, call, kFixed,
+    report.SendTransfer(agent::payload::BuildRecvFrom, call, kFixed,
                         Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
@@ -355,14 +355,14 @@ int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
   auto count = [](const fd_set* set) {
     return static_cast<uint16_t>(set != nullptr ? set->fd_count : 0);
   };
-  const payload::SelectCall asked{0, 0, count(readfds), count(writefds), count(exceptfds)};
+  const agent::payload::SelectCall asked{0, 0, count(readfds), count(writefds), count(exceptfds)};
   const int result = agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
   Report report(agent, Id::select, result == SOCKET_ERROR);
   if (report.Wanted()) {
-    payload::SelectCall call = asked;
+    agent::payload::SelectCall call = asked;
     call.error = report.Error();
     call.result = result;
-    report.Send(payload::BuildSelect, call);
+    report.Send(agent::payload::BuildSelect, call);
   }
   return result;
 }
@@ -373,9 +373,9 @@ int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
   if (!agent.Wants(Id::send)) return result;
   Report report(agent, Id::send, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = layout::kShortTransfer.fixed;
-    report.SendTransfer(payload::BuildRecvSend,
-                        payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
+    constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
+    report.SendTransfer(agent::payload::BuildRecvSend,
+                        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
                         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
@@ -388,11 +388,11 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
   if (!agent.Wants(Id::sendto)) return result;
   Report report(agent, Id::sendto, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = layout::kLongTransfer.fixed;
+    constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
     report.SendTransfer(
-        payload::BuildSendTo,
-        payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
-                              report.PointersValid() ? Image(to, tolen) : payload::SockAddrImage{}},
+        agent::payload::BuildSendTo,
+        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
+                              report.PointersValid() ? Image(to, tolen) : agent::payload::SockAddrImage{}},
         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
@@ -405,8 +405,8 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
   Report report(agent, Id::setsockopt, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     // A failed call may have been given a bad pointer; its value is not read then.
-    report.Send(payload::BuildSockOpt,
-                payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
+    report.Send(agent::payload::BuildSockOpt,
+                agent::payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
                 result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, optlen));
   }
   return result;
@@ -424,8 +424,8 @@ SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
   const bool wanted =
       result == INVALID_SOCKET ? report.Wanted() : report.Wanted({SocketId(result)});
   if (wanted) {
-    report.Send(payload::BuildSocket,
-                payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
+    report.Send(agent::payload::BuildSocket,
+                agent::payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
   }
   return result;
 }

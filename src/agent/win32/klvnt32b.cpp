@@ -3,10 +3,14 @@
 #include <windows.h>
 #include <winsock.h>
 
+namespace agent {
+
 // A forwarder does not hold the library it forwards to when another library had loaded it
 // first (Wine): once Klvnt32.dll, which imports it, is freed, the monitor's socket functions
 // would point into an unloaded library. Importing it holds it as long as this library.
 [[gnu::used]] static const auto kHoldsSystemLibrary = &WSAGetLastError;
+
+}  // namespace agent
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
   return TRUE;

@@ -345,18 +345,18 @@ void CQuarnetView::OnLaunchPgm() {
   SetCapture(Hwnd());
   // Ends before the program starts: the wait covers only the plan and the copy.
   std::optional<ui::ScopedWaitCursor> wait(std::in_place, *ui::App::Current());
-  const launcher::LaunchPlan plan = launcher::PlanLaunch(*chosen);
-  bool go = plan.step != launcher::LaunchPlan::Step::kRefuse;
-  if (plan.step == launcher::LaunchPlan::Step::kRefuse) {
+  const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(*chosen);
+  bool go = plan.step != config::launcher::LaunchPlan::Step::kRefuse;
+  if (plan.step == config::launcher::LaunchPlan::Step::kRefuse) {
     MessageBoxStop(plan.message.text, plan.message.caption);
-  } else if (plan.step == launcher::LaunchPlan::Step::kConfirmOverwrite) {
+  } else if (plan.step == config::launcher::LaunchPlan::Step::kConfirmOverwrite) {
     go = MessageBoxA(Hwnd(), plan.message.text.c_str(), plan.message.caption.c_str(), MB_YESNO) ==
          IDYES;
     wait->Restore();
   }
   bool copied = false;
   if (go) {
-    const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
+    const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
     copied = copy.ok;
     if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
   }
@@ -367,7 +367,7 @@ void CQuarnetView::OnLaunchPgm() {
   // folder, wherever the chosen program lies.
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const std::string command = "\"" + plan.copyPath + "\"";
-  if (const auto failure = launcher::StartFailure(*chosen, WinExec(command.c_str(), SW_RESTORE))) {
+  if (const auto failure = config::launcher::StartFailure(*chosen, WinExec(command.c_str(), SW_RESTORE))) {
     DeleteFileA(plan.copyPath.c_str());
     MessageBoxStop(failure->text, failure->caption);
   }

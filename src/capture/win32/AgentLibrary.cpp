@@ -2,6 +2,8 @@
 
 #include "capture/win32/LibraryExport.h"
 
+namespace capture {
+
 AgentLibrary::AgentLibrary(const std::string& folder) {
   m_module.Reset(LoadLibraryA((folder + "Klvnt32.dll").c_str()));
   m_contact = ExportAs<decltype(m_contact)>(m_module.Get(), "SPAContactAgent", 12);
@@ -28,3 +30,5 @@ void AgentLibrary::SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t error
 void AgentLibrary::SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) {
   if (m_dataBlock != nullptr) m_dataBlock(saveEntire, saveBytes);
 }
+
+}  // namespace capture

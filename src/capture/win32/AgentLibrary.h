@@ -9,6 +9,8 @@
 #include "capture/AgentLink.h"
 #include "ui/win32/Scoped.h"
 
+namespace capture {
+
 class AgentLibrary : public IAgentLink {
  public:
   explicit AgentLibrary(const std::string& folder);
@@ -28,3 +30,5 @@ class AgentLibrary : public IAgentLink {
   int(WINAPI* m_tracking)(int32_t, int32_t, int32_t, uint32_t) = nullptr;
   int(WINAPI* m_dataBlock)(int32_t, int32_t) = nullptr;
 };
+
+}  // namespace capture

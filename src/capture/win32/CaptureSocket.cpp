@@ -4,6 +4,8 @@
 
 #include "capture/win32/LibraryExport.h"
 
+namespace capture {
+
 namespace {
 
 constexpr int kSocketError = -1;
@@ -86,3 +88,5 @@ int CaptureSocket::Receive(uint8_t* buffer, int size, uint32_t& sourceAddress) {
   }
   return received;
 }
+
+}  // namespace capture

@@ -11,6 +11,8 @@
 #include "capture/ReceivePass.h"
 #include "ui/win32/Scoped.h"
 
+namespace capture {
+
 class CaptureSocket : public IDatagramSource {
  public:
   // Receive buffer asked for: the agent's bursts must wait in the socket while the window is
@@ -53,3 +55,5 @@ class CaptureSocket : public IDatagramSource {
   int(WINAPI* m_closesocket)(Socket) = nullptr;
   int(WINAPI* m_setsockopt)(Socket, int, int, const char*, int) = nullptr;
 };
+
+}  // namespace capture

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace capture {
+
 inline FARPROC FindExport(HMODULE module, const char* name, int argumentBytes) {
   if (module == nullptr) return nullptr;
   if (FARPROC proc = GetProcAddress(module, name)) return proc;
@@ -18,3 +20,5 @@ template <class F>
 F ExportAs(HMODULE module, const char* name, int argumentBytes) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(FindExport(module, name, argumentBytes)));
 }
+
+}  // namespace capture

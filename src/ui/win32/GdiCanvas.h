@@ -7,17 +7,17 @@
 
 namespace ui {
 
-class GdiCanvas : public display::Canvas {
+class GdiCanvas : public ui::Canvas {
  public:
   // Draws on `dc` with its selected font; text is drawn with a transparent background.
   explicit GdiCanvas(HDC dc);
 
   void SetTextColour(ColorRef colour) override;
   void DrawString(int32_t x, int32_t y, std::string_view text) override;
-  display::TextExtent MeasureString(std::string_view text) override;
-  void FillRectangle(const display::Rect& rect, ColorRef colour) override;
-  void DrawBorderedRectangle(const display::Rect& rect, ColorRef fill) override;
-  display::CharMetrics GetCharMetrics() override;
+  ui::TextExtent MeasureString(std::string_view text) override;
+  void FillRectangle(const ui::Rect& rect, ColorRef colour) override;
+  void DrawBorderedRectangle(const ui::Rect& rect, ColorRef fill) override;
+  ui::CharMetrics GetCharMetrics() override;
 
  private:
   HDC m_dc;

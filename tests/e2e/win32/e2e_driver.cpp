@@ -432,7 +432,7 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   const std::string programs = work + "\\programs";
   CreateDirectoryA(programs.c_str(), nullptr);
   const std::string copy = programs + "\\burst.tmp";
-  CHECK(launcher::CopyWithModuleRedirect(burst, copy).ok);
+  CHECK(config::launcher::CopyWithModuleRedirect(burst, copy).ok);
 
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
@@ -467,7 +467,7 @@ bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
   remote.sin_port = htons(port);
   remote.sin_addr.s_addr = htonl(to);
   std::vector<uint8_t> payload(8, 0);
-  const auto datagrams = spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
+  const auto datagrams = protocol::spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
   const bool ok =
       bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
       sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
@@ -788,7 +788,7 @@ int RunDialogs(const std::string& work, const std::string& bin, const std::strin
   CHECK(options.m_bSaveEntire == 0 && options.m_nSaveBytes == 8);
   CHECK(options.m_bErrorsOnly == 0 && options.m_bIgnoreWouldBlock == 0);
   CHECK(options.m_bRestrictSocket == 0 && std::to_string(options.m_nSocketId) == socket);
-  for (int id = 0; id < calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kCount; ++id) {
     CHECK(options.m_apiEnable[static_cast<size_t>(id)] == (id < CaptureFiltersModel::kListedApis));
   }
   drive::Program again;
@@ -878,14 +878,14 @@ bool AskScript(const Folders& folders, const std::string& request) {
 }
 
 // A canvas that only lets the pages be counted.
-class NoCanvas : public display::Canvas {
+class NoCanvas : public ui::Canvas {
  public:
   void SetTextColour(ColorRef) override {}
   void DrawString(int32_t, int32_t, std::string_view) override {}
-  display::TextExtent MeasureString(std::string_view) override { return {}; }
-  void FillRectangle(const display::Rect&, ColorRef) override {}
-  void DrawBorderedRectangle(const display::Rect&, ColorRef) override {}
-  display::CharMetrics GetCharMetrics() override { return {}; }
+  ui::TextExtent MeasureString(std::string_view) override { return {}; }
+  void FillRectangle(const ui::Rect&, ColorRef) override {}
+  void DrawBorderedRectangle(const ui::Rect&, ColorRef) override {}
+  ui::CharMetrics GetCharMetrics() override { return {}; }
 };
 
 // The pages the print job makes of records FROM to TO on the default printer, from its printable
