@@ -33,13 +33,13 @@ constexpr UINT kNotify = WM_USER + 1;
 constexpr DWORD kQuietMs = 2000;
 constexpr size_t kTraceBuffer = 2000;
 
-class WallClock : public IClock {
+class WallClock : public capture::IClock {
  public:
   uint32_t Now() override { return static_cast<uint32_t>(GetTickCount() / 1000); }
 };
 
 // The Trace Buffer's part in a pass: keeps the newest records, counts them all.
-class CountingBuffer : public IRecordSink {
+class CountingBuffer : public capture::IRecordSink {
  public:
   void AddRecord(std::unique_ptr<CSpyMsg> record) override {
     m_records.push_back(std::move(record));
@@ -72,7 +72,7 @@ struct Received {
   double longestPassMs = 0;
 };
 
-Received RunReceiving(CaptureSocket& socket, HWND window, const std::string& program,
+Received RunReceiving(capture::CaptureSocket& socket, HWND window, const std::string& program,
                       const std::string& arguments) {
   WallClock clock;
   CPendingList pending(clock);
@@ -100,8 +100,8 @@ Received RunReceiving(CaptureSocket& socket, HWND window, const std::string& pro
     LARGE_INTEGER start;
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
-    SteadyPassTimer timer;
-    const ReceivePassStats stats = RunReceivePass(pending, socket, buffer, timer);
+    capture::SteadyPassTimer timer;
+    const capture::ReceivePassStats stats = RunReceivePass(pending, socket, buffer, timer);
     QueryPerformanceCounter(&end);
     result.longestPassMs = std::max(result.longestPassMs, Milliseconds(start, end));
     if (stats.datagrams > 0) lastReport = GetTickCount();
@@ -112,7 +112,7 @@ Received RunReceiving(CaptureSocket& socket, HWND window, const std::string& pro
 }
 
 // Reads whatever waits, without a window, until nothing is left.
-long ReadAfterwards(CaptureSocket& socket) {
+long ReadAfterwards(capture::CaptureSocket& socket) {
   WallClock clock;
   CPendingList pending(clock);
   CountingBuffer buffer;
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  CaptureSocket socket;
+  capture::CaptureSocket socket;
   if (!socket.Open(dir + "\\")) return 1;
   const HWND window = CreateWindowA("STATIC", "agent_bench", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     nullptr, nullptr);

@@ -29,7 +29,7 @@ namespace {
 
 unsigned g_demoPort = 0;  // wsdemo uses this port and the next four
 
-class WallClock : public IClock {
+class WallClock : public capture::IClock {
  public:
   uint32_t Now() override { return static_cast<uint32_t>(GetTickCount() / 1000); }
 };
@@ -313,7 +313,7 @@ std::string Join(const std::vector<std::string>& lines) {
 // The character column of a record's dump, all rows joined.
 std::string DumpText(const CSpyMsg& record, int32_t limit) {
   std::vector<std::string> rows;
-  FormatDataBlock(record, rows, limit);
+  format::FormatDataBlock(record, rows, limit);
   std::string text;
   for (size_t i = 1; i < rows.size(); i += 2) text += rows[i];
   return text;
@@ -327,9 +327,9 @@ void CheckDecoded(const std::vector<SpyMsgPtr>& records, const DemoRun& demo) {
     const CSpyMsg& record = *records[i];
     const Expected& expected = kDemoCalls[i];
     std::vector<std::string> brief;
-    const std::string returns = FormatEvent(record, brief, false, false);
+    const std::string returns = format::FormatEvent(record, brief, false, false);
     std::vector<std::string> verbose;
-    FormatEvent(record, verbose, false, true);
+    format::FormatEvent(record, verbose, false, true);
     const std::string wantBrief = Fill(expected.brief, demo);
     const std::string wantVerbose =
         Fill(expected.verbose ? expected.verbose : expected.brief, demo);
@@ -421,7 +421,7 @@ void CheckBurstsArriveWhole(Monitor& monitor, const std::string& burst) {
       bool valuesInOrder = records.size() == want;
       for (size_t i = 1; valuesInOrder && i <= kCalls; ++i) {
         std::vector<std::string> lines;
-        FormatEvent(*records[i], lines, false, false);
+        format::FormatEvent(*records[i], lines, false, false);
         char text[32];
         std::snprintf(text, sizeof text, "htons (0x%04zX)", i - 1);
         valuesInOrder = lines.size() == 1 && lines[0] == text;
@@ -527,7 +527,7 @@ int main(int argc, char** argv) {
     const int sendto = Find(run.records, 19);
     CHECK(sendto >= 0 && run.records[sendto]->PayloadBytes().size() == 2 * 244);
     std::vector<std::string> rows;
-    if (sendto >= 0) FormatDataBlock(*run.records[sendto], rows, -1);
+    if (sendto >= 0) format::FormatDataBlock(*run.records[sendto], rows, -1);
     CHECK(rows.size() == 2 * 19);
     CHECK(!rows.empty() && rows[0] == "0000:   00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F ");
   }
@@ -574,10 +574,10 @@ int main(int argc, char** argv) {
     CHECK(send >= 0 && DumpText(*run.records[send], -1) == "Hello.over.TCP.f");
     std::vector<std::string> lines;
     CHECK(send >= 0 &&
-          FormatEvent(*run.records[send], lines, false, false) == " returns (40 bytes)");
+          format::FormatEvent(*run.records[send], lines, false, false) == " returns (40 bytes)");
     const int sendto = Find(run.records, 19);
     CHECK(sendto >= 0 && run.records[sendto]->PayloadBytes().size() == 244);
-    CHECK(sendto >= 0 && GetDataRowCount(*run.records[sendto], -1) == 1);
+    CHECK(sendto >= 0 && format::GetDataRowCount(*run.records[sendto], -1) == 1);
   }
   SPASetDataBlockOptions(1, 0);
 

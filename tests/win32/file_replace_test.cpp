@@ -17,21 +17,21 @@ int main() {
 
   const std::vector<uint8_t> first = {1, 2, 3};
   const std::vector<uint8_t> second = {4, 5};
-  CHECK(WriteFileReplacing(path, first));
-  CHECK(WriteFileReplacing(path, second));
-  CHECK(ReadWholeFile(path) == second);
+  CHECK(store::WriteFileReplacing(path, first));
+  CHECK(store::WriteFileReplacing(path, second));
+  CHECK(store::ReadWholeFile(path) == second);
   CHECK(!std::filesystem::exists(dir / "quarnt32.cfg.new"));
 
   // A read-only file stays as it is, read-only: a rename would replace it with a writable one.
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-  CHECK(IsReadOnlyFile(path));
-  CHECK(!WriteFileReplacing(path, first));
-  CHECK(ReadWholeFile(path) == second);
+  CHECK(store::IsReadOnlyFile(path));
+  CHECK(!store::WriteFileReplacing(path, first));
+  CHECK(store::ReadWholeFile(path) == second);
   CHECK(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   std::filesystem::create_directories(dir / "busy.spy" / "inside");
-  CHECK(!WriteFileReplacing(dir / "busy.spy", first));
+  CHECK(!store::WriteFileReplacing(dir / "busy.spy", first));
   CHECK(std::filesystem::is_directory(dir / "busy.spy" / "inside"));
   CHECK(!std::filesystem::exists(dir / "busy.spy.new"));
 

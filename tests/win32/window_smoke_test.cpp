@@ -19,7 +19,7 @@ LRESULT CALLBACK SmokeWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-class FixedClock : public IClock {
+class FixedClock : public capture::IClock {
  public:
   uint32_t Now() override { return 1000; }
 };

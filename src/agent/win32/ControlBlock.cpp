@@ -27,8 +27,6 @@ ControlBlock* MapControlBlock() {
   return static_cast<ControlBlock*>(view);
 }
 
-}  // namespace agent
-
 namespace {
 
 ControlBlock* MonitorBlock() {
@@ -73,21 +71,23 @@ class ContactLock {
 
 }  // namespace
 
+}  // namespace agent
+
 extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
-  ControlBlock* block = MonitorBlock();
+  agent::ControlBlock* block = agent::MonitorBlock();
   if (block == nullptr) return 0;
-  const uint32_t handle = HandleValue(window);
-  ContactLock lock;
+  const uint32_t handle = agent::HandleValue(window);
+  agent::ContactLock lock;
   const uint32_t holder = block->window.load();
   if (flag == 0) {
     // Only the monitor that holds the contact ends it.
     if (holder == handle) block->contact.store(0);
-    if (g_heldBy.load() == handle) g_heldBy.store(0);
+    if (agent::g_heldBy.load() == handle) agent::g_heldBy.store(0);
     return kRevision;
   }
   // The contact is one per machine: a second monitor would take the traced programs' reports
   // from the first and, once closed, leave it deaf. A holder whose window is gone has ended.
-  if (block->contact.load() != 0 && holder != handle && IsWindow(WindowOf(holder))) return 0;
+  if (block->contact.load() != 0 && holder != handle && IsWindow(agent::WindowOf(holder))) return 0;
   block->contact.store(0);
   for (auto& enable : block->enable) enable.store(0);
   block->ignoreWouldBlock.store(0);
@@ -99,21 +99,21 @@ extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
   block->window.store(handle);
   block->port.store(port);
   block->contact.store(1);
-  g_heldBy.store(handle);
+  agent::g_heldBy.store(handle);
   return kRevision;
 }
 
 extern "C" int WINAPI SPAEnableSpy(int apiId, int flag) {
-  ControlBlock* block = MonitorBlock();
-  if (block == nullptr || !HoldsContact(*block) || protocol::calls::Find(apiId) == nullptr) return 0;
+  agent::ControlBlock* block = agent::MonitorBlock();
+  if (block == nullptr || !agent::HoldsContact(*block) || protocol::calls::Find(apiId) == nullptr) return 0;
   block->enable[apiId].store(flag != 0 ? 1 : 0);
   return 1;
 }
 
 extern "C" int WINAPI SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly,
                                             int32_t restrictSocket, uint32_t socketId) {
-  ControlBlock* block = MonitorBlock();
-  if (block == nullptr || !HoldsContact(*block)) return 0;
+  agent::ControlBlock* block = agent::MonitorBlock();
+  if (block == nullptr || !agent::HoldsContact(*block)) return 0;
   block->ignoreWouldBlock.store(ignoreWouldBlock != 0);
   block->errorsOnly.store(errorsOnly != 0);
   block->restrictSocket.store(restrictSocket != 0);
@@ -122,13 +122,13 @@ extern "C" int WINAPI SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t er
 }
 
 extern "C" DWORD WINAPI SPAQueueWaits() {
-  ControlBlock* block = MonitorBlock();
+  agent::ControlBlock* block = agent::MonitorBlock();
   return block != nullptr ? block->queueWaits.load() : 0;
 }
 
 extern "C" int WINAPI SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) {
-  ControlBlock* block = MonitorBlock();
-  if (block == nullptr || !HoldsContact(*block)) return 0;
+  agent::ControlBlock* block = agent::MonitorBlock();
+  if (block == nullptr || !agent::HoldsContact(*block)) return 0;
   block->saveEntire.store(saveEntire != 0);
   block->saveBytes.store(saveBytes);
   return 1;

@@ -43,13 +43,13 @@ std::span<const uint8_t> Bytes(const char* data, size_t count) {
 class Report {
  public:
   // `error` overrides what WSAGetLastError says, for WSAStartup, which returns its code.
-  Report(Agent& agent, Id api, bool failed)
+  Report(agent::Agent& agent, Id api, bool failed)
       : m_agent(agent),
         m_api(api),
         m_failed(failed),
         m_saved(GetLastError()),
         m_error(failed ? agent.Real().WSAGetLastError() : 0) {}
-  Report(Agent& agent, Id api, bool failed, int32_t error) : Report(agent, api, failed) {
+  Report(agent::Agent& agent, Id api, bool failed, int32_t error) : Report(agent, api, failed) {
     if (failed) m_error = error;
   }
   ~Report() { SetLastError(m_saved); }
@@ -109,7 +109,7 @@ class Report {
     }
   }
 
-  Agent& m_agent;
+  agent::Agent& m_agent;
   Id m_api;
   bool m_failed;
   DWORD m_saved;  // the thread's error as the call left it
@@ -118,7 +118,7 @@ class Report {
 
 // The database and asynchronous calls report their error code only.
 template <class Result>
-Result Generic(Agent& agent, Id api, Result result, bool failed) {
+Result Generic(agent::Agent& agent, Id api, Result result, bool failed) {
   Report report(agent, api, failed);
   if (report.Wanted()) report.SendGeneric();
   return result;
@@ -132,7 +132,7 @@ std::span<const uint8_t> OptionBytes(const char* value, int length) {
 
 template <class Fn>
 int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = (agent.Real().*real)(s, name, namelen);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
@@ -147,7 +147,7 @@ int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) 
 
 template <class Fn>
 int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = (agent.Real().*real)(s, value);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
@@ -160,7 +160,7 @@ int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
 
 template <class Fn>
 int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = (agent.Real().*real)(s, name, namelen);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
@@ -174,7 +174,7 @@ int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
 
 template <class Fn>
 u_long Convert32(Id api, Fn real, u_long value) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const u_long result = (agent.Real().*real)(value);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, false);
@@ -187,7 +187,7 @@ u_long Convert32(Id api, Fn real, u_long value) {
 
 template <class Fn>
 u_short Convert16(Id api, Fn real, u_short value) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const u_short result = (agent.Real().*real)(value);
   if (!agent.Wants(api)) return result;
   Report report(agent, api, false);
@@ -201,7 +201,7 @@ u_short Convert16(Id api, Fn real, u_short value) {
 extern "C" {
 
 SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const SOCKET result = agent.Real().accept(s, addr, addrlen);
   if (!agent.Wants(Id::accept)) return result;
   Report report(agent, Id::accept, result == INVALID_SOCKET);
@@ -215,11 +215,11 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
 }
 
 int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect(Id::bind, &RealWinsock::bind, s, name, namelen);
+  return BindOrConnect(Id::bind, &agent::RealWinsock::bind, s, name, namelen);
 }
 
 int WINAPI Klv_closesocket(SOCKET s) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().closesocket(s);
   if (!agent.Wants(Id::closesocket)) return result;
   Report report(agent, Id::closesocket, result == SOCKET_ERROR);
@@ -230,19 +230,19 @@ int WINAPI Klv_closesocket(SOCKET s) {
 }
 
 int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect(Id::connect, &RealWinsock::connect, s, name, namelen);
+  return BindOrConnect(Id::connect, &agent::RealWinsock::connect, s, name, namelen);
 }
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName(Id::getpeername, &RealWinsock::getpeername, s, name, namelen);
+  return GetName(Id::getpeername, &agent::RealWinsock::getpeername, s, name, namelen);
 }
 
 int WINAPI Klv_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName(Id::getsockname, &RealWinsock::getsockname, s, name, namelen);
+  return GetName(Id::getsockname, &agent::RealWinsock::getsockname, s, name, namelen);
 }
 
 int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().getsockopt(s, level, optname, optval, optlen);
   if (!agent.Wants(Id::getsockopt)) return result;
   Report report(agent, Id::getsockopt, result == SOCKET_ERROR);
@@ -256,15 +256,15 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
 }
 
 u_long WINAPI Klv_htonl(u_long hostlong) {
-  return Convert32(Id::htonl, &RealWinsock::htonl, hostlong);
+  return Convert32(Id::htonl, &agent::RealWinsock::htonl, hostlong);
 }
 
 u_short WINAPI Klv_htons(u_short hostshort) {
-  return Convert16(Id::htons, &RealWinsock::htons, hostshort);
+  return Convert16(Id::htons, &agent::RealWinsock::htons, hostshort);
 }
 
 unsigned long WINAPI Klv_inet_addr(const char* cp) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const unsigned long result = agent.Real().inet_addr(cp);
   if (!agent.Wants(Id::inet_addr)) return result;
   Report report(agent, Id::inet_addr, false);
@@ -278,7 +278,7 @@ unsigned long WINAPI Klv_inet_addr(const char* cp) {
 }
 
 char* WINAPI Klv_inet_ntoa(in_addr in) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   char* result = agent.Real().inet_ntoa(in);
   if (!agent.Wants(Id::inet_ntoa)) return result;
   Report report(agent, Id::inet_ntoa, result == nullptr);
@@ -292,7 +292,7 @@ char* WINAPI Klv_inet_ntoa(in_addr in) {
 }
 
 int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().ioctlsocket(s, cmd, argp);
   if (!agent.Wants(Id::ioctlsocket)) return result;
   Report report(agent, Id::ioctlsocket, result == SOCKET_ERROR);
@@ -305,19 +305,19 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
 }
 
 int WINAPI Klv_listen(SOCKET s, int backlog) {
-  return ListenOrShutdown(Id::listen, &RealWinsock::listen, s, backlog);
+  return ListenOrShutdown(Id::listen, &agent::RealWinsock::listen, s, backlog);
 }
 
 u_long WINAPI Klv_ntohl(u_long netlong) {
-  return Convert32(Id::ntohl, &RealWinsock::ntohl, netlong);
+  return Convert32(Id::ntohl, &agent::RealWinsock::ntohl, netlong);
 }
 
 u_short WINAPI Klv_ntohs(u_short netshort) {
-  return Convert16(Id::ntohs, &RealWinsock::ntohs, netshort);
+  return Convert16(Id::ntohs, &agent::RealWinsock::ntohs, netshort);
 }
 
 int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().recv(s, buf, len, flags);
   if (!agent.Wants(Id::recv)) return result;
   Report report(agent, Id::recv, result == SOCKET_ERROR);
@@ -331,7 +331,7 @@ int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
 }
 
 int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().recvfrom(s, buf, len, flags, from, fromlen);
   if (!agent.Wants(Id::recvfrom)) return result;
   Report report(agent, Id::recvfrom, result == SOCKET_ERROR);
@@ -348,7 +348,7 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
 
 int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
                       const PTIMEVAL timeout) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   if (!agent.Wants(Id::select))
     return agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
   // The counts the program asked about; the call rewrites the sets.
@@ -368,7 +368,7 @@ int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
 }
 
 int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().send(s, buf, len, flags);
   if (!agent.Wants(Id::send)) return result;
   Report report(agent, Id::send, result == SOCKET_ERROR);
@@ -383,7 +383,7 @@ int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
 
 int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
                       int tolen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().sendto(s, buf, len, flags, to, tolen);
   if (!agent.Wants(Id::sendto)) return result;
   Report report(agent, Id::sendto, result == SOCKET_ERROR);
@@ -399,7 +399,7 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
 }
 
 int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().setsockopt(s, level, optname, optval, optlen);
   if (!agent.Wants(Id::setsockopt)) return result;
   Report report(agent, Id::setsockopt, result == SOCKET_ERROR);
@@ -413,11 +413,11 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
 }
 
 int WINAPI Klv_shutdown(SOCKET s, int how) {
-  return ListenOrShutdown(Id::shutdown, &RealWinsock::shutdown, s, how);
+  return ListenOrShutdown(Id::shutdown, &agent::RealWinsock::shutdown, s, how);
 }
 
 SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const SOCKET result = agent.Real().socket(af, type, protocol);
   if (!agent.Wants(Id::socket)) return result;
   Report report(agent, Id::socket, result == INVALID_SOCKET);
@@ -431,56 +431,56 @@ SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
 }
 
 hostent* WINAPI Klv_gethostbyaddr(const char* addr, int len, int type) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   hostent* result = agent.Real().gethostbyaddr(addr, len, type);
   if (!agent.Wants(Id::gethostbyaddr)) return result;
   return Generic(agent, Id::gethostbyaddr, result, result == nullptr);
 }
 
 hostent* WINAPI Klv_gethostbyname(const char* name) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   hostent* result = agent.Real().gethostbyname(name);
   if (!agent.Wants(Id::gethostbyname)) return result;
   return Generic(agent, Id::gethostbyname, result, result == nullptr);
 }
 
 protoent* WINAPI Klv_getprotobyname(const char* name) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   protoent* result = agent.Real().getprotobyname(name);
   if (!agent.Wants(Id::getprotobyname)) return result;
   return Generic(agent, Id::getprotobyname, result, result == nullptr);
 }
 
 protoent* WINAPI Klv_getprotobynumber(int number) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   protoent* result = agent.Real().getprotobynumber(number);
   if (!agent.Wants(Id::getprotobynumber)) return result;
   return Generic(agent, Id::getprotobynumber, result, result == nullptr);
 }
 
 servent* WINAPI Klv_getservbyname(const char* name, const char* proto) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   servent* result = agent.Real().getservbyname(name, proto);
   if (!agent.Wants(Id::getservbyname)) return result;
   return Generic(agent, Id::getservbyname, result, result == nullptr);
 }
 
 servent* WINAPI Klv_getservbyport(int port, const char* proto) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   servent* result = agent.Real().getservbyport(port, proto);
   if (!agent.Wants(Id::getservbyport)) return result;
   return Generic(agent, Id::getservbyport, result, result == nullptr);
 }
 
 int WINAPI Klv_gethostname(char* name, int namelen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().gethostname(name, namelen);
   if (!agent.Wants(Id::gethostname)) return result;
   return Generic(agent, Id::gethostname, result, result == SOCKET_ERROR);
 }
 
 int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSAAsyncSelect(s, hWnd, wMsg, lEvent);
   if (!agent.Wants(Id::WSAAsyncSelect)) return result;
   Report report(agent, Id::WSAAsyncSelect, result == SOCKET_ERROR);
@@ -490,7 +490,7 @@ int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
 
 HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr, int len, int type,
                                         char* buf, int buflen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetHostByAddr(hWnd, wMsg, addr, len, type, buf, buflen);
   if (!agent.Wants(Id::WSAAsyncGetHostByAddr)) return result;
   return Generic(agent, Id::WSAAsyncGetHostByAddr, result, result == nullptr);
@@ -498,7 +498,7 @@ HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr,
 
 HANDLE WINAPI Klv_WSAAsyncGetHostByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
                                         int buflen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetHostByName(hWnd, wMsg, name, buf, buflen);
   if (!agent.Wants(Id::WSAAsyncGetHostByName)) return result;
   return Generic(agent, Id::WSAAsyncGetHostByName, result, result == nullptr);
@@ -506,7 +506,7 @@ HANDLE WINAPI Klv_WSAAsyncGetHostByName(HWND hWnd, u_int wMsg, const char* name,
 
 HANDLE WINAPI Klv_WSAAsyncGetProtoByNumber(HWND hWnd, u_int wMsg, int number, char* buf,
                                            int buflen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetProtoByNumber(hWnd, wMsg, number, buf, buflen);
   if (!agent.Wants(Id::WSAAsyncGetProtoByNumber)) return result;
   return Generic(agent, Id::WSAAsyncGetProtoByNumber, result, result == nullptr);
@@ -514,7 +514,7 @@ HANDLE WINAPI Klv_WSAAsyncGetProtoByNumber(HWND hWnd, u_int wMsg, int number, ch
 
 HANDLE WINAPI Klv_WSAAsyncGetProtoByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
                                          int buflen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetProtoByName(hWnd, wMsg, name, buf, buflen);
   if (!agent.Wants(Id::WSAAsyncGetProtoByName)) return result;
   return Generic(agent, Id::WSAAsyncGetProtoByName, result, result == nullptr);
@@ -522,7 +522,7 @@ HANDLE WINAPI Klv_WSAAsyncGetProtoByName(HWND hWnd, u_int wMsg, const char* name
 
 HANDLE WINAPI Klv_WSAAsyncGetServByPort(HWND hWnd, u_int wMsg, int port, const char* proto,
                                         char* buf, int buflen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetServByPort(hWnd, wMsg, port, proto, buf, buflen);
   if (!agent.Wants(Id::WSAAsyncGetServByPort)) return result;
   return Generic(agent, Id::WSAAsyncGetServByPort, result, result == nullptr);
@@ -530,63 +530,63 @@ HANDLE WINAPI Klv_WSAAsyncGetServByPort(HWND hWnd, u_int wMsg, int port, const c
 
 HANDLE WINAPI Klv_WSAAsyncGetServByName(HWND hWnd, u_int wMsg, const char* name, const char* proto,
                                         char* buf, int buflen) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   HANDLE result = agent.Real().WSAAsyncGetServByName(hWnd, wMsg, name, proto, buf, buflen);
   if (!agent.Wants(Id::WSAAsyncGetServByName)) return result;
   return Generic(agent, Id::WSAAsyncGetServByName, result, result == nullptr);
 }
 
 int WINAPI Klv_WSACancelAsyncRequest(HANDLE hAsyncTaskHandle) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSACancelAsyncRequest(hAsyncTaskHandle);
   if (!agent.Wants(Id::WSACancelAsyncRequest)) return result;
   return Generic(agent, Id::WSACancelAsyncRequest, result, result == SOCKET_ERROR);
 }
 
 FARPROC WINAPI Klv_WSASetBlockingHook(FARPROC lpBlockFunc) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   FARPROC result = agent.Real().WSASetBlockingHook(lpBlockFunc);
   if (!agent.Wants(Id::WSASetBlockingHook)) return result;
   return Generic(agent, Id::WSASetBlockingHook, result, result == nullptr);
 }
 
 int WINAPI Klv_WSAUnhookBlockingHook() {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSAUnhookBlockingHook();
   if (!agent.Wants(Id::WSAUnhookBlockingHook)) return result;
   return Generic(agent, Id::WSAUnhookBlockingHook, result, result == SOCKET_ERROR);
 }
 
 int WINAPI Klv_WSAGetLastError() {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSAGetLastError();
   if (!agent.Wants(Id::WSAGetLastError)) return result;
   return Generic(agent, Id::WSAGetLastError, result, false);
 }
 
 void WINAPI Klv_WSASetLastError(int iError) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   agent.Real().WSASetLastError(iError);
   if (!agent.Wants(Id::WSASetLastError)) return;
   Generic(agent, Id::WSASetLastError, 0, false);
 }
 
 int WINAPI Klv_WSACancelBlockingCall() {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSACancelBlockingCall();
   if (!agent.Wants(Id::WSACancelBlockingCall)) return result;
   return Generic(agent, Id::WSACancelBlockingCall, result, result == SOCKET_ERROR);
 }
 
 BOOL WINAPI Klv_WSAIsBlocking() {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const BOOL result = agent.Real().WSAIsBlocking();
   if (!agent.Wants(Id::WSAIsBlocking)) return result;
   return Generic(agent, Id::WSAIsBlocking, result, false);
 }
 
 int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSAStartup(wVersionRequested, lpWSAData);
   if (result == 0) agent.ProgramStarted();
   if (!agent.Wants(Id::WSAStartup)) return result;
@@ -597,7 +597,7 @@ int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
 }
 
 int WINAPI Klv_WSACleanup() {
-  Agent& agent = Agent::Get();
+  agent::Agent& agent = agent::Agent::Get();
   const int result = agent.ProgramCleanup();
   if (!agent.Wants(Id::WSACleanup)) return result;
   return Generic(agent, Id::WSACleanup, result, result == SOCKET_ERROR);

@@ -30,7 +30,7 @@ void Apply(const display::CommandUI& answer, ui::CommandUI& state) {
   if (answer.text) state.SetText(std::string(*answer.text).c_str());
 }
 
-LOGFONTA ToLogFont(const LogFont& font) {
+LOGFONTA ToLogFont(const display::LogFont& font) {
   LOGFONTA lf{};
   lf.lfHeight = font.lfHeight;
   lf.lfWidth = font.lfWidth;
@@ -101,17 +101,17 @@ const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
 
 CQuarnetView::CQuarnetView()
     : m_strProgramFolder(ui::ProgramFolder()),
-      m_session(m_options, m_clock, std::make_unique<AgentLibrary>(m_strProgramFolder)) {
+      m_session(m_options, m_clock, std::make_unique<capture::AgentLibrary>(m_strProgramFolder)) {
   CQuarnetApp::Get()->m_pView = this;
   m_bSocketOpen = m_socket.Open(m_strProgramFolder);
-  m_strSettingsPath = m_strProgramFolder + std::string(kSettingsFileName);
-  m_options = LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
+  m_strSettingsPath = m_strProgramFolder + std::string(config::kSettingsFileName);
+  m_options = config::LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
   CreateDisplayFont();
 }
 
 // The settings are written before the socket closes (the members go after this body).
 CQuarnetView::~CQuarnetView() {
-  SaveSettingsFile(ui::PathFromAnsi(m_strSettingsPath), m_options);
+  config::SaveSettingsFile(ui::PathFromAnsi(m_strSettingsPath), m_options);
 }
 
 bool CQuarnetView::Create(HWND frame) {
@@ -240,7 +240,7 @@ void CQuarnetView::ApplyVScrollBar(const display::ScrollBarState& bar) {
 // --- capture ---
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
-  SteadyPassTimer timer;
+  capture::SteadyPassTimer timer;
   if (m_bSocketOpen) m_session.ReceivePass(m_socket, timer);
   Invalidate();  // the next paint formats only what is visible
   return 0;
@@ -266,7 +266,7 @@ void CQuarnetView::OnClearBuffer() {
 
 // The dialog edits a copy; Cancel, in it or in Buffer Allocation, leaves everything as it was.
 void CQuarnetView::OnSetupFilters() {
-  CaptureFiltersModel model(m_options, IsTracing());
+  dialogs::CaptureFiltersModel model(m_options, IsTracing());
   CCaptureFiltersDlg dialog(model);
   if (dialog.DoModal() != IDOK) return;
   m_session.ApplyCaptureFilters(model);
@@ -326,7 +326,7 @@ void CQuarnetView::OnFileOpen() {
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const auto path = ui::ChooseFile(Hwnd(), true, "*.spy");
   if (!path) return;
-  const TraceStore::OpenResult result = Store().OpenTraceFile(ui::PathFromAnsi(*path));
+  const store::TraceStore::OpenResult result = Store().OpenTraceFile(ui::PathFromAnsi(*path));
   if (result.loaded) ShowTraceBufferFromStart();
   if (!result.message.empty()) MessageBoxStop(result.message, "Quarnet");
 }
@@ -376,7 +376,7 @@ void CQuarnetView::OnLaunchPgm() {
 // --- clipboard and printer ---
 
 std::optional<CQuarnetView::RecordRange> CQuarnetView::ChooseRange(const char* caption) const {
-  RangeModel model;
+  dialogs::RangeModel model;
   model.m_strCaption = caption;
   const RangeView range(*this);
   CRangeDlg dialog(model, range);
@@ -387,11 +387,11 @@ std::optional<CQuarnetView::RecordRange> CQuarnetView::ChooseRange(const char* c
 void CQuarnetView::OnEditCopy() {
   const auto range = ChooseRange("Copy to Clipboard");
   if (!range) return;
-  const ClipboardCopy copy = PrepareClipboardCopy(
-      Displayed(), range->from, range->to, DisplayModes::FromOptions(m_options),
+  const display::ClipboardCopy copy = display::PrepareClipboardCopy(
+      Displayed(), range->from, range->to, format::DisplayModes::FromOptions(m_options),
       [this](const CSpyMsg& record) { return m_display.GetRecordLines(record); });
   if (copy.refused) {
-    MessageBoxStop(std::string(kClipboardTooLarge), "Quarnet");
+    MessageBoxStop(std::string(display::kClipboardTooLarge), "Quarnet");
   } else if (!ui::PutClipboardText(Hwnd(), copy.block)) {
     MessageBoxStop("The trace could not be put on the Clipboard; the Clipboard is unchanged.",
                    "Quarnet");

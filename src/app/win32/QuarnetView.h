@@ -44,7 +44,7 @@ class CQuarnetView : public ui::Window {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  class SystemClock : public IClock {
+  class SystemClock : public capture::IClock {
    public:
     uint32_t Now() override { return static_cast<uint32_t>(std::time(nullptr)); }
   };
@@ -89,7 +89,7 @@ class CQuarnetView : public ui::Window {
   void OnUpdatePrint(ui::CommandUI& state);
 
   // The displayed buffer's range as the range dialog asks for it.
-  class RangeView : public IRangeView {
+  class RangeView : public dialogs::IRangeView {
    public:
     explicit RangeView(const CQuarnetView& view) : m_view(view) {}
     int32_t GetDisplayCount() const override { return m_view.GetDisplayCount(); }
@@ -109,8 +109,8 @@ class CQuarnetView : public ui::Window {
   // The range dialog with `caption`; the records chosen, or nothing on Cancel.
   std::optional<RecordRange> ChooseRange(const char* caption) const;
   display::ViewFacts Facts() const;
-  TraceStore& Store() { return m_session.Store(); }
-  const TraceStore& Store() const { return m_session.Store(); }
+  store::TraceStore& Store() { return m_session.Store(); }
+  const store::TraceStore& Store() const { return m_session.Store(); }
   display::RecordList Displayed() const { return Store().DisplayedBuffer(); }
   void ApplyVScrollBar(const display::ScrollBarState& bar);
   void ShowTraceBufferFromStart();
@@ -121,12 +121,12 @@ class CQuarnetView : public ui::Window {
 
   std::string m_strProgramFolder;
   std::string m_strSettingsPath;
-  Options m_options;
+  config::Options m_options;
   SystemClock m_clock;
   display::TraceView m_display{m_options};
-  CaptureSocket m_socket;
+  capture::CaptureSocket m_socket;
   bool m_bSocketOpen = false;
-  TraceSession m_session;
+  app::TraceSession m_session;
   ui::ScopedFont m_font;
   display::PrintJob m_printJob;
 

@@ -7,8 +7,8 @@ struct SpinnerIds {
   int bar;
 };
 
-SpinnerIds IdsOf(BufferAllocModel::Spinner spinner) {
-  return spinner == BufferAllocModel::Spinner::kTrace ? SpinnerIds{IDC_TRACE_SIZE, IDC_TRACE_SPIN}
+SpinnerIds IdsOf(dialogs::BufferAllocModel::Spinner spinner) {
+  return spinner == dialogs::BufferAllocModel::Spinner::kTrace ? SpinnerIds{IDC_TRACE_SIZE, IDC_TRACE_SPIN}
                                                       : SpinnerIds{IDC_TRAP_SIZE, IDC_TRAP_SPIN};
 }
 
@@ -23,7 +23,7 @@ const ui::ControlEntry<CBufferAllocDlg> CBufferAllocDlg::kControls[] = {
     {IDC_TRAP_SIZE, EN_KILLFOCUS, &CBufferAllocDlg::OnTrapSizeKillFocus},
 };
 
-CBufferAllocDlg::CBufferAllocDlg(BufferAllocModel& model, HWND owner)
+CBufferAllocDlg::CBufferAllocDlg(dialogs::BufferAllocModel& model, HWND owner)
     : ui::Dialog(IDD_BUFFER_ALLOC, owner), m_model(model) {}
 
 bool CBufferAllocDlg::OnControl(int id, UINT notification) {
@@ -38,18 +38,18 @@ bool CBufferAllocDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
 }
 
 void CBufferAllocDlg::OnInitDialog() {
-  const BufferAllocModel::Controls c = m_model.OnInitDialog();
+  const dialogs::BufferAllocModel::Controls c = m_model.OnInitDialog();
   CheckRadioButton(Hwnd(), IDC_SAVE_ENTIRE, IDC_SAVE_UPTO,
                    c.saveEntireChecked ? IDC_SAVE_ENTIRE : IDC_SAVE_UPTO);
   EnableItem(IDC_SAVE_BYTES, c.saveBytesEnabled);
   CheckRadioButton(Hwnd(), IDC_DISPLAY_ENTIRE, IDC_DISPLAY_UPTO,
                    c.displayEntireChecked ? IDC_DISPLAY_ENTIRE : IDC_DISPLAY_UPTO);
   EnableItem(IDC_DISPLAY_BYTES, c.displayBytesEnabled);
-  SetScrollRange(Item(IDC_TRACE_SPIN), SB_CTL, BufferAllocModel::kTraceMin,
-                 BufferAllocModel::kTraceMax, FALSE);
+  SetScrollRange(Item(IDC_TRACE_SPIN), SB_CTL, dialogs::BufferAllocModel::kTraceMin,
+                 dialogs::BufferAllocModel::kTraceMax, FALSE);
   SetScrollPos(Item(IDC_TRACE_SPIN), SB_CTL, c.traceSpinPos, TRUE);
-  SetScrollRange(Item(IDC_TRAP_SPIN), SB_CTL, BufferAllocModel::kTrapMin,
-                 BufferAllocModel::kTrapMax, FALSE);
+  SetScrollRange(Item(IDC_TRAP_SPIN), SB_CTL, dialogs::BufferAllocModel::kTrapMin,
+                 dialogs::BufferAllocModel::kTrapMax, FALSE);
   SetScrollPos(Item(IDC_TRAP_SPIN), SB_CTL, c.trapSpinPos, TRUE);
   SetItemText(IDC_TRACE_SIZE, c.traceText);
   SetItemText(IDC_TRAP_SIZE, c.trapText);
@@ -70,7 +70,7 @@ void CBufferAllocDlg::OnDisplayUpTo() {
   EnableItem(IDC_DISPLAY_BYTES, m_model.OnDisplayEntire(false));
 }
 
-void CBufferAllocDlg::SizeKillFocus(BufferAllocModel::Spinner spinner) {
+void CBufferAllocDlg::SizeKillFocus(dialogs::BufferAllocModel::Spinner spinner) {
   const SpinnerIds ids = IdsOf(spinner);
   const int32_t position = m_model.OnSizeKillFocus(spinner, ItemText(ids.edit));
   SetScrollPos(Item(ids.bar), SB_CTL, position, TRUE);
@@ -78,10 +78,10 @@ void CBufferAllocDlg::SizeKillFocus(BufferAllocModel::Spinner spinner) {
 
 // Any scroll bar but the trace spinner is the trap spinner: the dialog has no other.
 void CBufferAllocDlg::OnSpin(HWND bar, int code) {
-  const auto spinner = bar == Item(IDC_TRACE_SPIN) ? BufferAllocModel::Spinner::kTrace
-                                                   : BufferAllocModel::Spinner::kTrap;
+  const auto spinner = bar == Item(IDC_TRACE_SPIN) ? dialogs::BufferAllocModel::Spinner::kTrace
+                                                   : dialogs::BufferAllocModel::Spinner::kTrap;
   const SpinnerIds ids = IdsOf(spinner);
-  const BufferAllocModel::SpinResult result = m_model.OnSpin(spinner, code);
+  const dialogs::BufferAllocModel::SpinResult result = m_model.OnSpin(spinner, code);
   SetItemText(ids.edit, result.text);
   SetScrollPos(Item(ids.bar), SB_CTL, result.position, TRUE);
 }
@@ -91,7 +91,7 @@ void CBufferAllocDlg::OnOK() {
   const std::string saveBytes = ItemText(IDC_SAVE_BYTES);
   const std::string traceSize = ItemText(IDC_TRACE_SIZE);
   const std::string trapSize = ItemText(IDC_TRAP_SIZE);
-  const BufferAllocModel::OkResult result =
+  const dialogs::BufferAllocModel::OkResult result =
       m_model.OnOK({displayBytes, saveBytes, traceSize, trapSize});
   if (result.ok) {
     End(IDOK);

@@ -7,7 +7,7 @@
 
 class CBufferAllocDlg : public ui::Dialog {
  public:
-  CBufferAllocDlg(BufferAllocModel& model, HWND owner);
+  CBufferAllocDlg(dialogs::BufferAllocModel& model, HWND owner);
 
  protected:
   void OnInitDialog() override;
@@ -20,12 +20,12 @@ class CBufferAllocDlg : public ui::Dialog {
   void OnSaveUpTo();
   void OnDisplayEntire();
   void OnDisplayUpTo();
-  void OnTraceSizeKillFocus() { SizeKillFocus(BufferAllocModel::Spinner::kTrace); }
-  void OnTrapSizeKillFocus() { SizeKillFocus(BufferAllocModel::Spinner::kTrap); }
-  void SizeKillFocus(BufferAllocModel::Spinner spinner);
+  void OnTraceSizeKillFocus() { SizeKillFocus(dialogs::BufferAllocModel::Spinner::kTrace); }
+  void OnTrapSizeKillFocus() { SizeKillFocus(dialogs::BufferAllocModel::Spinner::kTrap); }
+  void SizeKillFocus(dialogs::BufferAllocModel::Spinner spinner);
   void OnSpin(HWND bar, int code);
 
-  BufferAllocModel& m_model;
+  dialogs::BufferAllocModel& m_model;
 
   static const ui::ControlEntry<CBufferAllocDlg> kControls[];
 };

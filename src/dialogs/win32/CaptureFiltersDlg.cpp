@@ -16,7 +16,7 @@ const ui::ControlEntry<CCaptureFiltersDlg> CCaptureFiltersDlg::kControls[] = {
     {IDC_CONFIGURE_BUFFERS, BN_CLICKED, &CCaptureFiltersDlg::OnConfigureBuffers},
 };
 
-CCaptureFiltersDlg::CCaptureFiltersDlg(CaptureFiltersModel& model)
+CCaptureFiltersDlg::CCaptureFiltersDlg(dialogs::CaptureFiltersModel& model)
     : ui::Dialog(IDD_CAPTURE_FILTERS), m_model(model) {}
 
 bool CCaptureFiltersDlg::OnControl(int id, UINT notification) {
@@ -30,20 +30,20 @@ void CCaptureFiltersDlg::OnInitDialog() {
     const auto font = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
     const ui::ScopedSelect selected(dc.Get(), font != nullptr ? font : GetStockObject(SYSTEM_FONT));
     SIZE extent{};
-    const std::string text(CaptureFiltersModel::kExtentText);
+    const std::string text(dialogs::CaptureFiltersModel::kExtentText);
     GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
     SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx), 0);
   }
-  for (std::string_view name : CaptureFiltersModel::kListNames) {
+  for (std::string_view name : dialogs::CaptureFiltersModel::kListNames) {
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(name).c_str()));
   }
-  const CaptureFiltersModel::Controls controls = m_model.OnInitDialog();
+  const dialogs::CaptureFiltersModel::Controls controls = m_model.OnInitDialog();
   SetItemText(IDC_SOCKET_ID, controls.socketIdText);
   Show(controls);
   SendMessageA(list, LB_SETTOPINDEX, 0, 0);  // selecting scrolled to the last selected entry
 }
 
-void CCaptureFiltersDlg::Show(const CaptureFiltersModel::Controls& c) const {
+void CCaptureFiltersDlg::Show(const dialogs::CaptureFiltersModel::Controls& c) const {
   CheckRadioButton(Hwnd(), IDC_TRACE_ALL, IDC_TRACE_NONE,
                    c.traceAllChecked    ? IDC_TRACE_ALL
                    : c.traceNoneChecked ? IDC_TRACE_NONE
@@ -74,7 +74,7 @@ std::vector<int> CCaptureFiltersDlg::SelectedEntries() const {
 }
 
 void CCaptureFiltersDlg::OnConfigureBuffers() {
-  BufferAllocModel buffers(m_model.Buffers());
+  dialogs::BufferAllocModel buffers(m_model.Buffers());
   CBufferAllocDlg dialog(buffers, Hwnd());
   if (dialog.DoModal() == IDOK) m_model.OnBuffersAccepted(buffers.m_values);
 }
@@ -82,7 +82,7 @@ void CCaptureFiltersDlg::OnConfigureBuffers() {
 void CCaptureFiltersDlg::OnOK() {
   // The list is asked, whatever the notifications said.
   m_model.OnSelectionChange(SelectedEntries());
-  const CaptureFiltersModel::OkResult result = m_model.OnOK(ItemText(IDC_SOCKET_ID));
+  const dialogs::CaptureFiltersModel::OkResult result = m_model.OnOK(ItemText(IDC_SOCKET_ID));
   if (result.ok) {
     End(IDOK);
   } else {

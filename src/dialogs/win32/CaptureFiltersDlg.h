@@ -9,7 +9,7 @@
 
 class CCaptureFiltersDlg : public ui::Dialog {
  public:
-  explicit CCaptureFiltersDlg(CaptureFiltersModel& model);
+  explicit CCaptureFiltersDlg(dialogs::CaptureFiltersModel& model);
 
  protected:
   void OnInitDialog() override;
@@ -27,10 +27,10 @@ class CCaptureFiltersDlg : public ui::Dialog {
   void OnConfigureBuffers();
 
   // Every control but the socket id's text, which stays as the user typed it.
-  void Show(const CaptureFiltersModel::Controls& controls) const;
+  void Show(const dialogs::CaptureFiltersModel::Controls& controls) const;
   std::vector<int> SelectedEntries() const;
 
-  CaptureFiltersModel& m_model;
+  dialogs::CaptureFiltersModel& m_model;
 
   static const ui::ControlEntry<CCaptureFiltersDlg> kControls[];
 };

@@ -7,7 +7,7 @@
 
 class CRangeDlg : public ui::Dialog {
  public:
-  CRangeDlg(RangeModel& model, const IRangeView& view);
+  CRangeDlg(dialogs::RangeModel& model, const dialogs::IRangeView& view);
 
  protected:
   void OnInitDialog() override;
@@ -18,13 +18,13 @@ class CRangeDlg : public ui::Dialog {
   void OnAll() { Show(m_model.OnAll()); }
   void OnCurrentPage() { Show(m_model.OnCurrentPage()); }
   void OnRecord() { Show(m_model.OnRecord()); }
-  void OnFromKillFocus() { Check(RangeModel::Edit::kFrom); }
-  void OnToKillFocus() { Check(RangeModel::Edit::kTo); }
-  void Check(RangeModel::Edit edit);
-  void Show(const RangeModel::Controls& controls) const;
+  void OnFromKillFocus() { Check(dialogs::RangeModel::Edit::kFrom); }
+  void OnToKillFocus() { Check(dialogs::RangeModel::Edit::kTo); }
+  void Check(dialogs::RangeModel::Edit edit);
+  void Show(const dialogs::RangeModel::Controls& controls) const;
 
-  RangeModel& m_model;
-  const IRangeView& m_view;
+  dialogs::RangeModel& m_model;
+  const dialogs::IRangeView& m_view;
 
   static const ui::ControlEntry<CRangeDlg> kControls[];
 };

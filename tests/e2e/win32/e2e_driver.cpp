@@ -72,7 +72,7 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 // A fresh monitor folder with the three files and the prepared settings.
 bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& folders,
-                    Options options = {}) {
+                    config::Options options = {}) {
   folders.work = work;
   folders.monitor = work + "\\monitor";
   CreateDirectoryA(folders.monitor.c_str(), nullptr);
@@ -84,7 +84,7 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   options.m_bIgnoreWouldBlock = 0;
   options.m_nTraceSize = 2000;
   return ok &&
-         WriteFile(folders.monitor + "\\" + std::string(kSettingsFileName), WriteSettings(options));
+         WriteFile(folders.monitor + "\\" + std::string(config::kSettingsFileName), config::WriteSettings(options));
 }
 
 // wsdemo in a folder of its own, away from Klvnt32.dll, and a folder for saved traces.
@@ -192,8 +192,8 @@ bool HelpShows(const drive::Program& monitor, const std::string& title) {
 // topic compiled in; Using Help, and Back from it; F1 and Shift+F1 in the main window, F1 on a
 // menu item and in a dialog.
 void CheckHelp(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
-  const auto bytes = ReadWholeFile(saved);
-  const TraceFileContents trace = ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
+  const auto bytes = store::ReadWholeFile(saved);
+  const store::TraceFileContents trace = store::ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
   size_t connect = 0;
   while (connect < trace.records.size() && trace.records[connect]->m_nApiId != 3) ++connect;
   CHECK(connect < trace.records.size());
@@ -488,7 +488,7 @@ int RunForeign(const std::string& work, const std::string& bin, const std::strin
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
   if (monitor.frame == nullptr) return check::Finish("e2e foreign");
-  ControlBlock* block = MapControlBlock();
+  agent::ControlBlock* block = agent::MapControlBlock();
   CHECK(block != nullptr && block->contact.load() == 1);
   const auto port = static_cast<uint16_t>(block != nullptr ? block->port.load() : 0);
   std::printf("monitor port %u, foreign address %s\n", port, address.c_str());
@@ -537,7 +537,7 @@ bool StartWithWsdemo(const std::string& work, const std::string& bin, const std:
 }
 
 int Entry(std::string_view name) {
-  const auto& names = CaptureFiltersModel::kListNames;
+  const auto& names = dialogs::CaptureFiltersModel::kListNames;
   return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
 }
 
@@ -607,9 +607,9 @@ struct Tracer {
 std::string SendSocket(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  for (const SpyMsgPtr& record : ReadTraceFile(bytes).records) {
+  for (const SpyMsgPtr& record : store::ReadTraceFile(bytes).records) {
     std::vector<std::string> lines;
-    FormatEvent(*record, lines, false, false);
+    format::FormatEvent(*record, lines, false, false);
     constexpr std::string_view kSend = "send (SOCKET=";
     if (lines.front().starts_with(kSend)) {
       return lines.front().substr(kSend.size(), lines.front().find(',') - kSend.size());
@@ -648,7 +648,7 @@ void CheckFiltersOpen(const drive::DialogWindow& filters, const std::vector<int>
 std::string CheckCaptureFilters(const Folders& folders, const drive::Program& monitor,
                                 Tracer& tracer) {
   const std::string saved = folders.work + "\\saved\\";
-  std::vector<int> all(CaptureFiltersModel::kListedApis);
+  std::vector<int> all(dialogs::CaptureFiltersModel::kListedApis);
   for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
 
   drive::DialogWindow filters = OpenFilters(monitor);
@@ -782,20 +782,20 @@ int RunDialogs(const std::string& work, const std::string& bin, const std::strin
   CHECK(monitor.Exit(kLong));
 
   // The settings file holds what the dialogs chose, and the next start shows it in them.
-  const Options options =
-      LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
+  const config::Options options =
+      config::LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
   CHECK(options.m_nTraceSize == 51 && options.m_nTrapSize == 10);
   CHECK(options.m_bSaveEntire == 0 && options.m_nSaveBytes == 8);
   CHECK(options.m_bErrorsOnly == 0 && options.m_bIgnoreWouldBlock == 0);
   CHECK(options.m_bRestrictSocket == 0 && std::to_string(options.m_nSocketId) == socket);
   for (int id = 0; id < protocol::calls::kCount; ++id) {
-    CHECK(options.m_apiEnable[static_cast<size_t>(id)] == (id < CaptureFiltersModel::kListedApis));
+    CHECK(options.m_apiEnable[static_cast<size_t>(id)] == (id < dialogs::CaptureFiltersModel::kListedApis));
   }
   drive::Program again;
   CHECK(again.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
   if (again.frame == nullptr) return check::Finish("e2e dialogs");
   const drive::DialogWindow filters = OpenFilters(again);
-  CHECK(filters.Selected(IDC_FILTER_LIST).size() == CaptureFiltersModel::kListedApis);
+  CHECK(filters.Selected(IDC_FILTER_LIST).size() == dialogs::CaptureFiltersModel::kListedApis);
   CHECK(filters.Text(IDC_SOCKET_ID) == socket);
   const drive::DialogWindow buffers = OpenBuffers(again, filters);
   CHECK(buffers.Text(IDC_TRACE_SIZE) == "51" && buffers.SpinPosition(IDC_TRACE_SPIN) == 51);
@@ -838,7 +838,7 @@ bool WriteText(const std::string& path, const std::string& text) {
 std::vector<SpyMsgPtr> ReadRecords(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  return std::move(ReadTraceFile(bytes).records);
+  return std::move(store::ReadTraceFile(bytes).records);
 }
 
 drive::DialogWindow OpenRange(const drive::Program& monitor, UINT command, const char* caption) {
@@ -880,18 +880,18 @@ bool AskScript(const Folders& folders, const std::string& request) {
 // A canvas that only lets the pages be counted.
 class NoCanvas : public ui::Canvas {
  public:
-  void SetTextColour(ColorRef) override {}
+  void SetTextColour(ui::ColorRef) override {}
   void DrawString(int32_t, int32_t, std::string_view) override {}
   ui::TextExtent MeasureString(std::string_view) override { return {}; }
-  void FillRectangle(const ui::Rect&, ColorRef) override {}
-  void DrawBorderedRectangle(const ui::Rect&, ColorRef) override {}
+  void FillRectangle(const ui::Rect&, ui::ColorRef) override {}
+  void DrawBorderedRectangle(const ui::Rect&, ui::ColorRef) override {}
   ui::CharMetrics GetCharMetrics() override { return {}; }
 };
 
 // The pages the print job makes of records FROM to TO on the default printer, from its printable
 // area and the height of its default font, read here from the same printer.
 int PagesOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from, int to,
-                          const Options& options) {
+                          const config::Options& options) {
   PRINTDLGA dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
@@ -961,19 +961,19 @@ int RunPrint(const std::string& work, const std::string& bin, const std::string&
   std::vector<SpyMsgPtr> many;
   while (many.size() < 600) many.push_back(trace[many.size() % trace.size()]->Clone());
   const std::string big = work + "\\saved\\many.spy";
-  CHECK(WriteFile(big, WriteTraceFile(many)));
+  CHECK(WriteFile(big, store::WriteTraceFile(many)));
   OpenTrace(monitor, big, 600);
   PutClipboardText("kept");
   range = OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard");
   range.Click(IDC_RANGE_ALL);
   Close(range, IDOK);
-  CHECK(monitor.AnswerMessageBox(std::string(kClipboardTooLarge), IDOK));
+  CHECK(monitor.AnswerMessageBox(std::string(display::kClipboardTooLarge), IDOK));
   CHECK(ClipboardText() == "kept");
 
   // Printed without the time, so that the script can read the lines off qntdump --no-time.
   OpenTrace(monitor, saved, records);
   monitor.Command(ID_PREFERENCES_SHOWTIME);
-  Options options;
+  config::Options options;
   options.m_bShowTime = 0;
   range = OpenRange(monitor, ID_FILE_PRINT, "Print");
   range.Click(IDC_RANGE_ALL);
@@ -1048,7 +1048,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   const std::string euroSign = cyrillic ? "\x88" : "\x80";
   CreateDirectoryA(odd.c_str(), nullptr);
   Folders folders;
-  Options options;
+  config::Options options;
   options.m_bShowTime = 0;  // seen on the toolbar only when the settings file was read
   options.m_bViewTrap = 1;  // closed while showing the Trap Buffer
   CHECK(PrepareMonitor(odd, bin, folders, options));
@@ -1058,8 +1058,8 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
     two.back()->m_nApiId = id;
   }
   const std::string euro = odd + "\\euro" + euroSign + ".spy";
-  CHECK(WriteFile(euro, WriteTraceFile(two)));
-  std::vector<uint8_t> early = WriteTraceFile(two);
+  CHECK(WriteFile(euro, store::WriteTraceFile(two)));
+  std::vector<uint8_t> early = store::WriteTraceFile(two);
   early[11] = early[12] = 0xFF;  // a count of 65535 that ends after 2 records
   CHECK(WriteFile(odd + "\\early.spy", early));
   CHECK(WriteSparse(work + "\\1GiB.spy", {'M', 'Z'}, 1ull << 30));
