@@ -29,14 +29,6 @@ std::string Decimal(int32_t value) {
   return std::to_string(value);
 }
 
-// The zero-ended text from `offset`, ending at the end of the payload at the latest.
-std::string Text(Block p, size_t offset) {
-  if (offset >= p.size()) return {};
-  const Block tail = p.subspan(offset);
-  const auto end = std::find(tail.begin(), tail.end(), uint8_t{0});
-  return std::string(tail.begin(), end);
-}
-
 std::string Socket(Block p) {
   return FormatSocket(I32(p, layout::kSocket), 0);
 }
@@ -116,14 +108,14 @@ std::string Convert16(std::string_view name, Block p, Lines& lines, bool) {
 }
 
 std::string InetAddr(std::string_view name, Block p, Lines& lines, bool) {
-  lines.push_back(std::string(name) + " (" + Text(p, layout::kInetFixed) + ")");
+  lines.push_back(std::string(name) + " (" + PayloadText(p, layout::kInetFixed) + ")");
   const uint32_t result = U32(p, layout::kInetAddrResult);
   return Returns(result == 0xFFFFFFFFu ? "INADDR_NONE" : FormatHex32(result));
 }
 
 std::string InetNtoa(std::string_view name, Block p, Lines& lines, bool) {
   lines.push_back(std::string(name) + " (" + FormatHex32(U32(p, layout::kInetNtoaArg)) + ")");
-  const std::string result = Text(p, layout::kInetFixed);
+  const std::string result = PayloadText(p, layout::kInetFixed);
   return Returns(result.empty() ? "NULL" : result);
 }
 
@@ -211,6 +203,13 @@ constexpr std::array<Formatter, kLastSocketCall + 1> kFormatters = {
 };
 
 }  // namespace
+
+std::string PayloadText(std::span<const uint8_t> p, size_t offset) {
+  if (offset >= p.size()) return {};
+  const Block tail = p.subspan(offset);
+  const auto end = std::find(tail.begin(), tail.end(), uint8_t{0});
+  return std::string(tail.begin(), end);
+}
 
 std::string FormatSocketCall(const CSpyMsg& msg, std::vector<std::string>& lines, bool verbose) {
   const std::string_view name = names::ApiName(msg.m_nApiId);
