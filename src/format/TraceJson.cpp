@@ -52,25 +52,35 @@ std::string RecordJson(const CSpyMsg& msg, int32_t number) {
   const DecodedCall call = DecodeCall(msg);
   std::string time = FormatTimeStamp(msg.m_time);
   time.resize(8);  // without the two blanks that follow it in the window
-
-  std::string params;
-  for (const CallField& field : call.params) {
-    params += (params.empty() ? "" : ",") + JsonString(field.name) + ":" + Field(field);
-  }
   const char* errorName = names::ErrorName(call.error);
+
+  std::string out = "{";
+  const auto member = [&out](std::string_view name, const std::string& value) {
+    if (out.size() > 1) out += ',';
+    out.append(JsonString(name)).append(":").append(value);
+  };
+  member("number", std::to_string(number));
+  member("time", std::to_string(msg.m_time));
+  member("time_text", JsonString(time));
+  member("trigger", msg.m_bTrigger ? "true" : "false");
+  member("api_id", std::to_string(msg.m_nApiId));
+  member("api", call.name ? JsonString(call.name) : "null");
+  member("socket", call.socket ? std::to_string(*call.socket) : "null");
+  member("payload_size", std::to_string(msg.m_hData.Size()));
+  std::string params = "{";
+  for (const CallField& field : call.params) {
+    if (params.size() > 1) params += ',';
+    params.append(JsonString(field.name)).append(":").append(Field(field));
+  }
+  member("params", params + "}");
+  member("result", call.result ? Field(*call.result) : "null");
+  member("error", "{\"value\":" + std::to_string(call.error) +
+                      ",\"name\":" + (errorName ? JsonString(errorName) : "null") + "}");
   std::string data = "null";
   if (call.total) {
     data = "{\"captured\":" + std::to_string(call.data.size()) +
            ",\"total\":" + std::to_string(*call.total) + ",\"hex\":\"" + Hex(call.data) + "\"}";
   }
-  return "{\"number\":" + std::to_string(number) + ",\"time\":" + std::to_string(msg.m_time) +
-         ",\"time_text\":" + JsonString(time) +
-         ",\"trigger\":" + (msg.m_bTrigger ? "true" : "false") +
-         ",\"api_id\":" + std::to_string(msg.m_nApiId) +
-         ",\"api\":" + (call.name ? JsonString(call.name) : "null") +
-         ",\"socket\":" + (call.socket ? std::to_string(*call.socket) : "null") +
-         ",\"payload_size\":" + std::to_string(msg.m_hData.Size()) + ",\"params\":{" + params +
-         "},\"result\":" + (call.result ? Field(*call.result) : "null") +
-         ",\"error\":{\"value\":" + std::to_string(call.error) +
-         ",\"name\":" + (errorName ? JsonString(errorName) : "null") + "},\"data\":" + data + "}";
+  member("data", data);
+  return out + "}";
 }

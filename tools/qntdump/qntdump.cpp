@@ -39,7 +39,7 @@ constexpr const char* kUsage =
     "  --crlf                         CR LF line ends, as on the clipboard\n"
     "  --settings FILE                display modes from a settings file (quarnt32.cfg);\n"
     "                                 the options above win over it\n"
-    "  --help                         this text\n"
+    "  --help, --version              this text, the version\n"
     "Exit status: 0 done, 1 a file cannot be read or is not a trace file, 2 the trace file\n"
     "ends early (its complete records are printed), 64 bad options.\n";
 
@@ -49,6 +49,7 @@ struct Arguments {
   std::optional<std::pair<int32_t, int32_t>> range;
   bool crlf = false;
   bool help = false;
+  bool version = false;
   bool json = false;
   std::optional<std::string> pcap;
   std::optional<std::string> settings;
@@ -108,6 +109,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
       args.crlf = true;
     } else if (arg == "--help") {
       args.help = true;
+    } else if (arg == "--version") {
+      args.version = true;
     } else if (arg.starts_with("-") || haveFile) {
       return std::nullopt;
     } else {
@@ -115,7 +118,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
       haveFile = true;
     }
   }
-  if (!haveFile && !args.help) return std::nullopt;
+  if (!haveFile && !args.help && !args.version) return std::nullopt;
   return args;
 }
 
@@ -134,6 +137,10 @@ int Fail(const std::string& file, const char* why) {
 int main(int argc, char** argv) {
   const std::optional<Arguments> args = ParseArguments(argc, argv);
   if (!args) return Usage();
+  if (args->version) {
+    std::puts("qntdump " QUARNET_VERSION);
+    return 0;
+  }
   if (args->help) {
     std::fputs(kUsage, stdout);
     return 0;
