@@ -18,6 +18,7 @@
 
 #include "agent/SpyDatagram.h"
 #include "capture/Clock.h"
+#include "capture/LossCounter.h"
 #include "capture/MessageIndex.h"
 #include "store/SpyMsg.h"
 
@@ -56,8 +57,10 @@ class CPendingList {
   std::unique_ptr<CSpyMsg> TakeCompleteMessage();
   // Drops one message that is more than 5 seconds old; false when there is none.
   bool PurgeOneStale();
+  // Drops every pending message (Begin Trace); they count as purged.
   void Clear();
   size_t Count() const { return m_index.Size(); }
+  const LossCounter& Loss() const { return m_loss; }
 
   static constexpr int64_t kStaleSeconds = 5;
 
@@ -91,5 +94,6 @@ class CPendingList {
   // While creation times never decrease along the list, the oldest message is at its head.
   bool m_createdInOrder = true;
   MessageIndex m_index;
+  LossCounter m_loss;
   std::priority_queue<CompleteEntry, std::vector<CompleteEntry>, std::greater<>> m_complete;
 };
