@@ -85,30 +85,25 @@ class Decoder {
   DecodedCall& m_call;
 };
 
-void Accept(Decoder& d) {
+void AddressCall(Decoder& d, const char* lengthName, layout::Address offsets, AddressRole role) {
   d.Socket();
-  d.Address("addrlen", layout::kAccept.addrLen, layout::kAddressImage, AddressRole::kPeer);
-  d.Result(d.I32(layout::kAccept.result));
+  d.Address(lengthName, offsets.addrLen, layout::kAddressImage, role);
+  d.Result(d.I32(offsets.result));
+}
+void Accept(Decoder& d) {
+  AddressCall(d, "addrlen", layout::kAccept, AddressRole::kPeer);
 }
 void Bind(Decoder& d) {
-  d.Socket();
-  d.Address("namelen", layout::kBindConnect.addrLen, layout::kAddressImage, AddressRole::kLocal);
-  d.Result(d.I32(layout::kBindConnect.result));
+  AddressCall(d, "namelen", layout::kBindConnect, AddressRole::kLocal);
 }
 void Connect(Decoder& d) {
-  d.Socket();
-  d.Address("namelen", layout::kBindConnect.addrLen, layout::kAddressImage, AddressRole::kPeer);
-  d.Result(d.I32(layout::kBindConnect.result));
+  AddressCall(d, "namelen", layout::kBindConnect, AddressRole::kPeer);
 }
 void GetPeerName(Decoder& d) {
-  d.Socket();
-  d.Address("namelen", layout::kGetName.addrLen, layout::kAddressImage, AddressRole::kPeer);
-  d.Result(d.I32(layout::kGetName.result));
+  AddressCall(d, "namelen", layout::kGetName, AddressRole::kPeer);
 }
 void GetSockName(Decoder& d) {
-  d.Socket();
-  d.Address("namelen", layout::kGetName.addrLen, layout::kAddressImage, AddressRole::kLocal);
-  d.Result(d.I32(layout::kGetName.result));
+  AddressCall(d, "namelen", layout::kGetName, AddressRole::kLocal);
 }
 void CloseSocket(Decoder& d) {
   d.Socket();
