@@ -54,6 +54,7 @@
 #define ID_INDICATOR_POSITION 59142
 #define ID_INDICATOR_TRAP 59143
 #define ID_INDICATOR_TRIGGER 59144
+#define ID_INDICATOR_LOST 59145
 
 /* String shown in pane 0 when no menu item is highlighted. */
 #define IDS_IDLEMESSAGE 57345

@@ -29,6 +29,7 @@ class CQuarnetView : public ui::Window {
 
   // What the status panes and other windows read.
   std::string TrapStatusText() const { return m_store.TrapStatusText(); }
+  uint64_t LostCount() const { return m_pending.Loss().Total(); }
   bool IsTriggerEnabled() const { return m_store.m_bTriggerEnabled != 0; }
   int GetDisplayCount() const;
   int GetFirstVisible() const { return m_display.GetFirstVisible(); }
