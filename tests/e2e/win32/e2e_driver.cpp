@@ -211,6 +211,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
 
   CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
   CHECK(monitor.RecordCount() == records);
+  CHECK(monitor.Pane(4).empty());  // wsdemo's reports all arrived: no lost count
 
   // View, Trap Buffer shows the trap from its first record, and back.
   monitor.Command(ID_VIEW_TRAPBUFFER);
