@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -41,11 +40,6 @@ class CQuarnetView : public ui::Window {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  class SystemClock : public IClock {
-   public:
-    uint32_t Now() override { return static_cast<uint32_t>(std::time(nullptr)); }
-  };
-
   LRESULT OnCreate(WPARAM, LPARAM);
   LRESULT OnDestroy(WPARAM, LPARAM);
   LRESULT OnSize(WPARAM, LPARAM);
