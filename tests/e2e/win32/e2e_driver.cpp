@@ -249,6 +249,27 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   return check::Finish("e2e trace");
 }
 
+// Sends one complete single-datagram message from `from` (host order) to the monitor.
+bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(from);
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(port);
+  remote.sin_addr.s_addr = htonl(to);
+  std::vector<uint8_t> payload(8, 0);
+  const auto datagrams = spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
+  const bool ok =
+      bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+      sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
+             static_cast<int>(datagrams[0].size()), 0, reinterpret_cast<sockaddr*>(&remote),
+             sizeof remote) == static_cast<int>(datagrams[0].size());
+  closesocket(s);
+  return ok;
+}
+
 int RunBurst(const std::string& work, const std::string& bin, const std::string& burst) {
   Folders folders;
   CHECK(PrepareMonitor(work, bin, folders));
@@ -291,32 +312,18 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   CloseHandle(program.pi.hThread);
   CloseHandle(program.pi.hProcess);
   const int records = monitor.WaitForQuiet(2000, kLong);
-  monitor.Command(ID_FILE_ENDTRACE);
   std::printf("burst of %d calls: %d records arrived\n", calls, records);
   CHECK(records == calls);
+  CHECK(monitor.Pane(4).empty());
+  // Another source whose messages 11 to 14 never come: the lost pane counts exactly those.
+  ControlBlock* block = MapControlBlock();
+  const auto port = static_cast<uint16_t>(block != nullptr ? block->port.load() : 0);
+  CHECK(SendRecord(0x7F000001, 0x7F000001, port, 10));
+  CHECK(SendRecord(0x7F000001, 0x7F000001, port, 15));
+  CHECK(Shows(monitor, 4, app::LostPaneText(4)));
+  monitor.Command(ID_FILE_ENDTRACE);
   CHECK(monitor.Exit(kLong));
   return check::Finish("e2e burst");
-}
-
-// Sends one complete single-datagram message from `from` (host order) to the monitor.
-bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
-  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(from);
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_port = htons(port);
-  remote.sin_addr.s_addr = htonl(to);
-  std::vector<uint8_t> payload(8, 0);
-  const auto datagrams = spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
-  const bool ok =
-      bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-      sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
-             static_cast<int>(datagrams[0].size()), 0, reinterpret_cast<sockaddr*>(&remote),
-             sizeof remote) == static_cast<int>(datagrams[0].size());
-  closesocket(s);
-  return ok;
 }
 
 int RunForeign(const std::string& work, const std::string& bin, const std::string& address) {
