@@ -29,6 +29,8 @@ constexpr int kExitUsage = 64;
 constexpr int kExitFailure = 2;
 constexpr int kExitLoss = 3;
 constexpr UINT kReceiveMessage = WM_APP + 1;
+constexpr int kQuietPolls = 10;
+constexpr DWORD kPollMilliseconds = 50;
 // The trace file counts its records in 16 bits.
 constexpr int32_t kMaxRecords = 65535;
 
@@ -273,9 +275,13 @@ int main(int argc, char** argv) {
     GetExitCodeProcess(process, &code);
     CloseHandle(process);
     exitCode = static_cast<int>(code);
-    // The program's last reports may still wait in the socket.
+    // The program's last reports may still be on their way: read until the socket has been
+    // quiet for a while.
     PumpMessages();
-    RunReceivePass(pending, socket, recorder);
+    for (int quiet = 0; quiet < kQuietPolls;) {
+      quiet = RunReceivePass(pending, socket, recorder).datagrams > 0 ? 0 : quiet + 1;
+      Sleep(kPollMilliseconds);
+    }
   }
   store.EndTrace(agent);
   args.options.m_nTraceSize = limit;
