@@ -190,19 +190,24 @@ HWND CreateHiddenWindow() {
                        windowClass.hInstance, nullptr);
 }
 
+struct Started {
+  HANDLE process = nullptr;
+  std::string copyPath;
+};
+
 // Starts the patched copy with qntcap's folder as its current directory, where it finds
-// Klvnt32.dll; its process handle, or null after printing why not.
-HANDLE StartProgram(const Arguments& args, const std::string& folder) {
+// Klvnt32.dll; no process after printing why not.
+Started StartProgram(const Arguments& args, const std::string& folder) {
   const launcher::LaunchPlan plan = launcher::PlanLaunch(args.program);
   if (plan.step == launcher::LaunchPlan::Step::kRefuse) {
     std::fprintf(stderr, "qntcap: %s\n", plan.message.text.c_str());
-    return nullptr;
+    return {};
   }
-  // A leftover copy is qntcap's own from an earlier run: replacing it needs no question.
+  // A leftover copy is one that Launch Pgm or qntcap made: a command line asks no question.
   const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(args.program, plan.copyPath);
   if (!copy.ok) {
     std::fprintf(stderr, "qntcap: %s\n", copy.error.text.c_str());
-    return nullptr;
+    return {};
   }
   std::string command = "\"" + plan.copyPath + "\"" + args.programArgs;
   STARTUPINFOA startup{};
@@ -213,10 +218,10 @@ HANDLE StartProgram(const Arguments& args, const std::string& folder) {
     std::fprintf(stderr, "qntcap: cannot start %s (error %lu)\n", args.program.c_str(),
                  GetLastError());
     DeleteFileA(plan.copyPath.c_str());
-    return nullptr;
+    return {};
   }
   CloseHandle(process.hThread);
-  return process.hProcess;
+  return {process.hProcess, plan.copyPath};
 }
 
 void PumpMessages() {
@@ -267,13 +272,15 @@ int main(int argc, char** argv) {
   store.BeginTrace(pending, agent);
 
   int exitCode = kExitFailure;
-  if (const HANDLE process = StartProgram(args, folder)) {
+  if (const Started started = StartProgram(args, folder); started.process != nullptr) {
+    const HANDLE process = started.process;
     while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
       PumpMessages();
     }
     DWORD code = 0;
     GetExitCodeProcess(process, &code);
     CloseHandle(process);
+    DeleteFileA(started.copyPath.c_str());  // unlike Launch Pgm's, nobody starts it again
     exitCode = static_cast<int>(code);
     // The program's last reports may still be on their way: read until the socket has been
     // quiet for a while.
