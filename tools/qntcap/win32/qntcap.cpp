@@ -6,21 +6,20 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "capture/AgentLink.h"
-#include "capture/PendingList.h"
-#include "capture/ReceivePass.h"
+#include "app/TraceSession.h"
+#include "capture/Clock.h"
 #include "capture/win32/AgentLibrary.h"
 #include "capture/win32/CaptureSocket.h"
 #include "config/Launcher.h"
 #include "config/Options.h"
 #include "format/EventFormatter.h"
 #include "format/TraceJson.h"
-#include "store/TraceStore.h"
 #include "ui/win32/FileDialog.h"
 
 namespace {
@@ -134,38 +133,31 @@ std::optional<Arguments> Parse(int argc, char** argv) {
   return args;
 }
 
-// Hands each record to the trace and, when asked, prints it as it arrives.
-class Recorder : public IRecordSink {
+// Prints each record as it arrives, numbered from 1, as qntdump prints a file.
+class Printer {
  public:
-  Recorder(TraceStore& store, Print print) : m_store(store), m_print(print) {}
-  void AddRecord(SpyMsgPtr record) override {
+  explicit Printer(Print print) : m_print(print) {}
+  void operator()(const CSpyMsg& record) {
     ++m_count;
     if (m_print == Print::kJson) {
-      std::printf("%s\n", RecordJson(*record, m_count).c_str());
+      std::printf("%s\n", RecordJson(record, m_count).c_str());
     } else if (m_print == Print::kText) {
       std::vector<std::string> lines;
-      const std::string returns = FormatEvent(*record, lines, true, false);
+      const std::string returns = FormatEvent(record, lines, true, false);
       lines.back() += returns;
-      FormatDataBlock(*record, lines, -1);
+      FormatDataBlock(record, lines, -1);
       for (const std::string& line : lines) std::printf("%s\n", line.c_str());
     }
-    m_store.AddRecord(std::move(record));
-  }
-  void EndOfRecords() override {
-    m_store.EndOfRecords();
-    std::fflush(stdout);
   }
 
  private:
-  TraceStore& m_store;
   Print m_print;
   int32_t m_count = 0;
 };
 
 struct Capture {
-  CPendingList* pending;
+  TraceSession* session;
   CaptureSocket* socket;
-  Recorder* recorder;
 };
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -173,7 +165,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     auto* capture = reinterpret_cast<Capture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (capture != nullptr) {
       SteadyPassTimer timer;
-      RunReceivePass(*capture->pending, *capture->socket, *capture->recorder, timer);
+      capture->session->ReceivePass(*capture->socket, timer);
+      std::fflush(stdout);
     }
     return 0;
   }
@@ -248,28 +241,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qntcap: no capture socket (klvnt32b.dll beside qntcap.exe?)\n");
     return kExitFailure;
   }
-  AgentLibrary agent(folder);
   const HWND window = CreateHiddenWindow();
   if (window == nullptr || !socket.SelectReadNotifications(window, kReceiveMessage)) {
     std::fprintf(stderr, "qntcap: no window for the agent's contact\n");
-    return kExitFailure;
-  }
-  if (agent.SPAContactAgent(window, socket.Port(), 1) == 0) {
-    // Another monitor holds the contact, or Klvnt32.dll is missing.
-    std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
     return kExitFailure;
   }
   // A receive pass leaves one record fewer than the Trace Buffer's size: the limit is applied
   // once more at the end.
   const int32_t limit = args.options.m_nTraceSize;
   args.options.m_nTraceSize = limit + 1;
-  TraceStore store(args.options);
   SystemClock clock;
-  CPendingList pending(clock);
-  Recorder recorder(store, args.print);
-  Capture capture{&pending, &socket, &recorder};
+  TraceSession session(args.options, clock, std::make_unique<AgentLibrary>(folder));
+  if (session.ContactAgent(window, socket.Port()) == 0) {
+    // Another monitor holds the contact, or Klvnt32.dll is missing.
+    std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
+    return kExitFailure;
+  }
+  session.OnRecord(Printer(args.print));
+  Capture capture{&session, &socket};
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&capture));
-  store.BeginTrace(pending, agent);
+  session.BeginTrace();
 
   int exitCode = kExitFailure;
   if (const Started started = StartProgram(args, folder); started.process != nullptr) {
@@ -286,19 +277,20 @@ int main(int argc, char** argv) {
     // quiet for a while.
     PumpMessages();
     for (int quiet = 0; quiet < kQuietPolls;) {
-      quiet = RunReceivePass(pending, socket, recorder).datagrams > 0 ? 0 : quiet + 1;
+      quiet = session.ReceivePass(socket).datagrams > 0 ? 0 : quiet + 1;
       Sleep(kPollMilliseconds);
     }
+    std::fflush(stdout);
   }
-  store.EndTrace(agent);
+  session.EndTrace();
+  session.EndContact(window);
   args.options.m_nTraceSize = limit;
-  store.ApplyTraceSize();
-  agent.SPAContactAgent(window, kAgentNotifyMessage, 0);
+  session.Store().ApplyTraceSize();
 
-  const uint64_t lost = pending.Loss().Total();
-  std::fprintf(stderr, "qntcap: %zu records, %llu lost\n", store.m_traceBuf.size(),
+  const uint64_t lost = session.LostCount();
+  std::fprintf(stderr, "qntcap: %zu records, %llu lost\n", session.Store().m_traceBuf.size(),
                static_cast<unsigned long long>(lost));
-  const std::string error = store.SaveTraceFile(ui::PathFromAnsi(args.output));
+  const std::string error = session.Store().SaveTraceFile(ui::PathFromAnsi(args.output));
   if (!error.empty()) {
     std::fprintf(stderr, "qntcap: %s: %s\n", args.output.c_str(), error.c_str());
     return kExitFailure;
