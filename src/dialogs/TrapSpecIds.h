@@ -1,0 +1,22 @@
+/* The trigger dialog's resource and control ids (Setup, Trigger, Specify). Plain #defines
+   only: res/quarnet.rc includes this file too. */
+#ifndef QUARNET_DIALOGS_TRAPSPECIDS_H
+#define QUARNET_DIALOGS_TRAPSPECIDS_H
+
+#define IDD_TRAP_SPEC 106
+#define IDC_TRIGGER_CALL_LIST 1027
+#define IDC_TRIGGER_ERROR_LIST 1028
+#define IDC_TRIGGER_BACK 1029
+#define IDC_TRIGGER_API_CALL 1032
+#define IDC_TRIGGER_SOCKET_ERROR 1033
+#define IDC_TRIGGER_SEND_DATA 1034
+#define IDC_TRIGGER_RECEIVE_DATA 1035
+#define IDC_TRIGGER_FRONT 1036
+#define IDC_TRIGGER_MIDDLE 1037
+#define IDC_TRIGGER_OFFSET_LABEL 1038
+#define IDC_TRIGGER_PATTERN_LABEL 1039
+#define IDC_TRIGGER_OFFSET 1040
+#define IDC_TRIGGER_PATTERN 1041
+#define IDC_TRIGGER_HEX_NOTE 1042
+
+#endif
