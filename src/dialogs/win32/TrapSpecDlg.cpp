@@ -80,7 +80,9 @@ void CTrapSpecDlg::OnOK() {
       return;
     case TrapSpecOk::Outcome::kPatternError: {
       MessageBoxA(Hwnd(), result.message.c_str(), kPatternErrorCaption, MB_OK | MB_ICONSTOP);
+      // A greyed edit takes no focus: the user re-enables it through a data kind.
       HWND pattern = Item(IDC_TRIGGER_PATTERN);
+      if (!IsWindowEnabled(pattern)) return;
       SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pattern), TRUE);
       SendMessageA(pattern, EM_SETSEL, static_cast<WPARAM>(result.caret), result.caret);
       return;
