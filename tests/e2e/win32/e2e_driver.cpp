@@ -777,17 +777,21 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
   const Options options =
       LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
   CHECK(options.m_nTriggerType == 2 && options.m_nTriggerPos == 1);
-  CHECK(options.m_nTriggerApi == -1 && options.m_nPatternOffset == 6);
+  // The file keeps the low 16 bits of the -1 that stands for no call.
+  CHECK(static_cast<int16_t>(options.m_nTriggerApi) == -1 && options.m_nPatternOffset == 6);
   CHECK(options.m_nPatternLength == 4 && options.m_triggerPattern[0] == 0x6F);
   return check::Finish("e2e trigger");
 }
 
 // --- Setup, Preferences, Colors and Font ---
 
-// Pixels of the window's client area in exactly `colour`.
+// Pixels of the window's client area in exactly `colour`, read off the screen (another process's
+// window keeps its pixels to itself).
 int CountPixels(HWND window, COLORREF colour) {
   RECT rc{};
   GetClientRect(window, &rc);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = rc.right;
@@ -795,11 +799,11 @@ int CountPixels(HWND window, COLORREF colour) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HDC screen = GetDC(window);
+  HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
   int count = 0;
   const auto* pixel = static_cast<const uint32_t*>(bits);
   const uint32_t wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
@@ -809,8 +813,19 @@ int CountPixels(HWND window, COLORREF colour) {
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(window, screen);
+  ReleaseDC(nullptr, screen);
   return count;
+}
+
+// Picks the entry `text` of a chooser's list, as a click on it does.
+void Pick(const drive::DialogWindow& dialog, int id, const char* text) {
+  HWND combo = dialog.Item(id);
+  const LRESULT entry = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(text));
+  CHECK(entry != CB_ERR);
+  SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+  SendMessageA(dialog.hwnd, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
 }
 
 // The system colour chooser opened by a role's button: red, green and blue typed, then OK.
@@ -828,6 +843,7 @@ void ChooseColour(const drive::Program& monitor, const drive::DialogWindow& colo
 
 constexpr COLORREF kSendColour = RGB(0, 0, 255);
 constexpr int kFontCombo = 0x470, kSizeCombo = 0x472;  // the font chooser's face and size
+constexpr char kFontFace[] = "Liberation Mono";
 
 int RunPreferences(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
@@ -883,7 +899,8 @@ int RunPreferences(const std::string& work, const std::string& bin, const std::s
   const drive::DialogWindow font = monitor.WaitDialog("Font");
   CHECK(font.hwnd != nullptr);
   Sleep(300);
-  font.SetText(kSizeCombo, "20");
+  Pick(font, kFontCombo, kFontFace);
+  Pick(font, kSizeCombo, "20");
   OfferScreenshot(folders, "font", font.hwnd);
   Close(font, IDOK);
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
@@ -897,7 +914,8 @@ int RunPreferences(const std::string& work, const std::string& bin, const std::s
   const Options options =
       LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
   CHECK(options.m_crSend == kSendColour);
-  CHECK(options.m_logFont.lfHeight < -13);
+  CHECK(options.m_logFont.lfHeight < -13 &&
+        options.m_logFont.lfFaceName.data() == std::string(kFontFace));
   drive::Program again;
   CHECK(again.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
   if (again.frame == nullptr) return check::Finish("e2e preferences");
@@ -905,7 +923,7 @@ int RunPreferences(const std::string& work, const std::string& bin, const std::s
   const drive::DialogWindow reopened = again.WaitDialog("Font");
   Sleep(300);
   CHECK(reopened.Text(kSizeCombo) == "20");
-  CHECK(reopened.Text(kFontCombo) == options.m_logFont.lfFaceName.data());
+  CHECK(reopened.Text(kFontCombo) == kFontFace);
   Close(reopened, IDCANCEL);
   CHECK(again.Exit(kLong));
   return check::Finish("e2e preferences");
