@@ -719,9 +719,23 @@ void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor
   Close(trap, IDCANCEL);
 }
 
-// Arms the trigger, traces one wsdemo run, saves the Trap Buffer as `name` and clears.
+// The 1-based places of the records that carry the trigger mark in a saved trace (qntdump
+// prints record numbers only, as the clipboard does).
+std::vector<size_t> TriggerMarks(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const auto records = ReadTraceFile(bytes).records;
+  std::vector<size_t> marks;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i]->m_bTrigger) marks.push_back(i + 1);
+  }
+  return marks;
+}
+
+// Arms the trigger, traces one wsdemo run, saves the Trap Buffer as `name` (the trigger record
+// the `markedAt`-th of its 10) and clears.
 void TrapOneRun(const Folders& folders, const drive::Program& monitor, Tracer& tracer,
-                const std::string& name) {
+                const std::string& name, size_t markedAt) {
   monitor.Command(ID_TRIGGER_ENABLE);
   CHECK(Shows(monitor, 2, "Trigger On"));
   tracer.Run(1);
@@ -731,6 +745,7 @@ void TrapOneRun(const Folders& folders, const drive::Program& monitor, Tracer& t
   monitor.PostCommand(ID_FILE_SAVE_AS);
   CHECK(monitor.ChooseInFileDialog(saved));
   CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(TriggerMarks(saved) == std::vector<size_t>{markedAt});
   monitor.Command(ID_VIEW_TRAPBUFFER);
   monitor.Command(ID_EDIT_CLEARBUFFER);
 }
@@ -751,7 +766,7 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
   trap.SetText(IDC_TRIGGER_CALL_LIST, "connect");
   trap.Click(IDC_TRIGGER_BACK);
   Close(trap, IDOK);
-  TrapOneRun(folders, monitor, tracer, "call.spy");
+  TrapOneRun(folders, monitor, tracer, "call.spy", 10);
 
   trap = OpenTrapSpec(monitor);
   CHECK(trap.Checked(IDC_TRIGGER_BACK) && trap.Text(IDC_TRIGGER_CALL_LIST) == "connect");
@@ -760,7 +775,7 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
   trap.SetText(IDC_TRIGGER_ERROR_LIST, "WSAECONNREFUSED");
   trap.Click(IDC_TRIGGER_FRONT);
   Close(trap, IDOK);
-  TrapOneRun(folders, monitor, tracer, "error.spy");
+  TrapOneRun(folders, monitor, tracer, "error.spy", 1);
 
   // "over" of the first send's "Hello over TCP", 6 bytes into its data. A call name that names
   // no entry is kept as none.
@@ -771,7 +786,7 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
   trap.SetText(IDC_TRIGGER_CALL_LIST, "nosuchcall");
   trap.Click(IDC_TRIGGER_MIDDLE);
   Close(trap, IDOK);
-  TrapOneRun(folders, monitor, tracer, "pattern.spy");
+  TrapOneRun(folders, monitor, tracer, "pattern.spy", 5);
   CHECK(monitor.Exit(kLong));
 
   const Options options =
