@@ -90,6 +90,15 @@ bool PrepareWsdemo(const std::string& wsdemo, Folders& folders) {
   return drive::CopyInto(wsdemo, folders.programs, "wsdemo.exe");
 }
 
+// wsdemo's folders prepared and the monitor started in its own; false when it shows no window.
+bool StartForWsdemo(const std::string& work, const std::string& bin, const std::string& wsdemo,
+                    Folders& folders, drive::Program& monitor) {
+  CHECK(PrepareMonitor(work, bin, folders));
+  CHECK(PrepareWsdemo(wsdemo, folders));
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  return monitor.frame != nullptr;
+}
+
 // True once the pane shows `text` (the idle pass after a command sets it).
 bool Shows(const drive::Program& monitor, int pane, const std::string& text) {
   const bool shown = drive::WaitFor(5000, [&] { return monitor.Pane(pane) == text; });
@@ -610,12 +619,8 @@ void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor
 
 int RunDialogs(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
-  CHECK(PrepareMonitor(work, bin, folders));
-  CHECK(PrepareWsdemo(wsdemo, folders));
-
   drive::Program monitor;
-  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
-  if (monitor.frame == nullptr) return check::Finish("e2e dialogs");
+  if (!StartForWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e dialogs");
   Tracer tracer{monitor, folders.programs};
   const std::string socket = CheckCaptureFilters(folders, monitor, tracer);
   CheckBufferAllocation(folders, monitor, tracer);
@@ -752,11 +757,8 @@ void TrapOneRun(const Folders& folders, const drive::Program& monitor, Tracer& t
 
 int RunTrigger(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
-  CHECK(PrepareMonitor(work, bin, folders));
-  CHECK(PrepareWsdemo(wsdemo, folders));
   drive::Program monitor;
-  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
-  if (monitor.frame == nullptr) return check::Finish("e2e trigger");
+  if (!StartForWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e trigger");
   Tracer tracer{monitor, folders.programs};
   CheckTrapSpecRefusals(folders, monitor);
 
@@ -862,11 +864,8 @@ constexpr char kFontFace[] = "Liberation Mono";
 
 int RunPreferences(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
-  CHECK(PrepareMonitor(work, bin, folders));
-  CHECK(PrepareWsdemo(wsdemo, folders));
   drive::Program monitor;
-  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
-  if (monitor.frame == nullptr) return check::Finish("e2e preferences");
+  if (!StartForWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e preferences");
   Tracer tracer{monitor, folders.programs};
   MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
   HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
