@@ -697,6 +697,7 @@ void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor
   trap.Click(IDC_TRIGGER_SEND_DATA);
   CHECK(trap.Enabled(IDC_TRIGGER_PATTERN) && trap.Enabled(IDC_TRIGGER_OFFSET));
   CHECK(!trap.Enabled(IDC_TRIGGER_CALL_LIST));
+  trap.SetText(IDC_TRIGGER_PATTERN, pattern);
   OfferScreenshot(folders, "trap-specification", trap.hwnd);
   CheckPatternRefused(monitor, trap, ",55", "Invalid Character in String", 0);
   CheckPatternRefused(monitor, trap, "55,,AA", "Invalid Character in String", 3);
