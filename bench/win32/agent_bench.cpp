@@ -1,82 +1,171 @@
 // The monitor's side of the agent benchmark: contacts the agent, sets every call's flag off or
-// on, and runs the launcher's copy of wsloop.exe (beside this program and Klvnt32.dll). With
-// "on" it receives the reports meanwhile, one recvfrom per datagram as the monitor does; with
-// "unread" it reads only after the run, so that the figure holds the agent's cost alone
-// (datagrams beyond the socket's buffer are then lost, which costs the sender nothing).
-// Prints wsloop's line and what arrived:
+// on, and runs a launcher copy of a program beside this one and Klvnt32.dll.
+//   agent_bench off|on|unread [round trips]   wsloop.exe, timed inside it
+//   agent_bench burst [calls]                   wsburst.exe: calls, then WSACleanup and return
+// "on" and "burst" receive meanwhile as the monitor does: its capture socket, read
+// notifications to a window, and its receive pass, time-limited, into a buffer that keeps the
+// newest 2000 records. "unread" reads only after the run, so that the figure holds the agent's
+// cost alone (datagrams beyond the socket's buffer are then lost, which costs the sender
+// nothing). Nothing waits for ever: the program has a minute, and reading ends when nothing has
+// come for two seconds after it ended. Prints wsloop's line, if any, and what arrived:
 //   udp <us> tcp <us> all <us>
-//   datagrams <n>
-//   agent_bench off|on|unread [round trips]
+//   reports <n> [of <expected>] longest pass <ms> ms queue waits <n>
 #include <windows.h>
 #include <winsock.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "ChildProcess.h"
 #include "agent/win32/Klvnt32.h"
-#include "agent/win32/klvnt32b.h"
+#include "capture/Clock.h"
+#include "capture/PendingList.h"
+#include "capture/ReceivePass.h"
+#include "capture/win32/CaptureSocket.h"
 #include "config/Launcher.h"
+
+namespace {
+
+constexpr UINT kNotify = WM_USER + 1;
+constexpr DWORD kQuietMs = 2000;
+constexpr size_t kTraceBuffer = 2000;
+
+class WallClock : public IClock {
+ public:
+  uint32_t Now() override { return static_cast<uint32_t>(GetTickCount() / 1000); }
+};
+
+// The Trace Buffer's part in a pass: keeps the newest records, counts them all.
+class CountingBuffer : public IRecordSink {
+ public:
+  void AddRecord(std::unique_ptr<CSpyMsg> record) override {
+    m_records.push_back(std::move(record));
+    ++m_count;
+  }
+  void EndOfRecords() override {
+    if (m_records.size() > kTraceBuffer) {
+      m_records.erase(m_records.begin(),
+                      m_records.end() - static_cast<std::ptrdiff_t>(kTraceBuffer));
+    }
+  }
+  long Count() const { return m_count; }
+
+ private:
+  std::vector<SpyMsgPtr> m_records;
+  long m_count = 0;
+};
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+// Runs `program` while a window on this thread receives its reports pass by pass.
+struct Received {
+  ChildResult child;
+  long reports = 0;
+  double longestPassMs = 0;
+};
+
+Received RunReceiving(CaptureSocket& socket, HWND window, const std::string& program,
+                      const std::string& arguments) {
+  WallClock clock;
+  CPendingList pending(clock);
+  CountingBuffer buffer;
+  Received result;
+  std::atomic<bool> ended{false};
+  std::thread child([&] {
+    result.child = RunChild(program, arguments);
+    ended = true;
+    PostMessageA(window, WM_NULL, 0, 0);  // wakes the loop below
+  });
+  DWORD lastReport = GetTickCount();
+  for (;;) {
+    MSG msg;
+    const DWORD waited = GetTickCount() - lastReport;
+    if (ended && waited >= kQuietMs) break;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, ended ? kQuietMs - waited : 100, QS_ALLINPUT);
+      continue;
+    }
+    if (msg.message != kNotify) {
+      DispatchMessageA(&msg);
+      continue;
+    }
+    LARGE_INTEGER start;
+    LARGE_INTEGER end;
+    QueryPerformanceCounter(&start);
+    SteadyPassTimer timer;
+    const ReceivePassStats stats = RunReceivePass(pending, socket, buffer, timer);
+    QueryPerformanceCounter(&end);
+    result.longestPassMs = std::max(result.longestPassMs, Milliseconds(start, end));
+    if (stats.datagrams > 0) lastReport = GetTickCount();
+  }
+  child.join();
+  result.reports = buffer.Count();
+  return result;
+}
+
+// Reads whatever waits, without a window, until nothing is left.
+long ReadAfterwards(CaptureSocket& socket) {
+  WallClock clock;
+  CPendingList pending(clock);
+  CountingBuffer buffer;
+  RunReceivePass(pending, socket, buffer);
+  return buffer.Count();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode != "off" && mode != "on" && mode != "unread") {
-    std::printf("usage: agent_bench off|on|unread [round trips]\n");
+  if (mode != "off" && mode != "on" && mode != "unread" && mode != "burst") {
+    std::printf("usage: agent_bench off|on|unread [round trips] | burst [calls]\n");
     return 2;
   }
-  const std::string rounds = argc > 2 ? argv[2] : "2000";
+  const bool burst = mode == "burst";
+  const std::string count = argc > 2 ? argv[2] : burst ? "10000" : "2000";
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string dir = DirectoryOf(self);
-  const std::string copy = dir + "\\wsloop.tmp";
-  if (!launcher::CopyWithModuleRedirect(dir + "\\wsloop.exe", copy).ok) {
+  const std::string name = burst ? "wsburst" : "wsloop";
+  const std::string copy = dir + "\\" + name + ".tmp";
+  if (!launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy).ok) {
     std::printf("agent_bench: cannot make %s\n", copy.c_str());
     return 1;
   }
 
-  WSADATA data;
-  if (QSAStartup(MAKEWORD(1, 1), &data) != 0) return 1;
-  const SOCKET s = q_socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  int length = sizeof local;
-  q_bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local);
-  q_getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
-  const int size = 8 << 20;
-  q_setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
-
+  CaptureSocket socket;
+  if (!socket.Open(dir + "\\")) return 1;
   const HWND window = CreateWindowA("STATIC", "agent_bench", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     nullptr, nullptr);
-  if (SPAContactAgent(window, q_ntohs(local.sin_port), 1) == 0) return 1;
+  if (SPAContactAgent(window, socket.Port(), 1) == 0) return 1;
   for (int id = 0; id < 46; ++id) SPAEnableSpy(id, mode == "off" ? 0 : 1);
   SPASetTrackingOptions(0, 0, 0, 0);
   SPASetDataBlockOptions(1, 0);
+  const DWORD waitsBefore = SPAQueueWaits();
 
-  // Reads until the empty datagram that ends the run, which arrives after all of the
-  // program's reports, or until nothing is left.
-  long datagrams = 0;
-  auto receive = [&] {
-    char buffer[256];
-    while (q_recvfrom(s, buffer, sizeof buffer, 0, nullptr, nullptr) == 256) ++datagrams;
-  };
-  std::thread receiver;
-  if (mode == "on") receiver = std::thread(receive);
-  const ChildResult child = RunChild(copy, rounds);
-  sockaddr_in self_address = local;
-  self_address.sin_addr.s_addr = q_htonl(INADDR_LOOPBACK);
-  q_sendto(s, "", 0, 0, reinterpret_cast<const sockaddr*>(&self_address), sizeof self_address);
-  if (mode == "on") {
-    receiver.join();
+  const std::string arguments = burst ? count + " return cleanup" : count;
+  Received run;
+  socket.SelectReadNotifications(window, kNotify);  // which also makes reads return at once
+  if (mode == "on" || burst) {
+    run = RunReceiving(socket, window, copy, arguments);
   } else {
-    // The buffer may have overflowed and lost the end mark too: read what is there.
-    u_long nonBlocking = 1;
-    q_ioctlsocket(s, static_cast<long>(FIONBIO), &nonBlocking);
-    receive();
+    run.child = RunChild(copy, arguments);
+    run.reports = ReadAfterwards(socket);
   }
   SPAContactAgent(window, 1025, 0);
-  q_closesocket(s);
-  QSACleanup();
-  std::printf("%sdatagrams %ld\n", child.output.c_str(), datagrams);
-  return child.started && child.exitCode == 0 ? 0 : 1;
+  DestroyWindow(window);
+
+  std::printf("%sreports %ld", run.child.output.c_str(), run.reports);
+  // wsburst reports WSAStartup, its calls and WSACleanup.
+  if (burst) std::printf(" of %ld", std::stol(count) + 2);
+  std::printf(" longest pass %.1f ms queue waits %lu\n", run.longestPassMs,
+              SPAQueueWaits() - waitsBefore);
+  return run.child.started && run.child.exitCode == 0 ? 0 : 1;
 }

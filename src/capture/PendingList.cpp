@@ -78,10 +78,16 @@ void CPendingList::AddFragment(std::span<const uint8_t, spy::kDatagramSize> data
     Add(held, index, datagram);
     return;
   }
+  const uint32_t now = m_clock.Now();
+  if (const auto last = m_lastTaken.find(source); last != m_lastTaken.end() &&
+                                                  last->second.msgNum == msgNum &&
+                                                  !IsStale(last->second.time, now)) {
+    return;
+  }
   const uint32_t slot = NewNode();
   m_index.Insert(key, slot);
   CPendingMsg& msg = m_nodes[slot].msg;
-  msg.m_created = m_clock.Now();
+  msg.m_created = now;
   msg.m_dwSource = source;
   msg.m_nMsgNum = msgNum;
   msg.m_nApiId = bytes::GetLE16(datagram, 8);
@@ -107,16 +113,14 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
     if (msg.m_nFragCount > 0) {
       try {
         Payload payload(spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
-        // Position of the first fragment with each index; the first fragment stands in for
-        // every missing one.
+        // The fragment with each index (AddFragment keeps one per index, the first copy); the
+        // first fragment stands in for every missing one.
         const auto count = static_cast<size_t>(msg.m_nFragCount);
         std::array<const CMsgFragment*, 256> byIndex;  // only 1..count are used
         std::fill_n(byIndex.begin() + 1, count, nullptr);
         for (const CMsgFragment& fragment : msg.m_fragments) {
           const auto index = static_cast<size_t>(fragment.m_nIndex);
-          if (index >= 1 && index <= count && byIndex[index] == nullptr) {
-            byIndex[index] = &fragment;
-          }
+          if (index >= 1 && index <= count) byIndex[index] = &fragment;
         }
         uint8_t* out = payload.MutableBytes().data();
         for (int k = 1; k <= msg.m_nFragCount; ++k) {
@@ -131,6 +135,7 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
         // The record is still stored and shown, as a call without data.
       }
     }
+    m_lastTaken[msg.m_dwSource] = {msg.m_nMsgNum, m_clock.Now()};
     Remove(slot);
     return record;
   }
@@ -140,7 +145,7 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
 bool CPendingList::PurgeOneStale() {
   const uint32_t now = m_clock.Now();
   for (uint32_t slot = m_head; slot != kNone; slot = m_nodes[slot].next) {
-    if (IsStale(m_nodes[slot].msg, now)) {
+    if (IsStale(m_nodes[slot].msg.m_created, now)) {
       Remove(slot);
       return true;
     }
@@ -154,6 +159,7 @@ void CPendingList::Clear() {
   m_free.clear();
   m_index.Clear();
   m_complete = {};
+  m_lastTaken.clear();
   m_head = m_tail = kNone;
   m_createdInOrder = true;
 }

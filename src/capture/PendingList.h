@@ -2,7 +2,10 @@
 //
 // Observable order rules: records leave in the order in which their messages' first fragments
 // arrived; the first copy of a fragment index wins; a missing index is filled from the first
-// fragment held; a message more than 5 seconds old is dropped by the purge.
+// fragment held; a message more than 5 seconds old is dropped by the purge. A message that
+// repeats the number of the message its source completed last, within those 5 seconds, is
+// dropped: an agent that ends while its sender thread is sending sends that datagram again,
+// not knowing whether it left.
 //
 // The list keeps those rules with a hash index beside the creation-ordered list and a queue of
 // complete messages, so the cost per datagram does not grow with the number pending.
@@ -14,6 +17,7 @@
 #include <memory>
 #include <queue>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "capture/Clock.h"
@@ -78,8 +82,8 @@ class CPendingList {
   uint32_t NewNode();
   void Remove(uint32_t slot);
   void Add(uint32_t slot, int index, std::span<const uint8_t, spy::kDatagramSize> datagram);
-  bool IsStale(const CPendingMsg& msg, uint32_t now) const {
-    return static_cast<int64_t>(now) - static_cast<int64_t>(msg.m_created) > kStaleSeconds;
+  static bool IsStale(uint32_t created, uint32_t now) {
+    return static_cast<int64_t>(now) - static_cast<int64_t>(created) > kStaleSeconds;
   }
 
   IClock& m_clock;
@@ -91,5 +95,10 @@ class CPendingList {
   // While creation times never decrease along the list, the oldest message is at its head.
   bool m_createdInOrder = true;
   MessageIndex m_index;
+  struct Taken {
+    uint16_t msgNum = 0;
+    uint32_t time = 0;
+  };
+  std::unordered_map<uint32_t, Taken> m_lastTaken;  // by source
   std::priority_queue<CompleteEntry, std::vector<CompleteEntry>, std::greater<>> m_complete;
 };

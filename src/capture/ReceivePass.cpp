@@ -1,9 +1,10 @@
 #include "capture/ReceivePass.h"
 
-ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink) {
+ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
+                                IPassTimer& timer) {
   ReceivePassStats stats;
   spy::Datagram buffer;
-  for (;;) {
+  while (!(stats.timeUp = timer.TimeUp())) {
     uint32_t from = 0;
     const int received = source.Receive(buffer.data(), static_cast<int>(buffer.size()), from);
     if (received < 0) break;  // an error, or nothing waiting
@@ -22,4 +23,11 @@ ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, 
   sink.EndOfRecords();
   while (pending.PurgeOneStale()) ++stats.purged;
   return stats;
+}
+
+ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink) {
+  class Unlimited : public IPassTimer {
+    bool TimeUp() override { return false; }
+  } unlimited;
+  return RunReceivePass(pending, source, sink, unlimited);
 }

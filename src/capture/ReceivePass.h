@@ -2,6 +2,7 @@
 // record on in order, let the store trim, drop stale incomplete messages.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "capture/PendingList.h"
@@ -31,11 +32,37 @@ inline bool IsLoopbackAddress(uint32_t hostOrderAddress) {
   return hostOrderAddress >> 24 == 127;
 }
 
+// How long a pass may read. A burst may hold more than the window can take in at once without
+// seeming to hang: a pass that runs out of time hands on what it has and ends as usual, and the
+// datagrams still waiting are read at the next notification, which the socket posts because
+// data is left after a read.
+class IPassTimer {
+ public:
+  virtual ~IPassTimer() = default;
+  virtual bool TimeUp() = 0;
+};
+
+class SteadyPassTimer : public IPassTimer {
+ public:
+  // Leaves the rest of the 100 ms that a pass may keep the window busy for handing the records
+  // on and painting.
+  static constexpr std::chrono::milliseconds kReadBudget{50};
+
+  bool TimeUp() override { return std::chrono::steady_clock::now() >= m_end; }
+
+ private:
+  std::chrono::steady_clock::time_point m_end = std::chrono::steady_clock::now() + kReadBudget;
+};
+
 struct ReceivePassStats {
   int datagrams = 0;  // 256-byte datagrams filed
   int foreign = 0;    // skipped because they came from another host
   int records = 0;
   int purged = 0;
+  bool timeUp = false;  // reading stopped with datagrams possibly still waiting
 };
 
+ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
+                                IPassTimer& timer);
+// Without a time limit: reads until nothing waits.
 ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink);

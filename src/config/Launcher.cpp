@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <span>
+#include <utility>
 
 namespace launcher {
 namespace {
@@ -151,6 +152,22 @@ CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::stri
   result.ok = true;
   result.patched = *patched;
   return result;
+}
+
+std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winExecResult) {
+  // WinExec's documented failures; any other value below 32 is shown as its number.
+  static constexpr std::pair<uint32_t, const char*> kReasons[] = {
+      {0, "the system is out of memory or resources"},
+      {2, "the file was not found"},
+      {3, "the path was not found"},
+      {11, "the file is not a valid Windows program"},
+  };
+  if (winExecResult > 31) return std::nullopt;
+  std::string reason = "error " + std::to_string(winExecResult);
+  for (const auto& [code, text] : kReasons) {
+    if (code == winExecResult) reason = text;
+  }
+  return Message{"Execution Error", "Could not launch " + chosenPath + ": " + reason};
 }
 
 }  // namespace launcher

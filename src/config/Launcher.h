@@ -62,4 +62,8 @@ struct CopyResult {
 // removed.
 CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::string& copyPath);
 
+// The start of the copy by WinExec, whose result above 31 means it started: nothing then, else
+// the message that says why the chosen program could not be launched.
+std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winExecResult);
+
 }  // namespace launcher

@@ -117,7 +117,9 @@ std::string SettingsPathFor(std::string_view programPath) {
 
 Options LoadSettingsFile(const std::filesystem::path& path) {
   Options options;
-  if (const auto file = ReadWholeFile(path)) ReadSettings(*file, options);
+  if (const auto file = ReadWholeFile(path, kSettingsFileSize)) ReadSettings(*file, options);
+  // The Trap Buffer is empty at start: the program always starts showing the Trace Buffer.
+  options.m_bViewTrap = 0;
   return options;
 }
 

@@ -26,8 +26,9 @@ bool ReadSettings(std::span<const uint8_t> file, Options& options);
 // The program's folder (the path up to its last backslash) and the file name.
 std::string SettingsPathFor(std::string_view programPath);
 
-// Start-up and exit: a missing or unreadable file gives the defaults; the save replaces the
-// old file only with a complete new one, and a failure is silent, as at exit nothing can be
-// shown. Save returns false on failure for callers that want to know.
+// Start-up and exit: a missing or unreadable file gives the defaults, and the program starts on
+// the Trace Buffer whatever the file's switch says; the save replaces the old file only with a
+// complete new one and leaves a read-only file as it is, and a failure is silent, as at exit
+// nothing can be shown. Save returns false on failure for callers that want to know.
 Options LoadSettingsFile(const std::filesystem::path& path);
 bool SaveSettingsFile(const std::filesystem::path& path, const Options& options);

@@ -95,17 +95,14 @@ std::string CloseSocket(const calls::Call& call, Block p, Lines& lines, bool) {
 }
 
 std::string SockOpt(const calls::Call& call, Block p, Lines& lines, bool) {
-  // Only the first four bytes of the value count, as two 16-bit halves.
+  // Only the first four bytes of the value count, and only as many as optlen says.
   const int32_t optlen = std::clamp(I32(p, layout::kOptionLen), 0, 4);
   std::array<uint8_t, 4> value{};
   for (size_t i = 0; i < static_cast<size_t>(optlen); ++i) {
     value[i] = bytes::Get8(p, layout::kOptionFixed + i);
   }
-  const Block valueBytes(value);
   lines.push_back(Opening(call, p) + FormatLevel(I32(p, layout::kOptionLevel)) +
-                  FormatSockOpt(I32(p, layout::kOptionName), bytes::GetLE16(valueBytes, 0),
-                                bytes::GetLE16(valueBytes, 2)) +
-                  ")");
+                  FormatSockOpt(I32(p, layout::kOptionName), bytes::GetLE32Signed(value, 0)) + ")");
   return ReturnsResult(p, layout::kOptionResult);
 }
 

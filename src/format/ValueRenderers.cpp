@@ -62,19 +62,21 @@ std::string FormatAddress(const InAddr& address) {
   return ".address=" + FormatInAddr(address);
 }
 
-std::string FormatSockOpt(int32_t option, uint16_t low, uint16_t high) {
+std::string FormatSockOpt(int32_t option, int32_t value) {
   const names::SocketOption* known = names::FindSocketOption(option);
   if (!known) return Printf("%d", option);
   std::string text = known->name;
+  const auto bits = static_cast<uint32_t>(value);
   switch (known->suffix) {
     case names::OptionSuffix::kBoolean:
-      text += low != 0 ? "=TRUE" : "=FALSE";
+      text += value != 0 ? "=TRUE" : "=FALSE";
       break;
     case names::OptionSuffix::kLinger:
-      text += low == 0 ? "=OFF" : Printf("=ON, TIME=%d", static_cast<int16_t>(high));
+      text +=
+          (bits & 0xFFFFu) == 0 ? "=OFF" : Printf("=ON, TIME=%d", static_cast<int16_t>(bits >> 16));
       break;
     case names::OptionSuffix::kNumber:
-      text += Printf("=%d", static_cast<int16_t>(low));
+      text += Printf("=%ld", static_cast<long>(value));
       break;
     case names::OptionSuffix::kNone:
       break;

@@ -23,7 +23,10 @@ std::string FormatFamily(int16_t family);
 // in network order; the renderer swaps them itself (the core has no socket library).
 std::string FormatPort(uint16_t port);
 std::string FormatAddress(const InAddr& address);
-std::string FormatSockOpt(int32_t option, uint16_t low, uint16_t high);
+// `value` is the option value's first four bytes as a little-endian 32-bit number (missing
+// bytes zero): a number or a flag is a 32-bit int on every Winsock; a linger is two 16-bit
+// halves, on and time.
+std::string FormatSockOpt(int32_t option, int32_t value);
 
 // Parameter texts of the call lines.
 std::string FormatLevel(int32_t level);            // ", SOL_SOCKET, " or ", level=0x0006, "

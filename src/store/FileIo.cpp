@@ -1,21 +1,34 @@
 #include "store/FileIo.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path,
+                                                  size_t maxBytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::vector<uint8_t> bytes;
   char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+  while (bytes.size() < maxBytes && (in.read(chunk, static_cast<std::streamsize>(std::min(
+                                                        sizeof chunk, maxBytes - bytes.size()))) ||
+                                     in.gcount() > 0)) {
     bytes.insert(bytes.end(), chunk, chunk + in.gcount());
   }
   if (in.bad()) return std::nullopt;
   return bytes;
 }
 
+bool IsReadOnlyFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  return !ec && std::filesystem::is_regular_file(status) &&
+         (status.permissions() & std::filesystem::perms::owner_write) ==
+             std::filesystem::perms::none;
+}
+
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+  if (IsReadOnlyFile(path)) return false;
   std::filesystem::path fresh = path;
   fresh += ".new";
   std::ofstream out(fresh, std::ios::binary | std::ios::trunc);

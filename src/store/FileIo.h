@@ -3,15 +3,22 @@
 // it was.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <vector>
 
-// The file's bytes, or nothing when it cannot be opened or read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
+// The file's bytes, at most `maxBytes` of them from its start, or nothing when it cannot be
+// opened or read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path,
+                                                  size_t maxBytes = SIZE_MAX);
+
+// Whether `path` is an existing file that its owner may not write.
+bool IsReadOnlyFile(const std::filesystem::path& path);
 
 // Writes `bytes` to `path` + ".new", then renames it over `path`. False (and `path` untouched)
-// when any step fails; the new file is then removed.
+// when any step fails, or when `path` is read-only: a rename would replace it with a writable
+// file. The new file is then removed.
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes);

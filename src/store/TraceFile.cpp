@@ -1,6 +1,7 @@
 #include "store/TraceFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 void WriteTraceRecord(ArchiveWriter& out, const CSpyMsg& record) {
@@ -47,25 +48,55 @@ std::vector<uint8_t> WriteTraceFile(std::span<const SpyMsgPtr> records) {
   return out.Take();
 }
 
-TraceFileContents ReadTraceFile(std::span<const uint8_t> file) {
+namespace {
+
+// As many bytes as the file still holds, up to the size of `out`.
+size_t ReadUpTo(std::istream& file, std::span<uint8_t> out) {
+  file.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  return static_cast<size_t>(file.gcount());
+}
+
+// A stream over bytes held in memory, read where they lie.
+class ByteBuffer : public std::streambuf {
+ public:
+  explicit ByteBuffer(std::span<const uint8_t> bytes) {
+    char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes.data()));
+    setg(begin, begin, begin + bytes.size());
+  }
+};
+
+}  // namespace
+
+TraceFileContents ReadTraceFile(std::istream& file) {
   TraceFileContents contents;
-  ArchiveReader in(file);
+  // The header's one-byte length form, the header and the count.
+  std::array<uint8_t, 1 + kTraceFileHeader.size() + 2> start{};
+  ArchiveReader head(std::span<const uint8_t>(start).first(ReadUpTo(file, start)));
   std::string header;
-  if (!in.GetString(header) || header != kTraceFileHeader) return contents;
+  if (!head.GetString(header) || header != kTraceFileHeader) return contents;
 
   contents.status = TraceFileStatus::kShort;
-  contents.hasCount = in.Get16(contents.declaredCount);
+  contents.hasCount = head.Get16(contents.declaredCount);
   if (!contents.hasCount) return contents;
-  // The count is not trusted for a reservation: a record takes at least 16 bytes.
-  contents.records.reserve(
-      std::min<size_t>(contents.declaredCount, in.Remaining() / kTraceRecordHeadSize));
+  std::vector<uint8_t> block(kTraceRecordHeadSize);
   for (uint16_t i = 0; i < contents.declaredCount; ++i) {
-    SpyMsgPtr record = ReadTraceRecord(in);
-    if (!record) return contents;
-    contents.records.push_back(std::move(record));
+    block.resize(kTraceRecordHeadSize);
+    if (ReadUpTo(file, block) < kTraceRecordHeadSize) return contents;
+    // The payload length ends the head.
+    const size_t length = block[kTraceRecordHeadSize - 2] | block[kTraceRecordHeadSize - 1] << 8;
+    block.resize(kTraceRecordHeadSize + length);
+    if (ReadUpTo(file, std::span(block).subspan(kTraceRecordHeadSize)) < length) return contents;
+    ArchiveReader record(block);
+    contents.records.push_back(ReadTraceRecord(record));
   }
   contents.status = TraceFileStatus::kComplete;
   return contents;
+}
+
+TraceFileContents ReadTraceFile(std::span<const uint8_t> file) {
+  ByteBuffer buffer(file);
+  std::istream in(&buffer);
+  return ReadTraceFile(in);
 }
 
 std::string TraceFileMessage(const TraceFileContents& contents) {

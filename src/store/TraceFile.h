@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,8 +42,11 @@ struct TraceFileContents {
   std::vector<SpyMsgPtr> records;  // the complete records, in file order
 };
 
-// Reads a whole file's bytes. Nothing is allocated for a record before its bytes are known to
-// be there; bytes after the last counted record are ignored.
+// Reads the header first and nothing more when it is not a trace file's; then the records the
+// count announces, each as far as the file holds it. Nothing is allocated for a record before
+// its bytes were read, beyond one record's head and a payload of at most 64 KiB; bytes after
+// the last counted record are not read.
+TraceFileContents ReadTraceFile(std::istream& file);
 TraceFileContents ReadTraceFile(std::span<const uint8_t> file);
 
 // The message for the user: empty for a complete file, "File Read Error" for a foreign header,

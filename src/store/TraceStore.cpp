@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 #include "protocol/Calls.h"
 #include "store/FileIo.h"
@@ -123,12 +124,16 @@ const std::vector<SpyMsgPtr>& TraceStore::DisplayedBuffer() const {
 }
 
 std::string TraceStore::SaveTraceFile(const std::filesystem::path& path) const {
+  if (IsReadOnlyFile(path)) return kTraceFileReadOnlyError;
   const std::vector<uint8_t> file = WriteTraceFile(DisplayedBuffer());
   return WriteFileReplacing(path, file) ? std::string() : kTraceFileWriteError;
 }
 
 TraceStore::OpenResult TraceStore::OpenTraceFile(std::span<const uint8_t> file) {
-  TraceFileContents contents = ReadTraceFile(file);
+  return Load(ReadTraceFile(file));
+}
+
+TraceStore::OpenResult TraceStore::Load(TraceFileContents contents) {
   OpenResult result;
   result.message = TraceFileMessage(contents);
   if (contents.status == TraceFileStatus::kForeignHeader) return result;
@@ -139,7 +144,7 @@ TraceStore::OpenResult TraceStore::OpenTraceFile(std::span<const uint8_t> file) 
 }
 
 TraceStore::OpenResult TraceStore::OpenTraceFile(const std::filesystem::path& path) {
-  const auto file = ReadWholeFile(path);
+  std::ifstream file(path, std::ios::binary);
   if (!file) return {false, "File Read Error"};
-  return OpenTraceFile(*file);
+  return Load(ReadTraceFile(file));
 }

@@ -18,6 +18,8 @@
 #include "config/Options.h"
 #include "store/SpyMsg.h"
 
+struct TraceFileContents;
+
 class TraceStore : public IRecordSink {
  public:
   explicit TraceStore(Options& options) : m_options(options) {}
@@ -71,9 +73,12 @@ class TraceStore : public IRecordSink {
   int32_t m_bTrapActive = 0;
 
  private:
+  OpenResult Load(TraceFileContents contents);
   bool TriggerMatches(const CSpyMsg& record) const;
 
   Options& m_options;
 };
 
 constexpr const char* kTraceFileWriteError = "File Write Error: the trace file was not saved.";
+constexpr const char* kTraceFileReadOnlyError =
+    "File Write Error: the file is read-only; the trace file was not saved.";

@@ -163,7 +163,13 @@ TEST(OtherCalls, OneLineEachInBothForms) {
                   {.error = 10042, .s = 4, .level = 6, .optname = 1, .optlen = 4, .result = -1},
                   std::array<uint8_t, 4>{0, 0, 1, 0});
             }),
-       "getsockopt (SOCKET=4, level=0x0006, SO_DEBUG=FALSE)", " returns (WSAENOPROTOOPT)"},
+       "getsockopt (SOCKET=4, level=0x0006, SO_DEBUG=TRUE)", " returns (WSAENOPROTOOPT)"},
+      {Make(6,
+            [](auto out) {
+              return BuildSockOpt(out, {.s = 4, .level = 0xFFFF, .optname = 0x1002, .optlen = 4},
+                                  std::array<uint8_t, 4>{0, 0, 2, 0});
+            }),
+       "getsockopt (SOCKET=4, SOL_SOCKET, SO_RCVBUF=131072)", " returns (NO ERROR)"},
       // The option value counts only up to optlen: the linger time lies beyond it here.
       {Make(6,
             [&](auto out) {

@@ -86,6 +86,15 @@ TEST_F(LauncherTest, CopyPathCutsAtLastDotOfWholePath) {
   EXPECT_EQ(none.message.text, "Execution Error");
   EXPECT_EQ(none.message.caption, "Don't know how to launch C:\\apps\\ftp");
 
+  // The copy's start: WinExec's result above 31 is a started program, anything else says why.
+  EXPECT_EQ(launcher::StartFailure("C:\\a\\ftp.exe", 32), std::nullopt);
+  const auto notProgram = launcher::StartFailure("C:\\a\\ftp.exe", 11);
+  ASSERT_TRUE(notProgram.has_value());
+  EXPECT_EQ(notProgram->text, "Execution Error");
+  EXPECT_EQ(notProgram->caption,
+            "Could not launch C:\\a\\ftp.exe: the file is not a valid Windows program");
+  EXPECT_EQ(launcher::StartFailure("x.exe", 31)->caption, "Could not launch x.exe: error 31");
+
   // On disk: a dotted directory with a dotless program makes its copy beside the directory.
   fs::create_directories(m_dir / "tools.d");
   Write(Path("tools.d/ftp"), "wsock32");

@@ -258,6 +258,53 @@ TEST_F(Reassembly, PurgeFindsStaleMessagesBehindNewerOnesWhenTheClockWentBack) {
   ASSERT_EQ(sink.records.size(), 1u);
 }
 
+TEST_F(Reassembly, RepeatOfTheMessageItsSourceCompletedLastIsDropped) {
+  const auto a = Message(1, 5, 8, Numbered(8, 1));
+  source.Push(a[0]);
+  Pass();
+  source.Push(a[0]);                                 // sent again by a draining agent
+  source.Push(Message(2, 5, 8, Numbered(8, 2))[0]);  // the same number from another source
+  source.Push(Message(1, 6, 8, Numbered(8, 3))[0]);
+  Pass();
+  ASSERT_EQ(sink.records.size(), 3u);
+  EXPECT_EQ(sink.records[1]->PayloadBytes()[0], 2);
+  EXPECT_EQ(sink.records[2]->PayloadBytes()[0], 3);
+  // Once it is older than a stale message, the number is a new message.
+  clock.now += CPendingList::kStaleSeconds + 1;
+  source.Push(Message(1, 6, 8, Numbered(8, 4))[0]);
+  Pass();
+  EXPECT_EQ(sink.records.size(), 4u);
+}
+
+// A pass that runs out of time still ends as a whole pass; the next one goes on reading.
+TEST_F(Reassembly, PassOutOfTimeHandsOnWhatItReadAndTheNextGoesOn) {
+  class Countdown : public IPassTimer {
+   public:
+    explicit Countdown(int reads) : m_reads(reads) {}
+    bool TimeUp() override { return m_reads-- <= 0; }
+
+   private:
+    int m_reads;
+  };
+  for (uint16_t n = 0; n < 5; ++n) source.Push(Message(1, n, 8, Numbered(8, 0))[0]);
+  source.Push(Message(2, 0, 18, Numbered(488, 0))[0]);  // half a message, long stale
+  clock.now -= CPendingList::kStaleSeconds + 1;
+  Countdown first(100);
+  EXPECT_FALSE(RunReceivePass(pending, source, sink, first).timeUp);
+  clock.now += CPendingList::kStaleSeconds + 1;
+  for (uint16_t n = 5; n < 10; ++n) source.Push(Message(1, n, 8, Numbered(8, 0))[0]);
+
+  Countdown second(2);
+  const ReceivePassStats stats = RunReceivePass(pending, source, sink, second);
+  EXPECT_TRUE(stats.timeUp);
+  EXPECT_EQ(stats.datagrams, 2);
+  EXPECT_EQ(stats.purged, 1);
+  EXPECT_EQ(sink.passes, 2);
+  EXPECT_EQ(sink.records.size(), 7u);
+  EXPECT_EQ(Pass().records, 3);
+  EXPECT_TRUE(source.queue.empty());
+}
+
 TEST_F(Reassembly, ClearDropsEverythingPending) {
   auto a = Message(1, 1, 18, Numbered(488, 1));
   source.Push(a[0]);

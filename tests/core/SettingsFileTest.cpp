@@ -117,6 +117,20 @@ TEST(SettingsFile, LoadAndSaveThroughFiles) {
   EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
   EXPECT_EQ(LoadSettingsFile(path), o);
   EXPECT_FALSE(SaveSettingsFile(dir / "missing" / "quarnt32.cfg", o));
+
+  // The buffer switch is written at exit but the program starts on the Trace Buffer.
+  o.m_bViewTrap = 1;
+  ASSERT_TRUE(SaveSettingsFile(path, o));
+  EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
+  EXPECT_EQ(LoadSettingsFile(path).m_bViewTrap, 0);
+
+  // A read-only file stays as it is, read-only.
+  namespace fs = std::filesystem;
+  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(SaveSettingsFile(path, Options{}));
+  EXPECT_EQ(ReadWholeFile(path), WriteSettings(o));
+  EXPECT_TRUE(IsReadOnlyFile(path));
 }
 
 TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -368,10 +369,49 @@ TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead)
   EXPECT_EQ(store.m_traceBuf.size(), 2u);
   EXPECT_EQ(options.m_bViewTrap, 0);
 
-  // A failed save says so.
+  // A failed save says so; a read-only file is refused and stays as it was.
   std::filesystem::create_directories(dir / "locked.spy" / "inside");
   EXPECT_EQ(store.SaveTraceFile(dir / "locked.spy"), kTraceFileWriteError);
   EXPECT_EQ(store.SaveTraceFile(dir / "missing" / "x.spy"), kTraceFileWriteError);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_EQ(store.SaveTraceFile(path), kTraceFileReadOnlyError);
+  EXPECT_EQ(ReadWholeFile(path), WriteTraceFile(std::span(store.m_trapBuf)));
+}
+
+TEST_F(TraceStoreTest, OpenReadsTheHeaderFirstAndOnlyWhatTheFileHolds) {
+  const ScratchDir dir("store");
+  Feed(2);
+  // Sparse files of 3 GiB: one with no header, one whose one record announces 65535 payload
+  // bytes and holds them, one whose count of 65535 ends after 2 records.
+  const auto huge = dir / "huge.spy";
+  std::ofstream(huge, std::ios::binary) << "MZ";
+  std::filesystem::resize_file(huge, 3ull << 30);
+  auto opened = store.OpenTraceFile(huge);
+  EXPECT_FALSE(opened.loaded);
+  EXPECT_EQ(opened.message, "File Read Error");
+  EXPECT_EQ(store.m_traceBuf.size(), 2u);
+
+  std::vector<uint8_t> bytes = WriteTraceFile(std::span(store.m_traceBuf).first(1));
+  bytes.resize(13 + kTraceRecordHeadSize);  // the record's head, its payload length made 65535
+  bytes[27] = bytes[28] = 0xFF;
+  const auto tail = dir / "tail.spy";
+  ASSERT_TRUE(WriteFileReplacing(tail, bytes));
+  std::filesystem::resize_file(tail, 3ull << 30);
+  opened = store.OpenTraceFile(tail);
+  EXPECT_EQ(opened.message, "");
+  ASSERT_EQ(store.m_traceBuf.size(), 1u);
+  EXPECT_EQ(store.m_traceBuf[0]->PayloadBytes().size(), 0xFFFFu);
+
+  Feed(2);
+  bytes = WriteTraceFile(store.m_traceBuf);
+  bytes[11] = bytes[12] = 0xFF;  // the count
+  const auto early = dir / "early.spy";
+  ASSERT_TRUE(WriteFileReplacing(early, bytes));
+  opened = store.OpenTraceFile(early);
+  EXPECT_TRUE(opened.loaded);
+  EXPECT_EQ(opened.message, "File Read Error: the trace file ends early; 3 of 65535 records read.");
+  EXPECT_EQ(store.m_traceBuf.size(), 3u);
 }
 
 }  // namespace

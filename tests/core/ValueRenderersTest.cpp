@@ -37,16 +37,21 @@ TEST(ValueRenderers, HexNumbersHaveFixedWidth) {
 }
 
 TEST(ValueRenderers, SocketOptionSuffixes) {
-  EXPECT_EQ(FormatSockOpt(0x0080, 1, 30), "SO_LINGER=ON, TIME=30");
-  EXPECT_EQ(FormatSockOpt(0x0080, 0, 30), "SO_LINGER=OFF");
-  EXPECT_EQ(FormatSockOpt(0x0080, 1, 0xFFFF), "SO_LINGER=ON, TIME=-1");
-  EXPECT_EQ(FormatSockOpt(0x1001, 0x2000, 0), "SO_SNDBUF=8192");
-  EXPECT_EQ(FormatSockOpt(0x1002, 0x9C40, 0), "SO_RCVBUF=-25536");
-  EXPECT_EQ(FormatSockOpt(0x1005, 0x1234, 0), "SO_SNDTIMEO");
-  EXPECT_EQ(FormatSockOpt(-129, 1, 0), "SO_DONTLINGER=TRUE");
-  EXPECT_EQ(FormatSockOpt(0x0001, 0, 1), "SO_DEBUG=FALSE");
-  EXPECT_EQ(FormatSockOpt(0x4000, 1, 1), "16384");
-  EXPECT_EQ(FormatSockOpt(-7, 1, 1), "-7");
+  // A linger is two 16-bit halves: on (low) and time (high).
+  EXPECT_EQ(FormatSockOpt(0x0080, 30 << 16 | 1), "SO_LINGER=ON, TIME=30");
+  EXPECT_EQ(FormatSockOpt(0x0080, 30 << 16), "SO_LINGER=OFF");
+  EXPECT_EQ(FormatSockOpt(0x0080, static_cast<int32_t>(0xFFFF0001u)), "SO_LINGER=ON, TIME=-1");
+  // Numbers and flags are the whole 32-bit value: 131072 and 40000 once showed as 0 and -25536.
+  EXPECT_EQ(FormatSockOpt(0x1001, 0x2000), "SO_SNDBUF=8192");
+  EXPECT_EQ(FormatSockOpt(0x1002, 131072), "SO_RCVBUF=131072");
+  EXPECT_EQ(FormatSockOpt(0x1002, 40000), "SO_RCVBUF=40000");
+  EXPECT_EQ(FormatSockOpt(0x1002, -2), "SO_RCVBUF=-2");
+  EXPECT_EQ(FormatSockOpt(0x1005, 0x1234), "SO_SNDTIMEO");
+  EXPECT_EQ(FormatSockOpt(-129, 1), "SO_DONTLINGER=TRUE");
+  EXPECT_EQ(FormatSockOpt(0x0001, 0x10000), "SO_DEBUG=TRUE");
+  EXPECT_EQ(FormatSockOpt(0x0001, 0), "SO_DEBUG=FALSE");
+  EXPECT_EQ(FormatSockOpt(0x4000, 1), "16384");
+  EXPECT_EQ(FormatSockOpt(-7, 1), "-7");
 }
 
 TEST(ValueRenderers, AddressParts) {

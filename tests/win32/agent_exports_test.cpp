@@ -66,10 +66,10 @@ void CheckAgentExports(HMODULE agent, HMODULE system) {
     }
   }
   CHECK(traced == 46);
-  // Nothing beyond the system's set but the monitor's four functions.
-  CHECK(agentExports.size() == systemExports.size() + 4);
-  for (const char* name :
-       {"SPAContactAgent", "SPAEnableSpy", "SPASetTrackingOptions", "SPASetDataBlockOptions"}) {
+  // Nothing beyond the system's set but the monitor's five functions.
+  CHECK(agentExports.size() == systemExports.size() + 5);
+  for (const char* name : {"SPAContactAgent", "SPAEnableSpy", "SPASetTrackingOptions",
+                           "SPASetDataBlockOptions", "SPAQueueWaits"}) {
     CHECK(GetProcAddress(agent, name) != nullptr);
   }
 }

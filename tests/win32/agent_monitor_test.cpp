@@ -2,8 +2,9 @@
 // runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
-// anything the program sees.
-//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe>
+// anything the program sees. Last, wsburst's bursts right before each way a program can end:
+// every report arrives, in order.
+//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe> <Klvnt32_faulty.dll>
 #include <windows.h>
 #include <winsock.h>
 
@@ -22,6 +23,7 @@
 #include "capture/PendingList.h"
 #include "config/Launcher.h"
 #include "format/EventFormatter.h"
+#include "protocol/Bytes.h"
 
 namespace {
 
@@ -56,10 +58,14 @@ class Monitor {
     QSACleanup();
   }
   uint16_t Port() const { return m_port; }
+  int lastNumber = -1;  // the highest message number of the last Collect's source
 
   // Every datagram waiting, until none comes for a while; the records of process `source` in
   // the order the receiver hands them on. `others` counts datagrams of any other process.
-  std::vector<SpyMsgPtr> Collect(DWORD source, int& others) {
+  // `msgNums` gets the message numbers of `source`'s datagrams in arrival order.
+  std::vector<SpyMsgPtr> Collect(DWORD source, int& others,
+                                 std::vector<uint16_t>* msgNums = nullptr) {
+    lastNumber = -1;
     WallClock clock;
     CPendingList pending(clock);
     spy::Datagram datagram;
@@ -79,6 +85,9 @@ class Monitor {
         ++others;
         continue;
       }
+      if (msgNums != nullptr)
+        msgNums->push_back(static_cast<uint16_t>(datagram[4] | datagram[5] << 8));
+      lastNumber = std::max<int>(lastNumber, bytes::GetLE16(datagram, 4));
       pending.AddFragment(datagram);
     }
     std::vector<SpyMsgPtr> records;
@@ -176,8 +185,7 @@ DemoRun ParseDemo(const std::string& output) {
         run.steps.back().sockets.push_back(static_cast<uint32_t>(std::stoul(line.substr(eq + 1))));
       }
     } else if (line.rfind("SO_RCVBUF ", 0) == 0) {
-      const int size = std::atoi(line.c_str() + 10);
-      run.values["rcvbuf"] = std::to_string(static_cast<int16_t>(size & 0xFFFF));
+      run.values["rcvbuf"] = std::to_string(std::atoi(line.c_str() + 10));
     }
   }
   for (unsigned i = 0; i < 5; ++i) {
@@ -391,6 +399,44 @@ Run RunPatched(Monitor& monitor, const Setup& setup) {
   return run;
 }
 
+// wsburst's calls in each way a program can end; the agent sends what its sender thread had
+// not sent yet at the program's last WSACleanup or, without one, as the process ends.
+void CheckBurstsArriveWhole(Monitor& monitor, const std::string& burst) {
+  constexpr int kCalls = 6000;  // more than the agent's queue holds
+  for (const char* end : {"return", "ExitProcess", "exit", "thread"}) {
+    for (const bool cleanup : {false, true}) {
+      monitor.Discard();
+      const ChildResult child =
+          RunChild(burst, std::to_string(kCalls) + " " + end + (cleanup ? " cleanup" : ""));
+      CHECK(child.started && child.exitCode == 0);
+      int others = 0;
+      std::vector<uint16_t> msgNums;
+      const auto records = monitor.Collect(child.processId, others, &msgNums);
+      // WSAStartup, the burst, WSACleanup; one datagram each, numbered from 0 without a gap. The
+      // datagram the sender thread was sending when the process ended may come twice.
+      const size_t want = 1 + kCalls + (cleanup ? 1 : 0);
+      msgNums.erase(std::unique(msgNums.begin(), msgNums.end()), msgNums.end());
+      size_t inOrder = 0;
+      while (inOrder < msgNums.size() && msgNums[inOrder] == inOrder) ++inOrder;
+      bool valuesInOrder = records.size() == want;
+      for (size_t i = 1; valuesInOrder && i <= kCalls; ++i) {
+        std::vector<std::string> lines;
+        FormatEvent(*records[i], lines, false, false);
+        char text[32];
+        std::snprintf(text, sizeof text, "htons (0x%04zX)", i - 1);
+        valuesInOrder = lines.size() == 1 && lines[0] == text;
+      }
+      if (records.size() != want || msgNums.size() != want || inOrder != want || !valuesInOrder) {
+        std::printf("  burst, %s%s: %zu of %zu reports, %zu datagrams, the first %zu in order\n",
+                    end, cleanup ? " after WSACleanup" : "", records.size(), want, msgNums.size(),
+                    inOrder);
+      }
+      CHECK(records.size() == want && msgNums.size() == want && inOrder == want);
+      CHECK(valuesInOrder);
+    }
+  }
+}
+
 void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced, const char* what) {
   const bool same = traced.exitCode == untraced.exitCode &&
                     WithoutHandles(traced.output) == WithoutHandles(untraced.output);
@@ -401,11 +447,35 @@ void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced,
   CHECK(same);
 }
 
+// A second monitor on the machine, in a process of its own: its contact must be refused while
+// the first one's window exists, and what it would do at start and at End Trace must not reach
+// the agents. It launches the program (patched path, port) while it lives and prints the
+// program's process id. Exits 0 when its contact was refused.
+int SecondMonitor(const std::string& patched, const std::string& port) {
+  Monitor monitor;
+  if (!monitor.Open()) return 2;
+  const HWND window = CreateWindowA("STATIC", "second monitor", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                    nullptr, nullptr, nullptr);
+  const WORD revision = SPAContactAgent(window, monitor.Port(), 1);
+  for (int id = 0; id < 46; ++id) SPAEnableSpy(id, 0);
+  SPASetTrackingOptions(0, 1, 0, 0);
+  SPASetDataBlockOptions(0, 1);
+  const ChildResult run = RunChild(patched, port);
+  std::printf("launched %lu\n", run.processId);
+  SPAContactAgent(window, 1025, 0);
+  DestroyWindow(window);
+  return revision == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::printf("usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe>\n");
+  if (argc == 4 && std::string(argv[1]) == "--second-monitor")
+    return SecondMonitor(argv[2], argv[3]);
+  if (argc != 5) {
+    std::printf(
+        "usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe> "
+        "<Klvnt32_faulty.dll>\n");
     return 2;
   }
   char temp[MAX_PATH];
@@ -420,6 +490,9 @@ int main(int argc, char** argv) {
   CHECK(g_demoPort != 0);
   const launcher::CopyResult copy = launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
   CHECK(copy.ok && copy.patched >= 1);
+  const std::string burst = dir + "\\wsburst.tmp";
+  CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));
+  CHECK(launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst).ok);
 
   const ChildResult untraced = RunChild(setup.demo, std::to_string(g_demoPort));
   CHECK(untraced.started && untraced.exitCode == 0);
@@ -457,6 +530,37 @@ int main(int argc, char** argv) {
     if (sendto >= 0) FormatDataBlock(*run.records[sendto], rows, -1);
     CHECK(rows.size() == 2 * 19);
     CHECK(!rows.empty() && rows[0] == "0000:   00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F ");
+  }
+
+  // Two monitors: the first keeps every report while the second lives and after it closed.
+  {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    monitor.Discard();
+    const ChildResult second =
+        RunChild(self, "--second-monitor \"" + setup.patched + "\" " + std::to_string(g_demoPort));
+    CHECK(second.exitCode == 0);
+    const size_t at = second.output.find("launched ");
+    const DWORD launched = at == std::string::npos ? 0 : std::stoul(second.output.substr(at + 9));
+    int others = 0;
+    CHECK(monitor.Collect(launched, others).size() == kDemoCallCount);
+    CHECK(RunPatched(monitor, setup).records.size() == kDemoCallCount);
+  }
+
+  // Every report of send fails while it is built: the program sees what it saw untraced, the
+  // other calls arrive, and the lost report used up its message number.
+  {
+    const std::string faulty = dir + "\\faulty";
+    CreateDirectoryA(faulty.c_str(), nullptr);
+    CHECK(CopyFileA(WindowsPath(argv[4]).c_str(), (faulty + "\\Klvnt32.dll").c_str(), FALSE));
+    CHECK(CopyFileA(setup.patched.c_str(), (faulty + "\\wsdemo.tmp").c_str(), FALSE));
+    const Run run = RunPatched(monitor, {setup.demo, faulty + "\\wsdemo.tmp"});
+    CheckSameAsUntraced(run.child, untraced, "with failing reports");
+    CHECK(run.records.size() == kDemoCallCount - 1 && Find(run.records, 18) < 0);
+    CHECK(monitor.lastNumber == static_cast<int>(kDemoCallCount) - 1);
+    DeleteFileA((faulty + "\\wsdemo.tmp").c_str());
+    DeleteFileA((faulty + "\\Klvnt32.dll").c_str());
+    RemoveDirectoryA(faulty.c_str());
   }
 
   // At most 16 data bytes, and calls that would block left out.
@@ -520,6 +624,10 @@ int main(int argc, char** argv) {
     CHECK(run.records.empty());
   }
 
+  CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
+  TraceEverything();
+  CheckBurstsArriveWhole(monitor, burst);
+
   // Contact ended: agents report nothing even with every flag set.
   CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
   TraceEverything();
@@ -533,6 +641,8 @@ int main(int argc, char** argv) {
   DestroyWindow(window);
   DeleteFileA(setup.patched.c_str());
   DeleteFileA(setup.demo.c_str());
+  DeleteFileA(burst.c_str());
+  DeleteFileA((dir + "\\wsburst.exe").c_str());
   DeleteFileA((dir + "\\Klvnt32.dll").c_str());
   RemoveDirectoryA(dir.c_str());
   return check::Finish("agent_monitor_test");

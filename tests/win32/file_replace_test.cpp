@@ -1,5 +1,7 @@
 // Saving over an existing file on Windows: the new file must replace the old one (a plain
 // rename refuses when the target exists), and a failed write must leave the old file alone.
+#include <windows.h>
+
 #include <filesystem>
 #include <vector>
 
@@ -19,6 +21,14 @@ int main() {
   CHECK(WriteFileReplacing(path, second));
   CHECK(ReadWholeFile(path) == second);
   CHECK(!std::filesystem::exists(dir / "quarnt32.cfg.new"));
+
+  // A read-only file stays as it is, read-only: a rename would replace it with a writable one.
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  CHECK(IsReadOnlyFile(path));
+  CHECK(!WriteFileReplacing(path, first));
+  CHECK(ReadWholeFile(path) == second);
+  CHECK(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   std::filesystem::create_directories(dir / "busy.spy" / "inside");
   CHECK(!WriteFileReplacing(dir / "busy.spy", first));

@@ -2,7 +2,9 @@
 // target that handles them and only while enabled, and menus show what update handlers decide.
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "Check.h"
 #include "ui/win32/App.h"
@@ -11,6 +13,7 @@
 namespace {
 
 constexpr UINT kPing = WM_USER + 7;
+constexpr UINT kThrow = WM_USER + 9;
 constexpr UINT kShared = 100;    // handled by view and document: the view wins
 constexpr UINT kDocOnly = 101;   // handled by the document
 constexpr UINT kDisabled = 102;  // has a handler, but its update handler disables it
@@ -36,6 +39,7 @@ class TestView : public ui::Window {
     g.pings += static_cast<int>(wParam);
     return 42;
   }
+  LRESULT OnThrow(WPARAM, LPARAM) { throw std::runtime_error("injected"); }
   void OnShared() { ++g.viewShared; }
   void OnDisabled() { ++g.disabled; }
   void OnUpdateDisabled(ui::CommandUI& state) {
@@ -48,7 +52,8 @@ class TestView : public ui::Window {
   static const ui::UpdateEntry<TestView> kUpdates[];
 };
 
-const ui::MessageEntry<TestView> TestView::kMessages[] = {{kPing, &TestView::OnPing}};
+const ui::MessageEntry<TestView> TestView::kMessages[] = {{kPing, &TestView::OnPing},
+                                                          {kThrow, &TestView::OnThrow}};
 const ui::CommandEntry<TestView> TestView::kCommands[] = {{kShared, &TestView::OnShared},
                                                           {kDisabled, &TestView::OnDisabled}};
 const ui::UpdateEntry<TestView> TestView::kUpdates[] = {{kDisabled, &TestView::OnUpdateDisabled}};
@@ -89,6 +94,27 @@ std::string MenuText(HMENU menu, UINT id) {
   GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
   return text;
 }
+
+// Closes every "Internal Error" box that appears until told to stop; keeps the texts.
+struct BoxCloser {
+  volatile bool stop = false;
+  std::vector<std::string> texts;
+
+  static DWORD WINAPI Run(void* self) {
+    auto* closer = static_cast<BoxCloser*>(self);
+    while (!closer->stop) {
+      if (HWND box = FindWindowA("#32770", "Internal Error")) {
+        char text[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        closer->texts.push_back(text);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        while (IsWindow(box)) Sleep(10);
+      }
+      Sleep(10);
+    }
+    return 0;
+  }
+};
 
 }  // namespace
 
@@ -131,6 +157,19 @@ int main() {
   CHECK(MenuState(popup, kDisabled) & MF_CHECKED);
   CHECK(MenuText(popup, kDisabled) == "Renamed");
   CHECK(MenuState(popup, kOrphan) & MF_GRAYED);
+
+  // A handler's exception stops at the window procedure: the user is told once, and the
+  // program and the window go on.
+  BoxCloser closer;
+  HANDLE thread = CreateThread(nullptr, 0, BoxCloser::Run, &closer, 0, nullptr);
+  CHECK(SendMessageA(view.Hwnd(), kThrow, 0, 0) == 0);
+  CHECK(SendMessageA(view.Hwnd(), kThrow, 0, 0) == 0);
+  closer.stop = true;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  CHECK(closer.texts.size() == 1);
+  CHECK(!closer.texts.empty() && closer.texts[0].find("(injected)") != std::string::npos);
+  CHECK(SendMessageA(view.Hwnd(), kPing, 1, 0) == 42);
 
   DestroyWindow(frame.Hwnd());
   return check::Finish("ui_framework_test");

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
   // The program's defaults, except that the whole data is dumped unless a limit is asked for.
   DisplayModes modes;
   if (args->settings) {
-    const auto bytes = ReadWholeFile(*args->settings);
+    const auto bytes = ReadWholeFile(*args->settings, kSettingsFileSize);
     if (!bytes) return Fail(*args->settings, "cannot read the settings file");
     Options options;
     ReadSettings(*bytes, options);  // a foreign or short file leaves the defaults
@@ -141,9 +142,9 @@ int main(int argc, char** argv) {
   modes.dataOnly = args->dataOnly.value_or(modes.dataOnly);
   modes.byteLimit = args->byteLimit.value_or(modes.byteLimit);
 
-  const auto file = ReadWholeFile(args->file);
+  std::ifstream file(args->file, std::ios::binary);
   if (!file) return Fail(args->file, "cannot read the file");
-  const TraceFileContents contents = ReadTraceFile(*file);
+  const TraceFileContents contents = ReadTraceFile(file);
   if (contents.status == TraceFileStatus::kForeignHeader) {
     return Fail(args->file, "not a trace file (the header is not \"QNT32 1.00\")");
   }

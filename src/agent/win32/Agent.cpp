@@ -1,5 +1,7 @@
 #include "agent/win32/Agent.h"
 
+#include "agent/win32/ReportSender.h"
+
 namespace {
 
 class Lock {
@@ -12,20 +14,6 @@ class Lock {
  private:
   CRITICAL_SECTION& m_cs;
 };
-
-// The loopback address and a port in network order, written byte by byte: the agent never
-// calls its own exports, and the byte order of a sockaddr is fixed.
-sockaddr_in MonitorAddress(uint16_t port) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  auto* p = reinterpret_cast<uint8_t*>(&to.sin_port);
-  p[0] = static_cast<uint8_t>(port >> 8);
-  p[1] = static_cast<uint8_t>(port);
-  auto* a = reinterpret_cast<uint8_t*>(&to.sin_addr);
-  a[0] = 127;
-  a[3] = 1;
-  return to;
-}
 
 }  // namespace
 
@@ -59,7 +47,8 @@ void Agent::ProgramStarted() {
   if (++m_programStartups == 1 && m_own == INVALID_SOCKET && m_block != nullptr &&
       m_block->contact.load(std::memory_order_acquire) != 0) {
     const DWORD saved = GetLastError();
-    m_own = OpenSocket();
+    m_own = OpenOwnSocket();
+    if (ReportSender* sender = ReportSender::Get()) sender->UseSocket(m_own);
     SetLastError(saved);
   }
 }
@@ -68,39 +57,17 @@ int Agent::ProgramCleanup() {
   Lock lock(m_lock);
   if (m_programStartups == 1 && m_own != INVALID_SOCKET) {
     const DWORD saved = GetLastError();
-    CloseSocket(m_own);
+    if (ReportSender* sender = ReportSender::Get()) {
+      sender->Flush();
+      sender->UseSocket(INVALID_SOCKET);
+    }
+    CloseOwnSocket(m_own);
     m_own = INVALID_SOCKET;
     SetLastError(saved);
   }
   const int result = m_real.WSACleanup();
   if (result == 0 && m_programStartups > 0) --m_programStartups;
   return result;
-}
-
-SOCKET Agent::OpenSocket() {
-  WSADATA data;
-  if (m_real.WSAStartup(MAKEWORD(1, 1), &data) != 0) return INVALID_SOCKET;
-  const SOCKET s = m_real.socket(AF_INET, SOCK_DGRAM, 0);
-  if (s == INVALID_SOCKET) {
-    m_real.WSACleanup();
-    return INVALID_SOCKET;
-  }
-  u_long nonBlocking = 1;  // a full receive buffer at the monitor must never hold us up
-  m_real.ioctlsocket(s, static_cast<long>(FIONBIO), &nonBlocking);
-  return s;
-}
-
-void Agent::CloseSocket(SOCKET s) {
-  m_real.closesocket(s);
-  m_real.WSACleanup();
-}
-
-void Agent::SendAll(SOCKET s, uint16_t port, const std::vector<spy::Datagram>& datagrams) {
-  const sockaddr_in to = MonitorAddress(port);
-  for (const spy::Datagram& d : datagrams) {
-    m_real.sendto(s, reinterpret_cast<const char*>(d.data()), static_cast<int>(d.size()), 0,
-                  reinterpret_cast<const sockaddr*>(&to), sizeof(to));
-  }
 }
 
 void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
@@ -110,14 +77,38 @@ void Agent::Send(calls::Id id, std::span<const uint8_t> payload) {
       spy::FragmentMessage({m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
   ++m_nextMsgNum;
   if (m_programStartups > 0) {
-    if (m_own == INVALID_SOCKET) m_own = OpenSocket();
-    if (m_own != INVALID_SOCKET) SendAll(m_own, port, datagrams);
+    ReportSender* sender = ReportSender::Get();
+    if (m_own == INVALID_SOCKET) {
+      m_own = OpenOwnSocket();
+      if (sender != nullptr) sender->UseSocket(m_own);
+    }
+    if (m_own == INVALID_SOCKET) return;
+    for (const spy::Datagram& d : datagrams) {
+      const agent::QueuedDatagram queued{port, d};
+      if (sender == nullptr || !sender->Queue(queued, m_block->queueWaits)) {
+        SendDatagram(m_own, queued);
+      }
+    }
     return;
   }
   // Outside the program's start-up: a start-up of our own for this report only, so that
   // Winsock is as uninitialised afterwards as the program left it.
-  const SOCKET s = OpenSocket();
+  const SOCKET s = OpenOwnSocket();
   if (s == INVALID_SOCKET) return;
-  SendAll(s, port, datagrams);
-  CloseSocket(s);
+  for (const spy::Datagram& d : datagrams) SendDatagram(s, {port, d});
+  CloseOwnSocket(s);
+}
+
+// A library that the program imports stays loaded until the process ends, so only then may a
+// thread of its own run in it; at the end, what that thread left is sent before the system's
+// socket library, which this one imports, detaches.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID staticLoad) {
+  if (staticLoad != nullptr && reason == DLL_PROCESS_ATTACH) ReportSender::Start();
+  if (staticLoad != nullptr && reason == DLL_PROCESS_DETACH) ReportSender::DrainAtExit();
+  return TRUE;
+}
+
+void Agent::Lose() {
+  Lock lock(m_lock);
+  ++m_nextMsgNum;
 }

@@ -6,6 +6,8 @@
 // has a start-up outstanding (made at the program's first WSAStartup when a monitor listens,
 // else at the first report), drops them just before the program's last WSACleanup, and sends
 // reports of calls made outside that window through a start-up of its own for that report.
+// Within the window reports are queued for the sender thread (ReportSender.h), which sends on
+// that socket; the program's last WSACleanup waits until the queue is empty.
 #pragma once
 
 #include <winsock.h>
@@ -41,18 +43,17 @@ class Agent {
   // Runs the program's WSACleanup; the agent's own start-up goes first when it is the last.
   int ProgramCleanup();
 
-  // Sends one report to the monitor. Never waits on it and never fails the program; the caller
-  // restores the thread's error afterwards.
+  // Sends one report to the monitor, or queues it. Never fails the program and waits only while
+  // the queue is full; the caller restores the thread's error afterwards.
   void Send(calls::Id id, std::span<const uint8_t> payload);
+  // A report that could not be built or sent uses up its message number all the same.
+  void Lose();
 
   Agent(const Agent&) = delete;
   Agent& operator=(const Agent&) = delete;
 
  private:
   Agent();
-  SOCKET OpenSocket();  // with a start-up of its own; INVALID_SOCKET when refused
-  void CloseSocket(SOCKET s);
-  void SendAll(SOCKET s, uint16_t port, const std::vector<spy::Datagram>& datagrams);
 
   RealWinsock m_real;
   ControlBlock* m_block;

@@ -19,6 +19,7 @@ struct ControlBlock {
   std::atomic<uint32_t> socketId;
   std::atomic<uint32_t> saveEntire;
   std::atomic<int32_t> saveBytes;
+  std::atomic<uint32_t> queueWaits;  // reports that waited for room in an agent's queue
 };
 
 // Opens the block, creating it when no process has yet; null when the system refuses. The

@@ -16,4 +16,7 @@ int WINAPI SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly,
                                  int32_t restrictSocket, uint32_t socketId);
 // Whole send and receive data when `saveEntire` is set, else at most `saveBytes` bytes.
 int WINAPI SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes);
+// How many reports, in all traced processes since the block was made, waited for room in their
+// agent's queue because the agent could not send as fast as the program called.
+DWORD WINAPI SPAQueueWaits();
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <vector>
 
 #include "agent/PayloadBuilders.h"
@@ -74,21 +75,40 @@ class Report {
   // Builds a payload that fits one datagram and sends it.
   template <class Build, class... Args>
   void Send(Build build, const Args&... args) {
-    std::array<uint8_t, spy::kChunkSize> buffer;
-    const size_t size = build(std::span<uint8_t>(buffer), args...);
-    m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+    Deliver([&] {
+      std::array<uint8_t, spy::kChunkSize> buffer;
+      const size_t size = build(std::span<uint8_t>(buffer), args...);
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+    });
   }
   // A transfer: the fixed part and the kept data bytes.
   template <class Build>
   void SendTransfer(Build build, const payload::TransferCall& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
-    std::vector<uint8_t> buffer(fixedPart + data.size());
-    const size_t size = build(std::span<uint8_t>(buffer), call, data);
-    m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+    Deliver([&] {
+      std::vector<uint8_t> buffer(fixedPart + data.size());
+      const size_t size = build(std::span<uint8_t>(buffer), call, data);
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+    });
   }
   void SendGeneric() { Send(payload::BuildGeneric, m_error); }
 
  private:
+  // No exception may unwind into the program, which gets the real call's result and error
+  // whatever happens here. A report that could not be built or sent is lost; its message
+  // number is used up, so that the monitor sees the gap.
+  template <class Fn>
+  void Deliver(Fn send) noexcept {
+    try {
+#ifdef KLVNT32_FAIL_SEND_REPORTS  // the agent test's build: every report of send fails
+      if (m_api == calls::Id::send) throw std::bad_alloc();
+#endif
+      send();
+    } catch (...) {
+      m_agent.Lose();
+    }
+  }
+
   Agent& m_agent;
   Id m_api;
   bool m_failed;

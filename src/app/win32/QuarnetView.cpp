@@ -3,7 +3,6 @@
 #include <commdlg.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "app/ResourceIds.h"
 #include "app/win32/MainFrame.h"
@@ -123,13 +122,13 @@ CQuarnetView::CQuarnetView()
   CQuarnetApp::Get()->m_pView = this;
   m_bSocketOpen = m_socket.Open(m_strProgramFolder);
   m_strSettingsPath = m_strProgramFolder + std::string(kSettingsFileName);
-  m_options = LoadSettingsFile(std::filesystem::path(m_strSettingsPath));
+  m_options = LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
   CreateDisplayFont(m_options.m_logFont);
 }
 
 // The settings are written before the socket closes (the members go after this body).
 CQuarnetView::~CQuarnetView() {
-  SaveSettingsFile(std::filesystem::path(m_strSettingsPath), m_options);
+  SaveSettingsFile(ui::PathFromAnsi(m_strSettingsPath), m_options);
   if (m_font != nullptr) DeleteObject(m_font);
 }
 
@@ -262,7 +261,8 @@ void CQuarnetView::ApplyVScrollBar(const display::ScrollBarState& bar) {
 // --- capture ---
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
-  if (m_bSocketOpen) RunReceivePass(m_pending, m_socket, m_store);
+  SteadyPassTimer timer;
+  if (m_bSocketOpen) RunReceivePass(m_pending, m_socket, m_store, timer);
   Invalidate();  // the next paint formats only what is visible
   return 0;
 }
@@ -385,7 +385,7 @@ void CQuarnetView::OnFileOpen() {
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const auto path = ui::ChooseFile(Hwnd(), true, "*.spy");
   if (!path) return;
-  const TraceStore::OpenResult result = m_store.OpenTraceFile(std::filesystem::path(*path));
+  const TraceStore::OpenResult result = m_store.OpenTraceFile(ui::PathFromAnsi(*path));
   if (result.loaded) ShowTraceBufferFromStart();
   if (!result.message.empty()) MessageBoxStop(result.message, "Quarnet");
 }
@@ -394,7 +394,7 @@ void CQuarnetView::OnFileSaveAs() {
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const auto path = ui::ChooseFile(Hwnd(), false, "*.spy");
   if (!path) return;
-  const std::string message = m_store.SaveTraceFile(std::filesystem::path(*path));
+  const std::string message = m_store.SaveTraceFile(ui::PathFromAnsi(*path));
   if (!message.empty()) MessageBoxStop(message, "Quarnet");
 }
 
@@ -426,7 +426,10 @@ void CQuarnetView::OnLaunchPgm() {
   // folder, wherever the chosen program lies.
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const std::string command = "\"" + plan.copyPath + "\"";
-  WinExec(command.c_str(), SW_RESTORE);
+  if (const auto failure = launcher::StartFailure(*chosen, WinExec(command.c_str(), SW_RESTORE))) {
+    DeleteFileA(plan.copyPath.c_str());
+    MessageBoxStop(failure->text, failure->caption);
+  }
 }
 
 int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption, UINT extra) {

@@ -19,7 +19,12 @@ int App::Run() {
   long idleCount = 0;
   for (;;) {
     while (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (!OnIdle(idleCount++)) idle = false;
+      try {
+        if (!OnIdle(idleCount++)) idle = false;
+      } catch (...) {
+        ReportHandlerFailure(m_pMainWnd != nullptr ? m_pMainWnd->Hwnd() : nullptr);
+        idle = false;
+      }
     }
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;

@@ -1,6 +1,5 @@
 #include "ui/win32/Dialog.h"
 
-#include <new>
 #include <vector>
 
 #include "ui/win32/App.h"
@@ -74,8 +73,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   if (self == nullptr) return FALSE;
   try {
     return self->Handle(message, wParam, lParam);
-  } catch (const std::bad_alloc&) {
-    // Out of memory inside a handler: the message is dropped rather than the program.
+  } catch (...) {
+    ReportHandlerFailure(hwnd);
     return FALSE;
   }
 }

@@ -20,6 +20,15 @@ std::optional<std::string> ChooseFile(HWND owner, bool open, const char* initial
   return std::string(path.data());
 }
 
+std::filesystem::path PathFromAnsi(const std::string& path) {
+  if (path.empty()) return {};
+  const int size = static_cast<int>(path.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), length);
+  return std::filesystem::path(wide);
+}
+
 std::string ProgramFolder() {
   std::vector<char> path(MAX_PATH);
   for (;;) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -15,5 +16,9 @@ std::optional<std::string> ChooseFile(HWND owner, bool open, const char* initial
 
 // The folder of the running program, with its final backslash.
 std::string ProgramFolder();
+
+// A path as the ...A functions give it, in the system's ANSI code page, for the file functions
+// that take std::filesystem::path (whose own conversion of a narrow string is another one).
+std::filesystem::path PathFromAnsi(const std::string& path);
 
 }  // namespace ui

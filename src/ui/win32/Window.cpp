@@ -1,6 +1,6 @@
 #include "ui/win32/Window.h"
 
-#include <new>
+#include <exception>
 #include <vector>
 
 namespace ui {
@@ -69,8 +69,8 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   bool handled = false;
   try {
     handled = self->OnMessage(message, wParam, lParam, result);
-  } catch (const std::bad_alloc&) {
-    // Out of memory inside a handler: the message is dropped rather than the program.
+  } catch (...) {
+    ReportHandlerFailure(hwnd);
     handled = true;
     result = 0;
   }
@@ -79,6 +79,23 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     self->m_hwnd = nullptr;
   }
   return handled ? result : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void ReportHandlerFailure(HWND window) {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  std::string what = "an unknown error";
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+  }
+  const std::string text = "A command failed and was stopped (" + what +
+                           "). The program goes on; save your trace and restart it to be safe.";
+  MessageBoxA(IsWindow(window) ? GetAncestor(window, GA_ROOT) : nullptr, text.c_str(),
+              "Internal Error", MB_OK | MB_ICONSTOP);
 }
 
 std::string LoadResString(UINT id) {

@@ -62,4 +62,9 @@ class Window : public CommandTarget {
 // A string from the program's string table; empty when there is none.
 std::string LoadResString(UINT id);
 
+// Called inside a catch block of a window or dialog procedure (or the message loop): no
+// exception may leave them. The message is dropped, the user is told once per run (a fault
+// while painting would otherwise show a box at every paint), and the program goes on.
+void ReportHandlerFailure(HWND window);
+
 }  // namespace ui

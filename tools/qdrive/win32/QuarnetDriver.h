@@ -251,7 +251,7 @@ struct Program {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
     char cls[64] = {};
-    char text[128] = {};
+    char text[512] = {};  // a caption may carry a long path
     GetClassNameA(w, cls, sizeof cls);
     GetWindowTextA(w, text, sizeof text);
     if (pid == s->pid && IsWindowVisible(w) && std::string(cls) == "#32770" &&
