@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the toolbar strip and the program icon as 16-colour bitmaps (run once; the outputs
-are committed). Light grey is the toolbar background, which the toolbar maps to the button
-face colour."""
+"""Draws the toolbar strip, the About box's picture and the program icon as 16-colour bitmaps
+(run once; the outputs are committed). Light grey is the toolbar background, which the toolbar
+maps to the button face colour."""
 import struct
 
 # The 16-colour palette: the toolbar maps its greys and black to the system's 3D colours.
@@ -89,6 +89,46 @@ ICON = [
     "................................", "................................"]
 
 
+# Capital letters of the About picture, 5 by 7 pixels.
+LETTERS = {
+    'Q': [".kkk.", "k...k", "k...k", "k...k", "k.k.k", "k..k.", ".kk.k"],
+    'U': ["k...k", "k...k", "k...k", "k...k", "k...k", "k...k", ".kkk."],
+    'A': [".kkk.", "k...k", "k...k", "kkkkk", "k...k", "k...k", "k...k"],
+    'R': ["kkkk.", "k...k", "k...k", "kkkk.", "k.k..", "k..k.", "k...k"],
+    'N': ["k...k", "kk..k", "k.k.k", "k..kk", "k...k", "k...k", "k...k"],
+    'E': ["kkkkk", "k....", "k....", "kkkk.", "k....", "k....", "kkkkk"],
+    'T': ["kkkkk", "..k..", "..k..", "..k..", "..k..", "..k..", "..k.."],
+}
+
+
+def about_picture():
+    """120 by 50: the name over two machines joined by a wire that carries packets."""
+    width, height = 120, 50
+    px = [['n'] * width for _ in range(height)]
+
+    def box(x0, y0, x1, y1, key):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                px[y][x] = key
+
+    box(0, 0, width, 1, 'k'), box(0, height - 1, width, height, 'k')
+    box(0, 0, 1, height, 'k'), box(width - 1, 0, width, height, 'k')
+    x = 18
+    for letter in "QUARNET":  # doubled pixels: 10 by 14 each, 2 apart
+        for row, line in enumerate(LETTERS[letter]):
+            for col, c in enumerate(line):
+                if c == 'k':
+                    box(x + 2 * col, 5 + 2 * row, x + 2 * col + 2, 7 + 2 * row, 'w')
+        x += 12
+    for left in (8, 96):  # two screens on stands
+        box(left, 25, left + 16, 37, 'w'), box(left + 2, 27, left + 14, 35, 'C')
+        box(left + 6, 37, left + 10, 40, 'w'), box(left + 3, 40, left + 13, 42, 'w')
+    box(24, 31, 96, 32, 'C')  # the wire
+    for i, key in enumerate("YRYGY"):
+        box(30 + 13 * i, 29, 35 + 13 * i, 34, key)
+    return [''.join(row) for row in px]
+
+
 def dib_4bit(rows, transparent_key=None):
     """BITMAPINFOHEADER, palette and bottom-up 4-bit pixels of `rows`."""
     height, width = len(rows), len(rows[0])
@@ -142,4 +182,5 @@ if __name__ == '__main__':
     assert all(len(r) == 16 * len(TOOLBAR) for r in strip)
     assert all(len(r) == 32 for r in ICON) and len(ICON) == 32
     write_bmp('toolbar.bmp', strip)
+    write_bmp('about.bmp', about_picture())
     write_ico('quarnet.ico', ICON)

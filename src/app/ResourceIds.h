@@ -8,6 +8,8 @@
 #define IDR_MAINFRAME 2
 #define IDD_ABOUTBOX 100
 #define IDB_ABOUT 109
+/* The help topics' source text (res/help/quarnet-help.txt), as raw data. */
+#define IDR_HELP 120
 
 /* Commands of the view. */
 #define ID_SETUP_FILTERS 32772
@@ -57,6 +59,10 @@
 
 /* String shown in pane 0 when no menu item is highlighted. */
 #define IDS_IDLEMESSAGE 57345
+
+/* About box: the agent line and the invisible frame that places the picture. */
+#define IDC_ABOUT_PICTURE 1018
+#define IDC_ABOUT_AGENT 1047
 
 /* Capture Filters dialog. */
 #define IDD_CAPTURE_FILTERS 102

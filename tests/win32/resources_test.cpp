@@ -1,12 +1,15 @@
 // quarnet.exe's compiled resources hold exactly the command set of app/CommandTable.h: the menu
-// in order with its separators, the accelerators, every string and the toolbar strip.
+// in order with its separators, the accelerators, every string and the toolbar strip; and a
+// help topic for the program and for every traced socket call.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "Check.h"
+#include "CompiledHelp.h"
 #include "app/CommandTable.h"
+#include "protocol/Calls.h"
 
 namespace {
 
@@ -98,5 +101,23 @@ int main() {
   CHECK(strip != nullptr && GetObjectA(strip, sizeof bitmap, &bitmap) == sizeof bitmap);
   CHECK(bitmap.bmWidth == static_cast<LONG>(16 * buttons) && bitmap.bmHeight == 15);
   CHECK(LoadIconA(exe, MAKEINTRESOURCEA(IDR_MAINFRAME)) != nullptr);
+
+  // The general context opens the overview, and each call's own context a topic named after it.
+  const app::HelpBook help = CompiledHelp(exe);
+  std::printf("help topics compiled in:");
+  for (const app::HelpTopic& topic : help.Topics()) std::printf(" %s;", topic.title.c_str());
+  std::printf("\n");
+  for (const std::string& problem : help.Problems()) std::printf("help: %s\n", problem.c_str());
+  CHECK(help.Problems().empty());
+  for (int32_t id = -1; id < calls::kCount; ++id) {
+    const uint32_t context = calls::HelpContext(id);
+    const auto topic = help.FindContext(context);
+    const std::string title =
+        context == calls::kGeneralTopic ? "Quarnet" : std::string(calls::kCalls[id].name);
+    const bool named =
+        topic && help.Topics()[*topic].title == title && !help.Topics()[*topic].blocks.empty();
+    if (!named) std::printf("context %u: no topic \"%s\" with text\n", context, title.c_str());
+    CHECK(named);
+  }
   return check::Finish("resources_test");
 }

@@ -86,6 +86,7 @@ void ReportSender::UseSocket(SOCKET s) {
 }
 
 void ReportSender::Run() {
+  m_running.store(true);
   for (;;) {
     const SOCKET s = m_socket.load(std::memory_order_acquire);
     if (!m_senderPrimed && s != INVALID_SOCKET) {
@@ -123,8 +124,9 @@ bool ReportSender::Queue(const agent::QueuedDatagram& datagram, std::atomic<uint
         SendRest(true);
         return false;
       }
-      // No room for that long: the thread cannot start while the caller holds the loader lock.
-      if (woken == WAIT_TIMEOUT) SendRest(false);
+      // No room for that long and the thread never ran: it cannot start while the caller holds
+      // the loader lock.
+      if (woken == WAIT_TIMEOUT && !m_running.load()) SendRest(false);
     }
     m_callerWaiting.store(false);
   }
@@ -138,7 +140,7 @@ void ReportSender::Flush() {
   while (!m_ended && !m_ring.Settled()) {
     if (WaitForSingleObject(m_thread, 1) == WAIT_OBJECT_0) m_ended = true;
     // A thread that cannot start while the caller holds the loader lock sends nothing.
-    if (GetTickCount() - start > kStallMs) SendRest(false);
+    if (GetTickCount() - start > kStallMs && !m_running.load()) SendRest(false);
   }
   if (m_ended) SendRest(true);
 }

@@ -54,6 +54,9 @@ class ReportSender {
   std::atomic<SOCKET> m_socket{INVALID_SOCKET};
   std::atomic<bool> m_senderIdle{false};
   std::atomic<bool> m_callerWaiting{false};
+  // The thread has begun to run. Once it runs it always makes progress, so a caller waits for it
+  // however long a loaded machine starves it: sending past it would reorder the reports.
+  std::atomic<bool> m_running{false};
   HANDLE m_thread = nullptr;
   HANDLE m_wake = nullptr;      // new datagrams for an idle sender
   HANDLE m_room = nullptr;      // a slot freed for a waiting caller

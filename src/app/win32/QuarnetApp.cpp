@@ -5,6 +5,7 @@
 #include "app/CommandTable.h"
 #include "app/ResourceIds.h"
 #include "app/ShellText.h"
+#include "app/win32/AboutDlg.h"
 #include "app/win32/MainFrame.h"
 #include "app/win32/QuarnetDoc.h"
 #include "app/win32/QuarnetView.h"
@@ -13,6 +14,7 @@
 const ui::CommandEntry<CQuarnetApp> CQuarnetApp::kCommands[] = {
     {ID_FILE_NEW, &CQuarnetApp::OnFileNew},
     {ID_APP_EXIT, &CQuarnetApp::OnAppExit},
+    {ID_APP_ABOUT, &CQuarnetApp::OnAppAbout},
 };
 
 CQuarnetApp::CQuarnetApp() = default;
@@ -54,6 +56,14 @@ bool CQuarnetApp::OnIdle(long count) {
 
 bool CQuarnetApp::OnCmdMsg(UINT id, ui::CommandUI* state) {
   return ui::RouteCommand<CQuarnetApp>(this, kCommands, {}, id, state);
+}
+
+bool CQuarnetApp::PreTranslateMessage(const MSG& msg) {
+  return m_pMainFrame != nullptr && m_pMainFrame->PreTranslateHelpMode(msg);
+}
+
+void CQuarnetApp::OnAppAbout() {
+  if (m_pView != nullptr) CAboutDlg(m_pView->m_nAgentRevision).DoModal();
 }
 
 // Ctrl+N: the single document is made new again; it holds no data, so nothing changes.

@@ -22,6 +22,7 @@ class CQuarnetApp : public ui::App {
   void ExitInstance();
   bool OnIdle(long count) override;
   bool OnCmdMsg(UINT id, ui::CommandUI* state) override;
+  bool PreTranslateMessage(const MSG& msg) override;
 
   static CQuarnetApp* Get() { return static_cast<CQuarnetApp*>(Current()); }
 
@@ -34,6 +35,7 @@ class CQuarnetApp : public ui::App {
  private:
   void OnFileNew();
   void OnAppExit();
+  void OnAppAbout();
 
   std::unique_ptr<CQuarnetDoc> m_document;
   std::unique_ptr<CMainFrame> m_frame;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/HelpBook.h"
 #include "app/ResourceIds.h"
 #include "app/win32/MainFrame.h"
 #include "app/win32/QuarnetApp.h"
@@ -81,6 +82,7 @@ const ui::MessageEntry<CQuarnetView> CQuarnetView::kMessages[] = {
     {WM_HSCROLL, &CQuarnetView::OnHScroll},
     {WM_VSCROLL, &CQuarnetView::OnVScroll},
     {kReceiveMessage, &CQuarnetView::OnReceive},
+    {WM_LBUTTONDBLCLK, &CQuarnetView::OnLButtonDblClk},
 };
 
 const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
@@ -152,6 +154,11 @@ bool CQuarnetView::OnCmdMsg(UINT id, ui::CommandUI* state) {
 
 int CQuarnetView::GetDisplayCount() const {
   return display::TraceView::GetDisplayCount(Displayed());
+}
+
+uint32_t CQuarnetView::HelpContextAt(int y) const {
+  const display::DoubleClick hit = m_display.OnDoubleClick(Displayed(), y, false);
+  return hit.action == display::DoubleClick::kHelp ? hit.helpContext : app::kHelpContextOverview;
 }
 
 // --- window life ---
@@ -474,4 +481,15 @@ void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
 }
 void CQuarnetView::OnUpdateTriggerSpecify(ui::CommandUI& s) {
   Apply(display::UpdateTriggerSpecify(Facts()), s);
+}
+
+LRESULT CQuarnetView::OnLButtonDblClk(WPARAM wParam, LPARAM lParam) {
+  const display::DoubleClick hit =
+      m_display.OnDoubleClick(Displayed(), static_cast<short>(HIWORD(lParam)), IsTracing());
+  if (hit.action == display::DoubleClick::kHelp) {
+    CQuarnetApp::Get()->m_pMainFrame->OpenHelp(hit.helpContext);
+  } else if (hit.action == display::DoubleClick::kDefault) {
+    return Default(WM_LBUTTONDBLCLK, wParam, lParam);
+  }
+  return 0;
 }

@@ -33,6 +33,8 @@ class CQuarnetView : public ui::Window {
   int GetDisplayCount() const;
   int GetFirstVisible() const { return m_display.GetFirstVisible(); }
   bool IsTracing() const { return m_store.m_bTracing != 0; }
+  // Help context of the record at client height `y`, the overview's where there is none.
+  uint32_t HelpContextAt(int y) const;
 
   int m_nAgentRevision = 0;
 
@@ -53,6 +55,7 @@ class CQuarnetView : public ui::Window {
   LRESULT OnHScroll(WPARAM, LPARAM);
   LRESULT OnVScroll(WPARAM, LPARAM);
   LRESULT OnReceive(WPARAM, LPARAM);
+  LRESULT OnLButtonDblClk(WPARAM, LPARAM);
 
   void OnBeginTrace();
   void OnEndTrace();

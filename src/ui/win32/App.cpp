@@ -29,8 +29,8 @@ int App::Run() {
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
     const HWND main = m_pMainWnd != nullptr ? m_pMainWnd->Hwnd() : nullptr;
-    if (main == nullptr || m_hAccelTable == nullptr ||
-        !TranslateAcceleratorA(main, m_hAccelTable, &msg)) {
+    if (!PreTranslateMessage(msg) && (main == nullptr || m_hAccelTable == nullptr ||
+                                      !TranslateAcceleratorA(main, m_hAccelTable, &msg))) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -51,6 +51,10 @@ bool App::IsIdleMessage(const MSG& msg, MSG& last) {
     return !same;
   }
   return msg.message != WM_PAINT && msg.message != 0x0118;
+}
+
+bool App::PreTranslateMessage(const MSG&) {
+  return false;
 }
 
 bool App::OnIdle(long count) {

@@ -24,6 +24,8 @@ class App : public CommandTarget {
   // Called while no message waits, with a count that restarts after every real message;
   // return true to be called again. The base updates the frame's toolbar on the first call.
   virtual bool OnIdle(long count);
+  // Sees every message the loop takes before accelerators and dispatch; true uses it up.
+  virtual bool PreTranslateMessage(const MSG& msg);
 
   // Wait cursor: +1 shows it (nested), -1 ends one, 0 shows it again after a message box.
   void DoWaitCursor(int delta);

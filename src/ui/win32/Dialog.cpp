@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ui/HelpContext.h"
 #include "ui/win32/App.h"
 #include "ui/win32/FrameWindow.h"
 
@@ -69,6 +70,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     self = reinterpret_cast<Dialog*>(lParam);
     self->m_hwnd = hwnd;
     SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    // F1 in the dialog opens the topic of its template.
+    SetWindowContextHelpId(hwnd, DialogHelpContext(self->m_templateId));
   }
   if (self == nullptr) return FALSE;
   try {

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "Check.h"
+#include "CompiledHelp.h"
 #include "QuarnetDriver.h"
 #include "agent/win32/ControlBlock.h"
 #include "app/CommandTable.h"
@@ -44,6 +45,7 @@
 #include "display/TraceView.h"
 #include "format/EventFormatter.h"
 #include "protocol/SpyDatagram.h"
+#include "store/FileIo.h"
 #include "store/TraceFile.h"
 #include "store/TrapDialogModel.h"
 #include "ui/CenterDialog.h"
@@ -125,12 +127,13 @@ void CheckShellCommands(const drive::Program& monitor) {
   PostMessageA(monitor.frame, WM_NULL, 0, 0);
   Sleep(300);
   auto state = [&](UINT id) { return SendMessageA(toolbar, TB_GETSTATE, id, 0); };
-  for (UINT id : {ID_EDIT_COPY, ID_FILE_PRINT, ID_APP_ABOUT, ID_FILE_ENDTRACE}) {
+  for (UINT id : {ID_EDIT_COPY, ID_FILE_PRINT, ID_FILE_ENDTRACE}) {
     if (state(id) & TBSTATE_ENABLED) std::printf("command %u is not greyed\n", id);
     CHECK(!(state(id) & TBSTATE_ENABLED));
   }
-  for (UINT id : {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_SETUP_FILTERS,
-                  ID_TRIGGER_ENABLE, ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE}) {
+  for (UINT id :
+       {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_SETUP_FILTERS, ID_TRIGGER_ENABLE,
+        ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE, ID_APP_ABOUT}) {
     CHECK(state(id) & TBSTATE_ENABLED);
   }
   CHECK(state(ID_PREFERENCES_SHOWTIME) & TBSTATE_CHECKED);
@@ -180,6 +183,147 @@ void OfferScreenshot(const Folders& folders, const std::string& name, HWND windo
   drive::WaitFor(30000,
                  [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
   DeleteFileA(ready.c_str());
+}
+
+bool HelpShows(const drive::Program& monitor, const std::string& title) {
+  const bool shown =
+      drive::WaitFor(5000, [&] { return monitor.HelpCaption() == "Quarnet Help - " + title; });
+  if (!shown) std::printf("help window: \"%s\"\n", monitor.HelpCaption().c_str());
+  return shown;
+}
+
+// Help on the trace of `saved`, shown from its first record in brief form: a double-click on
+// the first connect record opens the connect topic, but not while tracing; Index lists every
+// topic compiled in; Using Help, and Back from it; F1 and Shift+F1 in the main window, F1 on a
+// menu item and in a dialog.
+void CheckHelp(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
+  const auto bytes = ReadWholeFile(saved);
+  const TraceFileContents trace = ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
+  size_t connect = 0;
+  while (connect < trace.records.size() && trace.records[connect]->m_nApiId != 3) ++connect;
+  CHECK(connect < trace.records.size());
+  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
+  // Every record takes one line: each Line Down brings the next one to the top.
+  for (size_t i = 0; i < connect; ++i) SendMessageA(view, WM_VSCROLL, SB_LINEDOWN, 0);
+  PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 2));
+  CHECK(HelpShows(monitor, "connect"));
+  HWND help = monitor.FindTopWindow(drive::kHelpClass);
+  MoveWindow(help, 100, 60, 800, 600, TRUE);
+  Sleep(300);
+  OfferScreenshot(folders, "help-connect", help);
+
+  monitor.Command(ID_HELP_INDEX);
+  CHECK(HelpShows(monitor, "Quarnet"));
+  HMODULE program = LoadLibraryExA((folders.monitor + "\\quarnet.exe").c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
+  std::vector<std::string> titles;
+  const app::HelpBook compiled = CompiledHelp(program);
+  for (const app::HelpTopic& topic : compiled.Topics()) titles.push_back(topic.title);
+  FreeLibrary(program);
+  const std::vector<std::string> listed = monitor.HelpTopicList();
+  for (size_t i = 0; i < listed.size(); ++i) {
+    if (i >= titles.size() || listed[i] != titles[i])
+      std::printf("Index: \"%s\"\n", listed[i].c_str());
+  }
+  CHECK(titles.size() > 24 && listed == titles);
+
+  monitor.Command(ID_HELP_USING);
+  CHECK(HelpShows(monitor, "Using Help"));
+  SendMessageA(GetDlgItem(help, 1), BM_CLICK, 0, 0);  // Back
+  CHECK(HelpShows(monitor, "Quarnet"));
+
+  // F1 in the main window opens the overview. Shift+F1, then a click: on the Filters button its
+  // dialog's topic, on a record its call's.
+  monitor.Command(ID_HELP_USING);
+  monitor.Command(ID_HELP);
+  CHECK(HelpShows(monitor, "Quarnet"));
+  HWND toolbar = FindWindowExA(monitor.frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
+  const RECT button = monitor.ToolbarButtonRect(ID_SETUP_FILTERS);
+  monitor.Command(ID_CONTEXT_HELP);
+  PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
+  CHECK(HelpShows(monitor, "Capture Filters"));
+  monitor.Command(ID_CONTEXT_HELP);
+  PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 2));
+  CHECK(HelpShows(monitor, "connect"));
+  // F1 on a highlighted menu item: the Setup menu opens on Filters.
+  PostMessageA(monitor.frame, WM_SYSCOMMAND, SC_KEYMENU, 's');
+  Sleep(500);
+  PostMessageA(monitor.frame, WM_KEYDOWN, VK_F1, 0);
+  CHECK(HelpShows(monitor, "Capture Filters"));
+
+  PostMessageA(help, WM_CLOSE, 0, 0);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));
+  // F1 in a dialog opens the dialog's topic.
+  monitor.PostCommand(ID_SETUP_FILTERS);
+  const drive::DialogWindow filters = monitor.WaitDialog("Capture Filters");
+  filters.Key(VK_F1);
+  CHECK(HelpShows(monitor, "Capture Filters"));
+  filters.Press(IDCANCEL);
+  CHECK(filters.WaitClosed());
+  PostMessageA(help, WM_CLOSE, 0, 0);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.HelpCaption().empty(); }));
+  monitor.Command(ID_FILE_BEGINTRACE);
+  PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 2));
+  Sleep(1000);
+  CHECK(monitor.HelpCaption().empty());
+  monitor.Command(ID_FILE_ENDTRACE);
+}
+
+// Help, About: the agent line, and the picture (placed by the invisible frame's offset from
+// the dialog's outer corner, as a client position) wholly inside and clear of every control.
+void CheckAbout(const drive::Program& monitor, const Folders& folders, const std::string& agentLine,
+                const char* screenshot) {
+  monitor.PostCommand(ID_APP_ABOUT);
+  HWND about = nullptr;
+  CHECK(drive::WaitFor(10000, [&] {
+    return (about = monitor.FindDialog("Quarnet...WinSock Spy Application")) != nullptr;
+  }));
+  if (about == nullptr) return;
+  char line[128] = {};
+  GetDlgItemTextA(about, IDC_ABOUT_AGENT, line, sizeof line);
+  if (agentLine != line) std::printf("About says \"%s\"\n", line);
+  CHECK(agentLine == line);
+  RECT dialog{};
+  RECT frame{};
+  RECT client{};
+  GetWindowRect(about, &dialog);
+  GetWindowRect(GetDlgItem(about, IDC_ABOUT_PICTURE), &frame);
+  GetClientRect(about, &client);
+  const RECT picture{frame.left - dialog.left, frame.top - dialog.top,
+                     frame.left - dialog.left + 120, frame.top - dialog.top + 50};
+  CHECK(picture.left >= 0 && picture.top >= 0 && picture.right <= client.right &&
+        picture.bottom <= client.bottom);
+  for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT control{};
+    GetWindowRect(child, &control);
+    MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&control), 2);
+    RECT overlap{};
+    const bool clear = !IntersectRect(&overlap, &picture, &control);
+    if (!clear) std::printf("the About picture covers control %d\n", GetDlgCtrlID(child));
+    CHECK(clear);
+  }
+  if (screenshot != nullptr) OfferScreenshot(folders, screenshot, about);
+  PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  CHECK(drive::WaitFor(10000, [&] { return !IsWindow(about); }));
+}
+
+// Started without Klvnt32.dll beside it, the monitor says so at start-up and in its About box.
+void CheckAboutWithoutAgent(const std::string& bin, const Folders& folders) {
+  const std::string bare = folders.work + "\\bare";
+  CreateDirectoryA(bare.c_str(), nullptr);
+  for (const char* name : {"quarnet.exe", "klvnt32b.dll"}) {
+    CHECK(drive::CopyInto(bin + "\\" + name, bare, name));
+  }
+  drive::Program monitor;
+  CHECK(monitor.Launch(bare + "\\quarnet.exe", bare));
+  CHECK(monitor.AnswerMessageBox("Failure to Contact Dll", IDOK));
+  CHECK(monitor.WaitForMainWindow());
+  if (monitor.frame == nullptr) return;
+  CheckAbout(monitor, folders, app::AboutAgentLine(0), nullptr);
+  CHECK(monitor.Exit(kLong));
 }
 
 int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
@@ -245,6 +389,8 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(drive::WaitFor(kLong, [&] { return monitor.RecordCount() == records; }));
   CHECK(monitor.Pane(3) == app::PositionPaneText(1, records));
   CheckIdlePanes(monitor, "Trap Buffer Empty", "Trigger Off");
+  CheckHelp(monitor, folders, saved);
+  CheckAbout(monitor, folders, app::AboutAgentLine(1), "about");
 
   // A file that is not a trace file is refused with "File Read Error"; the trace stays.
   const std::string foreign = work + "\\saved\\notes.spy";
@@ -262,6 +408,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CheckShellCommands(monitor);
   CHECK(monitor.Exit(kLong));
   CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);
+  CheckAboutWithoutAgent(bin, folders);
   return check::Finish("e2e trace");
 }
 

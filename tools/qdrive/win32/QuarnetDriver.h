@@ -1,6 +1,6 @@
 // Drives a running quarnet.exe from another process, as a user would: finds its main window,
 // sends menu commands, fills in the file dialogs, works the program's own dialogs control by
-// control, answers message boxes, and reads the title and the status panes.
+// control, answers message boxes, and reads the title, the status panes and the help window.
 #pragma once
 
 #include <commctrl.h>
@@ -8,13 +8,14 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <initializer_list>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace drive {
 
 inline constexpr char kFrameClass[] = "QuarnetFrame";
+inline constexpr char kHelpClass[] = "QuarnetHelp";
 
 inline bool WaitFor(DWORD timeoutMs, const auto& ready) {
   const DWORD start = GetTickCount();
@@ -113,29 +114,65 @@ struct Program {
   HWND frame = nullptr;
 
   bool Start(const std::string& exe, const std::string& folder) {
+    return Launch(exe, folder) && WaitForMainWindow();
+  }
+
+  bool Launch(const std::string& exe, const std::string& folder) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     std::string command = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &pi)) {
-      return false;
-    }
-    // Started: the window is shown and the first idle pass has filled the status panes.
+    return CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &si, &pi) != 0;
+  }
+
+  // Started: the window is shown and the first idle pass has filled the status panes.
+  bool WaitForMainWindow() {
     return WaitFor(60000, [&] {
       frame = FindMainWindow();
       return frame != nullptr && IsWindowVisible(frame) && !Pane(1).empty();
     });
   }
 
-  HWND FindMainWindow() const {
+  HWND FindMainWindow() const { return FindTopWindow(kFrameClass); }
+
+  // The monitor's top-level window of this class, shown or not.
+  HWND FindTopWindow(const char* windowClass) const {
     HWND found = nullptr;
-    for (HWND w = FindWindowExA(nullptr, nullptr, kFrameClass, nullptr); w != nullptr;
-         w = FindWindowExA(nullptr, w, kFrameClass, nullptr)) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, windowClass, nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, windowClass, nullptr)) {
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
       if (pid == pi.dwProcessId) found = w;
     }
     return found;
+  }
+
+  // The help window's caption once it is shown ("Quarnet Help - " and the topic's title), or
+  // empty when it is not.
+  std::string HelpCaption() const {
+    HWND help = FindTopWindow(kHelpClass);
+    if (help == nullptr || !IsWindowVisible(help)) return {};
+    char text[256] = {};
+    GetWindowTextA(help, text, sizeof text);
+    return text;
+  }
+
+  // The entries of the help window's topic list, in order. The system carries list-box texts
+  // between processes; asked for in UTF-16, they arrive whole under Wine too.
+  std::vector<std::string> HelpTopicList() const {
+    HWND list = FindWindowExA(FindTopWindow(kHelpClass), nullptr, "ListBox", nullptr);
+    std::vector<std::string> entries;
+    const LRESULT count = list != nullptr ? SendMessageW(list, LB_GETCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t wide[256] = {};
+      char text[256] = {};
+      if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) < 256) {
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+      }
+      entries.emplace_back(text);
+    }
+    return entries;
   }
 
   // Runs a command and returns once the monitor has handled it. A sent message is handled
@@ -159,18 +196,35 @@ struct Program {
   std::string Pane(int pane) const {
     HWND bar = FindWindowExA(frame, nullptr, STATUSCLASSNAMEA, nullptr);
     if (bar == nullptr) return "<no status bar>";
+    return RemoteText(bar, SB_GETTEXTA, pane,
+                      LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, pane, 0)));
+  }
+
+  // A toolbar button's rectangle, in the toolbar's client coordinates.
+  RECT ToolbarButtonRect(UINT command) const {
+    HWND toolbar = FindWindowExA(frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    RECT rect{};
+    const std::string bytes = RemoteText(toolbar, TB_GETRECT, command, sizeof rect);
+    if (bytes.size() == sizeof rect) std::memcpy(&rect, bytes.data(), sizeof rect);
+    return rect;
+  }
+
+  // What a control writes into memory of the monitor's process for `message`: `length` bytes
+  // (or characters of text).
+  std::string RemoteText(HWND control, UINT message, WPARAM wParam, LRESULT length) const {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
                                  pi.dwProcessId);
     if (process == nullptr) return "<no access>";
     void* remote = VirtualAllocEx(process, nullptr, 512, MEM_COMMIT, PAGE_READWRITE);
     std::string text;
     if (remote != nullptr) {
-      const LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, pane, 0);
-      SendMessageA(bar, SB_GETTEXTA, pane, reinterpret_cast<LPARAM>(remote));
+      SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(remote));
       char buffer[512] = {};
       SIZE_T read = 0;
       ReadProcessMemory(process, remote, buffer, sizeof buffer - 1, &read);
-      text.assign(buffer, static_cast<size_t>(LOWORD(length)) < read ? LOWORD(length) : read);
+      text.assign(buffer, length >= 0 && static_cast<SIZE_T>(length) < read
+                              ? static_cast<size_t>(length)
+                              : read);
       VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
     CloseHandle(process);
