@@ -71,7 +71,7 @@ std::vector<SpyMsgPtr> TraceBuffer(size_t count) {
 
 void BM_FullPageRepaintVerboseFollowingNewest(benchmark::State& state) {
   const std::vector<SpyMsgPtr> records = TraceBuffer(2000);
-  Options options;
+  display::ViewOptions options;
   options.m_bVerbose = 1;
   options.m_bShowTime = 1;
   display::TraceView view(options);

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-void SendCaptureOptions(IAgentLink& agent, const Options& options) {
+void SendCaptureOptions(IAgentLink& agent, const CaptureOptions& options) {
   for (int id = 0; id < calls::kCount; ++id) {
     agent.SPAEnableSpy(id, options.m_apiEnable[static_cast<size_t>(id)]);
   }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "config/Options.h"
+#include "capture/CaptureOptions.h"
 
 // The message the agent posts to, passed when the contact ends.
 constexpr uint16_t kAgentNotifyMessage = 1025;
@@ -23,6 +23,6 @@ class IAgentLink {
 
 // Begin Trace, and accepted capture filters while tracing: every call's enable flag, then the
 // tracking options, then the data block options.
-void SendCaptureOptions(IAgentLink& agent, const Options& options);
+void SendCaptureOptions(IAgentLink& agent, const CaptureOptions& options);
 // End Trace, and right after the contact is made: trace nothing.
 void StopAgentTracing(IAgentLink& agent);

@@ -15,13 +15,6 @@ void CPendingMsg::AddFragment(int index, std::span<const uint8_t, spy::kDatagram
   std::copy(datagram.begin(), datagram.end(), fragment.m_data.begin());
 }
 
-const CMsgFragment& CPendingMsg::GetFragment(int k) const {
-  for (const CMsgFragment& fragment : m_fragments) {
-    if (fragment.m_nIndex == k) return fragment;
-  }
-  return m_fragments.front();
-}
-
 uint32_t CPendingList::NewNode() {
   uint32_t slot;
   if (!m_free.empty()) {

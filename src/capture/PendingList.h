@@ -35,8 +35,6 @@ class CPendingMsg {
  public:
   // Stores the datagram unless a fragment with this index is held already.
   void AddFragment(int index, std::span<const uint8_t, spy::kDatagramSize> datagram);
-  // The first fragment with index k, or the first fragment held when there is none.
-  const CMsgFragment& GetFragment(int k) const;
   bool IsComplete() const { return static_cast<int>(m_fragments.size()) >= m_nFragCount; }
 
   uint32_t m_created = 0;

@@ -1,5 +1,7 @@
 #include "config/SettingsFile.h"
 
+#include <string>
+
 #include "store/Archive.h"
 #include "store/FileIo.h"
 
@@ -105,14 +107,6 @@ bool ReadSettings(std::span<const uint8_t> file, Options& options) {
   if (!ok) return false;
   options = read;
   return true;
-}
-
-std::string SettingsPathFor(std::string_view programPath) {
-  const size_t slash = programPath.find_last_of("\\/");
-  std::string path(slash == std::string_view::npos ? std::string_view()
-                                                   : programPath.substr(0, slash + 1));
-  path += kSettingsFileName;
-  return path;
 }
 
 Options LoadSettingsFile(const std::filesystem::path& path) {

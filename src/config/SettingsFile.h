@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,9 +21,6 @@ std::vector<uint8_t> WriteSettings(const Options& options);
 // (16-bit fields zero-extended). A file with another version, or one that ends early, leaves
 // every option at its default and returns false.
 bool ReadSettings(std::span<const uint8_t> file, Options& options);
-
-// The program's folder (the path up to its last backslash) and the file name.
-std::string SettingsPathFor(std::string_view programPath);
 
 // Start-up and exit: a missing or unreadable file gives the defaults, and the program starts on
 // the Trace Buffer whatever the file's switch says; the save replaces the old file only with a

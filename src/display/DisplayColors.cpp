@@ -2,19 +2,6 @@
 
 namespace display {
 
-DisplayColors ColorsOf(const Options& options) {
-  return {options.m_crBackground, options.m_crApiCalls, options.m_crSend, options.m_crRecv,
-          options.m_crReturns};
-}
-
-void StoreColors(const DisplayColors& colors, Options& options) {
-  options.m_crBackground = colors.m_crBackground;
-  options.m_crApiCalls = colors.m_crApiCalls;
-  options.m_crSend = colors.m_crSend;
-  options.m_crRecv = colors.m_crRecv;
-  options.m_crReturns = colors.m_crReturns;
-}
-
 ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId) {
   for (const ColorButton& button : kColorButtons) {
     if (button.id == controlId) return &(colors.*button.role);

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "config/Options.h"
-#include "display/Canvas.h"
 #include "display/DisplayColorsIds.h"
+#include "ui/Canvas.h"
 
 namespace display {
 
@@ -21,10 +20,6 @@ struct DisplayColors {
 
   bool operator==(const DisplayColors&) const = default;
 };
-
-DisplayColors ColorsOf(const Options& options);
-// On OK of the Colors dialog.
-void StoreColors(const DisplayColors& colors, Options& options);
 
 // One colour button of the dialog: its control id, its label and the role it edits.
 struct ColorButton {

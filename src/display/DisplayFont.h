@@ -6,7 +6,7 @@
 #include <functional>
 #include <string_view>
 
-#include "config/Options.h"
+#include "display/LogFont.h"
 
 namespace display {
 

@@ -13,7 +13,7 @@ CommandUI Checked(bool enabled, int32_t flag) {
 
 }  // namespace
 
-ViewFacts FactsOf(const TraceStore& store, const Options& options) {
+ViewFacts FactsOf(const TraceStore& store, const ViewOptions& options) {
   return {options, store.m_bTracing != 0, store.m_traceBuf.size(), store.m_trapBuf.size(),
           store.m_bTriggerEnabled != 0};
 }

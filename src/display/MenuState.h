@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "config/Options.h"
+#include "display/ViewOptions.h"
 #include "store/TraceStore.h"
 
 namespace display {
@@ -21,7 +21,7 @@ struct CommandUI {
 
 // What the update handlers look at.
 struct ViewFacts {
-  const Options& options;  // display modes and m_bViewTrap
+  const ViewOptions& options;  // display modes and m_bViewTrap
   bool tracing = false;
   size_t traceCount = 0;
   size_t trapCount = 0;
@@ -31,7 +31,7 @@ struct ViewFacts {
 };
 
 // The facts as the trace store holds them; `options` is the one the store was made with.
-ViewFacts FactsOf(const TraceStore& store, const Options& options);
+ViewFacts FactsOf(const TraceStore& store, const ViewOptions& options);
 
 CommandUI UpdateDataOnly(const ViewFacts& facts);        // 32785
 CommandUI UpdateShowTime(const ViewFacts& facts);        // 32779

@@ -40,7 +40,7 @@ void PrintJob::Clear() {
   m_nPrintResumeRow = 0;
 }
 
-bool PrintJob::PrintPage(Canvas& canvas, const Options& options) {
+bool PrintJob::PrintPage(Canvas& canvas, const DisplayModeOptions& options) {
   const DisplayModes modes = DisplayModes::FromOptions(options);
   const int32_t h = m_nPrintLineHeight;
   const auto rowY = [h](int32_t row) { return (row + 3) * h; };

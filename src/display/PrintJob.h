@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <deque>
 
-#include "config/Options.h"
-#include "display/Canvas.h"
 #include "display/TraceView.h"
+#include "format/DisplayModes.h"
 #include "store/SpyMsg.h"
+#include "ui/Canvas.h"
 
 namespace display {
 
@@ -26,7 +26,7 @@ class PrintJob {
 
   // OnPrint: draws the next page and returns whether another page follows
   // (m_bContinuePrinting). Reads the display modes as they are now.
-  bool PrintPage(Canvas& canvas, const Options& options);
+  bool PrintPage(Canvas& canvas, const DisplayModeOptions& options);
 
   // Drops copies left by a cancelled job (next Print command, view destruction).
   void Clear();

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "display/Canvas.h"
 #include "format/DisplayModes.h"
 #include "store/SpyMsg.h"
+#include "ui/Canvas.h"
 
 namespace display {
 

@@ -9,10 +9,10 @@
 #include <span>
 #include <string_view>
 
-#include "config/Options.h"
-#include "display/Canvas.h"
 #include "display/RecordLayout.h"
+#include "display/ViewOptions.h"
 #include "store/SpyMsg.h"
+#include "ui/Canvas.h"
 
 namespace display {
 
@@ -81,7 +81,7 @@ class TraceView {
  public:
   // The modes and colours are read from (and the mode toggles written to) `options`, which must
   // outlive the view.
-  explicit TraceView(Options& options) : m_options(options) {}
+  explicit TraceView(ViewOptions& options) : m_options(options) {}
 
   // --- window life ---
   // Font measured at creation and after each Font command.
@@ -139,7 +139,7 @@ class TraceView {
   int32_t DrawRecord(Canvas& canvas, RecordLayout& layout, const CSpyMsg& record, int32_t number,
                      int32_t y) const;
 
-  Options& m_options;
+  ViewOptions& m_options;
 };
 
 }  // namespace display

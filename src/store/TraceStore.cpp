@@ -23,7 +23,7 @@ void TraceStore::AddRecord(SpyMsgPtr record) {
   CSpyMsg& added = *record;
   m_traceBuf.push_back(std::move(record));
   if (m_bTrapActive) {
-    if (static_cast<int64_t>(m_trapBuf.size()) < m_options.m_nTrapSize) {
+    if (static_cast<int64_t>(m_trapBuf.size()) < m_buffers.m_nTrapSize) {
       m_trapBuf.push_back(added.Clone());
     }
   } else if (m_bTriggerEnabled) {
@@ -32,29 +32,29 @@ void TraceStore::AddRecord(SpyMsgPtr record) {
 }
 
 void TraceStore::EndOfRecords() {
-  if (static_cast<int64_t>(m_traceBuf.size()) >= m_options.m_nTraceSize) {
-    KeepNewest(m_traceBuf, static_cast<int64_t>(m_options.m_nTraceSize) - 1);
+  if (static_cast<int64_t>(m_traceBuf.size()) >= m_buffers.m_nTraceSize) {
+    KeepNewest(m_traceBuf, static_cast<int64_t>(m_buffers.m_nTraceSize) - 1);
   }
 }
 
 void TraceStore::ApplyTraceSize() {
-  KeepNewest(m_traceBuf, m_options.m_nTraceSize);
+  KeepNewest(m_traceBuf, m_buffers.m_nTraceSize);
 }
 
 bool TraceStore::TriggerMatches(const CSpyMsg& record) const {
-  switch (m_options.m_nTriggerType) {
+  switch (m_trigger.m_nTriggerType) {
     case 0:
       // A call index outside the API ids (-1 stored as 65535, say) matches no record.
-      return calls::Find(m_options.m_nTriggerApi) != nullptr &&
-             record.m_nApiId == m_options.m_nTriggerApi;
+      return calls::Find(m_trigger.m_nTriggerApi) != nullptr &&
+             record.m_nApiId == m_trigger.m_nTriggerApi;
     case 1: {
-      const auto code = TriggerErrorCode(m_options.m_nTriggerError);
+      const auto code = TriggerErrorCode(m_trigger.m_nTriggerError);
       return code && record.m_nError == *code;
     }
     case 2:
     case 3:
-      return record.MatchPattern(m_options.m_nPatternOffset, m_options.m_nPatternLength,
-                                 m_options.m_triggerPattern) == 1;
+      return record.MatchPattern(m_trigger.m_nPatternOffset, m_trigger.m_nPatternLength,
+                                 m_trigger.m_triggerPattern) == 1;
     default:
       return false;
   }
@@ -66,15 +66,15 @@ int TraceStore::TriggerTest(CSpyMsg& record) {
   m_trapBuf.clear();
 
   int64_t count = 0;
-  switch (m_options.m_nTriggerPos) {
+  switch (m_trigger.m_nTriggerPos) {
     case 0:
       count = 1;
       break;
     case 1:
-      count = m_options.m_nTrapSize / 2;
+      count = m_buffers.m_nTrapSize / 2;
       break;
     default:
-      count = m_options.m_nTrapSize;
+      count = m_buffers.m_nTrapSize;
       break;
   }
   count = std::clamp<int64_t>(count, 0, static_cast<int64_t>(m_traceBuf.size()));
@@ -85,18 +85,11 @@ int TraceStore::TriggerTest(CSpyMsg& record) {
   return 1;
 }
 
-void TraceStore::BeginTrace(CPendingList& pending, IAgentLink& agent) {
-  pending.Clear();
+void TraceStore::BeginTrace() {
   m_bTrapActive = 0;
   m_bTracing = 1;
   m_trapBuf.clear();
-  m_options.m_bViewTrap = 0;
-  SendCaptureOptions(agent, m_options);
-}
-
-void TraceStore::EndTrace(IAgentLink& agent) {
-  m_bTracing = 0;
-  StopAgentTracing(agent);
+  m_buffers.m_bViewTrap = 0;
 }
 
 void TraceStore::ClearBuffer() {
@@ -111,16 +104,16 @@ void TraceStore::ToggleTriggerEnable() {
 }
 
 std::string TraceStore::TrapStatusText() const {
-  if (static_cast<int64_t>(m_trapBuf.size()) >= m_options.m_nTrapSize) return "Trap Buffer Full";
+  if (static_cast<int64_t>(m_trapBuf.size()) >= m_buffers.m_nTrapSize) return "Trap Buffer Full";
   if (m_trapBuf.empty()) return "Trap Buffer Empty";
   char text[48];
   std::snprintf(text, sizeof text, "Trap Buffer %d:%d", static_cast<int>(m_trapBuf.size()),
-                static_cast<int>(m_options.m_nTrapSize));
+                static_cast<int>(m_buffers.m_nTrapSize));
   return text;
 }
 
 const std::vector<SpyMsgPtr>& TraceStore::DisplayedBuffer() const {
-  return m_options.m_bViewTrap ? m_trapBuf : m_traceBuf;
+  return m_buffers.m_bViewTrap ? m_trapBuf : m_traceBuf;
 }
 
 std::string TraceStore::SaveTraceFile(const std::filesystem::path& path) const {
@@ -138,7 +131,7 @@ TraceStore::OpenResult TraceStore::Load(TraceFileContents contents) {
   result.message = TraceFileMessage(contents);
   if (contents.status == TraceFileStatus::kForeignHeader) return result;
   m_traceBuf = std::move(contents.records);
-  m_options.m_bViewTrap = 0;
+  m_buffers.m_bViewTrap = 0;
   result.loaded = true;
   return result;
 }

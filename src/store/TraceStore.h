@@ -12,30 +12,31 @@
 #include <string>
 #include <vector>
 
-#include "capture/AgentLink.h"
-#include "capture/PendingList.h"
-#include "capture/ReceivePass.h"
-#include "config/Options.h"
 #include "store/SpyMsg.h"
+#include "store/StoreOptions.h"
 
 struct TraceFileContents;
 
-class TraceStore : public IRecordSink {
+class TraceStore {
  public:
-  explicit TraceStore(Options& options) : m_options(options) {}
+  // Both must outlive the store; it writes only m_bViewTrap.
+  TraceStore(BufferOptions& buffers, const TriggerOptions& trigger)
+      : m_buffers(buffers), m_trigger(trigger) {}
 
   // The per-record step: into the Trace Buffer, then a copy into a collecting Trap Buffer, or
   // the trigger test while the trigger is armed.
-  void AddRecord(SpyMsgPtr record) override;
+  void AddRecord(SpyMsgPtr record);
   // The receive-pass trim: leaves at most m_nTraceSize - 1 records.
-  void EndOfRecords() override;
+  void EndOfRecords();
 
   // 1 when `record` (the newest record of the Trace Buffer) fires the trigger; it is then
   // marked, the Trap Buffer is refilled and the trigger disarms itself.
   int TriggerTest(CSpyMsg& record);
 
-  void BeginTrace(CPendingList& pending, IAgentLink& agent);
-  void EndTrace(IAgentLink& agent);
+  // The store's part of Begin Trace: the trap stops collecting and empties, the Trace Buffer is
+  // shown and kept. An armed trigger stays armed.
+  void BeginTrace();
+  void EndTrace() { m_bTracing = 0; }
   void ClearBuffer();
   void ToggleTriggerEnable();
   // Accepted Buffer Allocation values: leaves at most m_nTraceSize records.
@@ -59,13 +60,6 @@ class TraceStore : public IRecordSink {
   OpenResult OpenTraceFile(std::span<const uint8_t> file);
   OpenResult OpenTraceFile(const std::filesystem::path& path);
 
-  // Command states.
-  bool CanBeginTrace() const { return !m_bTracing; }
-  bool CanEndTrace() const { return m_bTracing != 0; }
-  bool CanClearBuffer() const { return !m_options.m_bViewTrap && !m_traceBuf.empty(); }
-  bool CanOpenOrSave() const { return !m_bTracing; }
-  bool CanSpecifyTrigger() const { return !m_bTriggerEnabled; }
-
   std::vector<SpyMsgPtr> m_traceBuf;
   std::vector<SpyMsgPtr> m_trapBuf;
   int32_t m_bTracing = 0;
@@ -76,7 +70,8 @@ class TraceStore : public IRecordSink {
   OpenResult Load(TraceFileContents contents);
   bool TriggerMatches(const CSpyMsg& record) const;
 
-  Options& m_options;
+  BufferOptions& m_buffers;
+  const TriggerOptions& m_trigger;
 };
 
 constexpr const char* kTraceFileWriteError = "File Write Error: the trace file was not saved.";

@@ -10,6 +10,9 @@
 #include "app/CommandTable.h"
 #include "app/HelpBook.h"
 #include "app/HelpLayout.h"
+#include "dialogs/BufferAllocIds.h"
+#include "dialogs/CaptureFiltersIds.h"
+#include "dialogs/RangeIds.h"
 
 namespace {
 

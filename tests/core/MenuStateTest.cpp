@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "config/Options.h"
+
 namespace {
 
 using namespace display;
@@ -64,7 +66,7 @@ TEST(MenuState, TrapBufferSwitchTextAndAvailability) {
 
 TEST(MenuState, FactsComeFromTheStore) {
   Options options;
-  TraceStore store(options);
+  TraceStore store(options, options);
   store.m_bTracing = 1;
   store.m_bTriggerEnabled = 1;
   store.m_trapBuf.push_back(std::make_unique<CSpyMsg>());

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "display/Canvas.h"
+#include "ui/Canvas.h"
 
 class RecordingCanvas : public display::Canvas {
  public:

@@ -52,10 +52,12 @@ std::vector<std::string> Tokens(const std::string& line) {
 class ResourceScript : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::istringstream ids(SourceFile("src/app/ResourceIds.h"));
-    for (std::string line; std::getline(ids, line);) {
-      const std::vector<std::string> t = Tokens(line);
-      if (t.size() == 3 && t[0] == "#define") m_ids[t[1]] = std::stoi(t[2]);
+    for (const char* header : {"src/app/ResourceIds.h", "src/ui/win32/FrameworkIds.h"}) {
+      std::istringstream ids(SourceFile(header));
+      for (std::string line; std::getline(ids, line);) {
+        const std::vector<std::string> t = Tokens(line);
+        if (t.size() == 3 && t[0] == "#define") m_ids[t[1]] = std::stoi(t[2]);
+      }
     }
     std::istringstream rc(SourceFile("res/quarnet.rc"));
     for (std::string line; std::getline(rc, line);) m_lines.push_back(Tokens(line));

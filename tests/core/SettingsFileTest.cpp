@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "ScratchDir.h"
+#include "dialogs/TrapSpecModel.h"
 #include "store/FileIo.h"
 #include "store/TraceStore.h"
-#include "store/TrapDialogModel.h"
 
 namespace {
 
@@ -99,11 +99,6 @@ TEST(SettingsFile, ForeignVersionsAndShortFilesGiveTheDefaults) {
   EXPECT_EQ(options, custom);
 }
 
-TEST(SettingsFile, PathIsBesideTheProgram) {
-  EXPECT_EQ(SettingsPathFor("C:\\Tools\\Quarnet\\quarnet.exe"), "C:\\Tools\\Quarnet\\quarnt32.cfg");
-  EXPECT_EQ(SettingsPathFor("quarnet.exe"), "quarnt32.cfg");
-}
-
 TEST(SettingsFile, LoadAndSaveThroughFiles) {
   const ScratchDir dir("settings");
   const auto path = dir / "quarnt32.cfg";
@@ -146,7 +141,7 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   ASSERT_TRUE(ReadSettings(WriteSettings(stored), options));
   EXPECT_EQ(options.m_nTriggerApi, 65535);
 
-  TraceStore store(options);
+  TraceStore store(options, options);
   EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
   for (int32_t kind : {0, 1, 2, 3, 65535}) {
     options.m_nTriggerType = kind;
@@ -164,10 +159,10 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   }
   store.ApplyTraceSize();
 
-  const TrapDialogModel model(options);
+  const TrapSpecModel model(options);
   EXPECT_EQ(model.CallSelection(), -1);
   EXPECT_EQ(model.ErrorSelection(), -1);
-  EXPECT_EQ(model.CheckedPositionButton(), kIdcBack);
+  EXPECT_EQ(model.CheckedPositionButton(), IDC_TRIGGER_BACK);
   EXPECT_EQ(model.PatternText().size(), 299u);
 }
 

@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "RecordingAgentLink.h"
 #include "ScratchDir.h"
+#include "config/Options.h"
 #include "protocol/Bytes.h"
 #include "protocol/PayloadLayout.h"
-#include "protocol/SpyDatagram.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
 
@@ -36,11 +34,6 @@ SpyMsgPtr Send(std::vector<uint8_t> data) {
   std::copy(data.begin(), data.end(), out + layout::kShortTransfer.fixed);
   return record;
 }
-
-class FixedClock : public IClock {
- public:
-  uint32_t Now() override { return 100; }
-};
 
 class TraceStoreTest : public ::testing::Test {
  protected:
@@ -66,7 +59,7 @@ class TraceStoreTest : public ::testing::Test {
   }
 
   Options options;
-  TraceStore store{options};
+  TraceStore store{options, options};
   int fed = 0;
 };
 
@@ -204,14 +197,12 @@ TEST_F(TraceStoreTest, ClearAndEnableEmptyTheTrapButKeepTheirFlags) {
   EXPECT_EQ(store.m_bTriggerEnabled, 1);
   EXPECT_EQ(store.m_bTrapActive, 0);
   EXPECT_TRUE(store.m_trapBuf.empty());
-  EXPECT_FALSE(store.CanSpecifyTrigger());
   store.AddRecord(Call(3));
   ASSERT_EQ(store.m_trapBuf.size(), 1u);
   store.ToggleTriggerEnable();
   store.ToggleTriggerEnable();  // disarming empties it as well
   EXPECT_EQ(store.m_bTriggerEnabled, 0);
   EXPECT_TRUE(store.m_trapBuf.empty());
-  EXPECT_TRUE(store.CanSpecifyTrigger());
 }
 
 TEST_F(TraceStoreTest, TrapSizesNoDialogAllows) {
@@ -235,28 +226,6 @@ TEST_F(TraceStoreTest, TrapSizesNoDialogAllows) {
 }
 
 TEST_F(TraceStoreTest, TrimsKeepOneLessAfterAPassAndTheSizeAfterAChange) {
-  // Sixty records in one receive pass: the trigger sees them all, then 49 are kept.
-  FixedClock clock;
-  CPendingList pending(clock);
-  class Queue : public IDatagramSource {
-   public:
-    int Receive(uint8_t* buffer, int, uint32_t& from) override {
-      if (datagrams.empty()) return -1;
-      std::copy(datagrams.front().begin(), datagrams.front().end(), buffer);
-      datagrams.pop_front();
-      from = 0x7F000001;
-      return static_cast<int>(spy::kDatagramSize);
-    }
-    std::deque<spy::Datagram> datagrams;
-  } source;
-  const std::vector<uint8_t> payload(10, 0);
-  for (uint16_t n = 0; n < 60; ++n)
-    source.datagrams.push_back(spy::FragmentMessage({1, n, 1}, payload)[0]);
-  ArmApiTrigger(1, 2);
-  RunReceivePass(pending, source, store);
-  EXPECT_EQ(store.m_traceBuf.size(), 49u);
-  EXPECT_EQ(store.m_trapBuf.size(), 10u);
-
   // Eighty records from a file stay; accepting the size keeps 50; the next pass 49.
   std::vector<SpyMsgPtr> eighty;
   for (int i = 0; i < 80; ++i) eighty.push_back(Call(i % 46));
@@ -283,51 +252,13 @@ TEST_F(TraceStoreTest, TrimsKeepOneLessAfterAPassAndTheSizeAfterAChange) {
   }
 }
 
-TEST_F(TraceStoreTest, BeginAndEndTraceTellTheAgent) {
-  FixedClock clock;
-  CPendingList pending(clock);
-  pending.AddFragment(spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
-  options.m_bIgnoreWouldBlock = 0;
-  options.m_bErrorsOnly = 1;
-  options.m_bRestrictSocket = 1;
-  options.m_nSocketId = 77;
-  options.m_bSaveEntire = 0;
-  options.m_nSaveBytes = 512;
-  options.m_bViewTrap = 1;
-  Feed(2);
-  ArmApiTrigger(100, 0);
-  store.m_trapBuf.push_back(Call(1));
-  store.m_bTrapActive = 1;
-  RecordingAgentLink agent;
-
-  ASSERT_TRUE(store.CanBeginTrace());
-  store.BeginTrace(pending, agent);
-  EXPECT_EQ(pending.Count(), 0u);
-  EXPECT_EQ(store.m_bTracing, 1);
-  EXPECT_EQ(store.m_bTrapActive, 0);
-  EXPECT_EQ(store.m_bTriggerEnabled, 1);  // an armed trigger stays armed
-  EXPECT_TRUE(store.m_trapBuf.empty());
-  EXPECT_EQ(store.m_traceBuf.size(), 2u);  // the Trace Buffer is kept
-  EXPECT_EQ(options.m_bViewTrap, 0);
-  std::vector<std::string> expected;
-  for (int id = 0; id < calls::kCount; ++id) {
-    expected.push_back("enable " + std::to_string(id) + " " +
-                       std::to_string(Options::DefaultApiEnable()[static_cast<size_t>(id)]));
-  }
-  expected.push_back("tracking 0 1 1 77");
-  expected.push_back("datablock 0 512");
-  EXPECT_EQ(agent.calls, expected);
-  EXPECT_FALSE(store.CanBeginTrace());
-  EXPECT_FALSE(store.CanOpenOrSave());
-
-  agent.calls.clear();
-  store.EndTrace(agent);
-  EXPECT_EQ(store.m_bTracing, 0);
-  expected.clear();
-  for (int id = 0; id < calls::kCount; ++id)
-    expected.push_back("enable " + std::to_string(id) + " 0");
-  expected.push_back("tracking 0 0 0 0");
-  EXPECT_EQ(agent.calls, expected);
+TEST_F(TraceStoreTest, TrapPaneTexts) {
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Empty");
+  options.m_nTrapSize = 200;
+  ArmApiTrigger(3, 0);
+  store.AddRecord(Call(3));
+  Feed(1);
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer 2:200");
 }
 
 TEST_F(TraceStoreTest, SaveWritesTheDisplayedBufferAndOpenKeepsWhatItCannotRead) {

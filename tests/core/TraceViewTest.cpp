@@ -6,6 +6,7 @@
 
 #include "RecordingCanvas.h"
 #include "ViewTestRecords.h"
+#include "config/Options.h"
 #include "format/TimeStamp.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/DataExchange.h"
+#include "ui/DataExchange.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "app/ResourceIds.h"
 #include "app/win32/MainFrame.h"
 #include "app/win32/QuarnetApp.h"
-#include "capture/ReceivePass.h"
+#include "capture/win32/AgentLibrary.h"
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "dialogs/win32/CaptureFiltersDlg.h"
@@ -120,7 +120,8 @@ const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
 };
 
 CQuarnetView::CQuarnetView()
-    : m_strProgramFolder(ui::ProgramFolder()), m_agent(m_strProgramFolder) {
+    : m_strProgramFolder(ui::ProgramFolder()),
+      m_session(m_options, m_clock, std::make_unique<AgentLibrary>(m_strProgramFolder)) {
   CQuarnetApp::Get()->m_pView = this;
   m_bSocketOpen = m_socket.Open(m_strProgramFolder);
   m_strSettingsPath = m_strProgramFolder + std::string(kSettingsFileName);
@@ -170,12 +171,8 @@ LRESULT CQuarnetView::OnCreate(WPARAM, LPARAM lParam) {
     MessageBoxStop("Quarnet Startup Failure", "Socket Unavailable");
   } else {
     m_socket.SelectReadNotifications(Hwnd(), kReceiveMessage);
-    m_nAgentRevision = m_agent.SPAContactAgent(Hwnd(), m_socket.Port(), 1);
-    if (m_nAgentRevision == 0) {
-      MessageBoxStop("Failure to Contact Dll", "Klvnt32A");
-    } else {
-      StopAgentTracing(m_agent);
-    }
+    m_nAgentRevision = m_session.ContactAgent(Hwnd(), m_socket.Port());
+    if (m_nAgentRevision == 0) MessageBoxStop("Failure to Contact Dll", "Klvnt32A");
   }
   MeasureFont();
   const display::ScrollBarState h = display::TraceView::InitialHScrollBar();
@@ -186,7 +183,7 @@ LRESULT CQuarnetView::OnCreate(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CQuarnetView::OnDestroy(WPARAM, LPARAM) {
-  if (m_bSocketOpen) m_agent.SPAContactAgent(Hwnd(), kAgentNotifyMessage, 0);
+  if (m_bSocketOpen) m_session.EndContact(Hwnd());
   return 0;
 }
 
@@ -269,26 +266,26 @@ void CQuarnetView::ApplyVScrollBar(const display::ScrollBarState& bar) {
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
   SteadyPassTimer timer;
-  if (m_bSocketOpen) RunReceivePass(m_pending, m_socket, m_store, timer);
+  if (m_bSocketOpen) m_session.ReceivePass(m_socket, timer);
   Invalidate();  // the next paint formats only what is visible
   return 0;
 }
 
 void CQuarnetView::OnBeginTrace() {
-  m_store.BeginTrace(m_pending, m_agent);
+  m_session.BeginTrace();
   ApplyVScrollBar(display::TraceView::DisabledVScrollBar());
   SetFrameTitle();
   Invalidate();
 }
 
 void CQuarnetView::OnEndTrace() {
-  m_store.EndTrace(m_agent);
-  if (auto bar = m_display.TraceShownVScrollBar(m_store.m_traceBuf)) ApplyVScrollBar(*bar);
+  m_session.EndTrace();
+  if (auto bar = m_display.TraceShownVScrollBar(Store().m_traceBuf)) ApplyVScrollBar(*bar);
   Invalidate();
 }
 
 void CQuarnetView::OnClearBuffer() {
-  m_store.ClearBuffer();
+  Store().ClearBuffer();
   Invalidate();
 }
 
@@ -297,26 +294,26 @@ void CQuarnetView::OnSetupFilters() {
   CaptureFiltersModel model(m_options, IsTracing());
   CCaptureFiltersDlg dialog(model);
   if (dialog.DoModal() != IDOK) return;
-  ApplyCaptureFilters(model, m_options, m_store, m_agent);
+  m_session.ApplyCaptureFilters(model);
   Invalidate();
 }
 
 void CQuarnetView::OnTriggerEnable() {
-  m_store.ToggleTriggerEnable();
+  Store().ToggleTriggerEnable();
 }
 
 // Enabled and filling are not the dialog's: a trigger that fires meanwhile stays fired.
 void CQuarnetView::OnTriggerSpecify() {
-  TrapDialogModel model(m_options);
+  TrapSpecModel model(m_options);
   CTrapSpecDlg dialog(model);
-  if (dialog.DoModal() == IDOK) model.CopyTo(m_options);
+  if (dialog.DoModal() == IDOK) static_cast<TriggerOptions&>(m_options) = model.m_trigger;
 }
 
 void CQuarnetView::OnColors() {
-  display::DisplayColors colors = display::ColorsOf(m_options);
+  display::DisplayColors colors = m_options;
   CDisplayColorsDlg dialog(colors);
   if (dialog.DoModal() != IDOK) return;
-  display::StoreColors(colors, m_options);
+  static_cast<display::DisplayColors&>(m_options) = colors;
   InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
@@ -381,7 +378,7 @@ void CQuarnetView::SetFrameTitle() const {
 void CQuarnetView::ShowTraceBufferFromStart() {
   m_options.m_bViewTrap = 0;
   m_display.ResetPosition();
-  if (auto bar = m_display.TraceShownVScrollBar(m_store.m_traceBuf)) ApplyVScrollBar(*bar);
+  if (auto bar = m_display.TraceShownVScrollBar(Store().m_traceBuf)) ApplyVScrollBar(*bar);
   SetFrameTitle();
   Invalidate();
 }
@@ -392,7 +389,7 @@ void CQuarnetView::OnFileOpen() {
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const auto path = ui::ChooseFile(Hwnd(), true, "*.spy");
   if (!path) return;
-  const TraceStore::OpenResult result = m_store.OpenTraceFile(ui::PathFromAnsi(*path));
+  const TraceStore::OpenResult result = Store().OpenTraceFile(ui::PathFromAnsi(*path));
   if (result.loaded) ShowTraceBufferFromStart();
   if (!result.message.empty()) MessageBoxStop(result.message, "Quarnet");
 }
@@ -401,7 +398,7 @@ void CQuarnetView::OnFileSaveAs() {
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const auto path = ui::ChooseFile(Hwnd(), false, "*.spy");
   if (!path) return;
-  const std::string message = m_store.SaveTraceFile(ui::PathFromAnsi(*path));
+  const std::string message = Store().SaveTraceFile(ui::PathFromAnsi(*path));
   if (!message.empty()) MessageBoxStop(message, "Quarnet");
 }
 
@@ -446,7 +443,7 @@ int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& cap
 // --- update handlers ---
 
 display::ViewFacts CQuarnetView::Facts() const {
-  return display::FactsOf(m_store, m_options);
+  return display::FactsOf(Store(), m_options);
 }
 
 void CQuarnetView::OnUpdateDataOnly(ui::CommandUI& s) {

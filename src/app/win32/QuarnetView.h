@@ -1,5 +1,5 @@
-// The trace view: owns the capture socket, the pending messages, both buffers, the options and
-// the display position; turns window messages and commands into calls on the core.
+// The trace view: owns the capture socket, the options, the trace session and the display
+// position; turns window messages and commands into calls on the core.
 #pragma once
 
 #include <windows.h>
@@ -8,13 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "capture/PendingList.h"
-#include "capture/win32/AgentLibrary.h"
+#include "app/TraceSession.h"
 #include "capture/win32/CaptureSocket.h"
 #include "config/Options.h"
 #include "display/MenuState.h"
 #include "display/TraceView.h"
-#include "store/TraceStore.h"
 #include "ui/win32/Window.h"
 
 class CQuarnetView : public ui::Window {
@@ -28,11 +26,11 @@ class CQuarnetView : public ui::Window {
   bool OnCmdMsg(UINT id, ui::CommandUI* state) override;
 
   // What the status panes and other windows read.
-  std::string TrapStatusText() const { return m_store.TrapStatusText(); }
-  bool IsTriggerEnabled() const { return m_store.m_bTriggerEnabled != 0; }
+  std::string TrapStatusText() const { return Store().TrapStatusText(); }
+  bool IsTriggerEnabled() const { return Store().m_bTriggerEnabled != 0; }
   int GetDisplayCount() const;
   int GetFirstVisible() const { return m_display.GetFirstVisible(); }
-  bool IsTracing() const { return m_store.m_bTracing != 0; }
+  bool IsTracing() const { return Store().m_bTracing != 0; }
   // Help context of the record at client height `y`, the overview's where there is none.
   uint32_t HelpContextAt(int y) const;
 
@@ -87,7 +85,9 @@ class CQuarnetView : public ui::Window {
   void OnUpdateTriggerSpecify(ui::CommandUI& state);
 
   display::ViewFacts Facts() const;
-  display::RecordList Displayed() const { return m_store.DisplayedBuffer(); }
+  TraceStore& Store() { return m_session.Store(); }
+  const TraceStore& Store() const { return m_session.Store(); }
+  display::RecordList Displayed() const { return Store().DisplayedBuffer(); }
   void ApplyVScrollBar(const display::ScrollBarState& bar);
   void ShowTraceBufferFromStart();
   void SetFrameTitle() const;
@@ -99,12 +99,10 @@ class CQuarnetView : public ui::Window {
   std::string m_strSettingsPath;
   Options m_options;
   SystemClock m_clock;
-  CPendingList m_pending{m_clock};
-  TraceStore m_store{m_options};
   display::TraceView m_display{m_options};
   CaptureSocket m_socket;
   bool m_bSocketOpen = false;
-  AgentLibrary m_agent;
+  TraceSession m_session;
   HFONT m_font = nullptr;
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];

@@ -33,7 +33,6 @@ bool CaptureSocket::Open(const std::string& folder) {
   m_recvfrom = ExportAs<decltype(m_recvfrom)>(m_module, "q_recvfrom", 24);
   m_closesocket = ExportAs<decltype(m_closesocket)>(m_module, "q_closesocket", ptr);
   m_setsockopt = ExportAs<decltype(m_setsockopt)>(m_module, "q_setsockopt", 20);
-  m_getsockopt = ExportAs<decltype(m_getsockopt)>(m_module, "q_getsockopt", 20);
   if (!m_startup || !m_cleanup || !m_socketFn || !m_bind || !m_getsockname || !m_ntohs ||
       !m_asyncSelect || !m_recvfrom || !m_closesocket) {
     return false;
@@ -48,19 +47,11 @@ bool CaptureSocket::Open(const std::string& folder) {
     // Exclusive use keeps another program from binding the same port and reading the trace;
     // where it cannot be had the socket works without it.
     const int on = 1;
-    m_exclusive = m_setsockopt(m_socket, kSolSocket, kSoExclusiveAddrUse,
-                               reinterpret_cast<const char*>(&on), sizeof on) == 0;
+    m_setsockopt(m_socket, kSolSocket, kSoExclusiveAddrUse, reinterpret_cast<const char*>(&on),
+                 sizeof on);
     const int size = kReceiveBufferBytes;
     m_setsockopt(m_socket, kSolSocket, kSoRcvBuf, reinterpret_cast<const char*>(&size),
                  sizeof size);
-  }
-  if (m_getsockopt != nullptr) {
-    int size = 0;
-    int length = sizeof size;
-    if (m_getsockopt(m_socket, kSolSocket, kSoRcvBuf, reinterpret_cast<char*>(&size), &length) ==
-        0) {
-      m_receiveBufferBytes = size;
-    }
   }
 
   sockaddr_in local{};

@@ -24,11 +24,7 @@ class CaptureSocket : public IDatagramSource {
   // Starts the socket library from `folder` and binds a UDP socket to an ephemeral port on
   // 127.0.0.1; false (and no socket) on any failure.
   bool Open(const std::string& folder);
-  bool IsOpen() const { return m_open; }
   uint16_t Port() const { return m_nPort; }
-  // The receive buffer the system granted, 0 when it could not be read.
-  int ReceiveBufferBytes() const { return m_receiveBufferBytes; }
-  bool HasExclusiveUse() const { return m_exclusive; }
   // Posts `message` to `window` whenever datagrams wait.
   bool SelectReadNotifications(HWND window, UINT message);
 
@@ -41,10 +37,8 @@ class CaptureSocket : public IDatagramSource {
   HMODULE m_module = nullptr;
   bool m_started = false;
   bool m_open = false;
-  bool m_exclusive = false;
   Socket m_socket = kNoSocket;
   uint16_t m_nPort = 0;
-  int m_receiveBufferBytes = 0;
   alignas(8) unsigned char m_startupData[512] = {};  // WSADATA: 400 bytes on i686, more on x64
 
   int(WINAPI* m_startup)(WORD, void*) = nullptr;
@@ -57,5 +51,4 @@ class CaptureSocket : public IDatagramSource {
   int(WINAPI* m_recvfrom)(Socket, char*, int, int, void*, int*) = nullptr;
   int(WINAPI* m_closesocket)(Socket) = nullptr;
   int(WINAPI* m_setsockopt)(Socket, int, int, const char*, int) = nullptr;
-  int(WINAPI* m_getsockopt)(Socket, int, int, char*, int*) = nullptr;
 };

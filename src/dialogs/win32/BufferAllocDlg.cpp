@@ -1,7 +1,5 @@
 #include "dialogs/win32/BufferAllocDlg.h"
 
-#include "app/ResourceIds.h"
-
 namespace {
 
 struct SpinnerIds {

@@ -2,7 +2,7 @@
 // radio buttons and the two spinner scroll bars to the model.
 #pragma once
 
-#include "config/BufferAllocDlg.h"
+#include "dialogs/BufferAllocModel.h"
 #include "ui/win32/Dialog.h"
 
 class CBufferAllocDlg : public ui::Dialog {

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/ResourceIds.h"
 #include "dialogs/win32/BufferAllocDlg.h"
 
 const ui::ControlEntry<CCaptureFiltersDlg> CCaptureFiltersDlg::kControls[] = {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "config/CaptureFiltersDlg.h"
+#include "dialogs/CaptureFiltersModel.h"
 #include "ui/win32/Dialog.h"
 
 class CCaptureFiltersDlg : public ui::Dialog {

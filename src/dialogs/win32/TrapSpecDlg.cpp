@@ -22,7 +22,7 @@ void Fill(HWND list, const auto& names, int selection) {
 
 }  // namespace
 
-CTrapSpecDlg::CTrapSpecDlg(TrapDialogModel& model) : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
+CTrapSpecDlg::CTrapSpecDlg(TrapSpecModel& model) : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
 
 void CTrapSpecDlg::OnInitDialog() {
   Fill(Item(IDC_TRIGGER_CALL_LIST), calls::kTriggerListNames, m_model.CallSelection());

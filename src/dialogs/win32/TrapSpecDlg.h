@@ -2,12 +2,12 @@
 // trigger dialog's model, which holds every rule.
 #pragma once
 
-#include "store/TrapDialogModel.h"
+#include "dialogs/TrapSpecModel.h"
 #include "ui/win32/Dialog.h"
 
 class CTrapSpecDlg : public ui::Dialog {
  public:
-  explicit CTrapSpecDlg(TrapDialogModel& model);
+  explicit CTrapSpecDlg(TrapSpecModel& model);
 
  protected:
   void OnInitDialog() override;
@@ -19,5 +19,5 @@ class CTrapSpecDlg : public ui::Dialog {
   // The entry the list's text names, or -1 when the typed text matches none.
   int ListChoice(int id) const;
 
-  TrapDialogModel& m_model;
+  TrapSpecModel& m_model;
 };

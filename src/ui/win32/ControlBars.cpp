@@ -135,9 +135,4 @@ void StatusBar::SetPaneText(int pane, const std::string& text) {
   UpdateWindow(m_hwnd);
 }
 
-std::string StatusBar::GetPaneText(int pane) const {
-  if (pane < 0 || static_cast<size_t>(pane) >= m_texts.size()) return {};
-  return m_texts[static_cast<size_t>(pane)];
-}
-
 }  // namespace ui

@@ -36,7 +36,6 @@ class StatusBar {
   bool IsVisible() const { return m_hwnd != nullptr && IsWindowVisible(m_hwnd); }
   // Sets a pane's text and repaints it at once when it changed.
   void SetPaneText(int pane, const std::string& text);
-  std::string GetPaneText(int pane) const;
   void Resize();
 
  private:

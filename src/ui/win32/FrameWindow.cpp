@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ResourceIds.h"
 #include "ui/CenterDialog.h"
 #include "ui/win32/App.h"
+#include "ui/win32/FrameworkIds.h"
 
 namespace ui {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "display/Canvas.h"
+#include "ui/Canvas.h"
 
 namespace ui {
 

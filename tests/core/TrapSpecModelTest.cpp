@@ -1,4 +1,5 @@
-#include "store/TrapDialogModel.h"
+#include "config/Options.h"
+#include "dialogs/TrapSpecModel.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,7 @@
 
 namespace {
 
-TEST(TrapDialogModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
+TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   Options options;
   options.m_nTriggerType = 3;
   options.m_nTriggerPos = 0;
@@ -16,13 +17,13 @@ TEST(TrapDialogModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_triggerPattern[1] = 0xFF;
   options.m_nPatternLength = 2;
   options.m_nPatternOffset = 12;
-  const TrapDialogModel model(options);
+  const TrapSpecModel model(options);
   EXPECT_EQ(model.CallSelection(), 18);
   EXPECT_EQ(model.ErrorSelection(), 36);
   EXPECT_EQ(model.PatternText(), "80,FF");
   EXPECT_EQ(model.OffsetText(), "12");
-  EXPECT_EQ(model.CheckedPositionButton(), kIdcFront);
-  EXPECT_EQ(model.CheckedKindButton(), kIdcSendData);
+  EXPECT_EQ(model.CheckedPositionButton(), IDC_TRIGGER_FRONT);
+  EXPECT_EQ(model.CheckedKindButton(), IDC_TRIGGER_SEND_DATA);
   EXPECT_FALSE(model.CallListEnabled());
   EXPECT_FALSE(model.ErrorListEnabled());
   EXPECT_TRUE(model.DataControlsEnabled());
@@ -33,17 +34,17 @@ TEST(TrapDialogModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_nTriggerApi = 65535;
   options.m_nTriggerError = 37;
   options.m_nPatternLength = 65535;
-  const TrapDialogModel odd(options);
+  const TrapSpecModel odd(options);
   EXPECT_EQ(odd.CallSelection(), -1);
   EXPECT_EQ(odd.ErrorSelection(), -1);
-  EXPECT_EQ(odd.CheckedPositionButton(), kIdcBack);
+  EXPECT_EQ(odd.CheckedPositionButton(), IDC_TRIGGER_BACK);
   EXPECT_EQ(odd.CheckedKindButton(), 0);
   EXPECT_EQ(odd.PatternText().size(), 299u);
 }
 
-TEST(TrapDialogModel, RadioButtonsSetKindAndEnableItsControls) {
-  TrapDialogModel model{Options{}};
-  EXPECT_EQ(model.CheckedKindButton(), kIdcApiCall);
+TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
+  TrapSpecModel model{Options{}};
+  EXPECT_EQ(model.CheckedKindButton(), IDC_TRIGGER_API_CALL);
   EXPECT_TRUE(model.CallListEnabled());
   EXPECT_FALSE(model.ErrorListEnabled());
   EXPECT_FALSE(model.DataControlsEnabled());
@@ -52,40 +53,41 @@ TEST(TrapDialogModel, RadioButtonsSetKindAndEnableItsControls) {
     int32_t kind;
     bool call, error, data;
   };
-  for (const Case& c :
-       {Case{kIdcSocketError, 1, false, true, false}, Case{kIdcReceiveData, 2, false, false, true},
-        Case{kIdcSendData, 3, false, false, true}, Case{kIdcApiCall, 0, true, false, false}}) {
+  for (const Case& c : {Case{IDC_TRIGGER_SOCKET_ERROR, 1, false, true, false},
+                        Case{IDC_TRIGGER_RECEIVE_DATA, 2, false, false, true},
+                        Case{IDC_TRIGGER_SEND_DATA, 3, false, false, true},
+                        Case{IDC_TRIGGER_API_CALL, 0, true, false, false}}) {
     model.OnRadio(c.button);
-    EXPECT_EQ(model.m_kind, c.kind);
+    EXPECT_EQ(model.m_trigger.m_nTriggerType, c.kind);
     EXPECT_EQ(model.CheckedKindButton(), c.button);
     EXPECT_EQ(model.CallListEnabled(), c.call);
     EXPECT_EQ(model.ErrorListEnabled(), c.error);
     EXPECT_EQ(model.DataControlsEnabled(), c.data);
   }
-  model.OnRadio(kIdcFront);
-  EXPECT_EQ(model.m_position, 0);
-  model.OnRadio(kIdcBack);
-  EXPECT_EQ(model.m_position, 2);
-  model.OnRadio(kIdcMiddle);
-  EXPECT_EQ(model.m_position, 1);
-  EXPECT_EQ(model.m_kind, 0);
+  model.OnRadio(IDC_TRIGGER_FRONT);
+  EXPECT_EQ(model.m_trigger.m_nTriggerPos, 0);
+  model.OnRadio(IDC_TRIGGER_BACK);
+  EXPECT_EQ(model.m_trigger.m_nTriggerPos, 2);
+  model.OnRadio(IDC_TRIGGER_MIDDLE);
+  EXPECT_EQ(model.m_trigger.m_nTriggerPos, 1);
+  EXPECT_EQ(model.m_trigger.m_nTriggerType, 0);
 }
 
-TEST(TrapDialogModel, OkParsesThePatternFirstThenListsThenOffset) {
+TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   Options options;
-  TrapDialogModel model(options);
+  TrapSpecModel model(options);
   // A bad pattern blocks OK even for the API call kind, whose pattern edit is disabled.
   TrapSpecOk ok = model.OnOK("55,,AA", 5, 6, "zz");
   EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kPatternError);
   EXPECT_EQ(ok.message, "Invalid Character in String");
   EXPECT_EQ(ok.caret, 3);
-  EXPECT_EQ(model.m_callIndex, 0);  // nothing after the pattern was taken
+  EXPECT_EQ(model.m_trigger.m_nTriggerApi, 0);  // nothing after the pattern was taken
 
   ok = model.OnOK("5,0A,00ff", -1, 36, "1025");
   EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kOffsetError);
   EXPECT_EQ(ok.message, "Please enter an integer between 0 and 1024.");
-  EXPECT_EQ(model.m_callIndex, -1);
-  EXPECT_EQ(model.m_errorIndex, 36);
+  EXPECT_EQ(model.m_trigger.m_nTriggerApi, -1);
+  EXPECT_EQ(model.m_trigger.m_nTriggerError, 36);
   for (const char* bad : {"", "abc", "12x", "1 2"}) {
     EXPECT_EQ(model.OnOK("", 0, 0, bad).message, "Please enter an integer.") << bad;
   }
@@ -96,9 +98,9 @@ TEST(TrapDialogModel, OkParsesThePatternFirstThenListsThenOffset) {
   ok = model.OnOK("5,0A,00ff", 18, -1, " 1024 ");
   EXPECT_EQ(ok.outcome, TrapSpecOk::Outcome::kAccepted);
   EXPECT_EQ(model.PatternText(), "05,0A,FF");
-  model.OnRadio(kIdcReceiveData);
-  model.OnRadio(kIdcBack);
-  model.CopyTo(options);
+  model.OnRadio(IDC_TRIGGER_RECEIVE_DATA);
+  model.OnRadio(IDC_TRIGGER_BACK);
+  static_cast<TriggerOptions&>(options) = model.m_trigger;  // what OK hands back
   EXPECT_EQ(options.m_nTriggerType, 2);
   EXPECT_EQ(options.m_nTriggerPos, 2);
   EXPECT_EQ(options.m_nTriggerApi, 18);
@@ -109,7 +111,7 @@ TEST(TrapDialogModel, OkParsesThePatternFirstThenListsThenOffset) {
 
   // An empty pattern is a pattern of length 0, also for the data kinds.
   EXPECT_EQ(model.OnOK("", 0, 0, "0").outcome, TrapSpecOk::Outcome::kAccepted);
-  EXPECT_EQ(model.m_patternLength, 0);
+  EXPECT_EQ(model.m_trigger.m_nPatternLength, 0);
 }
 
 }  // namespace

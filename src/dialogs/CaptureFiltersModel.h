@@ -1,6 +1,6 @@
-// The Capture Filters dialog and the Filters command: which Winsock calls the agent traces, the
+// The Capture Filters dialog without its window: which Winsock calls the agent traces, the
 // tracking options, and (through Buffer Allocation) the buffer sizes. The dialog edits a copy;
-// only OK writes it back, trims the Trace Buffer and, while tracing, tells the agent.
+// only OK lets the trace session write it back.
 #pragma once
 
 #include <array>
@@ -9,11 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "capture/AgentLink.h"
-#include "config/BufferAllocDlg.h"
 #include "config/Options.h"
-
-class TraceStore;
+#include "dialogs/BufferAllocModel.h"
+#include "dialogs/CaptureFiltersIds.h"
+#include "protocol/Calls.h"
 
 class CaptureFiltersModel {
  public:
@@ -80,10 +79,3 @@ class CaptureFiltersModel {
   ListMode m_listMode = ListMode::kSome;
   std::array<bool, kListedApis> m_selected{};
 };
-
-// Steps 3 to 6 of the Filters command after OK: tracking and buffer values back into the
-// options, the Trace Buffer trimmed to its new size (the Trap Buffer is left alone), the 46
-// flags back, and while a trace runs the agent told in the order Begin Trace uses. The view
-// then repaints itself whether or not a trace runs.
-void ApplyCaptureFilters(const CaptureFiltersModel& dialog, Options& options, TraceStore& store,
-                         IAgentLink& agent);

@@ -1,32 +1,32 @@
-#include "display/RangeDlg.h"
+#include "dialogs/RangeModel.h"
 
-#include "app/DataExchange.h"
+#include "ui/DataExchange.h"
 
-CRangeDlg::Controls CRangeDlg::OnInitDialog(const display::IRangeView& view) {
+RangeModel::Controls RangeModel::OnInitDialog(const IRangeView& view) {
   m_pView = &view;
   return OnCurrentPage();
 }
 
-CRangeDlg::Controls CRangeDlg::OnAll() {
+RangeModel::Controls RangeModel::OnAll() {
   m_nRangeMode = kAll;
   m_nFrom = 1;
   m_nTo = m_pView ? m_pView->GetDisplayCount() : 0;
   return Refresh();
 }
 
-CRangeDlg::Controls CRangeDlg::OnCurrentPage() {
+RangeModel::Controls RangeModel::OnCurrentPage() {
   m_nRangeMode = kCurrentPage;
   m_nFrom = m_pView ? m_pView->GetFirstVisible() : 0;
   m_nTo = m_pView ? m_pView->GetLastVisible() : 0;
   return Refresh();
 }
 
-CRangeDlg::Controls CRangeDlg::OnRecord() {
+RangeModel::Controls RangeModel::OnRecord() {
   m_nRangeMode = kRecord;
   return Refresh();
 }
 
-CRangeDlg::EditCheck CRangeDlg::OnEditKillFocus(Edit edit, std::string_view text) {
+RangeModel::EditCheck RangeModel::OnEditKillFocus(Edit edit, std::string_view text) {
   const std::optional<int32_t> value = ddx::ReadDecimal(text, kEditTextLimit);
   int32_t& member = edit == Edit::kFrom ? m_nFrom : m_nTo;
   const int32_t low = edit == Edit::kFrom ? 1 : m_nFrom;
@@ -38,7 +38,7 @@ CRangeDlg::EditCheck CRangeDlg::OnEditKillFocus(Edit edit, std::string_view text
   return {false, std::to_string(member)};
 }
 
-CRangeDlg::OkResult CRangeDlg::OnOK(std::optional<Edit> focused, std::string_view focusedText) {
+RangeModel::OkResult RangeModel::OnOK(std::optional<Edit> focused, std::string_view focusedText) {
   OkResult result;
   if (focused) result.check = OnEditKillFocus(*focused, focusedText);
   result.from = m_nFrom;
@@ -46,7 +46,7 @@ CRangeDlg::OkResult CRangeDlg::OnOK(std::optional<Edit> focused, std::string_vie
   return result;
 }
 
-CRangeDlg::Controls CRangeDlg::Refresh() const {
+RangeModel::Controls RangeModel::Refresh() const {
   Controls controls;
   controls.allChecked = m_nRangeMode == kAll;
   controls.pageChecked = m_nRangeMode == kCurrentPage;

@@ -7,26 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "config/Options.h"
+#include "dialogs/TrapSpecIds.h"
+#include "store/StoreOptions.h"
 #include "store/TriggerPattern.h"
-
-// Controls of the trigger dialog, resource 106.
-enum TrapSpecControl : int {
-  kIdcCallList = 1027,
-  kIdcErrorList = 1028,
-  kIdcBack = 1029,
-  kIdcApiCall = 1032,
-  kIdcSocketError = 1033,
-  kIdcSendData = 1034,
-  kIdcReceiveData = 1035,
-  kIdcFront = 1036,
-  kIdcMiddle = 1037,
-  kIdcOffsetLabel = 1038,
-  kIdcPatternLabel = 1039,
-  kIdcOffset = 1040,
-  kIdcPattern = 1041,
-  kIdcHexNote = 1042,
-};
 
 // The pattern edit takes at most this many characters, so nothing typed is cut off unseen.
 constexpr int kPatternTextLimit = 299;
@@ -40,19 +23,19 @@ struct TrapSpecOk {
   int caret = 0;        // where the caret goes in the pattern edit on a pattern error
 };
 
-class TrapDialogModel {
+class TrapSpecModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
-  explicit TrapDialogModel(const Options& options);
-  // Copies the edited fields back (after an accepted OK); enabled and filling are not here.
-  void CopyTo(Options& options) const;
+  explicit TrapSpecModel(const TriggerOptions& options);
 
   // What the controls show when the dialog opens. A list index outside the list selects
   // nothing (-1), as the combo box does.
   int CallSelection() const;
   int ErrorSelection() const;
-  std::string PatternText() const { return FormatTriggerPattern(m_pattern, m_patternLength); }
-  std::string OffsetText() const { return std::to_string(m_offset); }
+  std::string PatternText() const {
+    return FormatTriggerPattern(m_trigger.m_triggerPattern, m_trigger.m_nPatternLength);
+  }
+  std::string OffsetText() const { return std::to_string(m_trigger.m_nPatternOffset); }
   int CheckedPositionButton() const;
 
   // The kind's radio button (0 when the kind is none of the four) and enabled controls. A kind
@@ -60,7 +43,7 @@ class TrapDialogModel {
   int CheckedKindButton() const { return m_kindButton; }
   bool CallListEnabled() const { return m_callListEnabled; }
   bool ErrorListEnabled() const { return m_errorListEnabled; }
-  bool DataControlsEnabled() const { return m_dataControlsEnabled; }  // 1038..1042
+  bool DataControlsEnabled() const { return m_dataControlsEnabled; }  // offset to hex note
 
   // Radio button handlers, by control id.
   void OnRadio(int controlId);
@@ -69,13 +52,8 @@ class TrapDialogModel {
   TrapSpecOk OnOK(std::string_view patternText, int callSelection, int errorSelection,
                   std::string_view offsetText);
 
-  int32_t m_position = 1;
-  int32_t m_kind = 0;
-  int32_t m_callIndex = 0;
-  int32_t m_errorIndex = 0;
-  TriggerPatternBytes m_pattern{};
-  int32_t m_patternLength = 0;
-  int32_t m_offset = 0;
+  // The edited copy; an accepted OK hands it back whole (enabled and filling are not here).
+  TriggerOptions m_trigger;
 
  private:
   void ApplyKind();

@@ -6,7 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "config/Options.h"
+// A colour as Windows stores it: red in the low byte, then green, then blue.
+using ColorRef = uint32_t;
+constexpr ColorRef Rgb(uint8_t r, uint8_t g, uint8_t b) {
+  return static_cast<ColorRef>(r) | static_cast<ColorRef>(g) << 8 | static_cast<ColorRef>(b) << 16;
+}
 
 namespace display {
 

@@ -1,12 +1,12 @@
-#include "display/RangeDlg.h"
+#include "dialogs/RangeModel.h"
 
 #include <gtest/gtest.h>
 
-#include "app/DataExchange.h"
+#include "ui/DataExchange.h"
 
 namespace {
 
-class FakeView : public display::IRangeView {
+class FakeView : public IRangeView {
  public:
   int32_t GetDisplayCount() const override { return count; }
   int32_t GetFirstVisible() const override { return first; }
@@ -16,13 +16,13 @@ class FakeView : public display::IRangeView {
   int32_t last = 20;
 };
 
-using Edit = CRangeDlg::Edit;
+using Edit = RangeModel::Edit;
 
-TEST(RangeDlg, ModesSetNumbersAndControls) {
+TEST(RangeModel, ModesSetNumbersAndControls) {
   FakeView view;
-  CRangeDlg dlg;
-  CRangeDlg::Controls c = dlg.OnInitDialog(view);
-  EXPECT_EQ(dlg.m_nRangeMode, CRangeDlg::kCurrentPage);
+  RangeModel dlg;
+  RangeModel::Controls c = dlg.OnInitDialog(view);
+  EXPECT_EQ(dlg.m_nRangeMode, RangeModel::kCurrentPage);
   EXPECT_TRUE(c.pageChecked && !c.allChecked && !c.recordChecked && !c.editsEnabled);
   EXPECT_EQ(c.fromText, "11");
   EXPECT_EQ(c.toText, "20");
@@ -39,16 +39,16 @@ TEST(RangeDlg, ModesSetNumbersAndControls) {
   EXPECT_EQ(c.toText, "40");
 }
 
-TEST(RangeDlg, EditChecksKeepTheRangeOrdered) {
+TEST(RangeModel, EditChecksKeepTheRangeOrdered) {
   FakeView view;
-  CRangeDlg dlg;
+  RangeModel dlg;
   dlg.OnInitDialog(view);
   dlg.OnRecord();  // 11 to 20 of 40
 
   // First record: 1 <= n <= last.
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kFrom, "0").accepted);
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kFrom, "21").accepted);  // within the count, above last
-  const CRangeDlg::EditCheck junk = dlg.OnEditKillFocus(Edit::kFrom, "abc");
+  const RangeModel::EditCheck junk = dlg.OnEditKillFocus(Edit::kFrom, "abc");
   EXPECT_FALSE(junk.accepted);
   EXPECT_EQ(junk.text, "11");  // the edit gets the kept number back
   EXPECT_EQ(dlg.m_nFrom, 11);
@@ -60,20 +60,20 @@ TEST(RangeDlg, EditChecksKeepTheRangeOrdered) {
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kTo, "19").accepted);
   EXPECT_FALSE(dlg.OnEditKillFocus(Edit::kTo, "99999999999").accepted);
   EXPECT_EQ(dlg.m_nTo, 20);
-  const CRangeDlg::EditCheck ok = dlg.OnEditKillFocus(Edit::kTo, "40");
+  const RangeModel::EditCheck ok = dlg.OnEditKillFocus(Edit::kTo, "40");
   EXPECT_TRUE(ok.accepted);
   EXPECT_EQ(ok.text, "40");
   EXPECT_EQ(dlg.m_nTo, 40);
 }
 
-TEST(RangeDlg, OkWithEditFocusedChecksThatEditFirst) {
+TEST(RangeModel, OkWithEditFocusedChecksThatEditFirst) {
   FakeView view;
-  CRangeDlg dlg;
+  RangeModel dlg;
   dlg.OnInitDialog(view);
   dlg.OnRecord();
 
   // Enter in the last-record edit with a good number: it counts.
-  CRangeDlg::OkResult r = dlg.OnOK(Edit::kTo, "35");
+  RangeModel::OkResult r = dlg.OnOK(Edit::kTo, "35");
   ASSERT_TRUE(r.check.has_value());
   EXPECT_TRUE(r.check->accepted);
   EXPECT_EQ(r.from, 11);

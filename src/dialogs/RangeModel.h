@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace display {
+#include "dialogs/RangeIds.h"
 
 // The view's answers the dialog asks for.
 class IRangeView {
@@ -18,9 +18,7 @@ class IRangeView {
   virtual int32_t GetLastVisible() const = 0;
 };
 
-}  // namespace display
-
-class CRangeDlg {
+class RangeModel {
  public:
   enum RangeMode : int32_t { kAll = 1, kCurrentPage = 2, kRecord = 3 };
   enum class Edit { kFrom, kTo };
@@ -52,7 +50,7 @@ class CRangeDlg {
   };
 
   // Opens in Current Page mode with the first and last record of the window.
-  Controls OnInitDialog(const display::IRangeView& view);
+  Controls OnInitDialog(const IRangeView& view);
   Controls OnAll();
   Controls OnCurrentPage();
   Controls OnRecord();
@@ -65,6 +63,6 @@ class CRangeDlg {
   std::string m_strCaption = "Copy to Clipboard";
   int32_t m_nFrom = 0;
   int32_t m_nTo = 0;
-  const display::IRangeView* m_pView = nullptr;
+  const IRangeView* m_pView = nullptr;
   int32_t m_nRangeMode = kCurrentPage;
 };

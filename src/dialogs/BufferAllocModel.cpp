@@ -1,9 +1,8 @@
-#include "config/BufferAllocDlg.h"
+#include "dialogs/BufferAllocModel.h"
 
 #include <algorithm>
 
-#include "app/DataExchange.h"
-#include "app/ResourceIds.h"
+#include "ui/DataExchange.h"
 
 BufferValues BufferValues::From(const Options& options) {
   return {options.m_nTraceSize,     options.m_nTrapSize,  options.m_bSaveEntire,

@@ -1,8 +1,6 @@
-#include "config/BufferAllocDlg.h"
+#include "dialogs/BufferAllocModel.h"
 
 #include <gtest/gtest.h>
-
-#include "app/ResourceIds.h"
 
 namespace {
 
@@ -19,7 +17,7 @@ BufferValues Values() {
   return v;
 }
 
-TEST(BufferAllocDlg, InitialControlsAndRadios) {
+TEST(BufferAllocModel, InitialControlsAndRadios) {
   BufferAllocModel dlg(Values());
   BufferAllocModel::Controls c = dlg.OnInitDialog();
   EXPECT_TRUE(c.saveEntireChecked);
@@ -36,7 +34,7 @@ TEST(BufferAllocDlg, InitialControlsAndRadios) {
   EXPECT_EQ(dlg.m_values.m_bDisplayEntire, 1);
 }
 
-TEST(BufferAllocDlg, TypedSizeMovesSpinnerToItsEndAndOkRefusesIt) {
+TEST(BufferAllocModel, TypedSizeMovesSpinnerToItsEndAndOkRefusesIt) {
   BufferAllocModel dlg(Values());
   dlg.OnInitDialog();
   EXPECT_EQ(dlg.OnSizeKillFocus(Spinner::kTrace, "5000"), 2000);
@@ -50,7 +48,7 @@ TEST(BufferAllocDlg, TypedSizeMovesSpinnerToItsEndAndOkRefusesIt) {
   EXPECT_EQ(r.focusControl, IDC_TRACE_SIZE);
 }
 
-TEST(BufferAllocDlg, SpinnerArrowsStepAndStopAtTheEnds) {
+TEST(BufferAllocModel, SpinnerArrowsStepAndStopAtTheEnds) {
   BufferValues v = Values();
   v.m_nTraceSize = 2000;
   v.m_nTrapSize = 11;
@@ -74,7 +72,7 @@ TEST(BufferAllocDlg, SpinnerArrowsStepAndStopAtTheEnds) {
   EXPECT_EQ(dlg.m_values.m_nTraceSize, 1999);
 }
 
-TEST(BufferAllocDlg, OkChecksFieldsInOrderEvenDisabledOnes) {
+TEST(BufferAllocModel, OkChecksFieldsInOrderEvenDisabledOnes) {
   BufferAllocModel dlg(Values());
   dlg.OnInitDialog();  // "Save" is "Entire Message": its byte edit is disabled
   BufferAllocModel::OkResult r = dlg.OnOK({"x", "2000", "abc", "0"});

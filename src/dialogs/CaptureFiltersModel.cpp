@@ -1,8 +1,6 @@
-#include "config/CaptureFiltersDlg.h"
+#include "dialogs/CaptureFiltersModel.h"
 
-#include "app/DataExchange.h"
-#include "app/ResourceIds.h"
-#include "store/TraceStore.h"
+#include "ui/DataExchange.h"
 
 namespace {
 
@@ -93,16 +91,4 @@ CaptureFiltersModel::Controls CaptureFiltersModel::Refresh() const {
   controls.configureBuffersEnabled = !m_bTracing;
   controls.idleNoteVisible = m_bTracing;
   return controls;
-}
-
-void ApplyCaptureFilters(const CaptureFiltersModel& dialog, Options& options, TraceStore& store,
-                         IAgentLink& agent) {
-  options.m_bIgnoreWouldBlock = dialog.m_bIgnoreWouldBlock;
-  options.m_bErrorsOnly = dialog.m_bErrorsOnly;
-  options.m_bRestrictSocket = dialog.m_bRestrictSocket;
-  options.m_nSocketId = static_cast<int32_t>(dialog.m_nSocketId);
-  dialog.Buffers().StoreInto(options);
-  store.ApplyTraceSize();
-  options.m_apiEnable = dialog.m_apiEnable;
-  if (store.m_bTracing) SendCaptureOptions(agent, options);
 }

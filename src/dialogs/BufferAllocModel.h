@@ -8,15 +8,16 @@
 #include <string_view>
 
 #include "config/Options.h"
+#include "dialogs/BufferAllocIds.h"
 
-// The six buffer values, in the options' order.
+// The six buffer values, in the options' order; their defaults are the options'.
 struct BufferValues {
-  int32_t m_nTraceSize = 50;
-  int32_t m_nTrapSize = 10;
-  int32_t m_bSaveEntire = 1;
-  int32_t m_bDisplayEntire = 1;
-  int32_t m_nSaveBytes = 16;
-  int32_t m_nDisplayBytes = 16;
+  int32_t m_nTraceSize = 0;
+  int32_t m_nTrapSize = 0;
+  int32_t m_bSaveEntire = 0;
+  int32_t m_bDisplayEntire = 0;
+  int32_t m_nSaveBytes = 0;
+  int32_t m_nDisplayBytes = 0;
 
   static BufferValues From(const Options& options);
   void StoreInto(Options& options) const;

@@ -1,0 +1,46 @@
+#include "app/TraceSession.h"
+
+#include <utility>
+
+TraceSession::TraceSession(Options& options, IClock& clock, std::unique_ptr<IAgentLink> agent)
+    : m_options(options), m_agent(std::move(agent)), m_pending(clock), m_store(options, options) {}
+
+uint16_t TraceSession::ContactAgent(void* window, uint16_t port) {
+  const uint16_t revision = m_agent->SPAContactAgent(window, port, 1);
+  if (revision != 0) StopAgentTracing(*m_agent);
+  return revision;
+}
+
+void TraceSession::EndContact(void* window) {
+  m_agent->SPAContactAgent(window, kAgentNotifyMessage, 0);
+}
+
+void TraceSession::BeginTrace() {
+  m_pending.Clear();
+  m_store.BeginTrace();
+  SendCaptureOptions(*m_agent, m_options);
+}
+
+void TraceSession::EndTrace() {
+  m_store.EndTrace();
+  StopAgentTracing(*m_agent);
+}
+
+ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source, IPassTimer& timer) {
+  return RunReceivePass(m_pending, source, *this, timer);
+}
+
+ReceivePassStats TraceSession::ReceivePass(IDatagramSource& source) {
+  return RunReceivePass(m_pending, source, *this);
+}
+
+void TraceSession::ApplyCaptureFilters(const CaptureFiltersModel& dialog) {
+  m_options.m_bIgnoreWouldBlock = dialog.m_bIgnoreWouldBlock;
+  m_options.m_bErrorsOnly = dialog.m_bErrorsOnly;
+  m_options.m_bRestrictSocket = dialog.m_bRestrictSocket;
+  m_options.m_nSocketId = static_cast<int32_t>(dialog.m_nSocketId);
+  dialog.Buffers().StoreInto(m_options);
+  m_store.ApplyTraceSize();
+  m_options.m_apiEnable = dialog.m_apiEnable;
+  if (m_store.m_bTracing) SendCaptureOptions(*m_agent, m_options);
+}

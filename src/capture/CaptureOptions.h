@@ -1,0 +1,30 @@
+// What the agent is asked to report: which calls, the tracking options and how much data.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "protocol/Calls.h"
+
+struct CaptureOptions {
+  std::array<int32_t, calls::kCount> m_apiEnable = DefaultApiEnable();
+  int32_t m_bIgnoreWouldBlock = 1;
+  int32_t m_bErrorsOnly = 0;
+  int32_t m_bRestrictSocket = 0;
+  int32_t m_nSocketId = 0;
+  int32_t m_bSaveEntire = 1;
+  int32_t m_nSaveBytes = 16;
+
+  bool operator==(const CaptureOptions&) const = default;
+
+  static constexpr std::array<int32_t, calls::kCount> DefaultApiEnable() {
+    using calls::Id;
+    std::array<int32_t, calls::kCount> flags{};
+    for (Id id : {Id::bind, Id::closesocket, Id::connect, Id::getsockopt, Id::recv, Id::recvfrom,
+                  Id::send, Id::sendto, Id::setsockopt, Id::socket, Id::gethostbyname}) {
+      flags[static_cast<size_t>(id)] = 1;
+    }
+    return flags;
+  }
+};

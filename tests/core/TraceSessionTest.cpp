@@ -1,0 +1,178 @@
+#include "app/TraceSession.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "RecordingAgentLink.h"
+#include "protocol/SpyDatagram.h"
+
+namespace {
+
+class FixedClock : public IClock {
+ public:
+  uint32_t Now() override { return 100; }
+};
+
+class Queue : public IDatagramSource {
+ public:
+  int Receive(uint8_t* buffer, int, uint32_t& from) override {
+    if (datagrams.empty()) return -1;
+    std::copy(datagrams.front().begin(), datagrams.front().end(), buffer);
+    datagrams.pop_front();
+    from = 0x7F000001;
+    return static_cast<int>(spy::kDatagramSize);
+  }
+  std::deque<spy::Datagram> datagrams;
+};
+
+void Fill(std::vector<SpyMsgPtr>& buffer, int count) {
+  for (int i = 0; i < count; ++i) {
+    buffer.push_back(std::make_unique<CSpyMsg>());
+    buffer.back()->m_time = static_cast<uint32_t>(i);
+  }
+}
+
+std::vector<std::string> EnableCalls(const std::array<int32_t, calls::kCount>& flags) {
+  std::vector<std::string> calls;
+  for (int id = 0; id < calls::kCount; ++id) {
+    calls.push_back("enable " + std::to_string(id) + " " +
+                    std::to_string(flags[static_cast<size_t>(id)]));
+  }
+  return calls;
+}
+
+class TraceSessionTest : public ::testing::Test {
+ protected:
+  Options options;
+  FixedClock clock;
+  std::unique_ptr<RecordingAgentLink> link = std::make_unique<RecordingAgentLink>();
+  RecordingAgentLink& agent = *link;
+  TraceSession session{options, clock, std::move(link)};
+  TraceStore& store = session.Store();
+};
+
+TEST_F(TraceSessionTest, ContactSwitchesEveryCallOffUntilBeginTrace) {
+  agent.revision = 3;
+  EXPECT_EQ(session.ContactAgent(nullptr, 5150), 3);
+  std::vector<std::string> expected = {"contact 5150 1"};
+  for (const std::string& call : EnableCalls({})) expected.push_back(call);
+  expected.push_back("tracking 0 0 0 0");
+  EXPECT_EQ(agent.calls, expected);
+
+  // A failed contact is all the agent hears.
+  agent.calls.clear();
+  agent.revision = 0;
+  EXPECT_EQ(session.ContactAgent(nullptr, 5150), 0);
+  session.EndContact(nullptr);
+  EXPECT_EQ(agent.calls, (std::vector<std::string>{"contact 5150 1", "contact 1025 0"}));
+}
+
+TEST_F(TraceSessionTest, BeginAndEndTraceTellTheAgent) {
+  Queue source;
+  source.datagrams.push_back(spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
+  session.ReceivePass(source);
+  ASSERT_EQ(session.PendingCount(), 1u);
+  options.m_bIgnoreWouldBlock = 0;
+  options.m_bErrorsOnly = 1;
+  options.m_bRestrictSocket = 1;
+  options.m_nSocketId = 77;
+  options.m_bSaveEntire = 0;
+  options.m_nSaveBytes = 512;
+  options.m_bViewTrap = 1;
+  Fill(store.m_traceBuf, 2);
+  store.ToggleTriggerEnable();
+  store.m_trapBuf.push_back(std::make_unique<CSpyMsg>());
+  store.m_bTrapActive = 1;
+
+  session.BeginTrace();
+  EXPECT_EQ(session.PendingCount(), 0u);
+  EXPECT_EQ(store.m_bTracing, 1);
+  EXPECT_EQ(store.m_bTrapActive, 0);
+  EXPECT_EQ(store.m_bTriggerEnabled, 1);  // an armed trigger stays armed
+  EXPECT_TRUE(store.m_trapBuf.empty());
+  EXPECT_EQ(store.m_traceBuf.size(), 2u);  // the Trace Buffer is kept
+  EXPECT_EQ(options.m_bViewTrap, 0);
+  std::vector<std::string> expected = EnableCalls(Options::DefaultApiEnable());
+  expected.push_back("tracking 0 1 1 77");
+  expected.push_back("datablock 0 512");
+  EXPECT_EQ(agent.calls, expected);
+
+  agent.calls.clear();
+  session.EndTrace();
+  EXPECT_EQ(store.m_bTracing, 0);
+  expected = EnableCalls({});
+  expected.push_back("tracking 0 0 0 0");
+  EXPECT_EQ(agent.calls, expected);
+  EXPECT_EQ(store.m_traceBuf.size(), 2u);
+}
+
+TEST_F(TraceSessionTest, ReceivePassFeedsTheTriggerEveryRecordThenTrims) {
+  Queue source;
+  const std::vector<uint8_t> payload(10, 0);
+  for (uint16_t n = 0; n < 60; ++n) {
+    source.datagrams.push_back(spy::FragmentMessage({1, n, 1}, payload)[0]);
+  }
+  options.m_nTriggerApi = 1;
+  options.m_nTriggerPos = 2;
+  store.ToggleTriggerEnable();
+  EXPECT_EQ(session.ReceivePass(source).records, 60);
+  EXPECT_EQ(store.m_traceBuf.size(), 49u);
+  EXPECT_EQ(store.m_trapBuf.size(), 10u);
+}
+
+TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
+  store.m_bTracing = 1;
+  CaptureFiltersModel dlg(options, true);
+  dlg.OnInitDialog();
+  dlg.OnTraceNone();
+  dlg.OnErrorsOnly();
+  ASSERT_TRUE(dlg.OnOK("7").ok);
+  session.ApplyCaptureFilters(dlg);
+
+  std::vector<std::string> expected = EnableCalls({});
+  expected.push_back("tracking 1 1 0 7");  // ignore-would-block is on by default
+  expected.push_back("datablock 1 16");
+  EXPECT_EQ(agent.calls, expected);
+  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, calls::kCount>{}));
+  EXPECT_EQ(options.m_bErrorsOnly, 1);
+  EXPECT_EQ(options.m_nSocketId, 7);
+
+  // Idle: the options change, the agent hears nothing.
+  store.m_bTracing = 0;
+  agent.calls.clear();
+  CaptureFiltersModel idle(options, false);
+  idle.OnInitDialog();
+  idle.OnTraceAll();
+  ASSERT_TRUE(idle.OnOK("7").ok);
+  session.ApplyCaptureFilters(idle);
+  EXPECT_TRUE(agent.calls.empty());
+  EXPECT_EQ(options.m_apiEnable[22], 1);
+  EXPECT_EQ(options.m_apiEnable[23], 0);
+}
+
+TEST_F(TraceSessionTest, SmallerSizesTrimTraceBufferOnlyAndShowTrapFull) {
+  options.m_nTraceSize = 2000;
+  options.m_nTrapSize = 200;
+  Fill(store.m_traceBuf, 1200);
+  Fill(store.m_trapBuf, 30);
+
+  CaptureFiltersModel dlg(options, false);
+  dlg.OnInitDialog();
+  BufferValues buffers = dlg.Buffers();
+  buffers.m_nTraceSize = 50;
+  buffers.m_nTrapSize = 10;
+  dlg.OnBuffersAccepted(buffers);
+  ASSERT_TRUE(dlg.OnOK("0").ok);
+  session.ApplyCaptureFilters(dlg);
+
+  ASSERT_EQ(store.m_traceBuf.size(), 50u);
+  EXPECT_EQ(store.m_traceBuf.front()->m_time, 1150u);  // the 1150 oldest went
+  EXPECT_EQ(store.m_trapBuf.size(), 30u);
+  EXPECT_EQ(store.TrapStatusText(), "Trap Buffer Full");
+  EXPECT_EQ(options.m_nTrapSize, 10);
+}
+
+}  // namespace
