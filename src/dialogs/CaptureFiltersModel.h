@@ -29,7 +29,7 @@ class CaptureFiltersModel {
     bool listEnabled = true;
     std::array<bool, kListedApis> selected{};
     bool restrictChecked = false;
-    bool socketIdEnabled = false;  // the "Id:" label and edit 1006
+    bool socketIdEnabled = false;  // the "Id:" label and edit IDC_SOCKET_ID
     std::string socketIdText;      // unsigned decimal
     bool errorsOnlyChecked = false;
     bool ignoreWouldBlockChecked = false;

@@ -33,19 +33,19 @@ struct ViewFacts {
 // The facts as the trace store holds them; `options` is the one the store was made with.
 ViewFacts FactsOf(const TraceStore& store, const ViewOptions& options);
 
-CommandUI UpdateDataOnly(const ViewFacts& facts);        // 32785
-CommandUI UpdateShowTime(const ViewFacts& facts);        // 32779
-CommandUI UpdateVerbose(const ViewFacts& facts);         // 32778
-CommandUI UpdateVertSpace(const ViewFacts& facts);       // 32780
-CommandUI UpdateBeginTrace(const ViewFacts& facts);      // 32782
-CommandUI UpdateEndTrace(const ViewFacts& facts);        // 32781
-CommandUI UpdateOpen(const ViewFacts& facts);            // 57601
-CommandUI UpdateSaveAs(const ViewFacts& facts);          // 57604
-CommandUI UpdatePrint(const ViewFacts& facts);           // 57607
-CommandUI UpdateCopy(const ViewFacts& facts);            // 57634
-CommandUI UpdateTrapBuffer(const ViewFacts& facts);      // 32776
-CommandUI UpdateClearBuffer(const ViewFacts& facts);     // 32783
-CommandUI UpdateTriggerSpecify(const ViewFacts& facts);  // 32789
-CommandUI UpdateTriggerEnable(const ViewFacts& facts);   // 32787
+CommandUI UpdateDataOnly(const ViewFacts& facts);        // ID_PREFERENCES_DATAONLY
+CommandUI UpdateShowTime(const ViewFacts& facts);        // ID_PREFERENCES_SHOWTIME
+CommandUI UpdateVerbose(const ViewFacts& facts);         // ID_PREFERENCES_VERBOSE
+CommandUI UpdateVertSpace(const ViewFacts& facts);       // ID_PREFERENCES_VERTSPACE
+CommandUI UpdateBeginTrace(const ViewFacts& facts);      // ID_FILE_BEGINTRACE
+CommandUI UpdateEndTrace(const ViewFacts& facts);        // ID_FILE_ENDTRACE
+CommandUI UpdateOpen(const ViewFacts& facts);            // ID_FILE_OPEN
+CommandUI UpdateSaveAs(const ViewFacts& facts);          // ID_FILE_SAVE_AS
+CommandUI UpdatePrint(const ViewFacts& facts);           // ID_FILE_PRINT
+CommandUI UpdateCopy(const ViewFacts& facts);            // ID_EDIT_COPY
+CommandUI UpdateTrapBuffer(const ViewFacts& facts);      // ID_VIEW_TRAPBUFFER
+CommandUI UpdateClearBuffer(const ViewFacts& facts);     // ID_EDIT_CLEARBUFFER
+CommandUI UpdateTriggerSpecify(const ViewFacts& facts);  // ID_TRIGGER_SPECIFY
+CommandUI UpdateTriggerEnable(const ViewFacts& facts);   // ID_TRIGGER_ENABLE
 
 }  // namespace display

@@ -120,7 +120,7 @@ class TraceView {
 
   // --- commands ---
   DoubleClick OnDoubleClick(RecordList records, int32_t y, bool tracing) const;
-  // Command 32776: shows the other buffer from its first record.
+  // ID_VIEW_TRAPBUFFER: shows the other buffer from its first record.
   BufferSwitch SwitchBuffer();
 
   // Position and metrics, for the shell's status bar and for tests.

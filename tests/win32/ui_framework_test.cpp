@@ -4,11 +4,13 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Check.h"
 #include "ui/win32/App.h"
 #include "ui/win32/FrameWindow.h"
+#include "ui/win32/Scoped.h"
 
 namespace {
 
@@ -116,6 +118,30 @@ struct BoxCloser {
   }
 };
 
+// The owners give back exactly once what they hold: a replaced or dropped brush is deleted, a
+// moved-from owner deletes nothing, and a selection puts back what the DC had before.
+void CheckScopedOwners() {
+  HBRUSH first = CreateSolidBrush(RGB(1, 2, 3));
+  HBRUSH second = CreateSolidBrush(RGB(4, 5, 6));
+  {
+    ui::ScopedBrush owner(first);
+    owner.Reset(second);
+    CHECK(GetObjectType(first) == 0);
+    ui::ScopedBrush taken(std::move(owner));
+    CHECK(!owner && taken.Get() == second);
+  }
+  CHECK(GetObjectType(second) == 0);
+
+  const ui::ScopedCompatibleDC dc(CreateCompatibleDC(nullptr));
+  const ui::ScopedBrush brush(CreateSolidBrush(RGB(7, 8, 9)));
+  HGDIOBJ before = GetCurrentObject(dc.Get(), OBJ_BRUSH);
+  {
+    const ui::ScopedSelect selected(dc.Get(), brush.Get());
+    CHECK(GetCurrentObject(dc.Get(), OBJ_BRUSH) == brush.Get());
+  }
+  CHECK(GetCurrentObject(dc.Get(), OBJ_BRUSH) == before);
+}
+
 }  // namespace
 
 int main() {
@@ -172,5 +198,6 @@ int main() {
   CHECK(SendMessageA(view.Hwnd(), kPing, 1, 0) == 42);
 
   DestroyWindow(frame.Hwnd());
+  CheckScopedOwners();
   return check::Finish("ui_framework_test");
 }

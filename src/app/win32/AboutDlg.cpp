@@ -2,6 +2,7 @@
 
 #include "app/ResourceIds.h"
 #include "app/ShellText.h"
+#include "ui/win32/Scoped.h"
 
 namespace {
 // The part of the picture shown, from its top-left corner.
@@ -31,15 +32,13 @@ void CAboutDlg::PaintPicture() const {
   RECT frame{};
   GetWindowRect(Hwnd(), &dialog);
   GetWindowRect(Item(IDC_ABOUT_PICTURE), &frame);
-  HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT));
-  HDC source = CreateCompatibleDC(dc);
-  if (picture != nullptr && source != nullptr) {
-    HGDIOBJ old = SelectObject(source, picture);
+  const ui::ScopedBitmap picture(
+      LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT)));
+  const ui::ScopedCompatibleDC source(CreateCompatibleDC(dc));
+  if (picture && source) {
+    const ui::ScopedSelect selected(source.Get(), picture.Get());
     BitBlt(dc, frame.left - dialog.left, frame.top - dialog.top, kPictureWidth, kPictureHeight,
-           source, 0, 0, SRCCOPY);
-    SelectObject(source, old);
+           source.Get(), 0, 0, SRCCOPY);
   }
-  if (source != nullptr) DeleteDC(source);
-  if (picture != nullptr) DeleteObject(picture);
   EndPaint(Hwnd(), &ps);
 }

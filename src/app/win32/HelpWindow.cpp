@@ -41,9 +41,8 @@ HFONT MakeFont(int pixels, int weight, bool underline, bool fixed) {
 // Measures in the help window's fonts on a device context; puts back the context's font.
 class GdiHelpMetrics : public app::HelpMetrics {
  public:
-  GdiHelpMetrics(HDC dc, const std::array<HFONT, 5>& fonts)
-      : m_dc(dc), m_fonts(fonts), m_old(SelectObject(dc, fonts[0])) {}
-  ~GdiHelpMetrics() override { SelectObject(m_dc, m_old); }
+  GdiHelpMetrics(HDC dc, const std::array<ui::ScopedFont, 5>& fonts)
+      : m_dc(dc), m_fonts(fonts), m_restore(dc, fonts[0].Get()) {}
   GdiHelpMetrics(const GdiHelpMetrics&) = delete;
   GdiHelpMetrics& operator=(const GdiHelpMetrics&) = delete;
 
@@ -59,12 +58,12 @@ class GdiHelpMetrics : public app::HelpMetrics {
     GetTextMetricsA(m_dc, &metrics);
     return metrics.tmHeight;
   }
-  void Select(app::HelpFont font) { SelectObject(m_dc, m_fonts[static_cast<size_t>(font)]); }
+  void Select(app::HelpFont font) { SelectObject(m_dc, m_fonts[static_cast<size_t>(font)].Get()); }
 
  private:
   HDC m_dc;
-  const std::array<HFONT, 5>& m_fonts;
-  HGDIOBJ m_old;
+  const std::array<ui::ScopedFont, 5>& m_fonts;
+  ui::ScopedSelect m_restore;
 };
 
 }  // namespace
@@ -154,12 +153,11 @@ class CHelpWindow::TextPane : public ui::Window {
 
   void Relayout() {
     if (m_topic == nullptr || Hwnd() == nullptr) return;
-    HDC dc = GetDC(Hwnd());
     {
-      GdiHelpMetrics metrics(dc, m_owner.m_fonts);
+      const ui::ScopedWindowDC dc(Hwnd());
+      GdiHelpMetrics metrics(dc.Get(), m_owner.m_fonts);
       m_page = app::LayoutHelpTopic(*m_topic, m_x.client, kTextMargin, metrics);
     }
-    ReleaseDC(Hwnd(), dc);
     m_x.extent = m_page.width;
     m_y.extent = m_page.height;
     ScrollTo(m_y, m_y.pos);
@@ -246,19 +244,16 @@ class CHelpWindow::TextPane : public ui::Window {
 };
 
 CHelpWindow::CHelpWindow() : m_book(app::HelpBook::Parse(HelpSource())) {
-  m_fonts[static_cast<size_t>(app::HelpFont::kText)] = MakeFont(15, FW_NORMAL, false, false);
-  m_fonts[static_cast<size_t>(app::HelpFont::kTitle)] = MakeFont(22, FW_BOLD, false, false);
-  m_fonts[static_cast<size_t>(app::HelpFont::kHeading)] = MakeFont(15, FW_BOLD, false, false);
-  m_fonts[static_cast<size_t>(app::HelpFont::kTrace)] = MakeFont(13, FW_NORMAL, false, true);
-  m_fonts[static_cast<size_t>(app::HelpFont::kLink)] = MakeFont(15, FW_NORMAL, true, false);
+  m_fonts[static_cast<size_t>(app::HelpFont::kText)].Reset(MakeFont(15, FW_NORMAL, false, false));
+  m_fonts[static_cast<size_t>(app::HelpFont::kTitle)].Reset(MakeFont(22, FW_BOLD, false, false));
+  m_fonts[static_cast<size_t>(app::HelpFont::kHeading)].Reset(MakeFont(15, FW_BOLD, false, false));
+  m_fonts[static_cast<size_t>(app::HelpFont::kTrace)].Reset(MakeFont(13, FW_NORMAL, false, true));
+  m_fonts[static_cast<size_t>(app::HelpFont::kLink)].Reset(MakeFont(15, FW_NORMAL, true, false));
 }
 
 CHelpWindow::~CHelpWindow() {
   m_text.reset();
   if (Hwnd() != nullptr) DestroyWindow(Hwnd());
-  for (HFONT font : m_fonts) {
-    if (font != nullptr) DeleteObject(font);
-  }
 }
 
 bool CHelpWindow::ShowContext(HWND owner, uint32_t context) {
@@ -343,7 +338,7 @@ bool CHelpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         result = -1;
         return true;
       }
-      const WPARAM font = reinterpret_cast<WPARAM>(m_fonts[0]);
+      const WPARAM font = reinterpret_cast<WPARAM>(m_fonts[0].Get());
       SendMessageA(m_back, WM_SETFONT, font, FALSE);
       SendMessageA(m_list, WM_SETFONT, font, FALSE);
       for (const app::HelpTopic& topic : m_book.Topics()) {

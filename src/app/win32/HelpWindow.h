@@ -12,6 +12,7 @@
 
 #include "app/HelpBook.h"
 #include "app/HelpLayout.h"
+#include "ui/win32/Scoped.h"
 #include "ui/win32/Window.h"
 
 class CHelpWindow : public ui::Window {
@@ -47,5 +48,5 @@ class CHelpWindow : public ui::Window {
   std::unique_ptr<TextPane> m_text;
   HWND m_list = nullptr;
   HWND m_back = nullptr;
-  std::array<HFONT, 5> m_fonts{};  // by app::HelpFont
+  std::array<ui::ScopedFont, 5> m_fonts{};  // by app::HelpFont
 };

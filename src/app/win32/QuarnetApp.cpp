@@ -15,6 +15,7 @@ const ui::CommandEntry<CQuarnetApp> CQuarnetApp::kCommands[] = {
     {ID_FILE_NEW, &CQuarnetApp::OnFileNew},
     {ID_APP_EXIT, &CQuarnetApp::OnAppExit},
     {ID_APP_ABOUT, &CQuarnetApp::OnAppAbout},
+    {ID_FILE_PRINT_SETUP, &CQuarnetApp::OnFilePrintSetup},
 };
 
 CQuarnetApp::CQuarnetApp() = default;
@@ -75,6 +76,10 @@ void CQuarnetApp::OnAppExit() {
   if (m_pMainWnd != nullptr && m_pMainWnd->Hwnd() != nullptr) {
     SendMessageA(m_pMainWnd->Hwnd(), WM_CLOSE, 0, 0);
   }
+}
+
+void CQuarnetApp::OnFilePrintSetup() {
+  m_printer.Setup(m_pMainWnd != nullptr ? m_pMainWnd->Hwnd() : nullptr);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

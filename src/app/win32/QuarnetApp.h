@@ -6,6 +6,7 @@
 
 #include "ui/win32/App.h"
 #include "ui/win32/ControlBars.h"
+#include "ui/win32/Printer.h"
 
 class CQuarnetDoc;
 class CQuarnetView;
@@ -31,11 +32,14 @@ class CQuarnetApp : public ui::App {
   CQuarnetView* m_pView = nullptr;
   CMainFrame* m_pMainFrame = nullptr;
   ui::StatusBar* m_pStatusBar = nullptr;
+  // Chosen in Print Setup, used by Print.
+  ui::Printer m_printer;
 
  private:
   void OnFileNew();
   void OnAppExit();
   void OnAppAbout();
+  void OnFilePrintSetup();
 
   std::unique_ptr<CQuarnetDoc> m_document;
   std::unique_ptr<CMainFrame> m_frame;

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <optional>
 
 #include "app/HelpBook.h"
 #include "app/ResourceIds.h"
@@ -13,9 +14,12 @@
 #include "config/SettingsFile.h"
 #include "dialogs/win32/CaptureFiltersDlg.h"
 #include "dialogs/win32/DisplayColorsDlg.h"
+#include "dialogs/win32/RangeDlg.h"
 #include "dialogs/win32/TrapSpecDlg.h"
+#include "display/ClipboardCopy.h"
 #include "display/DisplayFont.h"
 #include "display/MenuState.h"
+#include "ui/win32/Clipboard.h"
 #include "ui/win32/FileDialog.h"
 #include "ui/win32/GdiCanvas.h"
 
@@ -23,6 +27,7 @@ namespace {
 
 constexpr char kViewClass[] = "QuarnetView";
 constexpr UINT kViewId = 59648;  // the first pane of the frame
+constexpr char kPrintNotStarted[] = "Could not start print job.";
 
 void Apply(const display::CommandUI& answer, ui::CommandUI& state) {
   state.Enable(answer.enabled);
@@ -92,6 +97,8 @@ const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
     {ID_FILE_OPEN, &CQuarnetView::OnFileOpen},
     {ID_FILE_SAVE_AS, &CQuarnetView::OnFileSaveAs},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnClearBuffer},
+    {ID_EDIT_COPY, &CQuarnetView::OnEditCopy},
+    {ID_FILE_PRINT, &CQuarnetView::OnFilePrint},
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnTrapBuffer},
     {ID_SETUP_FILTERS, &CQuarnetView::OnSetupFilters},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnTriggerEnable},
@@ -117,6 +124,8 @@ const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnUpdateClearBuffer},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnUpdateTriggerEnable},
     {ID_TRIGGER_SPECIFY, &CQuarnetView::OnUpdateTriggerSpecify},
+    {ID_EDIT_COPY, &CQuarnetView::OnUpdateCopy},
+    {ID_FILE_PRINT, &CQuarnetView::OnUpdatePrint},
 };
 
 CQuarnetView::CQuarnetView()
@@ -132,7 +141,6 @@ CQuarnetView::CQuarnetView()
 // The settings are written before the socket closes (the members go after this body).
 CQuarnetView::~CQuarnetView() {
   SaveSettingsFile(ui::PathFromAnsi(m_strSettingsPath), m_options);
-  if (m_font != nullptr) DeleteObject(m_font);
 }
 
 bool CQuarnetView::Create(HWND frame) {
@@ -197,19 +205,16 @@ bool CQuarnetView::CreateDisplayFont(const LogFont& description) {
   const LOGFONTA lf = ToLogFont(description);
   HFONT font = CreateFontIndirectA(&lf);
   if (font == nullptr) return false;
-  if (m_font != nullptr) DeleteObject(m_font);
-  m_font = font;
+  m_font.Reset(font);
   return true;
 }
 
 void CQuarnetView::MeasureFont() {
-  HDC dc = GetDC(Hwnd());
-  if (dc == nullptr) return;
-  HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(SYSTEM_FIXED_FONT));
-  ui::GdiCanvas canvas(dc);
+  const ui::ScopedWindowDC dc(Hwnd());
+  if (!dc) return;
+  const ui::ScopedSelect font(dc.Get(), m_font ? m_font.Get() : GetStockObject(SYSTEM_FIXED_FONT));
+  ui::GdiCanvas canvas(dc.Get());
   m_display.SetMetrics(canvas.GetCharMetrics());
-  SelectObject(dc, old);
-  ReleaseDC(Hwnd(), dc);
 }
 
 // --- painting and scrolling ---
@@ -218,10 +223,11 @@ LRESULT CQuarnetView::OnPaint(WPARAM, LPARAM) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(Hwnd(), &ps);
   if (dc == nullptr) return 0;
-  HGDIOBJ old = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(SYSTEM_FIXED_FONT));
-  ui::GdiCanvas canvas(dc);
-  m_display.OnDraw(canvas, Displayed(), IsTracing());
-  SelectObject(dc, old);
+  {
+    const ui::ScopedSelect font(dc, m_font ? m_font.Get() : GetStockObject(SYSTEM_FIXED_FONT));
+    ui::GdiCanvas canvas(dc);
+    m_display.OnDraw(canvas, Displayed(), IsTracing());
+  }
   EndPaint(Hwnd(), &ps);
   return 0;
 }
@@ -405,9 +411,9 @@ void CQuarnetView::OnFileSaveAs() {
 void CQuarnetView::OnLaunchPgm() {
   const auto chosen = ui::ChooseFile(Hwnd(), true, "*.exe");
   if (!chosen) return;
-  ui::App* app = ui::App::Current();
   SetCapture(Hwnd());
-  app->DoWaitCursor(1);
+  // Ends before the program starts: the wait covers only the plan and the copy.
+  std::optional<ui::ScopedWaitCursor> wait(std::in_place, *ui::App::Current());
   const launcher::LaunchPlan plan = launcher::PlanLaunch(*chosen);
   bool go = plan.step != launcher::LaunchPlan::Step::kRefuse;
   if (plan.step == launcher::LaunchPlan::Step::kRefuse) {
@@ -415,7 +421,7 @@ void CQuarnetView::OnLaunchPgm() {
   } else if (plan.step == launcher::LaunchPlan::Step::kConfirmOverwrite) {
     go = MessageBoxA(Hwnd(), plan.message.text.c_str(), plan.message.caption.c_str(), MB_YESNO) ==
          IDYES;
-    app->DoWaitCursor(0);
+    wait->Restore();
   }
   bool copied = false;
   if (go) {
@@ -423,7 +429,7 @@ void CQuarnetView::OnLaunchPgm() {
     copied = copy.ok;
     if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
   }
-  app->DoWaitCursor(-1);
+  wait.reset();
   ReleaseCapture();
   if (!copied) return;
   // The copy loads Klvnt32.dll from the current directory, which it inherits: the monitor's
@@ -434,6 +440,55 @@ void CQuarnetView::OnLaunchPgm() {
     DeleteFileA(plan.copyPath.c_str());
     MessageBoxStop(failure->text, failure->caption);
   }
+}
+
+// --- clipboard and printer ---
+
+std::optional<CQuarnetView::RecordRange> CQuarnetView::ChooseRange(const char* caption) const {
+  RangeModel model;
+  model.m_strCaption = caption;
+  const RangeView range(*this);
+  CRangeDlg dialog(model, range);
+  if (dialog.DoModal() != IDOK) return std::nullopt;
+  return RecordRange{model.m_nFrom, model.m_nTo};
+}
+
+void CQuarnetView::OnEditCopy() {
+  const auto range = ChooseRange("Copy to Clipboard");
+  if (!range) return;
+  const ClipboardCopy copy = PrepareClipboardCopy(
+      Displayed(), range->from, range->to, DisplayModes::FromOptions(m_options),
+      [this](const CSpyMsg& record) { return m_display.GetRecordLines(record); });
+  if (copy.refused) {
+    MessageBoxStop(std::string(kClipboardTooLarge), "Quarnet");
+  } else if (!ui::PutClipboardText(Hwnd(), copy.block)) {
+    MessageBoxStop("The trace could not be put on the Clipboard; the Clipboard is unchanged.",
+                   "Quarnet");
+  }
+}
+
+// The records are copied before the print dialog opens, so the job prints what the range held
+// even if the buffers change meanwhile; a cancelled dialog leaves the copies until the next job.
+void CQuarnetView::OnFilePrint() {
+  const auto range = ChooseRange("Print");
+  if (!range || !m_printJob.Prepare(Displayed(), range->from, range->to)) return;
+  ui::Printer& printer = CQuarnetApp::Get()->m_printer;
+  const ui::Printer::Choice choice = printer.ChooseForJob(Hwnd());
+  if (choice.dc == nullptr) {
+    if (choice.failed) MessageBoxStop(kPrintNotStarted, "Quarnet");
+    return;
+  }
+  // The printer's own default font stays selected: the display font is for the screen.
+  ui::GdiCanvas canvas(choice.dc);
+  const bool printed = ui::PrintDocument(
+      choice.dc, "Quarnet",
+      [&] {
+        m_printJob.Begin(canvas.GetCharMetrics(), GetDeviceCaps(choice.dc, HORZRES),
+                         GetDeviceCaps(choice.dc, VERTRES));
+      },
+      [&] { return m_printJob.PrintPage(canvas, m_options); });
+  DeleteDC(choice.dc);
+  if (!printed) MessageBoxStop(kPrintNotStarted, "Quarnet");
 }
 
 int CQuarnetView::MessageBoxStop(const std::string& text, const std::string& caption, UINT extra) {
@@ -478,6 +533,12 @@ void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
 }
 void CQuarnetView::OnUpdateTriggerSpecify(ui::CommandUI& s) {
   Apply(display::UpdateTriggerSpecify(Facts()), s);
+}
+void CQuarnetView::OnUpdateCopy(ui::CommandUI& s) {
+  Apply(display::UpdateCopy(Facts()), s);
+}
+void CQuarnetView::OnUpdatePrint(ui::CommandUI& s) {
+  Apply(display::UpdatePrint(Facts()), s);
 }
 
 LRESULT CQuarnetView::OnLButtonDblClk(WPARAM wParam, LPARAM lParam) {

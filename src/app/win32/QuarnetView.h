@@ -6,13 +6,17 @@
 
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/TraceSession.h"
 #include "capture/win32/CaptureSocket.h"
 #include "config/Options.h"
+#include "dialogs/RangeModel.h"
 #include "display/MenuState.h"
+#include "display/PrintJob.h"
 #include "display/TraceView.h"
+#include "ui/win32/Scoped.h"
 #include "ui/win32/Window.h"
 
 class CQuarnetView : public ui::Window {
@@ -71,6 +75,8 @@ class CQuarnetView : public ui::Window {
   void OnFileOpen();
   void OnFileSaveAs();
   void OnLaunchPgm();
+  void OnEditCopy();
+  void OnFilePrint();
 
   void OnUpdateDataOnly(ui::CommandUI& state);
   void OnUpdateShowTime(ui::CommandUI& state);
@@ -83,7 +89,29 @@ class CQuarnetView : public ui::Window {
   void OnUpdateClearBuffer(ui::CommandUI& state);
   void OnUpdateTriggerEnable(ui::CommandUI& state);
   void OnUpdateTriggerSpecify(ui::CommandUI& state);
+  void OnUpdateCopy(ui::CommandUI& state);
+  void OnUpdatePrint(ui::CommandUI& state);
 
+  // The displayed buffer's range as the range dialog asks for it.
+  class RangeView : public IRangeView {
+   public:
+    explicit RangeView(const CQuarnetView& view) : m_view(view) {}
+    int32_t GetDisplayCount() const override { return m_view.GetDisplayCount(); }
+    int32_t GetFirstVisible() const override { return m_view.GetFirstVisible(); }
+    int32_t GetLastVisible() const override {
+      return m_view.m_display.GetLastVisible(m_view.Displayed());
+    }
+
+   private:
+    const CQuarnetView& m_view;
+  };
+
+  struct RecordRange {
+    int32_t from = 0;
+    int32_t to = 0;
+  };
+  // The range dialog with `caption`; the records chosen, or nothing on Cancel.
+  std::optional<RecordRange> ChooseRange(const char* caption) const;
   display::ViewFacts Facts() const;
   TraceStore& Store() { return m_session.Store(); }
   const TraceStore& Store() const { return m_session.Store(); }
@@ -103,7 +131,8 @@ class CQuarnetView : public ui::Window {
   CaptureSocket m_socket;
   bool m_bSocketOpen = false;
   TraceSession m_session;
-  HFONT m_font = nullptr;
+  ui::ScopedFont m_font;
+  display::PrintJob m_printJob;
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];
   static const ui::CommandEntry<CQuarnetView> kCommands[];

@@ -3,15 +3,11 @@
 #include "capture/win32/LibraryExport.h"
 
 AgentLibrary::AgentLibrary(const std::string& folder) {
-  m_module = LoadLibraryA((folder + "Klvnt32.dll").c_str());
-  m_contact = ExportAs<decltype(m_contact)>(m_module, "SPAContactAgent", 12);
-  m_enable = ExportAs<decltype(m_enable)>(m_module, "SPAEnableSpy", 8);
-  m_tracking = ExportAs<decltype(m_tracking)>(m_module, "SPASetTrackingOptions", 16);
-  m_dataBlock = ExportAs<decltype(m_dataBlock)>(m_module, "SPASetDataBlockOptions", 8);
-}
-
-AgentLibrary::~AgentLibrary() {
-  if (m_module != nullptr) FreeLibrary(m_module);
+  m_module.Reset(LoadLibraryA((folder + "Klvnt32.dll").c_str()));
+  m_contact = ExportAs<decltype(m_contact)>(m_module.Get(), "SPAContactAgent", 12);
+  m_enable = ExportAs<decltype(m_enable)>(m_module.Get(), "SPAEnableSpy", 8);
+  m_tracking = ExportAs<decltype(m_tracking)>(m_module.Get(), "SPASetTrackingOptions", 16);
+  m_dataBlock = ExportAs<decltype(m_dataBlock)>(m_module.Get(), "SPASetDataBlockOptions", 8);
 }
 
 uint16_t AgentLibrary::SPAContactAgent(void* window, uint16_t value, int32_t flag) {

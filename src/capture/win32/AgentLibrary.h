@@ -7,11 +7,11 @@
 #include <string>
 
 #include "capture/AgentLink.h"
+#include "ui/win32/Scoped.h"
 
 class AgentLibrary : public IAgentLink {
  public:
   explicit AgentLibrary(const std::string& folder);
-  ~AgentLibrary() override;
   AgentLibrary(const AgentLibrary&) = delete;
   AgentLibrary& operator=(const AgentLibrary&) = delete;
 
@@ -22,7 +22,7 @@ class AgentLibrary : public IAgentLink {
   void SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) override;
 
  private:
-  HMODULE m_module = nullptr;
+  ui::ScopedModule m_module;
   WORD(WINAPI* m_contact)(HWND, WORD, int) = nullptr;
   int(WINAPI* m_enable)(int, int) = nullptr;
   int(WINAPI* m_tracking)(int32_t, int32_t, int32_t, uint32_t) = nullptr;

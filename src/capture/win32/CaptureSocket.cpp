@@ -17,22 +17,21 @@ constexpr int kSoExclusiveAddrUse = ~0x0004;
 CaptureSocket::~CaptureSocket() {
   if (m_open) m_closesocket(m_socket);
   if (m_started) m_cleanup();
-  if (m_module != nullptr) FreeLibrary(m_module);
 }
 
 bool CaptureSocket::Open(const std::string& folder) {
-  m_module = LoadLibraryA((folder + "klvnt32b.dll").c_str());
+  m_module.Reset(LoadLibraryA((folder + "klvnt32b.dll").c_str()));
   const int ptr = static_cast<int>(sizeof(void*));
-  m_startup = ExportAs<decltype(m_startup)>(m_module, "QSAStartup", 8);
-  m_cleanup = ExportAs<decltype(m_cleanup)>(m_module, "QSACleanup", 0);
-  m_socketFn = ExportAs<decltype(m_socketFn)>(m_module, "q_socket", 12);
-  m_bind = ExportAs<decltype(m_bind)>(m_module, "q_bind", 12);
-  m_getsockname = ExportAs<decltype(m_getsockname)>(m_module, "q_getsockname", 12);
-  m_ntohs = ExportAs<decltype(m_ntohs)>(m_module, "q_ntohs", 4);
-  m_asyncSelect = ExportAs<decltype(m_asyncSelect)>(m_module, "QSAAsyncSelect", 16);
-  m_recvfrom = ExportAs<decltype(m_recvfrom)>(m_module, "q_recvfrom", 24);
-  m_closesocket = ExportAs<decltype(m_closesocket)>(m_module, "q_closesocket", ptr);
-  m_setsockopt = ExportAs<decltype(m_setsockopt)>(m_module, "q_setsockopt", 20);
+  m_startup = ExportAs<decltype(m_startup)>(m_module.Get(), "QSAStartup", 8);
+  m_cleanup = ExportAs<decltype(m_cleanup)>(m_module.Get(), "QSACleanup", 0);
+  m_socketFn = ExportAs<decltype(m_socketFn)>(m_module.Get(), "q_socket", 12);
+  m_bind = ExportAs<decltype(m_bind)>(m_module.Get(), "q_bind", 12);
+  m_getsockname = ExportAs<decltype(m_getsockname)>(m_module.Get(), "q_getsockname", 12);
+  m_ntohs = ExportAs<decltype(m_ntohs)>(m_module.Get(), "q_ntohs", 4);
+  m_asyncSelect = ExportAs<decltype(m_asyncSelect)>(m_module.Get(), "QSAAsyncSelect", 16);
+  m_recvfrom = ExportAs<decltype(m_recvfrom)>(m_module.Get(), "q_recvfrom", 24);
+  m_closesocket = ExportAs<decltype(m_closesocket)>(m_module.Get(), "q_closesocket", ptr);
+  m_setsockopt = ExportAs<decltype(m_setsockopt)>(m_module.Get(), "q_setsockopt", 20);
   if (!m_startup || !m_cleanup || !m_socketFn || !m_bind || !m_getsockname || !m_ntohs ||
       !m_asyncSelect || !m_recvfrom || !m_closesocket) {
     return false;

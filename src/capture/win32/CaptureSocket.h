@@ -9,6 +9,7 @@
 #include <string>
 
 #include "capture/ReceivePass.h"
+#include "ui/win32/Scoped.h"
 
 class CaptureSocket : public IDatagramSource {
  public:
@@ -34,7 +35,7 @@ class CaptureSocket : public IDatagramSource {
   using Socket = UINT_PTR;
   static constexpr Socket kNoSocket = ~Socket{0};
 
-  HMODULE m_module = nullptr;
+  ui::ScopedModule m_module;
   bool m_started = false;
   bool m_open = false;
   Socket m_socket = kNoSocket;

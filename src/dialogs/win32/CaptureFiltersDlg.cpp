@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dialogs/win32/BufferAllocDlg.h"
+#include "ui/win32/Scoped.h"
 
 const ui::ControlEntry<CCaptureFiltersDlg> CCaptureFiltersDlg::kControls[] = {
     {IDC_TRACE_ALL, BN_CLICKED, &CCaptureFiltersDlg::OnTraceAll},
@@ -25,14 +26,12 @@ bool CCaptureFiltersDlg::OnControl(int id, UINT notification) {
 void CCaptureFiltersDlg::OnInitDialog() {
   HWND list = Item(IDC_FILTER_LIST);
   // Room to scroll to the longest call name, measured in the dialog's own font.
-  if (HDC dc = GetDC(Hwnd())) {
+  if (const ui::ScopedWindowDC dc(Hwnd()); dc) {
     const auto font = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+    const ui::ScopedSelect selected(dc.Get(), font != nullptr ? font : GetStockObject(SYSTEM_FONT));
     SIZE extent{};
     const std::string text(CaptureFiltersModel::kExtentText);
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(Hwnd(), dc);
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
     SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx), 0);
   }
   for (std::string_view name : CaptureFiltersModel::kListNames) {

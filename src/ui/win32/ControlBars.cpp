@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/win32/Scoped.h"
 #include "ui/win32/Window.h"
 
 namespace ui {
@@ -85,25 +86,20 @@ bool StatusBar::Create(HWND parent, UINT id, std::span<const UINT> indicators) {
                            parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
   if (m_hwnd == nullptr || indicators.empty()) return false;
-  HDC dc = GetDC(m_hwnd);
-  if (dc == nullptr) return false;
+  const ScopedWindowDC dc(m_hwnd);
+  if (!dc) return false;
   auto font = reinterpret_cast<HFONT>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
-  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  bool ok = true;
+  const ScopedSelect selected(dc.Get(), font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
   m_texts.assign(indicators.size(), std::string());
   for (size_t i = 1; i < indicators.size(); ++i) {
     const std::string text = LoadResString(indicators[i]);
     SIZE size{};
     if (text.empty() ||
-        !GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size)) {
-      ok = false;
-      break;
+        !GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(text.size()), &size)) {
+      return false;
     }
     m_widths.push_back(size.cx + 2 * GetSystemMetrics(SM_CXEDGE) + 8);
   }
-  SelectObject(dc, old);
-  ReleaseDC(m_hwnd, dc);
-  if (!ok) return false;
   Resize();
   return true;
 }

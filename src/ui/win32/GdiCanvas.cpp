@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "ui/win32/Scoped.h"
+
 namespace ui {
 
 namespace {
@@ -31,21 +33,17 @@ display::TextExtent GdiCanvas::MeasureString(std::string_view text) {
 }
 
 void GdiCanvas::FillRectangle(const display::Rect& rect, ColorRef colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  if (brush == nullptr) return;
-  HGDIOBJ old = SelectObject(m_dc, brush);
+  const ScopedBrush brush(CreateSolidBrush(colour));
+  if (!brush) return;
+  const ScopedSelect selected(m_dc, brush.Get());
   PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATCOPY);
-  SelectObject(m_dc, old);
-  DeleteObject(brush);
 }
 
 void GdiCanvas::DrawBorderedRectangle(const display::Rect& rect, ColorRef fill) {
-  HBRUSH brush = CreateSolidBrush(fill);
-  if (brush == nullptr) return;
-  HGDIOBJ old = SelectObject(m_dc, brush);
+  const ScopedBrush brush(CreateSolidBrush(fill));
+  if (!brush) return;
+  const ScopedSelect selected(m_dc, brush.Get());
   Rectangle(m_dc, rect.left, rect.top, rect.right, rect.bottom);
-  SelectObject(m_dc, old);
-  DeleteObject(brush);
 }
 
 display::CharMetrics GdiCanvas::GetCharMetrics() {

@@ -13,11 +13,13 @@
 //   e2e_driver preferences WORK BIN WSDEMO  Colors and Font: the view in the chosen colour and
 //                                        font, both kept after a restart
 //   e2e_driver files   WORK BIN BURST    folders and files as a careful user meets them
+//   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace
 //
 // WORK is an empty folder; BIN holds quarnet.exe, Klvnt32.dll and klvnt32b.dll.
 #include <windows.h>
 #include <winsock.h>
-// After windows.h:
+// After windows.h (whose lean build leaves the common dialogs out):
+#include <commdlg.h>
 #include <psapi.h>
 #include <winioctl.h>
 
@@ -42,9 +44,12 @@
 #include "dialogs/BufferAllocModel.h"
 #include "dialogs/CaptureFiltersIds.h"
 #include "dialogs/CaptureFiltersModel.h"
+#include "dialogs/RangeIds.h"
 #include "dialogs/TrapSpecIds.h"
 #include "dialogs/TrapSpecModel.h"
+#include "display/ClipboardCopy.h"
 #include "display/DisplayColorsIds.h"
+#include "display/PrintJob.h"
 #include "display/TraceView.h"
 #include "format/EventFormatter.h"
 #include "protocol/SpyDatagram.h"
@@ -98,15 +103,6 @@ bool PrepareWsdemo(const std::string& wsdemo, Folders& folders) {
   return drive::CopyInto(wsdemo, folders.programs, "wsdemo.exe");
 }
 
-// wsdemo's folders prepared and the monitor started in its own; false when it shows no window.
-bool StartForWsdemo(const std::string& work, const std::string& bin, const std::string& wsdemo,
-                    Folders& folders, drive::Program& monitor) {
-  CHECK(PrepareMonitor(work, bin, folders));
-  CHECK(PrepareWsdemo(wsdemo, folders));
-  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
-  return monitor.frame != nullptr;
-}
-
 // True once the pane shows `text` (the idle pass after a command sets it).
 bool Shows(const drive::Program& monitor, int pane, const std::string& text) {
   const bool shown = drive::WaitFor(5000, [&] { return monitor.Pane(pane) == text; });
@@ -120,22 +116,27 @@ void CheckIdlePanes(const drive::Program& monitor, const char* trap, const char*
   CHECK(Shows(monitor, 2, trigger));
 }
 
-// Commands whose dialogs are still to come are greyed (read on the toolbar, whose state the
-// idle update sets from the same update handlers as the menu; menus of another process cannot
+LRESULT ToolbarState(const drive::Program& monitor, UINT id) {
+  HWND toolbar = FindWindowExA(monitor.frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  Sleep(300);
+  return SendMessageA(toolbar, TB_GETSTATE, id, 0);
+}
+
+// Idle with records shown: End Trace is greyed, the rest not (read on the toolbar, whose state
+// the idle update sets from the same update handlers as the menu; menus of another process cannot
 // be read under Wine); Ctrl+N and Ctrl+S change nothing the user sees; WM_USER + 2 from another
 // process restores the window.
 void CheckShellCommands(const drive::Program& monitor) {
   HWND toolbar = FindWindowExA(monitor.frame, nullptr, TOOLBARCLASSNAMEA, nullptr);
-  PostMessageA(monitor.frame, WM_NULL, 0, 0);
-  Sleep(300);
-  auto state = [&](UINT id) { return SendMessageA(toolbar, TB_GETSTATE, id, 0); };
-  for (UINT id : {ID_EDIT_COPY, ID_FILE_PRINT, ID_FILE_ENDTRACE}) {
+  auto state = [&](UINT id) { return ToolbarState(monitor, id); };
+  for (UINT id : {ID_FILE_ENDTRACE}) {
     if (state(id) & TBSTATE_ENABLED) std::printf("command %u is not greyed\n", id);
     CHECK(!(state(id) & TBSTATE_ENABLED));
   }
-  for (UINT id :
-       {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_SETUP_FILTERS, ID_TRIGGER_ENABLE,
-        ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE, ID_APP_ABOUT}) {
+  for (UINT id : {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_FILE_BEGINTRACE, ID_SETUP_FILTERS,
+                  ID_TRIGGER_ENABLE, ID_PREFERENCES_SHOWTIME, ID_PREFERENCES_VERBOSE, ID_EDIT_COPY,
+                  ID_FILE_PRINT, ID_APP_ABOUT}) {
     CHECK(state(id) & TBSTATE_ENABLED);
   }
   CHECK(state(ID_PREFERENCES_SHOWTIME) & TBSTATE_CHECKED);
@@ -534,6 +535,15 @@ int RunForeign(const std::string& work, const std::string& bin, const std::strin
 // --- Setup, Filters ---
 
 // The list entry of a call, which is its API id.
+// Fresh folders for the monitor and wsdemo, and the monitor started; false when it did not start.
+bool StartWithWsdemo(const std::string& work, const std::string& bin, const std::string& wsdemo,
+                     Folders& folders, drive::Program& monitor) {
+  CHECK(PrepareMonitor(work, bin, folders));
+  CHECK(PrepareWsdemo(wsdemo, folders));
+  CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  return monitor.frame != nullptr;
+}
+
 int Entry(std::string_view name) {
   const auto& names = CaptureFiltersModel::kListNames;
   return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
@@ -773,7 +783,7 @@ void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor
 int RunDialogs(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   drive::Program monitor;
-  if (!StartForWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e dialogs");
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e dialogs");
   Tracer tracer{monitor, folders.programs};
   const std::string socket = CheckCaptureFilters(folders, monitor, tracer);
   CheckBufferAllocation(folders, monitor, tracer);
@@ -912,7 +922,7 @@ void TrapOneRun(const Folders& folders, const drive::Program& monitor, Tracer& t
 int RunTrigger(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   drive::Program monitor;
-  if (!StartForWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e trigger");
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e trigger");
   Tracer tracer{monitor, folders.programs};
   CheckTrapSpecRefusals(folders, monitor);
 
@@ -1019,7 +1029,8 @@ constexpr char kFontFace[] = "Liberation Mono";
 int RunPreferences(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   drive::Program monitor;
-  if (!StartForWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e preferences");
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor))
+    return check::Finish("e2e preferences");
   Tracer tracer{monitor, folders.programs};
   MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
   HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
@@ -1095,6 +1106,202 @@ int RunPreferences(const std::string& work, const std::string& bin, const std::s
   Close(reopened, IDCANCEL);
   CHECK(again.Exit(kLong));
   return check::Finish("e2e preferences");
+}
+
+// --- Copy to Clipboard and Print ---
+
+std::string ClipboardText() {
+  std::string text = "<no text on the clipboard>";
+  if (!OpenClipboard(nullptr)) return "<clipboard busy>";
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+      text = bytes;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void PutClipboardText(const std::string& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  CHECK(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CHECK(SetClipboardData(CF_TEXT, memory) != nullptr);
+  CloseClipboard();
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  return WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<SpyMsgPtr> ReadRecords(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  return std::move(ReadTraceFile(bytes).records);
+}
+
+drive::DialogWindow OpenRange(const drive::Program& monitor, UINT command, const char* caption) {
+  monitor.PostCommand(command);
+  return monitor.WaitDialog(caption);
+}
+
+// Record FROM to TO in the range dialog, each number typed and left as Tab leaves it; OK.
+void ChooseRecords(const drive::DialogWindow& range, int from, int to) {
+  range.Click(IDC_RANGE_RECORD);
+  CHECK(range.Enabled(IDC_RANGE_FROM) && range.Enabled(IDC_RANGE_TO));
+  Type(range, IDC_RANGE_FROM, std::to_string(from), IDC_RANGE_TO);
+  Type(range, IDC_RANGE_TO, std::to_string(to), IDC_RANGE_FROM);
+  Close(range, IDOK);
+}
+
+void OpenTrace(const drive::Program& monitor, const std::string& path, int records) {
+  monitor.PostCommand(ID_FILE_OPEN);
+  CHECK(monitor.ChooseInFileDialog(path));
+  CHECK(drive::WaitFor(kLong, [&] { return monitor.RecordCount() == records; }));
+}
+
+// The system's print dialog of the job, answered with `button`.
+void AnswerPrintDialog(const drive::Program& monitor, int button) {
+  const drive::DialogWindow dialog = monitor.WaitDialog("Print");
+  CHECK(dialog.hwnd != nullptr);
+  Sleep(300);  // let it fill in the printer
+  Close(dialog, button);
+}
+
+// Asks the test script to do `request` (a file name under WORK) and waits until it is done.
+bool AskScript(const Folders& folders, const std::string& request) {
+  const std::string done = folders.work + "\\" + request + "-done";
+  CHECK(WriteText(folders.work + "\\" + request, request));
+  return drive::WaitFor(
+      kLong, [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+// A canvas that only lets the pages be counted.
+class NoCanvas : public display::Canvas {
+ public:
+  void SetTextColour(ColorRef) override {}
+  void DrawString(int32_t, int32_t, std::string_view) override {}
+  display::TextExtent MeasureString(std::string_view) override { return {}; }
+  void FillRectangle(const display::Rect&, ColorRef) override {}
+  void DrawBorderedRectangle(const display::Rect&, ColorRef) override {}
+  display::CharMetrics GetCharMetrics() override { return {}; }
+};
+
+// The pages the print job makes of records FROM to TO on the default printer, from its printable
+// area and the height of its default font, read here from the same printer.
+int PagesOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from, int to,
+                          const Options& options) {
+  PRINTDLGA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+  if (!PrintDlgA(&dialog) || dialog.hDC == nullptr) return -1;
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dialog.hDC, &metrics);
+  display::PrintJob job;
+  CHECK(job.Prepare(records, from, to));
+  job.Begin({metrics.tmAveCharWidth, metrics.tmHeight}, GetDeviceCaps(dialog.hDC, HORZRES),
+            GetDeviceCaps(dialog.hDC, VERTRES));
+  std::printf("printer: %dx%d, font height %ld\n", GetDeviceCaps(dialog.hDC, HORZRES),
+              GetDeviceCaps(dialog.hDC, VERTRES), metrics.tmHeight);
+  DeleteDC(dialog.hDC);
+  GlobalFree(dialog.hDevMode);
+  GlobalFree(dialog.hDevNames);
+  NoCanvas canvas;
+  int pages = 1;
+  while (job.PrintPage(canvas, options)) ++pages;
+  return pages;
+}
+
+// Copy and Print of a wsdemo trace. Left in WORK for the script: copy-all.txt and
+// copy-3-7.txt (the clipboard's text), pages.txt (the pages the job makes of All and of record
+// 5), the trace in saved\wsdemo.spy; the PDF printer's output is the script's to read.
+int RunPrint(const std::string& work, const std::string& bin, const std::string& wsdemo) {
+  Folders folders;
+  drive::Program monitor;
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e print");
+  auto enabled = [&](UINT id) { return (ToolbarState(monitor, id) & TBSTATE_ENABLED) != 0; };
+  CHECK(!enabled(ID_EDIT_COPY) && !enabled(ID_FILE_PRINT));  // nothing to copy or print
+
+  Tracer tracer{monitor, folders.programs};
+  monitor.Command(ID_FILE_BEGINTRACE);
+  CHECK(!enabled(ID_EDIT_COPY) && !enabled(ID_FILE_PRINT));  // tracing
+  const int records = tracer.Run(1);
+  CHECK(records > 46);
+  const std::string saved = work + "\\saved\\wsdemo.spy";
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  CHECK(monitor.ChooseInFileDialog(saved));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(enabled(ID_EDIT_COPY) && enabled(ID_FILE_PRINT));
+
+  // Opens on the records in the window (pane 3 shows the first).
+  drive::DialogWindow range = OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard");
+  CHECK(range.Checked(IDC_RANGE_PAGE) && !range.Enabled(IDC_RANGE_FROM));
+  CHECK(std::atoi(range.Text(IDC_RANGE_FROM).c_str()) == std::atoi(monitor.Pane(3).c_str()));
+  OfferScreenshot(folders, "range", range.hwnd);
+  range.Click(IDC_RANGE_ALL);
+  CHECK(range.Text(IDC_RANGE_TO) == std::to_string(records));
+  Close(range, IDOK);
+  CHECK(WriteText(work + "\\copy-all.txt", ClipboardText()));
+
+  // A refused first number is put back; Enter in the last edit checks it before the range is used.
+  range = OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard");
+  range.Click(IDC_RANGE_RECORD);
+  const std::string first = range.Text(IDC_RANGE_FROM);
+  Type(range, IDC_RANGE_FROM, "0", IDC_RANGE_TO);
+  CHECK(range.Text(IDC_RANGE_FROM) == first);
+  Type(range, IDC_RANGE_FROM, "3", IDC_RANGE_TO);
+  range.SetText(IDC_RANGE_TO, "7");
+  range.Key(VK_RETURN);
+  CHECK(range.WaitClosed());
+  CHECK(WriteText(work + "\\copy-3-7.txt", ClipboardText()));
+
+  // 600 records are more than the clipboard takes; what it held stays.
+  std::vector<SpyMsgPtr> trace = ReadRecords(saved);
+  std::vector<SpyMsgPtr> many;
+  while (many.size() < 600) many.push_back(trace[many.size() % trace.size()]->Clone());
+  const std::string big = work + "\\saved\\many.spy";
+  CHECK(WriteFile(big, WriteTraceFile(many)));
+  OpenTrace(monitor, big, 600);
+  PutClipboardText("kept");
+  range = OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard");
+  range.Click(IDC_RANGE_ALL);
+  Close(range, IDOK);
+  CHECK(monitor.AnswerMessageBox(std::string(kClipboardTooLarge), IDOK));
+  CHECK(ClipboardText() == "kept");
+
+  // Printed without the time, so that the script can read the lines off qntdump --no-time.
+  OpenTrace(monitor, saved, records);
+  monitor.Command(ID_PREFERENCES_SHOWTIME);
+  Options options;
+  options.m_bShowTime = 0;
+  range = OpenRange(monitor, ID_FILE_PRINT, "Print");
+  range.Click(IDC_RANGE_ALL);
+  Close(range, IDOK);
+  AnswerPrintDialog(monitor, IDOK);
+  ChooseRecords(OpenRange(monitor, ID_FILE_PRINT, "Print"), 5, 5);
+  AnswerPrintDialog(monitor, IDOK);
+  // Cancel in either dialog prints nothing.
+  Close(OpenRange(monitor, ID_FILE_PRINT, "Print"), IDCANCEL);
+  Close(OpenRange(monitor, ID_FILE_PRINT, "Print"), IDOK);
+  AnswerPrintDialog(monitor, IDCANCEL);
+  const std::string pages = std::to_string(PagesOnDefaultPrinter(trace, 1, records, options)) +
+                            " " + std::to_string(PagesOnDefaultPrinter(trace, 5, 5, options));
+  CHECK(WriteText(work + "\\pages.txt", pages + "\n"));
+
+  // Without the queue the job cannot start; the trace stays. Wine keeps the printers it found
+  // for the life of its server, so its print dialog may still offer the queue, which CUPS then
+  // refuses.
+  CHECK(AskScript(folders, "printer-off"));
+  Close(OpenRange(monitor, ID_FILE_PRINT, "Print"), IDOK);
+  Sleep(2000);
+  if (HWND offered = monitor.FindDialog("Print")) Close(drive::DialogWindow{offered}, IDOK);
+  CHECK(monitor.AnswerMessageBox("Could not start print job.", IDOK));
+  CHECK(monitor.RecordCount() == records);
+  CHECK(monitor.Exit(kLong));
+  return check::Finish("e2e print");
 }
 
 // A file of `size` bytes that holds `head` and then nothing (sparse where the system can).
@@ -1222,7 +1429,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
 int main(int argc, char** argv) {
   if (argc != 5) {
     std::printf(
-        "usage: e2e_driver trace|burst|foreign|dialogs|trigger|preferences|files WORK BIN "
+        "usage: e2e_driver trace|burst|foreign|dialogs|trigger|preferences|files|print WORK BIN "
         "FILE-OR-ADDRESS\n");
     return 64;
   }
@@ -1242,6 +1449,8 @@ int main(int argc, char** argv) {
     status = RunPreferences(argv[2], argv[3], argv[4]);
   } else if (mode == "files") {
     status = RunFiles(argv[2], argv[3], argv[4]);
+  } else if (mode == "print") {
+    status = RunPrint(argv[2], argv[3], argv[4]);
   } else {
     std::printf("unknown mode %s\n", argv[1]);
   }
