@@ -64,6 +64,9 @@ class CQuarnetView : public ui::Window {
   void OnVertSpace();
   void OnTrapBuffer();
   void OnTriggerEnable();
+  void OnTriggerSpecify();
+  void OnColors();
+  void OnFont();
   void OnFileOpen();
   void OnFileSaveAs();
   void OnLaunchPgm();
@@ -80,6 +83,7 @@ class CQuarnetView : public ui::Window {
   void OnUpdateTrapBuffer(ui::CommandUI& state);
   void OnUpdateClearBuffer(ui::CommandUI& state);
   void OnUpdateTriggerEnable(ui::CommandUI& state);
+  void OnUpdateTriggerSpecify(ui::CommandUI& state);
   void OnUpdateCopy(ui::CommandUI& state);
   void OnUpdatePrint(ui::CommandUI& state);
 
@@ -110,7 +114,7 @@ class CQuarnetView : public ui::Window {
   void ApplyVScrollBar(const display::ScrollBarState& bar);
   void ShowTraceBufferFromStart();
   void SetFrameTitle() const;
-  void CreateDisplayFont();
+  bool CreateDisplayFont(const LogFont& font);
   void MeasureFont();
   int MessageBoxStop(const std::string& text, const std::string& caption, UINT extra = 0);
 
