@@ -158,7 +158,7 @@ inline constexpr std::array<uint16_t, 17> kToolbarButtons = {
 
 struct StatusPane {
   uint16_t id;
-  // Held in the string table under the id; sets the pane's width. The last two are the widest
+  // Held in the string table under the id; sets the pane's width. The last three are the widest
   // texts the panes show ("Trigger OnSafe" covers "Trigger On" and "Trigger Off").
   std::string_view initialText;
 };
@@ -168,6 +168,7 @@ inline constexpr std::array kStatusPanes = {
     StatusPane{ID_INDICATOR_TRAP, "Trap Buffer Empty"},
     StatusPane{ID_INDICATOR_TRIGGER, "Trigger OnSafe"},
     StatusPane{ID_INDICATOR_POSITION, "0001:0200"},
+    StatusPane{ID_INDICATOR_LOST, "Lost 99999999"},
 };
 
 // Windows virtual-key codes used by the accelerators (letters are their upper-case ASCII).

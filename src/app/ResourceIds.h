@@ -33,6 +33,7 @@
 #define ID_INDICATOR_POSITION 59142
 #define ID_INDICATOR_TRAP 59143
 #define ID_INDICATOR_TRIGGER 59144
+#define ID_INDICATOR_LOST 59145
 
 /* About box: the agent line and the invisible frame that places the picture. */
 #define IDC_ABOUT_PICTURE 1018

@@ -15,6 +15,10 @@ std::string PositionPaneText(int firstVisible, int displayCount) {
   return text;
 }
 
+std::string LostPaneText(uint64_t lost) {
+  return lost == 0 ? std::string() : "Lost " + std::to_string(lost);
+}
+
 std::string AboutAgentLine(int agentRevision) {
   if (agentRevision == 0) return "Klvnt32.dll Failure!";
   char text[48];

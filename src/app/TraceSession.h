@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "capture/AgentLink.h"
@@ -45,15 +46,23 @@ class TraceSession : private capture::IRecordSink {
   store::TraceStore& Store() { return m_store; }
   const store::TraceStore& Store() const { return m_store; }
   size_t PendingCount() const { return m_pending.Count(); }
+  // Called with each record as it arrives, before the store takes it (qntcap prints them).
+  void OnRecord(std::function<void(const CSpyMsg&)> observer) { m_onRecord = std::move(observer); }
+  // The agents' messages that never became records, since the session began.
+  uint64_t LostCount() const { return m_pending.Loss().Total(); }
 
  private:
-  void AddRecord(SpyMsgPtr record) override { m_store.AddRecord(std::move(record)); }
+  void AddRecord(SpyMsgPtr record) override {
+    if (m_onRecord) m_onRecord(*record);
+    m_store.AddRecord(std::move(record));
+  }
   void EndOfRecords() override { m_store.EndOfRecords(); }
 
   config::Options& m_options;
   std::unique_ptr<capture::IAgentLink> m_agent;
   CPendingList m_pending;
   store::TraceStore m_store;
+  std::function<void(const CSpyMsg&)> m_onRecord;
 };
 
 }  // namespace app

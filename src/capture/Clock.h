@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace capture {
 
@@ -10,6 +11,11 @@ class IClock {
  public:
   virtual ~IClock() = default;
   virtual uint32_t Now() = 0;
+};
+
+class SystemClock : public IClock {
+ public:
+  uint32_t Now() override { return static_cast<uint32_t>(std::time(nullptr)); }
 };
 
 }  // namespace capture

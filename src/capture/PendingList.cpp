@@ -77,6 +77,7 @@ void CPendingList::AddFragment(std::span<const uint8_t, protocol::spy::kDatagram
                                                   !IsStale(last->second.time, now)) {
     return;
   }
+  m_loss.See(source, msgNum);
   const uint32_t slot = NewNode();
   m_index.Insert(key, slot);
   CPendingMsg& msg = m_nodes[slot].msg;
@@ -140,6 +141,7 @@ bool CPendingList::PurgeOneStale() {
   for (uint32_t slot = m_head; slot != kNone; slot = m_nodes[slot].next) {
     if (IsStale(m_nodes[slot].msg.m_created, now)) {
       Remove(slot);
+      m_loss.Purged(1);
       return true;
     }
     if (m_createdInOrder) break;  // nothing behind the head is older
@@ -148,6 +150,7 @@ bool CPendingList::PurgeOneStale() {
 }
 
 void CPendingList::Clear() {
+  m_loss.Purged(Count());
   m_nodes.clear();
   m_free.clear();
   m_index.Clear();

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "capture/Clock.h"
+#include "capture/LossCounter.h"
 #include "capture/MessageIndex.h"
 #include "protocol/SpyDatagram.h"
 #include "store/SpyMsg.h"
@@ -58,8 +59,10 @@ class CPendingList {
   std::unique_ptr<CSpyMsg> TakeCompleteMessage();
   // Drops one message that is more than 5 seconds old; false when there is none.
   bool PurgeOneStale();
+  // Drops every pending message (Begin Trace); they count as purged.
   void Clear();
   size_t Count() const { return m_index.Size(); }
+  const capture::LossCounter& Loss() const { return m_loss; }
 
   static constexpr int64_t kStaleSeconds = 5;
 
@@ -98,5 +101,6 @@ class CPendingList {
     uint32_t time = 0;
   };
   std::unordered_map<uint32_t, Taken> m_lastTaken;  // by source
+  capture::LossCounter m_loss;
   std::priority_queue<CompleteEntry, std::vector<CompleteEntry>, std::greater<>> m_complete;
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "display/DisplayColorsIds.h"
 #include "ui/Canvas.h"
 
 namespace display {
@@ -28,15 +29,15 @@ struct ColorButton {
 };
 
 constexpr std::array<ColorButton, 5> kColorButtons = {{
-    {1009, "Window Background", &DisplayColors::m_crBackground},
-    {1010, "API Calls", &DisplayColors::m_crApiCalls},
-    {1012, "Send", &DisplayColors::m_crSend},
-    {1011, "Recv", &DisplayColors::m_crRecv},
-    {1014, "Returns", &DisplayColors::m_crReturns},
+    {IDC_COLOR_BACKGROUND, "Window Background", &DisplayColors::m_crBackground},
+    {IDC_COLOR_API_CALLS, "API Calls", &DisplayColors::m_crApiCalls},
+    {IDC_COLOR_SEND, "Send", &DisplayColors::m_crSend},
+    {IDC_COLOR_RECV, "Recv", &DisplayColors::m_crRecv},
+    {IDC_COLOR_RETURNS, "Returns", &DisplayColors::m_crReturns},
 }};
 
 // Control id of the invisible frame that marks the sample area.
-constexpr int32_t kSampleFrameId = 1013;
+constexpr int32_t kSampleFrameId = IDC_COLOR_SAMPLE;
 
 // The role a button edits, or nullptr for any other control id.
 ui::ColorRef* ColorForButton(DisplayColors& colors, int32_t controlId);

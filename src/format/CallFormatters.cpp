@@ -30,14 +30,6 @@ std::string Decimal(int32_t value) {
   return std::to_string(value);
 }
 
-// The zero-ended text from `offset`, ending at the end of the payload at the latest.
-std::string Text(Block p, size_t offset) {
-  if (offset >= p.size()) return {};
-  const Block tail = p.subspan(offset);
-  const auto end = std::find(tail.begin(), tail.end(), uint8_t{0});
-  return std::string(tail.begin(), end);
-}
-
 std::string Socket(Block p) {
   return FormatSocket(I32(p, protocol::layout::kSocket), 0);
 }
@@ -97,14 +89,8 @@ std::string CloseSocket(const protocol::calls::Call& call, Block p, Lines& lines
 }
 
 std::string SockOpt(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  // Only the first four bytes of the value count, and only as many as optlen says.
-  const int32_t optlen = std::clamp(I32(p, protocol::layout::kOptionLen), 0, 4);
-  std::array<uint8_t, 4> value{};
-  for (size_t i = 0; i < static_cast<size_t>(optlen); ++i) {
-    value[i] = protocol::bytes::Get8(p, protocol::layout::kOptionFixed + i);
-  }
   lines.push_back(Opening(call, p) + FormatLevel(I32(p, protocol::layout::kOptionLevel)) +
-                  FormatSockOpt(I32(p, protocol::layout::kOptionName), protocol::bytes::GetLE32Signed(value, 0)) + ")");
+                  FormatSockOpt(I32(p, protocol::layout::kOptionName), OptionValue(p)) + ")");
   return ReturnsResult(p, protocol::layout::kOptionResult);
 }
 
@@ -119,14 +105,14 @@ std::string Convert16(const protocol::calls::Call& call, Block p, Lines& lines, 
 }
 
 std::string InetAddr(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + Text(p, protocol::layout::kInetFixed) + ")");
+  lines.push_back(Opening(call, p) + PayloadText(p, protocol::layout::kInetFixed) + ")");
   const uint32_t result = U32(p, protocol::layout::kInetAddrResult);
   return Returns(result == 0xFFFFFFFFu ? "INADDR_NONE" : FormatHex32(result));
 }
 
 std::string InetNtoa(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
   lines.push_back(Opening(call, p) + FormatHex32(U32(p, protocol::layout::kInetNtoaArg)) + ")");
-  const std::string result = Text(p, protocol::layout::kInetFixed);
+  const std::string result = PayloadText(p, protocol::layout::kInetFixed);
   return Returns(result.empty() ? "NULL" : result);
 }
 
@@ -244,6 +230,23 @@ Formatter FormatterOf(protocol::layout::Group group) {
 }
 
 }  // namespace
+
+int32_t OptionValue(std::span<const uint8_t> p) {
+  // Only the first four bytes of the value count, and only as many as optlen says.
+  const int32_t optlen = std::clamp(I32(p, protocol::layout::kOptionLen), 0, 4);
+  std::array<uint8_t, 4> value{};
+  for (size_t i = 0; i < static_cast<size_t>(optlen); ++i) {
+    value[i] = protocol::bytes::Get8(p, protocol::layout::kOptionFixed + i);
+  }
+  return protocol::bytes::GetLE32Signed(value, 0);
+}
+
+std::string PayloadText(std::span<const uint8_t> p, size_t offset) {
+  if (offset >= p.size()) return {};
+  const Block tail = p.subspan(offset);
+  const auto end = std::find(tail.begin(), tail.end(), uint8_t{0});
+  return std::string(tail.begin(), end);
+}
 
 std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
                        bool verbose) {

@@ -1,6 +1,9 @@
 // The call formatters: the socket calls decoded field by field, the others by name only.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,5 +18,11 @@ namespace format {
 // the payload.
 std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
                        bool verbose);
+
+// The zero-ended text from `offset` of a payload, ending at the end of the payload at the latest.
+std::string PayloadText(std::span<const uint8_t> payload, size_t offset);
+
+// The value of a getsockopt or setsockopt payload.
+int32_t OptionValue(std::span<const uint8_t> payload);
 
 }  // namespace format

@@ -10,11 +10,7 @@
 
 namespace format {
 
-namespace {
-
-// The captured bytes that are shown: none for failed calls, at most `byteLimit` (unless -1),
-// and never past the end of the payload.
-std::span<const uint8_t> ShownData(const CSpyMsg& msg, int32_t byteLimit) {
+std::span<const uint8_t> CapturedData(const CSpyMsg& msg, int32_t byteLimit) {
   const auto transfer = protocol::calls::TransferOf(msg.m_nApiId);
   if (!transfer || !msg.m_hData.HasData()) return {};
   const std::span<const uint8_t> p = msg.PayloadBytes();
@@ -25,8 +21,6 @@ std::span<const uint8_t> ShownData(const CSpyMsg& msg, int32_t byteLimit) {
   if (count <= 0 || dataOffset >= p.size()) return {};
   return p.subspan(dataOffset, std::min(static_cast<size_t>(count), p.size() - dataOffset));
 }
-
-}  // namespace
 
 std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, bool showTime,
                         bool verbose) {
@@ -54,11 +48,11 @@ bool HasDataBlock(const CSpyMsg& msg) {
 }
 
 int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit) {
-  return static_cast<int>((ShownData(msg, byteLimit).size() + 15) / 16);
+  return static_cast<int>((CapturedData(msg, byteLimit).size() + 15) / 16);
 }
 
 int FormatDataBlock(const CSpyMsg& msg, std::vector<std::string>& lines, int32_t byteLimit) {
-  FormatDumpRows(lines, ShownData(msg, byteLimit));
+  FormatDumpRows(lines, CapturedData(msg, byteLimit));
   return static_cast<int>(lines.size());
 }
 

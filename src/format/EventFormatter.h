@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ int GetEventLineCount(const CSpyMsg& msg, bool verbose);
 
 // True for recv, recvfrom, send and sendto.
 bool HasDataBlock(const CSpyMsg& msg);
+
+// The captured bytes of a transfer call: none for failed calls and other calls, at most
+// `byteLimit` (unless -1), and never past the end of the payload.
+std::span<const uint8_t> CapturedData(const CSpyMsg& msg, int32_t byteLimit);
 
 // Dump rows FormatDataBlock would append; `byteLimit` is -1 for the entire data.
 int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit);

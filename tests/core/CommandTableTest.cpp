@@ -136,7 +136,7 @@ TEST(CommandTable, ToolbarPanesAndAccelerators) {
   EXPECT_EQ(toolbar, (std::vector<uint16_t>{57601, 57604, 0, 0, 32779, 32778, 0, 32772, 32787,
                                             32782, 32781, 0, 0, 57634, 57607, 0, 57664}));
 
-  ASSERT_EQ(app::kStatusPanes.size(), 4u);
+  ASSERT_EQ(app::kStatusPanes.size(), 5u);
   EXPECT_EQ(app::kStatusPanes[1].id, 59143);
   EXPECT_EQ(app::kStatusPanes[1].initialText, "Trap Buffer Empty");
   EXPECT_EQ(app::kStatusPanes[2].id, 59144);

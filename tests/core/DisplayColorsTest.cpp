@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "RecordingCanvas.h"
+#include "display/DisplayFont.h"
 #include "display/ViewOptions.h"
 
 namespace {
@@ -76,6 +79,28 @@ TEST(DisplayColors, SampleDrawsEightStringsInTheirColoursAndPlaces) {
     EXPECT_EQ(canvas.texts[i].text, expected[i].text);
     EXPECT_EQ(canvas.texts[i].colour, expected[i].colour);
   }
+}
+
+// A description the system cannot make a font of never replaces the one in use, which the
+// settings file then stores.
+TEST(DisplayFont, OnlyADescriptionThatGivesAFontIsKept) {
+  display::LogFont kept;
+  display::LogFont chosen;
+  chosen.lfHeight = -27;
+  chosen.lfFaceName = {"Nonesuch"};
+  std::vector<int32_t> tried;
+  const auto fails = [&](const display::LogFont& font) {
+    tried.push_back(font.lfHeight);
+    return false;
+  };
+  EXPECT_FALSE(display::AcceptChosenFont(kept, chosen, fails));
+  EXPECT_EQ(kept, display::LogFont{});
+  EXPECT_TRUE(display::AcceptChosenFont(kept, chosen, [&](const display::LogFont& font) {
+    tried.push_back(font.lfHeight);
+    return true;
+  }));
+  EXPECT_EQ(kept, chosen);
+  EXPECT_EQ(tried, (std::vector<int32_t>{-27, -27}));
 }
 
 }  // namespace

@@ -235,6 +235,7 @@ TEST_F(Reassembly, StaleMessagesArePurgedAfterFiveSeconds) {
   const capture::ReceivePassStats stats = Pass();  // 12:00:06
   EXPECT_EQ(stats.purged, 1);
   EXPECT_EQ(pending.Count(), 0u);
+  EXPECT_EQ(pending.Loss().PurgedCount(), 1u);
   source.Push(a[1]);  // the rest arrives too late: a new, incomplete message
   Pass();
   EXPECT_TRUE(sink.records.empty());
@@ -311,9 +312,27 @@ TEST_F(Reassembly, ClearDropsEverythingPending) {
   Pass();
   pending.Clear();
   EXPECT_EQ(pending.Count(), 0u);
+  EXPECT_EQ(pending.Loss().Total(), 1u);
   source.Push(a[1]);
   Pass();
   EXPECT_TRUE(sink.records.empty());
+}
+
+TEST_F(Reassembly, MessageNumbersThatNeverArriveCountAsLost) {
+  const auto push = [this](uint32_t from, uint16_t n) {
+    source.Push(Message(from, n, 2, Numbered(10, 1))[0]);
+  };
+  for (const uint16_t n : {7, 8, 10, 14}) push(1, n);
+  for (const uint16_t n : {65534, 1}) push(2, n);
+  Pass();
+  push(1, 14);  // another copy of the last one: dropped, and no loss
+  push(1, 3);   // behind: the agent began again
+  push(1, 5);
+  Pass();
+  EXPECT_EQ(sink.records.size(), 8u);
+  // Source 1 misses 9, 11-13 and 4; source 2 misses 65535 and 0 across the wrap.
+  EXPECT_EQ(pending.Loss().Lost(), 7u);
+  EXPECT_EQ(pending.Loss().PurgedCount(), 0u);
 }
 
 TEST_F(Reassembly, ManyInterleavedMessagesKeepTheirOrder) {

@@ -12,6 +12,8 @@ TEST(ShellText, TriggerAndPositionPanes) {
   EXPECT_EQ(app::PositionPaneText(1, 57), "   1:  57");
   EXPECT_EQ(app::PositionPaneText(12345, 99999), "12345:99999");
   EXPECT_EQ(app::PositionPaneText(0, 0), "");
+  EXPECT_EQ(app::LostPaneText(0), "");
+  EXPECT_EQ(app::LostPaneText(4294967296), "Lost 4294967296");
 }
 
 TEST(ShellText, AboutLineNamesRevisionOrFailure) {

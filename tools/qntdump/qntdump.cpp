@@ -1,5 +1,7 @@
 // qntdump: prints every record of a trace file (".spy") as the clipboard export lays out the
-// range All, for scripts and for reading a trace without the monitor at hand.
+// range All, as JSON lines, or writes its data as packets, for scripts and for reading a trace
+// without the monitor at hand.
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +14,8 @@
 #include "config/SettingsFile.h"
 #include "display/ClipboardText.h"
 #include "format/DisplayModes.h"
+#include "format/PacketExport.h"
+#include "format/TraceJson.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
 
@@ -24,6 +28,9 @@ constexpr int kExitUsage = 64;
 constexpr const char* kUsage =
     "usage: qntdump [options] FILE.spy\n"
     "Prints the records of a trace file as Copy to Clipboard lays them out.\n"
+    "  --json                         one JSON object per record instead (see the README)\n"
+    "  --pcap OUT.pcap                write the data sent and received as packets to OUT.pcap\n"
+    "                                 and print nothing (unless --json is given too)\n"
     "  --time, --no-time              time of day in front of each call (default on)\n"
     "  --verbose, --brief             address lines and data dumps (default brief)\n"
     "  --vert-space, --no-vert-space  an empty line after each record (default on)\n"
@@ -33,7 +40,7 @@ constexpr const char* kUsage =
     "  --crlf                         CR LF line ends, as on the clipboard\n"
     "  --settings FILE                display modes from a settings file (quarnt32.cfg);\n"
     "                                 the options above win over it\n"
-    "  --help                         this text\n"
+    "  --help, --version              this text, the version\n"
     "Exit status: 0 done, 1 a file cannot be read or is not a trace file, 2 the trace file\n"
     "ends early (its complete records are printed), 64 bad options.\n";
 
@@ -43,6 +50,9 @@ struct Arguments {
   std::optional<std::pair<int32_t, int32_t>> range;
   bool crlf = false;
   bool help = false;
+  bool version = false;
+  bool json = false;
+  std::optional<std::string> pcap;
   std::optional<std::string> settings;
   std::string file;
 };
@@ -70,7 +80,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     // Options that take a value.
-    if (arg == "--limit" || arg == "--range" || arg == "--settings") {
+    if (arg == "--limit" || arg == "--range" || arg == "--settings" || arg == "--pcap") {
       if (i + 1 == argc) return std::nullopt;
       const std::string_view value = argv[++i];
       if (arg == "--limit") {
@@ -79,6 +89,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
       } else if (arg == "--range") {
         args.range = ParseRange(value);
         if (!args.range) return std::nullopt;
+      } else if (arg == "--pcap") {
+        args.pcap = std::string(value);
       } else {
         args.settings = std::string(value);
       }
@@ -92,10 +104,14 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
       args.dataOnly = arg == "--data-only";
     } else if (arg == "--entire") {
       args.byteLimit = -1;
+    } else if (arg == "--json") {
+      args.json = true;
     } else if (arg == "--crlf") {
       args.crlf = true;
     } else if (arg == "--help") {
       args.help = true;
+    } else if (arg == "--version") {
+      args.version = true;
     } else if (arg.starts_with("-") || haveFile) {
       return std::nullopt;
     } else {
@@ -103,7 +119,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
       haveFile = true;
     }
   }
-  if (!haveFile && !args.help) return std::nullopt;
+  if (!haveFile && !args.help && !args.version) return std::nullopt;
   return args;
 }
 
@@ -122,6 +138,10 @@ int Fail(const std::string& file, const char* why) {
 int main(int argc, char** argv) {
   const std::optional<Arguments> args = ParseArguments(argc, argv);
   if (!args) return Usage();
+  if (args->version) {
+    std::puts("qntdump " QUARNET_VERSION);
+    return 0;
+  }
   if (args->help) {
     std::fputs(kUsage, stdout);
     return 0;
@@ -162,8 +182,22 @@ int main(int argc, char** argv) {
     }
   }
 
-  const std::string text =
-      display::MakeClipboardText(contents.records, from, to, modes, args->crlf ? "\r\n" : "\n");
+  // A file that ends early holds fewer records than its count says.
+  const size_t last = std::min(static_cast<size_t>(to), contents.records.size());
+  const size_t first = std::min(static_cast<size_t>(from - 1), last);
+  const auto shown = std::span(contents.records).subspan(first, last - first);
+  if (args->pcap) {
+    const std::vector<uint8_t> pcap = format::WritePcap(shown);
+    if (!store::WriteFileReplacing(*args->pcap, pcap)) return Fail(*args->pcap, "cannot write the file");
+  }
+  std::string text;
+  if (args->json) {
+    for (size_t i = 0; i < shown.size(); ++i) {
+      text += format::RecordJson(*shown[i], static_cast<int32_t>(first + i + 1)) + "\n";
+    }
+  } else if (!args->pcap) {
+    text = display::MakeClipboardText(contents.records, from, to, modes, args->crlf ? "\r\n" : "\n");
+  }
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout)) {
     std::fprintf(stderr, "qntdump: cannot write the output\n");
     return kExitUnreadable;

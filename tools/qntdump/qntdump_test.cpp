@@ -150,6 +150,31 @@ TEST_F(QntDump, UnreadableForeignAndShortFiles) {
   EXPECT_NE(cut.err.find("1 of 2"), std::string::npos);
 }
 
+TEST_F(QntDump, JsonLinesParseAndPacketsReadInTshark) {
+  const Outcome json = Dump("--json --range 2-2 trace.spy");
+  EXPECT_EQ(json.status, 0);
+  Write("json.txt", testrec::Bytes(json.out));
+  EXPECT_EQ(std::system(
+                ("cd '" + dir.string() +
+                 "' && python3 -c 'import json,sys; r=[json.loads(l) for l in open(\"json.txt\")]; "
+                 "sys.exit(not (len(r)==1 and r[0][\"number\"]==2 and "
+                 "r[0][\"data\"][\"hex\"]==\"616263\"))'")
+                    .c_str()),
+            0);
+
+  const Outcome pcap = Dump("--pcap out.pcap trace.spy");
+  EXPECT_EQ(pcap.status, 0);
+  EXPECT_EQ(pcap.out, "");
+  if (std::system("command -v tshark >/dev/null") != 0) GTEST_SKIP() << "tshark is not installed";
+  EXPECT_EQ(ReadText(dir / "out.pcap").size(), 24u + 16 + 28 + 3);
+  EXPECT_EQ(std::system(("cd '" + dir.string() +
+                         "' && tshark -r out.pcap -T fields -e udp.srcport -e udp.payload "
+                         ">tshark.txt 2>tshark.err")
+                            .c_str()),
+            0);
+  EXPECT_EQ(ReadText(dir / "tshark.txt"), "53\t616263\n");
+}
+
 TEST_F(QntDump, BadOptionsGiveUsage) {
   for (const char* args : {"", "--fast trace.spy", "trace.spy other.spy", "--limit -1 trace.spy",
                            "--limit x trace.spy", "--range 1 trace.spy", "--range 0-1 trace.spy",

@@ -1,5 +1,7 @@
 #include "app/win32/QuarnetView.h"
 
+#include <commdlg.h>
+
 #include <cstring>
 #include <optional>
 
@@ -11,8 +13,11 @@
 #include "config/Launcher.h"
 #include "config/SettingsFile.h"
 #include "dialogs/win32/CaptureFiltersDlg.h"
+#include "dialogs/win32/DisplayColorsDlg.h"
 #include "dialogs/win32/RangeDlg.h"
+#include "dialogs/win32/TrapSpecDlg.h"
 #include "display/ClipboardCopy.h"
+#include "display/DisplayFont.h"
 #include "display/MenuState.h"
 #include "ui/win32/Clipboard.h"
 #include "ui/win32/FileDialog.h"
@@ -51,6 +56,26 @@ LOGFONTA ToLogFont(const display::LogFont& font) {
   return lf;
 }
 
+LogFont FromLogFont(const LOGFONTA& lf) {
+  LogFont font;
+  font.lfHeight = lf.lfHeight;
+  font.lfWidth = lf.lfWidth;
+  font.lfEscapement = lf.lfEscapement;
+  font.lfOrientation = lf.lfOrientation;
+  font.lfWeight = lf.lfWeight;
+  font.lfItalic = lf.lfItalic;
+  font.lfUnderline = lf.lfUnderline;
+  font.lfStrikeOut = lf.lfStrikeOut;
+  font.lfCharSet = lf.lfCharSet;
+  font.lfOutPrecision = lf.lfOutPrecision;
+  font.lfClipPrecision = lf.lfClipPrecision;
+  font.lfQuality = lf.lfQuality;
+  font.lfPitchAndFamily = lf.lfPitchAndFamily;
+  std::memcpy(font.lfFaceName.data(), lf.lfFaceName, sizeof lf.lfFaceName);
+  font.lfFaceName.back() = '\0';
+  return font;
+}
+
 }  // namespace
 
 const ui::MessageEntry<CQuarnetView> CQuarnetView::kMessages[] = {
@@ -77,6 +102,9 @@ const ui::CommandEntry<CQuarnetView> CQuarnetView::kCommands[] = {
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnTrapBuffer},
     {ID_SETUP_FILTERS, &CQuarnetView::OnSetupFilters},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnTriggerEnable},
+    {ID_TRIGGER_SPECIFY, &CQuarnetView::OnTriggerSpecify},
+    {ID_PREFERENCES_COLORS, &CQuarnetView::OnColors},
+    {ID_PREFERENCES_FONT, &CQuarnetView::OnFont},
     {ID_PREFERENCES_DATAONLY, &CQuarnetView::OnDataOnly},
     {ID_PREFERENCES_SHOWTIME, &CQuarnetView::OnShowTime},
     {ID_PREFERENCES_VERBOSE, &CQuarnetView::OnVerbose},
@@ -95,6 +123,7 @@ const ui::UpdateEntry<CQuarnetView> CQuarnetView::kUpdates[] = {
     {ID_VIEW_TRAPBUFFER, &CQuarnetView::OnUpdateTrapBuffer},
     {ID_EDIT_CLEARBUFFER, &CQuarnetView::OnUpdateClearBuffer},
     {ID_TRIGGER_ENABLE, &CQuarnetView::OnUpdateTriggerEnable},
+    {ID_TRIGGER_SPECIFY, &CQuarnetView::OnUpdateTriggerSpecify},
     {ID_EDIT_COPY, &CQuarnetView::OnUpdateCopy},
     {ID_FILE_PRINT, &CQuarnetView::OnUpdatePrint},
 };
@@ -104,9 +133,9 @@ CQuarnetView::CQuarnetView()
       m_session(m_options, m_clock, std::make_unique<capture::AgentLibrary>(m_strProgramFolder)) {
   CQuarnetApp::Get()->m_pView = this;
   m_bSocketOpen = m_socket.Open(m_strProgramFolder);
-  m_strSettingsPath = m_strProgramFolder + std::string(config::kSettingsFileName);
-  m_options = config::LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
-  CreateDisplayFont();
+  m_strSettingsPath = m_strProgramFolder + std::string(kSettingsFileName);
+  m_options = LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
+  CreateDisplayFont(m_options.m_logFont);
 }
 
 // The settings are written before the socket closes (the members go after this body).
@@ -171,11 +200,13 @@ LRESULT CQuarnetView::OnSize(WPARAM, LPARAM lParam) {
   return 0;
 }
 
-void CQuarnetView::CreateDisplayFont() {
-  const LOGFONTA lf = ToLogFont(m_options.m_logFont);
+// On failure the previous font stays.
+bool CQuarnetView::CreateDisplayFont(const LogFont& description) {
+  const LOGFONTA lf = ToLogFont(description);
   HFONT font = CreateFontIndirectA(&lf);
-  if (font == nullptr) return;  // the previous font stays
+  if (font == nullptr) return false;
   m_font.Reset(font);
+  return true;
 }
 
 void CQuarnetView::MeasureFont() {
@@ -275,6 +306,44 @@ void CQuarnetView::OnSetupFilters() {
 
 void CQuarnetView::OnTriggerEnable() {
   Store().ToggleTriggerEnable();
+}
+
+// Enabled and filling are not the dialog's: a trigger that fires meanwhile stays fired.
+void CQuarnetView::OnTriggerSpecify() {
+  TrapSpecModel model(m_options);
+  CTrapSpecDlg dialog(model);
+  if (dialog.DoModal() == IDOK) static_cast<TriggerOptions&>(m_options) = model.m_trigger;
+}
+
+void CQuarnetView::OnColors() {
+  display::DisplayColors colors = m_options;
+  CDisplayColorsDlg dialog(colors);
+  if (dialog.DoModal() != IDOK) return;
+  static_cast<display::DisplayColors&>(m_options) = colors;
+  InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+// The chooser edits a copy of the description, so a font that cannot be made leaves the view,
+// and the settings file, with the one it had.
+void CQuarnetView::OnFont() {
+  LOGFONTA lf = ToLogFont(m_options.m_logFont);
+  CHOOSEFONTA choose{};
+  choose.lStructSize = sizeof choose;
+  choose.hwndOwner = Hwnd();
+  choose.lpLogFont = &lf;
+  choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE | CF_FORCEFONTEXIST;
+  choose.nSizeMin = 4;
+  choose.nSizeMax = 60;
+  if (!ChooseFontA(&choose)) return;
+  const bool made =
+      display::AcceptChosenFont(m_options.m_logFont, FromLogFont(lf),
+                                [this](const LogFont& font) { return CreateDisplayFont(font); });
+  if (!made) {
+    MessageBoxStop(std::string(display::kFontUnavailable), "Quarnet");
+    return;
+  }
+  MeasureFont();
+  InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 // --- display modes and buffers ---
@@ -461,6 +530,9 @@ void CQuarnetView::OnUpdateClearBuffer(ui::CommandUI& s) {
 }
 void CQuarnetView::OnUpdateTriggerEnable(ui::CommandUI& s) {
   Apply(display::UpdateTriggerEnable(Facts()), s);
+}
+void CQuarnetView::OnUpdateTriggerSpecify(ui::CommandUI& s) {
+  Apply(display::UpdateTriggerSpecify(Facts()), s);
 }
 void CQuarnetView::OnUpdateCopy(ui::CommandUI& s) {
   Apply(display::UpdateCopy(Facts()), s);

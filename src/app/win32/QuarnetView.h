@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +30,7 @@ class CQuarnetView : public ui::Window {
 
   // What the status panes and other windows read.
   std::string TrapStatusText() const { return Store().TrapStatusText(); }
+  uint64_t LostCount() const { return m_session.LostCount(); }
   bool IsTriggerEnabled() const { return Store().m_bTriggerEnabled != 0; }
   int GetDisplayCount() const;
   int GetFirstVisible() const { return m_display.GetFirstVisible(); }
@@ -44,11 +44,6 @@ class CQuarnetView : public ui::Window {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  class SystemClock : public capture::IClock {
-   public:
-    uint32_t Now() override { return static_cast<uint32_t>(std::time(nullptr)); }
-  };
-
   LRESULT OnCreate(WPARAM, LPARAM);
   LRESULT OnDestroy(WPARAM, LPARAM);
   LRESULT OnSize(WPARAM, LPARAM);
@@ -69,6 +64,9 @@ class CQuarnetView : public ui::Window {
   void OnVertSpace();
   void OnTrapBuffer();
   void OnTriggerEnable();
+  void OnTriggerSpecify();
+  void OnColors();
+  void OnFont();
   void OnFileOpen();
   void OnFileSaveAs();
   void OnLaunchPgm();
@@ -85,6 +83,7 @@ class CQuarnetView : public ui::Window {
   void OnUpdateTrapBuffer(ui::CommandUI& state);
   void OnUpdateClearBuffer(ui::CommandUI& state);
   void OnUpdateTriggerEnable(ui::CommandUI& state);
+  void OnUpdateTriggerSpecify(ui::CommandUI& state);
   void OnUpdateCopy(ui::CommandUI& state);
   void OnUpdatePrint(ui::CommandUI& state);
 
@@ -115,7 +114,7 @@ class CQuarnetView : public ui::Window {
   void ApplyVScrollBar(const display::ScrollBarState& bar);
   void ShowTraceBufferFromStart();
   void SetFrameTitle() const;
-  void CreateDisplayFont();
+  bool CreateDisplayFont(const LogFont& font);
   void MeasureFont();
   int MessageBoxStop(const std::string& text, const std::string& caption, UINT extra = 0);
 

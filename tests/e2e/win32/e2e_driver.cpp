@@ -7,6 +7,11 @@
 //   e2e_driver foreign WORK BIN ADDRESS  datagrams from ADDRESS must not reach the trace
 //   e2e_driver dialogs WORK BIN WSDEMO   Setup, Filters and Buffer Allocation, traces saved
 //                                        under WORK\saved for the script to check
+//   e2e_driver trigger WORK BIN WSDEMO   Setup, Trigger, Specify: refused patterns and offsets,
+//                                        Trap Buffers of a call, an error and a data pattern
+//                                        saved under WORK\saved for the script to check
+//   e2e_driver preferences WORK BIN WSDEMO  Colors and Font: the view in the chosen colour and
+//                                        font, both kept after a restart
 //   e2e_driver files   WORK BIN BURST    folders and files as a careful user meets them
 //   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace
 //
@@ -40,7 +45,10 @@
 #include "dialogs/CaptureFiltersIds.h"
 #include "dialogs/CaptureFiltersModel.h"
 #include "dialogs/RangeIds.h"
+#include "dialogs/TrapSpecIds.h"
+#include "dialogs/TrapSpecModel.h"
 #include "display/ClipboardCopy.h"
+#include "display/DisplayColorsIds.h"
 #include "display/PrintJob.h"
 #include "display/TraceView.h"
 #include "format/EventFormatter.h"
@@ -367,6 +375,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
 
   CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
   CHECK(monitor.RecordCount() == records);
+  CHECK(monitor.Pane(4).empty());  // wsdemo's reports all arrived: no lost count
 
   // View, Trap Buffer shows the trap from its first record, and back.
   monitor.Command(ID_VIEW_TRAPBUFFER);
@@ -405,6 +414,27 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);
   CheckAboutWithoutAgent(bin, folders);
   return check::Finish("e2e trace");
+}
+
+// Sends one complete single-datagram message from `from` (host order) to the monitor.
+bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(from);
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(port);
+  remote.sin_addr.s_addr = htonl(to);
+  std::vector<uint8_t> payload(8, 0);
+  const auto datagrams = protocol::spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
+  const bool ok =
+      bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+      sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
+             static_cast<int>(datagrams[0].size()), 0, reinterpret_cast<sockaddr*>(&remote),
+             sizeof remote) == static_cast<int>(datagrams[0].size());
+  closesocket(s);
+  return ok;
 }
 
 int RunBurst(const std::string& work, const std::string& bin, const std::string& burst) {
@@ -449,32 +479,18 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   CloseHandle(program.pi.hThread);
   CloseHandle(program.pi.hProcess);
   const int records = monitor.WaitForQuiet(2000, kLong);
-  monitor.Command(ID_FILE_ENDTRACE);
   std::printf("burst of %d calls: %d records arrived\n", calls, records);
   CHECK(records == calls);
+  CHECK(monitor.Pane(4).empty());
+  // Another source whose messages 11 to 14 never come: the lost pane counts exactly those.
+  ControlBlock* block = MapControlBlock();
+  const auto port = static_cast<uint16_t>(block != nullptr ? block->port.load() : 0);
+  CHECK(SendRecord(0x7F000001, 0x7F000001, port, 10));
+  CHECK(SendRecord(0x7F000001, 0x7F000001, port, 15));
+  CHECK(Shows(monitor, 4, app::LostPaneText(4)));
+  monitor.Command(ID_FILE_ENDTRACE);
   CHECK(monitor.Exit(kLong));
   return check::Finish("e2e burst");
-}
-
-// Sends one complete single-datagram message from `from` (host order) to the monitor.
-bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
-  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(from);
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_port = htons(port);
-  remote.sin_addr.s_addr = htonl(to);
-  std::vector<uint8_t> payload(8, 0);
-  const auto datagrams = protocol::spy::FragmentMessage({0xF0F0F0F0, msgNum, 8}, payload);
-  const bool ok =
-      bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-      sendto(s, reinterpret_cast<const char*>(datagrams[0].data()),
-             static_cast<int>(datagrams[0].size()), 0, reinterpret_cast<sockaddr*>(&remote),
-             sizeof remote) == static_cast<int>(datagrams[0].size());
-  closesocket(s);
-  return ok;
 }
 
 int RunForeign(const std::string& work, const std::string& bin, const std::string& address) {
@@ -806,6 +822,300 @@ int RunDialogs(const std::string& work, const std::string& bin, const std::strin
   return check::Finish("e2e dialogs");
 }
 
+// --- Setup, Trigger, Specify ---
+
+drive::DialogWindow OpenTrapSpec(const drive::Program& monitor) {
+  monitor.PostCommand(ID_TRIGGER_SPECIFY);
+  return monitor.WaitDialog("Trap Specification");
+}
+
+// OK refuses the pattern with the parser's `message` under its own caption; the dialog stays
+// open with the caret, nothing selected, at `caret` (when the edit can take the focus).
+void CheckPatternRefused(const drive::Program& monitor, const drive::DialogWindow& trap,
+                         const std::string& pattern, const std::string& message, int caret) {
+  trap.SetText(IDC_TRIGGER_PATTERN, pattern);
+  trap.Press(IDOK);
+  HWND box = nullptr;
+  CHECK(drive::WaitFor(20000, [&] { return !monitor.MessageBoxText(&box).empty(); }));
+  char caption[128] = {};
+  GetWindowTextA(box, caption, sizeof caption);
+  CHECK(std::string(caption) == kPatternErrorCaption);
+  CHECK(monitor.AnswerMessageBox(message, IDOK));
+  CHECK(IsWindow(trap.hwnd));
+  if (caret < 0) return;
+  CHECK(drive::WaitFor(5000, [&] { return trap.HasFocus(IDC_TRIGGER_PATTERN); }));
+  const auto range =
+      static_cast<DWORD>(SendMessageA(trap.Item(IDC_TRIGGER_PATTERN), EM_GETSEL, 0, 0));
+  if (LOWORD(range) != caret || HIWORD(range) != caret) {
+    std::printf("pattern \"%s\": selection %u..%u\n", pattern.c_str(), LOWORD(range),
+                HIWORD(range));
+  }
+  CHECK(LOWORD(range) == caret && HIWORD(range) == caret);
+}
+
+// Every refusal keeps the dialog open; Cancel then keeps the trigger the dialog opened with.
+void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor) {
+  drive::DialogWindow trap = OpenTrapSpec(monitor);
+  CheckModal(trap, monitor.frame);
+  // The default trigger: the first accept, Middle, the data controls greyed.
+  CHECK(trap.Checked(IDC_TRIGGER_API_CALL) && trap.Checked(IDC_TRIGGER_MIDDLE));
+  CHECK(trap.Text(IDC_TRIGGER_CALL_LIST) == "accept" && trap.Enabled(IDC_TRIGGER_CALL_LIST));
+  CHECK(!trap.Enabled(IDC_TRIGGER_ERROR_LIST) && !trap.Enabled(IDC_TRIGGER_PATTERN));
+  CHECK(!trap.Enabled(IDC_TRIGGER_OFFSET) && !trap.Enabled(IDC_TRIGGER_HEX_NOTE));
+  const std::string pattern = trap.Text(IDC_TRIGGER_PATTERN);
+  // A bad pattern blocks OK even while its edit is greyed.
+  CheckPatternRefused(monitor, trap, ",55", "Invalid Character in String", -1);
+  trap.Click(IDC_TRIGGER_SEND_DATA);
+  CHECK(trap.Enabled(IDC_TRIGGER_PATTERN) && trap.Enabled(IDC_TRIGGER_OFFSET));
+  CHECK(!trap.Enabled(IDC_TRIGGER_CALL_LIST));
+  trap.SetText(IDC_TRIGGER_PATTERN, pattern);
+  OfferScreenshot(folders, "trap-specification", trap.hwnd);
+  CheckPatternRefused(monitor, trap, ",55", "Invalid Character in String", 0);
+  CheckPatternRefused(monitor, trap, "55,,AA", "Invalid Character in String", 3);
+  CheckPatternRefused(monitor, trap, "100", "Value Too Large", 2);
+  std::string bytes101;
+  for (int i = 0; i < 101; ++i) bytes101 += "1 ";
+  CheckPatternRefused(monitor, trap, bytes101, "Pattern Longer Than 100 Bytes", -1);
+  trap.SetText(IDC_TRIGGER_PATTERN, "4G");
+  trap.SetText(IDC_TRIGGER_OFFSET, "1025");
+  CheckRefused(monitor, trap, IDC_TRIGGER_OFFSET, "Please enter an integer between 0 and 1024.");
+  Close(trap, IDCANCEL);
+
+  trap = OpenTrapSpec(monitor);
+  CHECK(trap.Checked(IDC_TRIGGER_API_CALL) && trap.Text(IDC_TRIGGER_OFFSET) == "0");
+  CHECK(trap.Text(IDC_TRIGGER_PATTERN) == pattern);
+  // Any character that is no hex digit ends a byte.
+  trap.SetText(IDC_TRIGGER_PATTERN, "4G");
+  Close(trap, IDOK);
+  trap = OpenTrapSpec(monitor);
+  CHECK(trap.Text(IDC_TRIGGER_PATTERN) == "04");
+  trap.SetText(IDC_TRIGGER_PATTERN, "41 4");
+  Close(trap, IDOK);
+  trap = OpenTrapSpec(monitor);
+  CHECK(trap.Text(IDC_TRIGGER_PATTERN) == "41,04");
+  Close(trap, IDCANCEL);
+}
+
+// The 1-based places of the records that carry the trigger mark in a saved trace (qntdump
+// prints record numbers only, as the clipboard does).
+std::vector<size_t> TriggerMarks(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const auto records = ReadTraceFile(bytes).records;
+  std::vector<size_t> marks;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i]->m_bTrigger) marks.push_back(i + 1);
+  }
+  return marks;
+}
+
+// Arms the trigger, traces one wsdemo run, saves the Trap Buffer as `name` (the trigger record
+// the `markedAt`-th of its 10) and clears.
+void TrapOneRun(const Folders& folders, const drive::Program& monitor, Tracer& tracer,
+                const std::string& name, size_t markedAt) {
+  monitor.Command(ID_TRIGGER_ENABLE);
+  CHECK(Shows(monitor, 2, "Trigger On"));
+  tracer.Run(1);
+  CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
+  monitor.Command(ID_VIEW_TRAPBUFFER);
+  const std::string saved = folders.work + "\\saved\\" + name;
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  CHECK(monitor.ChooseInFileDialog(saved));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(TriggerMarks(saved) == std::vector<size_t>{markedAt});
+  monitor.Command(ID_VIEW_TRAPBUFFER);
+  monitor.Command(ID_EDIT_CLEARBUFFER);
+}
+
+int RunTrigger(const std::string& work, const std::string& bin, const std::string& wsdemo) {
+  Folders folders;
+  drive::Program monitor;
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e trigger");
+  Tracer tracer{monitor, folders.programs};
+  CheckTrapSpecRefusals(folders, monitor);
+
+  // The first connect, at the back of the Trap Buffer; the list's text is typed.
+  drive::DialogWindow trap = OpenTrapSpec(monitor);
+  trap.Click(IDC_TRIGGER_API_CALL);
+  trap.SetText(IDC_TRIGGER_CALL_LIST, "connect");
+  trap.Click(IDC_TRIGGER_BACK);
+  Close(trap, IDOK);
+  TrapOneRun(folders, monitor, tracer, "call.spy", 10);
+
+  trap = OpenTrapSpec(monitor);
+  CHECK(trap.Checked(IDC_TRIGGER_BACK) && trap.Text(IDC_TRIGGER_CALL_LIST) == "connect");
+  trap.Click(IDC_TRIGGER_SOCKET_ERROR);
+  CHECK(trap.Enabled(IDC_TRIGGER_ERROR_LIST) && !trap.Enabled(IDC_TRIGGER_CALL_LIST));
+  trap.SetText(IDC_TRIGGER_ERROR_LIST, "WSAECONNREFUSED");
+  trap.Click(IDC_TRIGGER_FRONT);
+  Close(trap, IDOK);
+  TrapOneRun(folders, monitor, tracer, "error.spy", 1);
+
+  // "over" of the first send's "Hello over TCP", 6 bytes into its data. A call name that names
+  // no entry is kept as none.
+  trap = OpenTrapSpec(monitor);
+  trap.Click(IDC_TRIGGER_RECEIVE_DATA);
+  trap.SetText(IDC_TRIGGER_OFFSET, "6");
+  trap.SetText(IDC_TRIGGER_PATTERN, "6f,76,65,72");
+  trap.SetText(IDC_TRIGGER_CALL_LIST, "nosuchcall");
+  trap.Click(IDC_TRIGGER_MIDDLE);
+  Close(trap, IDOK);
+  TrapOneRun(folders, monitor, tracer, "pattern.spy", 5);
+  CHECK(monitor.Exit(kLong));
+
+  const Options options =
+      LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
+  CHECK(options.m_nTriggerType == 2 && options.m_nTriggerPos == 1);
+  // The file keeps the low 16 bits of the -1 that stands for no call.
+  CHECK(static_cast<int16_t>(options.m_nTriggerApi) == -1 && options.m_nPatternOffset == 6);
+  CHECK(options.m_nPatternLength == 4 && options.m_triggerPattern[0] == 0x6F);
+  return check::Finish("e2e trigger");
+}
+
+// --- Setup, Preferences, Colors and Font ---
+
+// Pixels of the window's client area in exactly `colour`, read off the screen (another process's
+// window keeps its pixels to itself).
+int CountPixels(HWND window, COLORREF colour) {
+  RECT rc{};
+  GetClientRect(window, &rc);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = rc.right;
+  info.bmiHeader.biHeight = -rc.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
+  int count = 0;
+  const auto* pixel = static_cast<const uint32_t*>(bits);
+  const uint32_t wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+  for (long i = 0; bits != nullptr && i < static_cast<long>(rc.right) * rc.bottom; ++i) {
+    count += (pixel[i] & 0xFFFFFF) == wanted;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
+// Picks the entry `text` of a chooser's list, as a click on it does.
+void Pick(const drive::DialogWindow& dialog, int id, const char* text) {
+  HWND combo = dialog.Item(id);
+  const LRESULT entry = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(text));
+  CHECK(entry != CB_ERR);
+  SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+  SendMessageA(dialog.hwnd, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+}
+
+// The system colour chooser opened by a role's button: red, green and blue typed, then OK.
+void ChooseColour(const drive::Program& monitor, const drive::DialogWindow& colors, int button,
+                  COLORREF colour) {
+  colors.Press(button);
+  const drive::DialogWindow chooser = monitor.WaitDialog("Color");
+  CHECK(chooser.hwnd != nullptr);
+  constexpr int kRed = 706, kGreen = 707, kBlue = 708;  // the chooser's edits
+  chooser.SetText(kRed, std::to_string(GetRValue(colour)));
+  chooser.SetText(kGreen, std::to_string(GetGValue(colour)));
+  chooser.SetText(kBlue, std::to_string(GetBValue(colour)));
+  Close(chooser, IDOK);
+}
+
+constexpr COLORREF kSendColour = RGB(0, 0, 255);
+constexpr int kFontCombo = 0x470, kSizeCombo = 0x472;  // the font chooser's face and size
+constexpr char kFontFace[] = "Liberation Mono";
+
+int RunPreferences(const std::string& work, const std::string& bin, const std::string& wsdemo) {
+  Folders folders;
+  drive::Program monitor;
+  if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor))
+    return check::Finish("e2e preferences");
+  Tracer tracer{monitor, folders.programs};
+  MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
+  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
+
+  // Cancel in the dialog leaves the view's colours; OK hands them over.
+  monitor.PostCommand(ID_PREFERENCES_COLORS);
+  drive::DialogWindow colors = monitor.WaitDialog("Select Display Colors");
+  CheckModal(colors, monitor.frame);
+  ChooseColour(monitor, colors, IDC_COLOR_SEND, RGB(0, 255, 0));
+  Close(colors, IDCANCEL);
+  monitor.PostCommand(ID_PREFERENCES_COLORS);
+  colors = monitor.WaitDialog("Select Display Colors");
+  ChooseColour(monitor, colors, IDC_COLOR_SEND, kSendColour);
+  Sleep(300);
+  CHECK(CountPixels(colors.hwnd, kSendColour) > 0);  // the sample, repainted at once
+  OfferScreenshot(folders, "display-colors", colors.hwnd);
+  Close(colors, IDOK);
+
+  // Send dumps in the chosen colour, and nothing else in it.
+  tracer.Run(1);
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 36), 0);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  Sleep(500);
+  const int sendPixels = CountPixels(view, kSendColour);
+  std::printf("send-coloured pixels %d\n", sendPixels);
+  CHECK(sendPixels > 50);
+  CHECK(CountPixels(view, RGB(0, 255, 0)) == 0);
+  OfferScreenshot(folders, "colors-view");
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+  monitor.Command(ID_EDIT_CLEARBUFFER);
+
+  // While a trace longer than a page follows the newest record, a larger font leaves fewer
+  // whole records on the page: the first one shown moves on.
+  monitor.Command(ID_FILE_BEGINTRACE);
+  monitor.PostCommand(ID_FILE_LAUNCHPGM);
+  CHECK(monitor.ChooseInFileDialog(folders.programs + "\\wsdemo.exe"));
+  CHECK(monitor.AnswerMessageBox(folders.programs + "\\wsdemo.tmp already exists", IDYES));
+  CHECK(drive::WaitForProcessRun("wsdemo.tmp", kLong));
+  const int records = monitor.WaitForQuiet(2000, kLong);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  Sleep(300);
+  const int firstBefore = std::atoi(monitor.Pane(3).c_str());
+  monitor.PostCommand(ID_PREFERENCES_FONT);
+  const drive::DialogWindow font = monitor.WaitDialog("Font");
+  CHECK(font.hwnd != nullptr);
+  Sleep(300);
+  Pick(font, kFontCombo, kFontFace);
+  Pick(font, kSizeCombo, "20");
+  OfferScreenshot(folders, "font", font.hwnd);
+  Close(font, IDOK);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  CHECK(drive::WaitFor(5000, [&] { return std::atoi(monitor.Pane(3).c_str()) > firstBefore; }));
+  std::printf("records %d, first shown %d, then %s\n", records, firstBefore,
+              monitor.Pane(3).c_str());
+  OfferScreenshot(folders, "font-view");
+  monitor.Command(ID_FILE_ENDTRACE);
+  CHECK(monitor.Exit(kLong));
+
+  const Options options =
+      LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
+  CHECK(options.m_crSend == kSendColour);
+  CHECK(options.m_logFont.lfHeight < -13 &&
+        options.m_logFont.lfFaceName.data() == std::string(kFontFace));
+  drive::Program again;
+  CHECK(again.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
+  if (again.frame == nullptr) return check::Finish("e2e preferences");
+  again.PostCommand(ID_PREFERENCES_FONT);
+  const drive::DialogWindow reopened = again.WaitDialog("Font");
+  Sleep(300);
+  CHECK(reopened.Text(kSizeCombo) == "20");
+  CHECK(reopened.Text(kFontCombo) == kFontFace);
+  Close(reopened, IDCANCEL);
+  CHECK(again.Exit(kLong));
+  return check::Finish("e2e preferences");
+}
+
 // --- Copy to Clipboard and Print ---
 
 std::string ClipboardText() {
@@ -1127,7 +1437,8 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
 int main(int argc, char** argv) {
   if (argc != 5) {
     std::printf(
-        "usage: e2e_driver trace|burst|foreign|dialogs|files|print WORK BIN FILE-OR-ADDRESS\n");
+        "usage: e2e_driver trace|burst|foreign|dialogs|trigger|preferences|files|print WORK BIN "
+        "FILE-OR-ADDRESS\n");
     return 64;
   }
   const std::string mode = argv[1];
@@ -1140,6 +1451,10 @@ int main(int argc, char** argv) {
     status = RunForeign(argv[2], argv[3], argv[4]);
   } else if (mode == "dialogs") {
     status = RunDialogs(argv[2], argv[3], argv[4]);
+  } else if (mode == "trigger") {
+    status = RunTrigger(argv[2], argv[3], argv[4]);
+  } else if (mode == "preferences") {
+    status = RunPreferences(argv[2], argv[3], argv[4]);
   } else if (mode == "files") {
     status = RunFiles(argv[2], argv[3], argv[4]);
   } else if (mode == "print") {

@@ -1,0 +1,23 @@
+// The Trap Specification window of Setup, Trigger, Specify: binds the template's controls to the
+// trigger dialog's model, which holds every rule.
+#pragma once
+
+#include "dialogs/TrapSpecModel.h"
+#include "ui/win32/Dialog.h"
+
+class CTrapSpecDlg : public ui::Dialog {
+ public:
+  explicit CTrapSpecDlg(TrapSpecModel& model);
+
+ protected:
+  void OnInitDialog() override;
+  bool OnControl(int id, UINT notification) override;
+  void OnOK() override;
+
+ private:
+  void ShowKind() const;
+  // The entry the list's text names, or -1 when the typed text matches none.
+  int ListChoice(int id) const;
+
+  TrapSpecModel& m_model;
+};

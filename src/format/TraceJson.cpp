@@ -1,0 +1,90 @@
+#include "format/TraceJson.h"
+
+#include <cstdio>
+
+#include "format/CallFields.h"
+#include "format/NameTables.h"
+#include "format/TimeStamp.h"
+
+namespace format {
+
+namespace {
+
+std::string Value(const std::variant<int64_t, std::string>& value) {
+  if (const auto* number = std::get_if<int64_t>(&value)) return std::to_string(*number);
+  return JsonString(std::get<std::string>(value));
+}
+
+std::string Field(const CallField& field) {
+  return "{\"value\":" + Value(field.value) + ",\"text\":" + JsonString(field.text) + "}";
+}
+
+std::string Hex(std::span<const uint8_t> data) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(2 * data.size());
+  for (const uint8_t byte : data) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0x0F];
+  }
+  return hex;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view bytes) {
+  std::string out = "\"";
+  for (const char c : bytes) {
+    const auto byte = static_cast<uint8_t>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string RecordJson(const CSpyMsg& msg, int32_t number) {
+  const DecodedCall call = DecodeCall(msg);
+  std::string time = FormatTimeStamp(msg.m_time);
+  time.resize(8);  // without the two blanks that follow it in the window
+  const char* errorName = format::names::ErrorName(call.error);
+
+  std::string out = "{";
+  const auto member = [&out](std::string_view name, const std::string& value) {
+    if (out.size() > 1) out += ',';
+    out.append(JsonString(name)).append(":").append(value);
+  };
+  member("number", std::to_string(number));
+  member("time", std::to_string(msg.m_time));
+  member("time_text", JsonString(time));
+  member("trigger", msg.m_bTrigger ? "true" : "false");
+  member("api_id", std::to_string(msg.m_nApiId));
+  member("api", call.name.empty() ? "null" : JsonString(call.name));
+  member("socket", call.socket ? std::to_string(*call.socket) : "null");
+  member("payload_size", std::to_string(msg.m_hData.Size()));
+  std::string params = "{";
+  for (const CallField& field : call.params) {
+    if (params.size() > 1) params += ',';
+    params.append(JsonString(field.name)).append(":").append(Field(field));
+  }
+  member("params", params + "}");
+  member("result", call.result ? Field(*call.result) : "null");
+  member("error", "{\"value\":" + std::to_string(call.error) +
+                      ",\"name\":" + (errorName ? JsonString(errorName) : "null") + "}");
+  std::string data = "null";
+  if (call.total) {
+    data = "{\"captured\":" + std::to_string(call.data.size()) +
+           ",\"total\":" + std::to_string(*call.total) + ",\"hex\":\"" + Hex(call.data) + "\"}";
+  }
+  member("data", data);
+  return out + "}";
+}
+
+}  // namespace format

@@ -1,0 +1,300 @@
+// qntcap: traces one program from the command line. It patches and starts the program as Launch
+// Pgm does, receives the agent's reports on its own loopback socket while a hidden window of its
+// own holds the agent's contact, and writes the trace file when the program ends.
+#include <windows.h>
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/TraceSession.h"
+#include "capture/Clock.h"
+#include "capture/win32/AgentLibrary.h"
+#include "capture/win32/CaptureSocket.h"
+#include "config/Launcher.h"
+#include "config/Options.h"
+#include "format/EventFormatter.h"
+#include "format/TraceJson.h"
+#include "ui/win32/FileDialog.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;
+constexpr int kExitFailure = 2;
+constexpr int kExitLoss = 3;
+constexpr UINT kReceiveMessage = WM_APP + 1;
+constexpr int kQuietPolls = 10;
+constexpr DWORD kPollMilliseconds = 50;
+// The trace file counts its records in 16 bits.
+constexpr int32_t kMaxRecords = 65535;
+
+constexpr const char* kUsage =
+    "usage: qntcap [options] -o FILE.spy PROGRAM [ARGS...]\n"
+    "Starts PROGRAM with its Winsock calls traced, as Launch Pgm does, and writes the trace\n"
+    "to FILE.spy when it ends. qntcap's exit code is the program's.\n"
+    "  --calls NAME,NAME...|all   the calls traced (default: the monitor's default filters)\n"
+    "  --errors-only              only calls that failed\n"
+    "  --no-ignore-would-block    trace calls failing with WSAEWOULDBLOCK too (default: not)\n"
+    "  --socket N                 only calls on socket N\n"
+    "  --save N|all               data bytes kept per call (default all)\n"
+    "  --limit N                  records kept, the newest (1 to 65535, default 65535)\n"
+    "  --text, --json             print each record as it arrives (as qntdump does)\n"
+    "  --fail-on-loss             exit code 3 instead of 0 when reports were lost\n";
+
+enum class Print { kNone, kText, kJson };
+
+struct Arguments {
+  Options options;
+  std::string output;
+  std::string program;
+  std::string programArgs;  // the rest of the command line, each argument quoted
+  Print print = Print::kNone;
+  bool failOnLoss = false;
+};
+
+std::optional<int32_t> Number(std::string_view text, int32_t low, int32_t high) {
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool SetCalls(Options& options, std::string_view list) {
+  options.m_apiEnable.fill(list == "all" ? 1 : 0);
+  if (list == "all") return true;
+  while (!list.empty()) {
+    const size_t comma = list.find(',');
+    const std::string_view name = list.substr(0, comma);
+    bool known = false;
+    for (const protocol::calls::Call& call : protocol::calls::kCalls) {
+      if (call.name != name) continue;
+      options.m_apiEnable[call.id] = 1;
+      known = true;
+    }
+    if (!known) return false;
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+  }
+  return true;
+}
+
+std::optional<Arguments> Parse(int argc, char** argv) {
+  Arguments args;
+  args.options.m_bSaveEntire = 1;
+  args.options.m_nTraceSize = kMaxRecords;
+  int i = 1;
+  for (; i < argc && argv[i][0] == '-'; ++i) {
+    const std::string_view option = argv[i];
+    const bool hasValue = i + 1 < argc;
+    const std::string_view value = hasValue ? argv[i + 1] : "";
+    if (option == "--errors-only") {
+      args.options.m_bErrorsOnly = 1;
+    } else if (option == "--no-ignore-would-block") {
+      args.options.m_bIgnoreWouldBlock = 0;
+    } else if (option == "--text") {
+      args.print = Print::kText;
+    } else if (option == "--json") {
+      args.print = Print::kJson;
+    } else if (option == "--fail-on-loss") {
+      args.failOnLoss = true;
+    } else if (!hasValue) {
+      return std::nullopt;
+    } else if (option == "-o") {
+      args.output = value, ++i;
+    } else if (option == "--calls") {
+      if (!SetCalls(args.options, value)) return std::nullopt;
+      ++i;
+    } else if (option == "--socket") {
+      const auto socket = Number(value, 0, INT32_MAX);
+      if (!socket) return std::nullopt;
+      args.options.m_bRestrictSocket = 1, args.options.m_nSocketId = *socket, ++i;
+    } else if (option == "--save") {
+      const auto bytes = value == "all" ? std::optional(0) : Number(value, 0, INT32_MAX);
+      if (!bytes) return std::nullopt;
+      args.options.m_bSaveEntire = value == "all" ? 1 : 0, args.options.m_nSaveBytes = *bytes;
+      ++i;
+    } else if (option == "--limit") {
+      const auto limit = Number(value, 1, kMaxRecords);
+      if (!limit) return std::nullopt;
+      args.options.m_nTraceSize = *limit, ++i;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (args.output.empty() || i >= argc) return std::nullopt;
+  args.program = argv[i];
+  for (++i; i < argc; ++i) args.programArgs += std::string(" \"") + argv[i] + "\"";
+  return args;
+}
+
+// Prints each record as it arrives, numbered from 1, as qntdump prints a file.
+class Printer {
+ public:
+  explicit Printer(Print print) : m_print(print) {}
+  void operator()(const CSpyMsg& record) {
+    ++m_count;
+    if (m_print == Print::kJson) {
+      std::printf("%s\n", RecordJson(record, m_count).c_str());
+    } else if (m_print == Print::kText) {
+      std::vector<std::string> lines;
+      const std::string returns = FormatEvent(record, lines, true, false);
+      lines.back() += returns;
+      FormatDataBlock(record, lines, -1);
+      for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+    }
+  }
+
+ private:
+  Print m_print;
+  int32_t m_count = 0;
+};
+
+struct Capture {
+  TraceSession* session;
+  CaptureSocket* socket;
+};
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kReceiveMessage) {
+    auto* capture = reinterpret_cast<Capture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (capture != nullptr) {
+      SteadyPassTimer timer;
+      capture->session->ReceivePass(*capture->socket, timer);
+      std::fflush(stdout);
+    }
+    return 0;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND CreateHiddenWindow() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "QntcapContact";
+  if (RegisterClassA(&windowClass) == 0) return nullptr;
+  return CreateWindowA("QntcapContact", "qntcap", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                       windowClass.hInstance, nullptr);
+}
+
+struct Started {
+  HANDLE process = nullptr;
+  std::string copyPath;
+};
+
+// Starts the patched copy with qntcap's folder as its current directory, where it finds
+// Klvnt32.dll; no process after printing why not.
+Started StartProgram(const Arguments& args, const std::string& folder) {
+  const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(args.program);
+  if (plan.step == config::launcher::LaunchPlan::Step::kRefuse) {
+    std::fprintf(stderr, "qntcap: %s\n", plan.message.text.c_str());
+    return {};
+  }
+  // A leftover copy is one that Launch Pgm or qntcap made: a command line asks no question.
+  const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(args.program, plan.copyPath);
+  if (!copy.ok) {
+    std::fprintf(stderr, "qntcap: %s\n", copy.error.text.c_str());
+    return {};
+  }
+  std::string command = "\"" + plan.copyPath + "\"" + args.programArgs;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(plan.copyPath.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                      folder.c_str(), &startup, &process)) {
+    std::fprintf(stderr, "qntcap: cannot start %s (error %lu)\n", args.program.c_str(),
+                 GetLastError());
+    DeleteFileA(plan.copyPath.c_str());
+    return {};
+  }
+  CloseHandle(process.hThread);
+  return {process.hProcess, plan.copyPath};
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const std::optional<Arguments> parsed = Parse(argc, argv);
+  if (!parsed) {
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+  }
+  Arguments args = *parsed;
+  const std::string folder = ui::ProgramFolder();
+  CaptureSocket socket;
+  if (!socket.Open(folder)) {
+    std::fprintf(stderr, "qntcap: no capture socket (klvnt32b.dll beside qntcap.exe?)\n");
+    return kExitFailure;
+  }
+  const HWND window = CreateHiddenWindow();
+  if (window == nullptr || !socket.SelectReadNotifications(window, kReceiveMessage)) {
+    std::fprintf(stderr, "qntcap: no window for the agent's contact\n");
+    return kExitFailure;
+  }
+  // A receive pass leaves one record fewer than the Trace Buffer's size: the limit is applied
+  // once more at the end.
+  const int32_t limit = args.options.m_nTraceSize;
+  args.options.m_nTraceSize = limit + 1;
+  SystemClock clock;
+  TraceSession session(args.options, clock, std::make_unique<AgentLibrary>(folder));
+  if (session.ContactAgent(window, socket.Port()) == 0) {
+    // Another monitor holds the contact, or Klvnt32.dll is missing.
+    std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
+    return kExitFailure;
+  }
+  session.OnRecord(Printer(args.print));
+  Capture capture{&session, &socket};
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&capture));
+  session.BeginTrace();
+
+  int exitCode = kExitFailure;
+  if (const Started started = StartProgram(args, folder); started.process != nullptr) {
+    const HANDLE process = started.process;
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+      PumpMessages();
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    DeleteFileA(started.copyPath.c_str());  // unlike Launch Pgm's, nobody starts it again
+    exitCode = static_cast<int>(code);
+    // The program's last reports may still be on their way: read until the socket has been
+    // quiet for a while.
+    PumpMessages();
+    for (int quiet = 0; quiet < kQuietPolls;) {
+      quiet = session.ReceivePass(socket).datagrams > 0 ? 0 : quiet + 1;
+      Sleep(kPollMilliseconds);
+    }
+    std::fflush(stdout);
+  }
+  session.EndTrace();
+  session.EndContact(window);
+  args.options.m_nTraceSize = limit;
+  session.Store().ApplyTraceSize();
+
+  const uint64_t lost = session.LostCount();
+  std::fprintf(stderr, "qntcap: %zu records, %llu lost\n", session.Store().m_traceBuf.size(),
+               static_cast<unsigned long long>(lost));
+  const std::string error = session.Store().SaveTraceFile(ui::PathFromAnsi(args.output));
+  if (!error.empty()) {
+    std::fprintf(stderr, "qntcap: %s: %s\n", args.output.c_str(), error.c_str());
+    return kExitFailure;
+  }
+  if (args.failOnLoss && lost > 0 && exitCode == 0) return kExitLoss;
+  return exitCode;
+}
