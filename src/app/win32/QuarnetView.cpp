@@ -56,8 +56,8 @@ LOGFONTA ToLogFont(const display::LogFont& font) {
   return lf;
 }
 
-LogFont FromLogFont(const LOGFONTA& lf) {
-  LogFont font;
+display::LogFont FromLogFont(const LOGFONTA& lf) {
+  display::LogFont font;
   font.lfHeight = lf.lfHeight;
   font.lfWidth = lf.lfWidth;
   font.lfEscapement = lf.lfEscapement;
@@ -133,8 +133,8 @@ CQuarnetView::CQuarnetView()
       m_session(m_options, m_clock, std::make_unique<capture::AgentLibrary>(m_strProgramFolder)) {
   CQuarnetApp::Get()->m_pView = this;
   m_bSocketOpen = m_socket.Open(m_strProgramFolder);
-  m_strSettingsPath = m_strProgramFolder + std::string(kSettingsFileName);
-  m_options = LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
+  m_strSettingsPath = m_strProgramFolder + std::string(config::kSettingsFileName);
+  m_options = config::LoadSettingsFile(ui::PathFromAnsi(m_strSettingsPath));
   CreateDisplayFont(m_options.m_logFont);
 }
 
@@ -201,7 +201,7 @@ LRESULT CQuarnetView::OnSize(WPARAM, LPARAM lParam) {
 }
 
 // On failure the previous font stays.
-bool CQuarnetView::CreateDisplayFont(const LogFont& description) {
+bool CQuarnetView::CreateDisplayFont(const display::LogFont& description) {
   const LOGFONTA lf = ToLogFont(description);
   HFONT font = CreateFontIndirectA(&lf);
   if (font == nullptr) return false;
@@ -310,9 +310,9 @@ void CQuarnetView::OnTriggerEnable() {
 
 // Enabled and filling are not the dialog's: a trigger that fires meanwhile stays fired.
 void CQuarnetView::OnTriggerSpecify() {
-  TrapSpecModel model(m_options);
+  dialogs::TrapSpecModel model(m_options);
   CTrapSpecDlg dialog(model);
-  if (dialog.DoModal() == IDOK) static_cast<TriggerOptions&>(m_options) = model.m_trigger;
+  if (dialog.DoModal() == IDOK) static_cast<store::TriggerOptions&>(m_options) = model.m_trigger;
 }
 
 void CQuarnetView::OnColors() {
@@ -337,7 +337,7 @@ void CQuarnetView::OnFont() {
   if (!ChooseFontA(&choose)) return;
   const bool made =
       display::AcceptChosenFont(m_options.m_logFont, FromLogFont(lf),
-                                [this](const LogFont& font) { return CreateDisplayFont(font); });
+                                [this](const display::LogFont& font) { return CreateDisplayFont(font); });
   if (!made) {
     MessageBoxStop(std::string(display::kFontUnavailable), "Quarnet");
     return;

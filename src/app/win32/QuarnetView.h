@@ -114,14 +114,14 @@ class CQuarnetView : public ui::Window {
   void ApplyVScrollBar(const display::ScrollBarState& bar);
   void ShowTraceBufferFromStart();
   void SetFrameTitle() const;
-  bool CreateDisplayFont(const LogFont& font);
+  bool CreateDisplayFont(const display::LogFont& font);
   void MeasureFont();
   int MessageBoxStop(const std::string& text, const std::string& caption, UINT extra = 0);
 
   std::string m_strProgramFolder;
   std::string m_strSettingsPath;
   config::Options m_options;
-  SystemClock m_clock;
+  capture::SystemClock m_clock;
   display::TraceView m_display{m_options};
   capture::CaptureSocket m_socket;
   bool m_bSocketOpen = false;

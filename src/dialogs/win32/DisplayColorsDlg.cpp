@@ -13,7 +13,7 @@ void CDisplayColorsDlg::OnInitDialog() {
 }
 
 bool CDisplayColorsDlg::OnControl(int id, UINT notification) {
-  ColorRef* role = display::ColorForButton(m_colors, id);
+  ui::ColorRef* role = display::ColorForButton(m_colors, id);
   if (role == nullptr || notification != BN_CLICKED) return false;
   // The chooser's custom colours last as long as the program, as a user expects of them.
   static COLORREF custom[16] = {};

@@ -22,13 +22,13 @@ void Fill(HWND list, const auto& names, int selection) {
 
 }  // namespace
 
-CTrapSpecDlg::CTrapSpecDlg(TrapSpecModel& model) : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
+CTrapSpecDlg::CTrapSpecDlg(dialogs::TrapSpecModel& model) : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
 
 void CTrapSpecDlg::OnInitDialog() {
   Fill(Item(IDC_TRIGGER_CALL_LIST), protocol::calls::kTriggerListNames, m_model.CallSelection());
-  Fill(Item(IDC_TRIGGER_ERROR_LIST), kTriggerErrorNames, m_model.ErrorSelection());
+  Fill(Item(IDC_TRIGGER_ERROR_LIST), store::kTriggerErrorNames, m_model.ErrorSelection());
   SetItemText(IDC_TRIGGER_OFFSET, m_model.OffsetText());
-  SendMessageA(Item(IDC_TRIGGER_PATTERN), EM_LIMITTEXT, kPatternTextLimit, 0);
+  SendMessageA(Item(IDC_TRIGGER_PATTERN), EM_LIMITTEXT, dialogs::kPatternTextLimit, 0);
   SetItemText(IDC_TRIGGER_PATTERN, m_model.PatternText());
   ShowKind();
   for (int id : kPositionButtons) CheckItem(id, id == m_model.CheckedPositionButton());
@@ -68,18 +68,18 @@ int CTrapSpecDlg::ListChoice(int id) const {
 }
 
 void CTrapSpecDlg::OnOK() {
-  const TrapSpecOk result =
+  const dialogs::TrapSpecOk result =
       m_model.OnOK(ItemText(IDC_TRIGGER_PATTERN), ListChoice(IDC_TRIGGER_CALL_LIST),
                    ListChoice(IDC_TRIGGER_ERROR_LIST), ItemText(IDC_TRIGGER_OFFSET));
   switch (result.outcome) {
-    case TrapSpecOk::Outcome::kAccepted:
+    case dialogs::TrapSpecOk::Outcome::kAccepted:
       End(IDOK);
       return;
-    case TrapSpecOk::Outcome::kOffsetError:
+    case dialogs::TrapSpecOk::Outcome::kOffsetError:
       Refuse(result.message, IDC_TRIGGER_OFFSET);
       return;
-    case TrapSpecOk::Outcome::kPatternError: {
-      MessageBoxA(Hwnd(), result.message.c_str(), kPatternErrorCaption, MB_OK | MB_ICONSTOP);
+    case dialogs::TrapSpecOk::Outcome::kPatternError: {
+      MessageBoxA(Hwnd(), result.message.c_str(), dialogs::kPatternErrorCaption, MB_OK | MB_ICONSTOP);
       // A greyed edit takes no focus: the user re-enables it through a data kind.
       HWND pattern = Item(IDC_TRIGGER_PATTERN);
       if (!IsWindowEnabled(pattern)) return;

@@ -7,7 +7,7 @@
 
 class CTrapSpecDlg : public ui::Dialog {
  public:
-  explicit CTrapSpecDlg(TrapSpecModel& model);
+  explicit CTrapSpecDlg(dialogs::TrapSpecModel& model);
 
  protected:
   void OnInitDialog() override;
@@ -19,5 +19,5 @@ class CTrapSpecDlg : public ui::Dialog {
   // The entry the list's text names, or -1 when the typed text matches none.
   int ListChoice(int id) const;
 
-  TrapSpecModel& m_model;
+  dialogs::TrapSpecModel& m_model;
 };

@@ -483,7 +483,7 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   CHECK(records == calls);
   CHECK(monitor.Pane(4).empty());
   // Another source whose messages 11 to 14 never come: the lost pane counts exactly those.
-  ControlBlock* block = MapControlBlock();
+  agent::ControlBlock* block = agent::MapControlBlock();
   const auto port = static_cast<uint16_t>(block != nullptr ? block->port.load() : 0);
   CHECK(SendRecord(0x7F000001, 0x7F000001, port, 10));
   CHECK(SendRecord(0x7F000001, 0x7F000001, port, 15));
@@ -839,7 +839,7 @@ void CheckPatternRefused(const drive::Program& monitor, const drive::DialogWindo
   CHECK(drive::WaitFor(20000, [&] { return !monitor.MessageBoxText(&box).empty(); }));
   char caption[128] = {};
   GetWindowTextA(box, caption, sizeof caption);
-  CHECK(std::string(caption) == kPatternErrorCaption);
+  CHECK(std::string(caption) == dialogs::kPatternErrorCaption);
   CHECK(monitor.AnswerMessageBox(message, IDOK));
   CHECK(IsWindow(trap.hwnd));
   if (caret < 0) return;
@@ -901,7 +901,7 @@ void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor
 std::vector<size_t> TriggerMarks(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  const auto records = ReadTraceFile(bytes).records;
+  const auto records = store::ReadTraceFile(bytes).records;
   std::vector<size_t> marks;
   for (size_t i = 0; i < records.size(); ++i) {
     if (records[i]->m_bTrigger) marks.push_back(i + 1);
@@ -963,8 +963,8 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
   TrapOneRun(folders, monitor, tracer, "pattern.spy", 5);
   CHECK(monitor.Exit(kLong));
 
-  const Options options =
-      LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
+  const config::Options options =
+      config::LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
   CHECK(options.m_nTriggerType == 2 && options.m_nTriggerPos == 1);
   // The file keeps the low 16 bits of the -1 that stands for no call.
   CHECK(static_cast<int16_t>(options.m_nTriggerApi) == -1 && options.m_nPatternOffset == 6);
@@ -1098,8 +1098,8 @@ int RunPreferences(const std::string& work, const std::string& bin, const std::s
   monitor.Command(ID_FILE_ENDTRACE);
   CHECK(monitor.Exit(kLong));
 
-  const Options options =
-      LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
+  const config::Options options =
+      config::LoadSettingsFile(std::filesystem::path(folders.monitor + "\\quarnt32.cfg"));
   CHECK(options.m_crSend == kSendColour);
   CHECK(options.m_logFont.lfHeight < -13 &&
         options.m_logFont.lfFaceName.data() == std::string(kFontFace));

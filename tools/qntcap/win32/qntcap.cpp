@@ -49,7 +49,7 @@ constexpr const char* kUsage =
 enum class Print { kNone, kText, kJson };
 
 struct Arguments {
-  Options options;
+  config::Options options;
   std::string output;
   std::string program;
   std::string programArgs;  // the rest of the command line, each argument quoted
@@ -66,7 +66,7 @@ std::optional<int32_t> Number(std::string_view text, int32_t low, int32_t high) 
   return value;
 }
 
-bool SetCalls(Options& options, std::string_view list) {
+bool SetCalls(config::Options& options, std::string_view list) {
   options.m_apiEnable.fill(list == "all" ? 1 : 0);
   if (list == "all") return true;
   while (!list.empty()) {
@@ -140,12 +140,12 @@ class Printer {
   void operator()(const CSpyMsg& record) {
     ++m_count;
     if (m_print == Print::kJson) {
-      std::printf("%s\n", RecordJson(record, m_count).c_str());
+      std::printf("%s\n", format::RecordJson(record, m_count).c_str());
     } else if (m_print == Print::kText) {
       std::vector<std::string> lines;
-      const std::string returns = FormatEvent(record, lines, true, false);
+      const std::string returns = format::FormatEvent(record, lines, true, false);
       lines.back() += returns;
-      FormatDataBlock(record, lines, -1);
+      format::FormatDataBlock(record, lines, -1);
       for (const std::string& line : lines) std::printf("%s\n", line.c_str());
     }
   }
@@ -156,15 +156,15 @@ class Printer {
 };
 
 struct Capture {
-  TraceSession* session;
-  CaptureSocket* socket;
+  app::TraceSession* session;
+  capture::CaptureSocket* socket;
 };
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kReceiveMessage) {
     auto* capture = reinterpret_cast<Capture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (capture != nullptr) {
-      SteadyPassTimer timer;
+      capture::SteadyPassTimer timer;
       capture->session->ReceivePass(*capture->socket, timer);
       std::fflush(stdout);
     }
@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
   }
   Arguments args = *parsed;
   const std::string folder = ui::ProgramFolder();
-  CaptureSocket socket;
+  capture::CaptureSocket socket;
   if (!socket.Open(folder)) {
     std::fprintf(stderr, "qntcap: no capture socket (klvnt32b.dll beside qntcap.exe?)\n");
     return kExitFailure;
@@ -250,8 +250,8 @@ int main(int argc, char** argv) {
   // once more at the end.
   const int32_t limit = args.options.m_nTraceSize;
   args.options.m_nTraceSize = limit + 1;
-  SystemClock clock;
-  TraceSession session(args.options, clock, std::make_unique<AgentLibrary>(folder));
+  capture::SystemClock clock;
+  app::TraceSession session(args.options, clock, std::make_unique<capture::AgentLibrary>(folder));
   if (session.ContactAgent(window, socket.Port()) == 0) {
     // Another monitor holds the contact, or Klvnt32.dll is missing.
     std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
