@@ -15,12 +15,13 @@ namespace {
 SpyMsgPtr SendTo(size_t bytes) {
   std::vector<uint8_t> block(protocol::spy::kMaxPayload);
   const std::vector<uint8_t> data(bytes, 'x');
-  block.resize(agent::payload::BuildSendTo(block,
-                                    {.s = 4,
-                                     .result = static_cast<int32_t>(bytes),
-                                     .addrLen = 16,
-                                     .addr = agent::payload::MakeSockAddr(2, 53, {10, 0, 0, 1})},
-                                    data));
+  block.resize(
+      agent::payload::BuildSendTo(block,
+                                  {.s = 4,
+                                   .result = static_cast<int32_t>(bytes),
+                                   .addrLen = 16,
+                                   .addr = agent::payload::MakeSockAddr(2, 53, {10, 0, 0, 1})},
+                                  data));
   auto record = std::make_unique<CSpyMsg>();
   record->m_nApiId = 19;
   record->m_time = 1700000000;

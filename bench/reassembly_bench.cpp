@@ -17,7 +17,8 @@ class FixedClock : public capture::IClock {
 
 class ReplaySource : public capture::IDatagramSource {
  public:
-  explicit ReplaySource(const std::vector<protocol::spy::Datagram>& datagrams) : m_datagrams(datagrams) {}
+  explicit ReplaySource(const std::vector<protocol::spy::Datagram>& datagrams)
+      : m_datagrams(datagrams) {}
   int Receive(uint8_t* buffer, int, uint32_t& sourceAddress) override {
     if (m_next == m_datagrams.size()) return -1;
     const protocol::spy::Datagram& d = m_datagrams[m_next++];
@@ -54,7 +55,8 @@ void BM_ReceivePass(benchmark::State& state) {
   // Messages that never complete, from a source of their own.
   const std::vector<uint8_t> twoChunks(2 * protocol::spy::kChunkSize, 0x55);
   for (uint16_t n = 0; n < pendingCount; ++n) {
-    protocol::spy::Datagram first = protocol::spy::FragmentMessage({0xFFFF0000u, n, 18}, twoChunks)[0];
+    protocol::spy::Datagram first =
+        protocol::spy::FragmentMessage({0xFFFF0000u, n, 18}, twoChunks)[0];
     pending.AddFragment(first);
   }
 

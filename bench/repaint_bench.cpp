@@ -52,15 +52,17 @@ std::vector<SpyMsgPtr> TraceBuffer(size_t count) {
             Record(3, block, agent::payload::BuildBindConnect(block, {0, 4, 0, 16, address})));
         break;
       case 1:
-        records.push_back(Record(18, block, agent::payload::BuildRecvSend(block, {0, 4, 0, 40}, data)));
+        records.push_back(
+            Record(18, block, agent::payload::BuildRecvSend(block, {0, 4, 0, 40}, data)));
         break;
       case 2:
-        records.push_back(Record(15, block, agent::payload::BuildRecvSend(block, {0, 4, 0, 100}, data)));
+        records.push_back(
+            Record(15, block, agent::payload::BuildRecvSend(block, {0, 4, 0, 100}, data)));
         break;
       case 3:
-        records.push_back(Record(
-            19, block,
-            agent::payload::BuildSendTo(block, {0, 4, 0, 100, 16, address}, std::span(data).first(64))));
+        records.push_back(Record(19, block,
+                                 agent::payload::BuildSendTo(block, {0, 4, 0, 100, 16, address},
+                                                             std::span(data).first(64))));
         break;
       default:
         records.push_back(Record(2, block, agent::payload::BuildCloseSocket(block, {0, 4, 0})));

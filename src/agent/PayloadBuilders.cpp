@@ -38,7 +38,8 @@ size_t PutText(std::span<uint8_t> out, size_t fixed, std::string_view text) {
   return fixed + count + 1;
 }
 
-size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call, protocol::layout::Address offsets) {
+size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call,
+                    protocol::layout::Address offsets) {
   if (!Begin(out, protocol::layout::kAddressFixed, call.error)) return 0;
   Put32(out, protocol::layout::kSocket, call.s);
   Put32(out, offsets.result, call.result);
@@ -49,7 +50,8 @@ size_t BuildAddress(std::span<uint8_t> out, const AddressCall& call, protocol::l
 
 size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
                      std::span<const uint8_t> data, bool longLayout, size_t addrLenOffset) {
-  const protocol::layout::Transfer& offsets = longLayout ? protocol::layout::kLongTransfer : protocol::layout::kShortTransfer;
+  const protocol::layout::Transfer& offsets =
+      longLayout ? protocol::layout::kLongTransfer : protocol::layout::kShortTransfer;
   const size_t fixed = offsets.fixed;
   if (!Begin(out, fixed, call.error)) return 0;
   Put32(out, protocol::layout::kSocket, call.s);
@@ -68,7 +70,8 @@ size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
 
 SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
   SockAddrImage image{};
-  protocol::bytes::PutLE16(image.data() + protocol::layout::kImageFamily, static_cast<uint16_t>(family));
+  protocol::bytes::PutLE16(image.data() + protocol::layout::kImageFamily,
+                           static_cast<uint16_t>(family));
   image[protocol::layout::kImagePort] = static_cast<uint8_t>(port >> 8);
   image[protocol::layout::kImagePort + 1] = static_cast<uint8_t>(port);
   std::copy(address.begin(), address.end(), image.begin() + protocol::layout::kImageAddress);

@@ -4,7 +4,8 @@
 
 namespace app {
 
-TraceSession::TraceSession(config::Options& options, capture::IClock& clock, std::unique_ptr<capture::IAgentLink> agent)
+TraceSession::TraceSession(config::Options& options, capture::IClock& clock,
+                           std::unique_ptr<capture::IAgentLink> agent)
     : m_options(options), m_agent(std::move(agent)), m_pending(clock), m_store(options, options) {}
 
 uint16_t TraceSession::ContactAgent(void* window, uint16_t port) {
@@ -28,7 +29,8 @@ void TraceSession::EndTrace() {
   StopAgentTracing(*m_agent);
 }
 
-capture::ReceivePassStats TraceSession::ReceivePass(capture::IDatagramSource& source, capture::IPassTimer& timer) {
+capture::ReceivePassStats TraceSession::ReceivePass(capture::IDatagramSource& source,
+                                                    capture::IPassTimer& timer) {
   return RunReceivePass(m_pending, source, *this, timer);
 }
 

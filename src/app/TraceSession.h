@@ -20,7 +20,8 @@ namespace app {
 class TraceSession : private capture::IRecordSink {
  public:
   // `options` and `clock` must outlive the session.
-  TraceSession(config::Options& options, capture::IClock& clock, std::unique_ptr<capture::IAgentLink> agent);
+  TraceSession(config::Options& options, capture::IClock& clock,
+               std::unique_ptr<capture::IAgentLink> agent);
 
   // Window creation: registers `window` and the capture socket's port with the agent and, when
   // it answers, switches every call off until Begin Trace. Returns the agent's revision, 0 when
@@ -35,7 +36,8 @@ class TraceSession : private capture::IRecordSink {
   void EndTrace();
   // Message 1025: the waiting datagrams in (until `timer` says the time is up), every complete
   // record through the store, the Trace Buffer trimmed, stale messages dropped.
-  capture::ReceivePassStats ReceivePass(capture::IDatagramSource& source, capture::IPassTimer& timer);
+  capture::ReceivePassStats ReceivePass(capture::IDatagramSource& source,
+                                        capture::IPassTimer& timer);
   // Without a time limit: reads until nothing waits.
   capture::ReceivePassStats ReceivePass(capture::IDatagramSource& source);
   // OK of Capture Filters: the dialog's values into the options, the Trace Buffer trimmed to

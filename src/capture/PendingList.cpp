@@ -6,7 +6,8 @@
 
 #include "protocol/Bytes.h"
 
-void CPendingMsg::AddFragment(int index, std::span<const uint8_t, protocol::spy::kDatagramSize> datagram) {
+void CPendingMsg::AddFragment(int index,
+                              std::span<const uint8_t, protocol::spy::kDatagramSize> datagram) {
   const auto bit = static_cast<size_t>(index & 0xFF);
   if (m_held.test(bit)) return;
   m_held.set(bit);

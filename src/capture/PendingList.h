@@ -82,7 +82,8 @@ class CPendingList {
   }
   uint32_t NewNode();
   void Remove(uint32_t slot);
-  void Add(uint32_t slot, int index, std::span<const uint8_t, protocol::spy::kDatagramSize> datagram);
+  void Add(uint32_t slot, int index,
+           std::span<const uint8_t, protocol::spy::kDatagramSize> datagram);
   static bool IsStale(uint32_t created, uint32_t now) {
     return static_cast<int64_t>(now) - static_cast<int64_t>(created) > kStaleSeconds;
   }

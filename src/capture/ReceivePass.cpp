@@ -14,7 +14,8 @@ ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, 
       ++stats.foreign;
       continue;
     }
-    if (received != static_cast<int>(protocol::spy::kDatagramSize)) break;  // dropped; the rest waits
+    if (received != static_cast<int>(protocol::spy::kDatagramSize))
+      break;  // dropped; the rest waits
     pending.AddFragment(buffer);
     ++stats.datagrams;
   }

@@ -58,7 +58,8 @@ int32_t BufferAllocModel::OnSizeKillFocus(Spinner spinner, std::string_view text
   const bool trace = spinner == Spinner::kTrace;
   int32_t& size = trace ? m_values.m_nTraceSize : m_values.m_nTrapSize;
   int32_t& position = trace ? m_nTraceSpinPos : m_nTrapSpinPos;
-  if (const std::optional<int32_t> value = ui::ddx::ReadDecimal(text, kSizeTextLimit)) size = *value;
+  if (const std::optional<int32_t> value = ui::ddx::ReadDecimal(text, kSizeTextLimit))
+    size = *value;
   position = trace ? std::clamp(size, kTraceMin, kTraceMax) : std::clamp(size, kTrapMin, kTrapMax);
   return position;
 }

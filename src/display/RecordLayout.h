@@ -43,7 +43,8 @@ class RecordLayout {
   // Widths in pixels of the font selected into `canvas`; the character column stands 6 average
   // character widths behind the record's first hex part. `indent` places a continuation line
   // that no line before it has placed.
-  RecordLayout(const format::DisplayModes& modes, ui::Canvas& canvas, int32_t charWidth, int32_t indent = 0);
+  RecordLayout(const format::DisplayModes& modes, ui::Canvas& canvas, int32_t charWidth,
+               int32_t indent = 0);
   // Widths in characters; the character column is column 60 (a hex part has at most 58).
   explicit RecordLayout(const format::DisplayModes& modes);
 

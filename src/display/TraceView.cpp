@@ -236,7 +236,8 @@ DoubleClick TraceView::OnDoubleClick(RecordList records, int32_t y, bool tracing
   int32_t sum = 0;
   for (int32_t i = std::max(m_nTopRecord, 0); i < Count(records); ++i) {
     sum += RecordRows(At(records, i), modes);
-    if (sum > clicked) return {DoubleClick::kHelp, protocol::calls::HelpContext(At(records, i).m_nApiId)};
+    if (sum > clicked)
+      return {DoubleClick::kHelp, protocol::calls::HelpContext(At(records, i).m_nApiId)};
   }
   return {DoubleClick::kDefault, 0};
 }

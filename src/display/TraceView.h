@@ -136,8 +136,8 @@ class TraceView {
   void Follow(RecordList records, const format::DisplayModes& modes);
   void LineUp(RecordList records, const format::DisplayModes& modes);
   void LineDown(RecordList records, const format::DisplayModes& modes);
-  int32_t DrawRecord(ui::Canvas& canvas, RecordLayout& layout, const CSpyMsg& record, int32_t number,
-                     int32_t y) const;
+  int32_t DrawRecord(ui::Canvas& canvas, RecordLayout& layout, const CSpyMsg& record,
+                     int32_t number, int32_t y) const;
 
   ViewOptions& m_options;
 };

@@ -87,7 +87,8 @@ class Decoder {
   DecodedCall& m_call;
 };
 
-void AddressCall(Decoder& d, const char* lengthName, protocol::layout::Address offsets, AddressRole role) {
+void AddressCall(Decoder& d, const char* lengthName, protocol::layout::Address offsets,
+                 AddressRole role) {
   d.Socket();
   d.Address(lengthName, offsets.addrLen, protocol::layout::kAddressImage, role);
   d.Result(d.I32(offsets.result));
@@ -172,9 +173,9 @@ void Shutdown(Decoder& d) {
   d.Result(d.I32(protocol::layout::kListenResult));
 }
 void Select(Decoder& d) {
-  for (const auto& [name, offset] :
-       {std::pair{"readfds", protocol::layout::kSelectReads}, std::pair{"writefds", protocol::layout::kSelectWrites},
-        std::pair{"exceptfds", protocol::layout::kSelectExcepts}}) {
+  for (const auto& [name, offset] : {std::pair{"readfds", protocol::layout::kSelectReads},
+                                     std::pair{"writefds", protocol::layout::kSelectWrites},
+                                     std::pair{"exceptfds", protocol::layout::kSelectExcepts}}) {
     d.Field(name, d.U16(offset), std::to_string(d.U16(offset)));
   }
   d.Result(d.I32(protocol::layout::kSelectResult));
@@ -184,29 +185,36 @@ void Socket(Decoder& d) {
   const int32_t type = d.I32(protocol::layout::kSocketType);
   d.Field("af", af, FormatProtocolFamily(af));
   d.Field("type", type, FormatSocketType(type));
-  d.Field("protocol", d.U32(protocol::layout::kSocketProtocol), FormatHex16(d.U32(protocol::layout::kSocketProtocol)));
+  d.Field("protocol", d.U32(protocol::layout::kSocketProtocol),
+          FormatHex16(d.U32(protocol::layout::kSocketProtocol)));
   d.Result(d.I32(protocol::layout::kSocketResult));
 }
 void Recv(Decoder& d) {
   d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags), FormatRecvFlags(d.I32(protocol::layout::kTransferFlags)));
+  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
+          FormatRecvFlags(d.I32(protocol::layout::kTransferFlags)));
   d.Transfer(protocol::layout::kShortTransfer);
 }
 void Send(Decoder& d) {
   d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags), FormatSendFlags(d.I32(protocol::layout::kTransferFlags)));
+  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
+          FormatSendFlags(d.I32(protocol::layout::kTransferFlags)));
   d.Transfer(protocol::layout::kShortTransfer);
 }
 void RecvFrom(Decoder& d) {
   d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags), FormatRecvFlags(d.I32(protocol::layout::kTransferFlags)));
-  d.Address("fromlen", protocol::layout::kRecvFromAddrLen, protocol::layout::kLongImage, AddressRole::kSource);
+  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
+          FormatRecvFlags(d.I32(protocol::layout::kTransferFlags)));
+  d.Address("fromlen", protocol::layout::kRecvFromAddrLen, protocol::layout::kLongImage,
+            AddressRole::kSource);
   d.Transfer(protocol::layout::kLongTransfer);
 }
 void SendTo(Decoder& d) {
   d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags), FormatSendFlags(d.I32(protocol::layout::kTransferFlags)));
-  d.Address("tolen", protocol::layout::kSendToAddrLen, protocol::layout::kLongImage, AddressRole::kDestination);
+  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
+          FormatSendFlags(d.I32(protocol::layout::kTransferFlags)));
+  d.Address("tolen", protocol::layout::kSendToAddrLen, protocol::layout::kLongImage,
+            AddressRole::kDestination);
   d.Transfer(protocol::layout::kLongTransfer);
 }
 
@@ -219,7 +227,8 @@ constexpr std::array<void (*)(Decoder&), 23> kDecoders = {
 
 constexpr bool DecodersCoverFieldCalls() {
   for (const protocol::calls::Call& row : protocol::calls::kCalls) {
-    if ((row.layout != protocol::layout::Group::kGeneric) != (row.id < kDecoders.size())) return false;
+    if ((row.layout != protocol::layout::Group::kGeneric) != (row.id < kDecoders.size()))
+      return false;
   }
   return true;
 }
@@ -231,7 +240,8 @@ DecodedCall DecodeCall(const CSpyMsg& msg) {
   DecodedCall call;
   const protocol::calls::Call* row = protocol::calls::Find(msg.m_nApiId);
   const Block p = msg.PayloadBytes();
-  call.error = msg.m_hData.HasData() ? protocol::bytes::GetLE32Signed(p, protocol::layout::kError) : msg.m_nError;
+  call.error = msg.m_hData.HasData() ? protocol::bytes::GetLE32Signed(p, protocol::layout::kError)
+                                     : msg.m_nError;
   if (row == nullptr) return call;
   call.name = row->name;
   call.direction = row->data;

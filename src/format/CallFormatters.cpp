@@ -52,7 +52,8 @@ void AppendAddress(Lines& lines, Block p, size_t image) {
                        protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + 1),
                        protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + 2),
                        protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + 3)};
-  lines.push_back(FormatFamily(static_cast<int16_t>(U16(p, image + protocol::layout::kImageFamily))));
+  lines.push_back(
+      FormatFamily(static_cast<int16_t>(U16(p, image + protocol::layout::kImageFamily))));
   lines.push_back(FormatPort(U16(p, image + protocol::layout::kImagePort)));
   lines.push_back(FormatAddress(address) + ")");
 }
@@ -117,33 +118,39 @@ std::string InetNtoa(const protocol::calls::Call& call, Block p, Lines& lines, b
 }
 
 std::string Ioctl(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + ", " + FormatIoctlCommand(U32(p, protocol::layout::kIoctlCmd)) +
+  lines.push_back(Opening(call, p) + ", " +
+                  FormatIoctlCommand(U32(p, protocol::layout::kIoctlCmd)) +
                   "arg=" + FormatHex32(U32(p, protocol::layout::kIoctlArg)) + ")");
   return ReturnsResult(p, protocol::layout::kIoctlResult);
 }
 
 std::string Listen(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + ", backlog=" + Decimal(I32(p, protocol::layout::kListenBacklog)) + ")");
+  lines.push_back(Opening(call, p) +
+                  ", backlog=" + Decimal(I32(p, protocol::layout::kListenBacklog)) + ")");
   return ReturnsResult(p, protocol::layout::kListenResult);
 }
 
 std::string Shutdown(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + ", how=" + Decimal(I32(p, protocol::layout::kListenBacklog)) + ")");
+  lines.push_back(Opening(call, p) + ", how=" + Decimal(I32(p, protocol::layout::kListenBacklog)) +
+                  ")");
   return ReturnsResult(p, protocol::layout::kListenResult);
 }
 
 std::string Select(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + "..,#reads=" + Decimal(U16(p, protocol::layout::kSelectReads)) +
+  lines.push_back(Opening(call, p) +
+                  "..,#reads=" + Decimal(U16(p, protocol::layout::kSelectReads)) +
                   ", #writes=" + Decimal(U16(p, protocol::layout::kSelectWrites)) +
                   ", #excepts=" + Decimal(U16(p, protocol::layout::kSelectExcepts)) + ",..)");
   return ReturnsResult(p, protocol::layout::kSelectResult);
 }
 
 std::string SocketCall(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + "af=" + FormatProtocolFamily(I32(p, protocol::layout::kSocketAf)) +
+  lines.push_back(Opening(call, p) +
+                  "af=" + FormatProtocolFamily(I32(p, protocol::layout::kSocketAf)) +
                   ", type=" + FormatSocketType(I32(p, protocol::layout::kSocketType)) +
                   ", protocol=" + FormatHex16(U32(p, protocol::layout::kSocketProtocol)) + ")");
-  return Returns(FormatSocket(I32(p, protocol::layout::kSocketResult), I32(p, protocol::layout::kError)));
+  return Returns(
+      FormatSocket(I32(p, protocol::layout::kSocketResult), I32(p, protocol::layout::kError)));
 }
 
 std::string TransferReturns(Block p, size_t resultOffset) {
@@ -155,7 +162,8 @@ std::string TransferReturns(Block p, size_t resultOffset) {
 // The flags of a transfer, named by its direction.
 std::string Flags(const protocol::calls::Call& call, Block p) {
   const int32_t flags = I32(p, protocol::layout::kTransferFlags);
-  return call.data == protocol::calls::Data::kSend ? FormatSendFlags(flags) : FormatRecvFlags(flags);
+  return call.data == protocol::calls::Data::kSend ? FormatSendFlags(flags)
+                                                   : FormatRecvFlags(flags);
 }
 
 std::string RecvSend(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
@@ -177,14 +185,17 @@ std::string LongTransfer(const protocol::calls::Call& call, Block p, Lines& line
 }
 
 std::string RecvFrom(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return LongTransfer(call, p, lines, verbose, "SOCKADDR.length=", protocol::layout::kRecvFromAddrLen);
+  return LongTransfer(call, p, lines, verbose,
+                      "SOCKADDR.length=", protocol::layout::kRecvFromAddrLen);
 }
 
 std::string SendTo(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose) {
-  return LongTransfer(call, p, lines, verbose, " SOCKADDR.length=", protocol::layout::kSendToAddrLen);
+  return LongTransfer(call, p, lines, verbose,
+                      " SOCKADDR.length=", protocol::layout::kSendToAddrLen);
 }
 
-using Formatter = std::string (*)(const protocol::calls::Call& call, Block p, Lines& lines, bool verbose);
+using Formatter = std::string (*)(const protocol::calls::Call& call, Block p, Lines& lines,
+                                  bool verbose);
 
 Formatter FormatterOf(protocol::layout::Group group) {
   using protocol::layout::Group;
@@ -248,8 +259,8 @@ std::string PayloadText(std::span<const uint8_t> p, size_t offset) {
   return std::string(tail.begin(), end);
 }
 
-std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
-                       bool verbose) {
+std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
+                       std::vector<std::string>& lines, bool verbose) {
   // The calls decoded by name only show no parameters and no result, whatever they carry.
   const Formatter formatter = FormatterOf(call.layout);
   if (formatter == nullptr || !msg.m_hData.HasData()) {

@@ -16,8 +16,8 @@ namespace format {
 // "name(... )" and no returns text; a socket call without a payload gives "name(... )" and
 // " SPYNOBUFS". Missing payload bytes count as zero; texts and option values end at the end of
 // the payload.
-std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg, std::vector<std::string>& lines,
-                       bool verbose);
+std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
+                       std::vector<std::string>& lines, bool verbose);
 
 // The zero-ended text from `offset` of a payload, ending at the end of the payload at the latest.
 std::string PayloadText(std::span<const uint8_t> payload, size_t offset);

@@ -125,8 +125,9 @@ class FlowMap {
       local.address = IsLoopback(remote.address) ? remote.address : kPlaceholderLocal;
     if (local.port == 0) local.port = port;
     const uint8_t protocol = life.protocol;
-    return transfer.call.direction == protocol::calls::Data::kSend ? Direction{protocol, local, remote}
-                                                         : Direction{protocol, remote, local};
+    return transfer.call.direction == protocol::calls::Data::kSend
+               ? Direction{protocol, local, remote}
+               : Direction{protocol, remote, local};
   }
 
  private:
@@ -197,7 +198,8 @@ class PcapWriter {
     const size_t at = m_file.size();
     m_file.resize(at + 16);
     protocol::bytes::PutLE32(&m_file[at], time);
-    protocol::bytes::PutLE32(&m_file[at + 8], static_cast<uint32_t>(headers.size() + captured.size()));
+    protocol::bytes::PutLE32(&m_file[at + 8],
+                             static_cast<uint32_t>(headers.size() + captured.size()));
     protocol::bytes::PutLE32(&m_file[at + 12], static_cast<uint32_t>(headers.size() + length));
     m_file.insert(m_file.end(), headers.begin(), headers.end());
     m_file.insert(m_file.end(), captured.begin(), captured.end());
@@ -225,13 +227,15 @@ std::vector<uint8_t> WritePcap(std::span<const SpyMsgPtr> records) {
   const std::vector<Transfer> transfers = flows.Follow(records);
   std::set<Direction> traced;  // directions whose sending side is in the trace
   for (const Transfer& transfer : transfers) {
-    if (transfer.call.direction == protocol::calls::Data::kSend) traced.insert(flows.DirectionOf(transfer));
+    if (transfer.call.direction == protocol::calls::Data::kSend)
+      traced.insert(flows.DirectionOf(transfer));
   }
 
   PcapWriter pcap;
   for (const Transfer& transfer : transfers) {
     const Direction direction = flows.DirectionOf(transfer);
-    if (transfer.call.direction == protocol::calls::Data::kRecv && traced.contains(direction)) continue;
+    if (transfer.call.direction == protocol::calls::Data::kRecv && traced.contains(direction))
+      continue;
     const auto total = static_cast<size_t>(*transfer.call.total);
     const std::span<const uint8_t> data = transfer.call.data;
     // A datagram is one packet whatever its size; a stream is cut into segments that fit.

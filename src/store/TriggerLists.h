@@ -1,7 +1,7 @@
 // The choices of the trigger dialog: the call list and the error list, and what a
 // chosen index means to the trigger. The call list is the calls table's trigger list,
-// protocol::calls::kTriggerListNames: alphabetical, which is also API id order, so the call index is the
-// API id.
+// protocol::calls::kTriggerListNames: alphabetical, which is also API id order, so the call index
+// is the API id.
 #pragma once
 
 #include <algorithm>

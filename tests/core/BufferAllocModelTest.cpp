@@ -54,7 +54,8 @@ TEST(BufferAllocModel, SpinnerArrowsStepAndStopAtTheEnds) {
   v.m_nTrapSize = 11;
   dialogs::BufferAllocModel dlg(v);
   dlg.OnInitDialog();
-  dialogs::BufferAllocModel::SpinResult s = dlg.OnSpin(Spinner::kTrace, dialogs::BufferAllocModel::kLineUp);
+  dialogs::BufferAllocModel::SpinResult s =
+      dlg.OnSpin(Spinner::kTrace, dialogs::BufferAllocModel::kLineUp);
   EXPECT_EQ(s.position, 2000);
   EXPECT_EQ(s.text, "2000");
   s = dlg.OnSpin(Spinner::kTrace, dialogs::BufferAllocModel::kLineDown);

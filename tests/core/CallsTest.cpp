@@ -49,7 +49,8 @@ TEST(Calls, OnlyTheFourTransfersCarryData) {
 
 TEST(Calls, HelpContextIs175PlusIdForTheSocketCallsElseOne) {
   for (int32_t id = -1; id <= 46; ++id) {
-    EXPECT_EQ(protocol::calls::HelpContext(id), id >= 0 && id <= 22 ? 175u + static_cast<uint32_t>(id) : 1u)
+    EXPECT_EQ(protocol::calls::HelpContext(id),
+              id >= 0 && id <= 22 ? 175u + static_cast<uint32_t>(id) : 1u)
         << id;
   }
 }

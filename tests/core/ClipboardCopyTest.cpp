@@ -22,11 +22,13 @@ TEST(ClipboardCopy, RefusesRangesReckonedAbove65535Bytes) {
   const format::DisplayModes modes;
   auto oneLine = [](const CSpyMsg&) { return 1; };
   // 511 lines: 65408 bytes reckoned, copied.
-  const display::ClipboardCopy accepted = display::PrepareClipboardCopy(records, 1, 511, modes, oneLine);
+  const display::ClipboardCopy accepted =
+      display::PrepareClipboardCopy(records, 1, 511, modes, oneLine);
   EXPECT_FALSE(accepted.refused);
   EXPECT_FALSE(accepted.block.empty());
   // 512 lines: 65536 bytes, one more than the limit.
-  const display::ClipboardCopy refused = display::PrepareClipboardCopy(records, 1, 512, modes, oneLine);
+  const display::ClipboardCopy refused =
+      display::PrepareClipboardCopy(records, 1, 512, modes, oneLine);
   EXPECT_TRUE(refused.refused);
   EXPECT_TRUE(refused.block.empty());
   // Lines are counted over the range only, clipped to the buffer.

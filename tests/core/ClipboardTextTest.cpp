@@ -56,8 +56,9 @@ TEST_F(ClipboardText, DefaultModesNumberTimeCallReturnsAndEmptyLine) {
             "[2] 02:00:00  gethostbyname(... )\r\n"
             "\r\n");
   EXPECT_EQ(Text({}, 2, 2), "[2] 02:00:00  gethostbyname(... )\r\n\r\n");
-  EXPECT_EQ(display::MakeClipboardText(records, 1, 1, {.showTime = false, .vertSpace = false}, "\n"),
-            "[1] listen (SOCKET=4, backlog=5) returns (NO ERROR)\n");
+  EXPECT_EQ(
+      display::MakeClipboardText(records, 1, 1, {.showTime = false, .vertSpace = false}, "\n"),
+      "[1] listen (SOCKET=4, backlog=5) returns (NO ERROR)\n");
 }
 
 TEST_F(ClipboardText, VerboseAddressLinesIndentUnderTheDot) {

@@ -45,7 +45,8 @@ TEST(DisplayColors, ButtonsEditTheirOwnRole) {
 }
 
 TEST(DisplayColors, SampleDrawsEightStringsInTheirColoursAndPlaces) {
-  const DisplayColors colors{ui::Rgb(1, 1, 1), ui::Rgb(2, 2, 2), ui::Rgb(3, 3, 3), ui::Rgb(4, 4, 4), ui::Rgb(5, 5, 5)};
+  const DisplayColors colors{ui::Rgb(1, 1, 1), ui::Rgb(2, 2, 2), ui::Rgb(3, 3, 3), ui::Rgb(4, 4, 4),
+                             ui::Rgb(5, 5, 5)};
   RecordingCanvas canvas;
   display::PaintColorSample(canvas, {10, 20, 300, 200}, colors);
 

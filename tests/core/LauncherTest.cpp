@@ -93,7 +93,8 @@ TEST_F(LauncherTest, CopyPathCutsAtLastDotOfWholePath) {
   EXPECT_EQ(notProgram->text, "Execution Error");
   EXPECT_EQ(notProgram->caption,
             "Could not launch C:\\a\\ftp.exe: the file is not a valid Windows program");
-  EXPECT_EQ(config::launcher::StartFailure("x.exe", 31)->caption, "Could not launch x.exe: error 31");
+  EXPECT_EQ(config::launcher::StartFailure("x.exe", 31)->caption,
+            "Could not launch x.exe: error 31");
 
   // On disk: a dotted directory with a dotless program makes its copy beside the directory.
   fs::create_directories(m_dir / "tools.d");
@@ -107,7 +108,8 @@ TEST_F(LauncherTest, CopyPathCutsAtLastDotOfWholePath) {
 
 TEST_F(LauncherTest, ExistingCopyIsQuestionedAndProgramNeverOverwritten) {
   Write(Path("FTP.EXE"), "program");
-  EXPECT_EQ(config::launcher::PlanLaunch(Path("FTP.EXE")).step, config::launcher::LaunchPlan::Step::kCopy);
+  EXPECT_EQ(config::launcher::PlanLaunch(Path("FTP.EXE")).step,
+            config::launcher::LaunchPlan::Step::kCopy);
   ASSERT_TRUE(config::launcher::CopyWithModuleRedirect(Path("FTP.EXE"), Path("FTP.tmp")).ok);
 
   const config::launcher::LaunchPlan again = config::launcher::PlanLaunch(Path("FTP.EXE"));

@@ -17,7 +17,8 @@ using display::PrintJob;
 constexpr int32_t kW = RecordingCanvas::kCharWidth;
 
 // Prints every page of a job, each on its own canvas; gives up after `maxPages`.
-std::vector<RecordingCanvas> PrintAll(PrintJob& job, const config::Options& options, int maxPages = 200) {
+std::vector<RecordingCanvas> PrintAll(PrintJob& job, const config::Options& options,
+                                      int maxPages = 200) {
   std::vector<RecordingCanvas> pages(1);
   while (job.PrintPage(pages.back(), options)) {
     if (static_cast<int>(pages.size()) == maxPages) break;
@@ -61,7 +62,8 @@ TEST_F(PrintJobFixture, PageGeometryAndNumbering) {
   EXPECT_EQ(number.colour, ui::Rgb(0, 0, 0));
   // No record number, no trigger mark; the time and the returns text on the same line.
   const auto& first = pages[0].texts[1];
-  EXPECT_TRUE(first.text.starts_with(format::FormatTimeStamp(1000000000) + "closesocket (")) << first.text;
+  EXPECT_TRUE(first.text.starts_with(format::FormatTimeStamp(1000000000) + "closesocket ("))
+      << first.text;
   EXPECT_NE(first.text.find(" returns ("), std::string::npos);
   EXPECT_EQ(first.x, 0);
   EXPECT_EQ(first.y, 150);

@@ -50,12 +50,13 @@ class CollectingSink : public capture::IRecordSink {
 // A payload whose every byte tells where it came from: chunk number and position.
 std::vector<uint8_t> Numbered(size_t size, uint8_t tag) {
   std::vector<uint8_t> payload(size);
-  for (size_t i = 0; i < size; ++i) payload[i] = static_cast<uint8_t>(tag + i / protocol::spy::kChunkSize);
+  for (size_t i = 0; i < size; ++i)
+    payload[i] = static_cast<uint8_t>(tag + i / protocol::spy::kChunkSize);
   return payload;
 }
 
 std::vector<protocol::spy::Datagram> Message(uint32_t source, uint16_t msgNum, uint16_t apiId,
-                                   const std::vector<uint8_t>& payload) {
+                                             const std::vector<uint8_t>& payload) {
   return protocol::spy::FragmentMessage({source, msgNum, apiId}, payload);
 }
 

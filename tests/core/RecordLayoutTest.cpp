@@ -87,8 +87,8 @@ TEST(RecordLayout, RowCountWithoutFormattingMatchesTheRowsLaidOut) {
 
   for (int bits = 0; bits < 16; ++bits) {
     for (const int32_t limit : {-1, 0, 20}) {
-      const format::DisplayModes modes{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0,
-                               limit};
+      const format::DisplayModes modes{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0,
+                                       (bits & 8) != 0, limit};
       RecordLayout layout(modes);
       for (const auto& record : records) {
         const auto rows = layout.Lay(*record, "[1] ");

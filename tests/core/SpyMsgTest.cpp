@@ -15,7 +15,8 @@ namespace {
 std::unique_ptr<CSpyMsg> TransferRecord(int apiId, int32_t result, std::vector<uint8_t> data,
                                         size_t extraBytes = 0) {
   const bool longLayout = apiId == 16 || apiId == 19;
-  const protocol::layout::Transfer offsets = longLayout ? protocol::layout::kLongTransfer : protocol::layout::kShortTransfer;
+  const protocol::layout::Transfer offsets =
+      longLayout ? protocol::layout::kLongTransfer : protocol::layout::kShortTransfer;
   const size_t resultOffset = offsets.result;
   const size_t countOffset = offsets.count;
   const size_t dataOffset = offsets.fixed;
@@ -143,7 +144,8 @@ TEST(SpyMsgMatchPattern, NeverReadsPastThePayloadWhateverTheCountClaims) {
   std::array<uint8_t, 100> zeros{};
   auto send = TransferRecord(18, 10, std::vector<uint8_t>(10, 0));
   // A trace file may claim more captured bytes than the block holds.
-  protocol::bytes::PutLE32(send->m_hData.MutableBytes().data() + protocol::layout::kShortTransfer.count, 5000);
+  protocol::bytes::PutLE32(
+      send->m_hData.MutableBytes().data() + protocol::layout::kShortTransfer.count, 5000);
   EXPECT_EQ(send->MatchPattern(0, 10, zeros), 1);
   EXPECT_EQ(send->MatchPattern(0, 11, zeros), 0);
   EXPECT_EQ(send->MatchPattern(10, 0, zeros), 1);

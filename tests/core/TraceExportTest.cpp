@@ -21,7 +21,8 @@ SpyMsgPtr Socket(int32_t s, int32_t type) {
 }
 SpyMsgPtr Named(int32_t id, int32_t s, uint16_t port, std::array<uint8_t, 4> address = kLoopback) {
   return Make(id, [=](auto out) {
-    const agent::payload::AddressCall call{.s = s, .addrLen = 16, .addr = MakeSockAddr(2, port, address)};
+    const agent::payload::AddressCall call{
+        .s = s, .addrLen = 16, .addr = MakeSockAddr(2, port, address)};
     return id == 1 || id == 3 ? BuildBindConnect(out, call) : BuildGetName(out, call);
   });
 }
@@ -35,10 +36,11 @@ SpyMsgPtr Accept(int32_t s, int32_t accepted, uint16_t peerPort) {
 SpyMsgPtr Transfer(int32_t id, int32_t s, std::string_view data, int32_t result = -2,
                    uint16_t port = 0) {
   return Make(id, [=](auto out) {
-    const agent::payload::TransferCall call{.s = s,
-                            .result = result == -2 ? static_cast<int32_t>(data.size()) : result,
-                            .addrLen = 16,
-                            .addr = MakeSockAddr(2, port, kLoopback)};
+    const agent::payload::TransferCall call{
+        .s = s,
+        .result = result == -2 ? static_cast<int32_t>(data.size()) : result,
+        .addrLen = 16,
+        .addr = MakeSockAddr(2, port, kLoopback)};
     const auto bytes = testrec::Bytes(data);
     if (id == 16) return BuildRecvFrom(out, call, bytes);
     if (id == 19) return BuildSendTo(out, call, bytes);

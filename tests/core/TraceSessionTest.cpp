@@ -72,7 +72,8 @@ TEST_F(TraceSessionTest, ContactSwitchesEveryCallOffUntilBeginTrace) {
 
 TEST_F(TraceSessionTest, BeginAndEndTraceTellTheAgent) {
   Queue source;
-  source.datagrams.push_back(protocol::spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
+  source.datagrams.push_back(
+      protocol::spy::FragmentMessage({1, 1, 18}, std::vector<uint8_t>(300, 0))[0]);
   session.ReceivePass(source);
   ASSERT_EQ(session.PendingCount(), 1u);
   options.m_bIgnoreWouldBlock = 0;

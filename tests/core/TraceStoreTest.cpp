@@ -29,8 +29,10 @@ SpyMsgPtr Call(int32_t apiId, int32_t error = 0) {
 SpyMsgPtr Send(std::vector<uint8_t> data) {
   auto record = Call(18);
   uint8_t* out = record->m_hData.MutableBytes().data();
-  protocol::bytes::PutLE32(out + protocol::layout::kShortTransfer.result, static_cast<uint32_t>(data.size()));
-  protocol::bytes::PutLE32(out + protocol::layout::kShortTransfer.count, static_cast<uint32_t>(data.size()));
+  protocol::bytes::PutLE32(out + protocol::layout::kShortTransfer.result,
+                           static_cast<uint32_t>(data.size()));
+  protocol::bytes::PutLE32(out + protocol::layout::kShortTransfer.count,
+                           static_cast<uint32_t>(data.size()));
   std::copy(data.begin(), data.end(), out + protocol::layout::kShortTransfer.fixed);
   return record;
 }
@@ -324,7 +326,8 @@ TEST_F(TraceStoreTest, OpenReadsTheHeaderFirstAndOnlyWhatTheFileHolds) {
   EXPECT_EQ(store.m_traceBuf.size(), 2u);
 
   std::vector<uint8_t> bytes = store::WriteTraceFile(std::span(store.m_traceBuf).first(1));
-  bytes.resize(13 + store::kTraceRecordHeadSize);  // the record's head, its payload length made 65535
+  bytes.resize(13 +
+               store::kTraceRecordHeadSize);  // the record's head, its payload length made 65535
   bytes[27] = bytes[28] = 0xFF;
   const auto tail = dir / "tail.spy";
   ASSERT_TRUE(store::WriteFileReplacing(tail, bytes));

@@ -40,7 +40,8 @@ TEST(ValueRenderers, SocketOptionSuffixes) {
   // A linger is two 16-bit halves: on (low) and time (high).
   EXPECT_EQ(format::FormatSockOpt(0x0080, 30 << 16 | 1), "SO_LINGER=ON, TIME=30");
   EXPECT_EQ(format::FormatSockOpt(0x0080, 30 << 16), "SO_LINGER=OFF");
-  EXPECT_EQ(format::FormatSockOpt(0x0080, static_cast<int32_t>(0xFFFF0001u)), "SO_LINGER=ON, TIME=-1");
+  EXPECT_EQ(format::FormatSockOpt(0x0080, static_cast<int32_t>(0xFFFF0001u)),
+            "SO_LINGER=ON, TIME=-1");
   // Numbers and flags are the whole 32-bit value: 131072 and 40000 once showed as 0 and -25536.
   EXPECT_EQ(format::FormatSockOpt(0x1001, 0x2000), "SO_SNDBUF=8192");
   EXPECT_EQ(format::FormatSockOpt(0x1002, 131072), "SO_RCVBUF=131072");
@@ -89,7 +90,8 @@ TEST(ValueRenderers, ParameterTexts) {
 TEST(DumpRows, TwentyBytesWithLineEnds) {
   const std::string text = "ABC DEF GHI JKLM\r\n\r\n";
   Lines lines;
-  format::FormatDumpRows(lines, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  format::FormatDumpRows(lines,
+                         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   EXPECT_EQ(lines, (Lines{"0000:   41 42 43 20 44 45 46 20   47 48 49 20 4A 4B 4C 4D ",
                           "ABC.DEF.GHI.JKLM", "0010:   0D 0A 0D 0A ", "...."}));
   EXPECT_EQ(lines[0].size(), 58u);

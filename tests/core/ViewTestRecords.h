@@ -29,7 +29,8 @@ inline SpyMsgPtr Transfer(int32_t id, size_t size) {
 
 inline SpyMsgPtr Connect() {
   return testrec::Make(3, [](std::span<uint8_t> out) {
-    agent::payload::AddressCall call{0, 5, 0, 16, agent::payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
+    agent::payload::AddressCall call{0, 5, 0, 16,
+                                     agent::payload::MakeSockAddr(2, 80, {10, 0, 0, 1})};
     return agent::payload::BuildBindConnect(out, call);
   });
 }

@@ -77,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                     ? std::nullopt
                                                     : FromChars<uint32_t>(trimmed, true);
   if (count.value != unsignedWhole) __builtin_trap();
-  if (count.value.has_value() == (count.message == ui::ddx::kPositiveIntegerMessage)) __builtin_trap();
+  if (count.value.has_value() == (count.message == ui::ddx::kPositiveIntegerMessage))
+    __builtin_trap();
   return 0;
 }

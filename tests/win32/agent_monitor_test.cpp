@@ -488,7 +488,8 @@ int main(int argc, char** argv) {
   CHECK(CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\Klvnt32.dll").c_str(), FALSE));
   g_demoPort = FreePortBase();
   CHECK(g_demoPort != 0);
-  const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
+  const config::launcher::CopyResult copy =
+      config::launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
   CHECK(copy.ok && copy.patched >= 1);
   const std::string burst = dir + "\\wsburst.tmp";
   CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));

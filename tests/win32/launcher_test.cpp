@@ -53,12 +53,14 @@ int main() {
 
   const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(program);
   CHECK(plan.step == config::launcher::LaunchPlan::Step::kCopy);
-  const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(program, plan.copyPath);
+  const config::launcher::CopyResult copy =
+      config::launcher::CopyWithModuleRedirect(program, plan.copyPath);
   CHECK(copy.ok);
   CHECK(copy.patched >= 1);
   CHECK(Run(plan.copyPath) == 42);  // the stand-in's htons
 
-  CHECK(config::launcher::PlanLaunch(program).step == config::launcher::LaunchPlan::Step::kConfirmOverwrite);
+  CHECK(config::launcher::PlanLaunch(program).step ==
+        config::launcher::LaunchPlan::Step::kConfirmOverwrite);
 
   DeleteFileA(plan.copyPath.c_str());
   DeleteFileA(program.c_str());

@@ -112,8 +112,9 @@ int main() {
   for (int32_t id = -1; id < protocol::calls::kCount; ++id) {
     const uint32_t context = protocol::calls::HelpContext(id);
     const auto topic = help.FindContext(context);
-    const std::string title =
-        context == protocol::calls::kGeneralTopic ? "Quarnet" : std::string(protocol::calls::kCalls[id].name);
+    const std::string title = context == protocol::calls::kGeneralTopic
+                                  ? "Quarnet"
+                                  : std::string(protocol::calls::kCalls[id].name);
     const bool named =
         topic && help.Topics()[*topic].title == title && !help.Topics()[*topic].blocks.empty();
     if (!named) std::printf("context %u: no topic \"%s\" with text\n", context, title.c_str());

@@ -188,7 +188,8 @@ int main(int argc, char** argv) {
   const auto shown = std::span(contents.records).subspan(first, last - first);
   if (args->pcap) {
     const std::vector<uint8_t> pcap = format::WritePcap(shown);
-    if (!store::WriteFileReplacing(*args->pcap, pcap)) return Fail(*args->pcap, "cannot write the file");
+    if (!store::WriteFileReplacing(*args->pcap, pcap))
+      return Fail(*args->pcap, "cannot write the file");
   }
   std::string text;
   if (args->json) {
@@ -196,7 +197,8 @@ int main(int argc, char** argv) {
       text += format::RecordJson(*shown[i], static_cast<int32_t>(first + i + 1)) + "\n";
     }
   } else if (!args->pcap) {
-    text = display::MakeClipboardText(contents.records, from, to, modes, args->crlf ? "\r\n" : "\n");
+    text =
+        display::MakeClipboardText(contents.records, from, to, modes, args->crlf ? "\r\n" : "\n");
   }
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout)) {
     std::fprintf(stderr, "qntdump: cannot write the output\n");

@@ -96,7 +96,8 @@ TEST_F(QntDump, ModesBothWaysRangeAndCrlf) {
             Dump("trace.spy").out);
 
   const format::DisplayModes modes{.verbose = true};
-  EXPECT_EQ(Dump("--crlf --verbose trace.spy").out, display::MakeClipboardText(records, 1, 2, modes));
+  EXPECT_EQ(Dump("--crlf --verbose trace.spy").out,
+            display::MakeClipboardText(records, 1, 2, modes));
 }
 
 TEST_F(QntDump, SettingsFileGivesTheModesAndOptionsWin) {

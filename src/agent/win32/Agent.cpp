@@ -75,8 +75,8 @@ int Agent::ProgramCleanup() {
 void Agent::Send(protocol::calls::Id id, std::span<const uint8_t> payload) {
   const auto port = static_cast<uint16_t>(m_block->port.load(std::memory_order_relaxed));
   Lock lock(m_lock);
-  const auto datagrams =
-      protocol::spy::FragmentMessage({m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
+  const auto datagrams = protocol::spy::FragmentMessage(
+      {m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
   ++m_nextMsgNum;
   if (m_programStartups > 0) {
     ReportSender* sender = ReportSender::Get();

@@ -137,10 +137,11 @@ int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) 
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildBindConnect,
-                agent::payload::AddressCall{
-                    report.Error(), Handle(s), result, namelen,
-                    report.PointersValid() ? Image(name, namelen) : agent::payload::SockAddrImage{}});
+    report.Send(
+        agent::payload::BuildBindConnect,
+        agent::payload::AddressCall{
+            report.Error(), Handle(s), result, namelen,
+            report.PointersValid() ? Image(name, namelen) : agent::payload::SockAddrImage{}});
   }
   return result;
 }
@@ -165,7 +166,8 @@ int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    agent::payload::AddressCall call{report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
+    agent::payload::AddressCall call{
+        report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
     report.Send(agent::payload::BuildGetName, call);
   }
@@ -179,8 +181,9 @@ u_long Convert32(Id api, Fn real, u_long value) {
   if (!agent.Wants(api)) return result;
   Report report(agent, api, false);
   if (report.Wanted()) {
-    report.Send(agent::payload::BuildConvert32, agent::payload::Convert32Call{0, static_cast<uint32_t>(value),
-                                                                static_cast<uint32_t>(result)});
+    report.Send(agent::payload::BuildConvert32,
+                agent::payload::Convert32Call{0, static_cast<uint32_t>(value),
+                                              static_cast<uint32_t>(result)});
   }
   return result;
 }
@@ -224,7 +227,8 @@ int WINAPI Klv_closesocket(SOCKET s) {
   if (!agent.Wants(Id::closesocket)) return result;
   Report report(agent, Id::closesocket, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildCloseSocket, agent::payload::ResultCall{report.Error(), Handle(s), result});
+    report.Send(agent::payload::BuildCloseSocket,
+                agent::payload::ResultCall{report.Error(), Handle(s), result});
   }
   return result;
 }
@@ -248,9 +252,10 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
   Report report(agent, Id::getsockopt, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     const int length = report.ValueAt(optlen);
-    report.Send(agent::payload::BuildSockOpt,
-                agent::payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
-                result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
+    report.Send(
+        agent::payload::BuildSockOpt,
+        agent::payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
+        result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
   }
   return result;
 }
@@ -298,7 +303,7 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   Report report(agent, Id::ioctlsocket, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     const agent::payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
-                                  static_cast<uint32_t>(report.ValueAt(argp)), result};
+                                         static_cast<uint32_t>(report.ValueAt(argp)), result};
     report.Send(agent::payload::BuildIoctl, call);
   }
   return result;
@@ -323,9 +328,10 @@ int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
   Report report(agent, Id::recv, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
-    report.SendTransfer(agent::payload::BuildRecvSend,
-                        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
-                        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+    report.SendTransfer(
+        agent::payload::BuildRecvSend,
+        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}}, kFixed,
+        Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
 }
@@ -338,7 +344,7 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
   if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
     agent::payload::TransferCall call{report.Error(),          Handle(s), flags, result,
-                               report.ValueAt(fromlen), {}};
+                                      report.ValueAt(fromlen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(from, call.addrLen);
     report.SendTransfer(agent::payload::BuildRecvFrom, call, kFixed,
                         Bytes(buf, report.KeptBytes(result, kFixed)));
@@ -374,9 +380,10 @@ int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
   Report report(agent, Id::send, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
-    report.SendTransfer(agent::payload::BuildRecvSend,
-                        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
-                        kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+    report.SendTransfer(
+        agent::payload::BuildRecvSend,
+        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}}, kFixed,
+        Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
 }
@@ -391,8 +398,9 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
     constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
     report.SendTransfer(
         agent::payload::BuildSendTo,
-        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, tolen,
-                              report.PointersValid() ? Image(to, tolen) : agent::payload::SockAddrImage{}},
+        agent::payload::TransferCall{
+            report.Error(), Handle(s), flags, result, tolen,
+            report.PointersValid() ? Image(to, tolen) : agent::payload::SockAddrImage{}},
         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
   }
   return result;
@@ -405,9 +413,10 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
   Report report(agent, Id::setsockopt, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     // A failed call may have been given a bad pointer; its value is not read then.
-    report.Send(agent::payload::BuildSockOpt,
-                agent::payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
-                result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, optlen));
+    report.Send(
+        agent::payload::BuildSockOpt,
+        agent::payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
+        result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, optlen));
   }
   return result;
 }

@@ -335,9 +335,9 @@ void CQuarnetView::OnFont() {
   choose.nSizeMin = 4;
   choose.nSizeMax = 60;
   if (!ChooseFontA(&choose)) return;
-  const bool made =
-      display::AcceptChosenFont(m_options.m_logFont, FromLogFont(lf),
-                                [this](const display::LogFont& font) { return CreateDisplayFont(font); });
+  const bool made = display::AcceptChosenFont(
+      m_options.m_logFont, FromLogFont(lf),
+      [this](const display::LogFont& font) { return CreateDisplayFont(font); });
   if (!made) {
     MessageBoxStop(std::string(display::kFontUnavailable), "Quarnet");
     return;
@@ -425,7 +425,8 @@ void CQuarnetView::OnLaunchPgm() {
   }
   bool copied = false;
   if (go) {
-    const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
+    const config::launcher::CopyResult copy =
+        config::launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
     copied = copy.ok;
     if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
   }
@@ -436,7 +437,8 @@ void CQuarnetView::OnLaunchPgm() {
   // folder, wherever the chosen program lies.
   SetCurrentDirectoryA(m_strProgramFolder.c_str());
   const std::string command = "\"" + plan.copyPath + "\"";
-  if (const auto failure = config::launcher::StartFailure(*chosen, WinExec(command.c_str(), SW_RESTORE))) {
+  if (const auto failure =
+          config::launcher::StartFailure(*chosen, WinExec(command.c_str(), SW_RESTORE))) {
     DeleteFileA(plan.copyPath.c_str());
     MessageBoxStop(failure->text, failure->caption);
   }

@@ -8,8 +8,9 @@ struct SpinnerIds {
 };
 
 SpinnerIds IdsOf(dialogs::BufferAllocModel::Spinner spinner) {
-  return spinner == dialogs::BufferAllocModel::Spinner::kTrace ? SpinnerIds{IDC_TRACE_SIZE, IDC_TRACE_SPIN}
-                                                      : SpinnerIds{IDC_TRAP_SIZE, IDC_TRAP_SPIN};
+  return spinner == dialogs::BufferAllocModel::Spinner::kTrace
+             ? SpinnerIds{IDC_TRACE_SIZE, IDC_TRACE_SPIN}
+             : SpinnerIds{IDC_TRAP_SIZE, IDC_TRAP_SPIN};
 }
 
 }  // namespace

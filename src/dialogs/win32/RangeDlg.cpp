@@ -29,8 +29,10 @@ bool CRangeDlg::OnControl(int id, UINT notification) {
 
 void CRangeDlg::OnInitDialog() {
   SetWindowTextA(Hwnd(), m_model.m_strCaption.c_str());
-  SendDlgItemMessageA(Hwnd(), IDC_RANGE_FROM, EM_LIMITTEXT, dialogs::RangeModel::kEditTextLimit - 1, 0);
-  SendDlgItemMessageA(Hwnd(), IDC_RANGE_TO, EM_LIMITTEXT, dialogs::RangeModel::kEditTextLimit - 1, 0);
+  SendDlgItemMessageA(Hwnd(), IDC_RANGE_FROM, EM_LIMITTEXT, dialogs::RangeModel::kEditTextLimit - 1,
+                      0);
+  SendDlgItemMessageA(Hwnd(), IDC_RANGE_TO, EM_LIMITTEXT, dialogs::RangeModel::kEditTextLimit - 1,
+                      0);
   Show(m_model.OnInitDialog(m_view));
 }
 
@@ -46,7 +48,8 @@ void CRangeDlg::Show(const dialogs::RangeModel::Controls& controls) const {
 }
 
 void CRangeDlg::Check(dialogs::RangeModel::Edit edit) {
-  const dialogs::RangeModel::EditCheck check = m_model.OnEditKillFocus(edit, ItemText(EditId(edit)));
+  const dialogs::RangeModel::EditCheck check =
+      m_model.OnEditKillFocus(edit, ItemText(EditId(edit)));
   if (!check.accepted) SetItemText(EditId(edit), check.text);
 }
 

@@ -22,7 +22,8 @@ void Fill(HWND list, const auto& names, int selection) {
 
 }  // namespace
 
-CTrapSpecDlg::CTrapSpecDlg(dialogs::TrapSpecModel& model) : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
+CTrapSpecDlg::CTrapSpecDlg(dialogs::TrapSpecModel& model)
+    : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
 
 void CTrapSpecDlg::OnInitDialog() {
   Fill(Item(IDC_TRIGGER_CALL_LIST), protocol::calls::kTriggerListNames, m_model.CallSelection());
@@ -79,7 +80,8 @@ void CTrapSpecDlg::OnOK() {
       Refuse(result.message, IDC_TRIGGER_OFFSET);
       return;
     case dialogs::TrapSpecOk::Outcome::kPatternError: {
-      MessageBoxA(Hwnd(), result.message.c_str(), dialogs::kPatternErrorCaption, MB_OK | MB_ICONSTOP);
+      MessageBoxA(Hwnd(), result.message.c_str(), dialogs::kPatternErrorCaption,
+                  MB_OK | MB_ICONSTOP);
       // A greyed edit takes no focus: the user re-enables it through a data kind.
       HWND pattern = Item(IDC_TRIGGER_PATTERN);
       if (!IsWindowEnabled(pattern)) return;

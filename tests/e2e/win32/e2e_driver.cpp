@@ -91,8 +91,8 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   options.m_apiEnable.fill(1);
   options.m_bIgnoreWouldBlock = 0;
   options.m_nTraceSize = 2000;
-  return ok &&
-         WriteFile(folders.monitor + "\\" + std::string(config::kSettingsFileName), config::WriteSettings(options));
+  return ok && WriteFile(folders.monitor + "\\" + std::string(config::kSettingsFileName),
+                         config::WriteSettings(options));
 }
 
 // wsdemo in a folder of its own, away from Klvnt32.dll, and a folder for saved traces.
@@ -201,7 +201,8 @@ bool HelpShows(const drive::Program& monitor, const std::string& title) {
 // menu item and in a dialog.
 void CheckHelp(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
   const auto bytes = store::ReadWholeFile(saved);
-  const store::TraceFileContents trace = store::ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
+  const store::TraceFileContents trace =
+      store::ReadTraceFile(bytes ? *bytes : std::vector<uint8_t>());
   size_t connect = 0;
   while (connect < trace.records.size() && trace.records[connect]->m_nApiId != 3) ++connect;
   CHECK(connect < trace.records.size());
@@ -805,7 +806,8 @@ int RunDialogs(const std::string& work, const std::string& bin, const std::strin
   CHECK(options.m_bErrorsOnly == 0 && options.m_bIgnoreWouldBlock == 0);
   CHECK(options.m_bRestrictSocket == 0 && std::to_string(options.m_nSocketId) == socket);
   for (int id = 0; id < protocol::calls::kCount; ++id) {
-    CHECK(options.m_apiEnable[static_cast<size_t>(id)] == (id < dialogs::CaptureFiltersModel::kListedApis));
+    CHECK(options.m_apiEnable[static_cast<size_t>(id)] ==
+          (id < dialogs::CaptureFiltersModel::kListedApis));
   }
   drive::Program again;
   CHECK(again.Start(folders.monitor + "\\quarnet.exe", folders.monitor));

@@ -197,7 +197,8 @@ Started StartProgram(const Arguments& args, const std::string& folder) {
     return {};
   }
   // A leftover copy is one that Launch Pgm or qntcap made: a command line asks no question.
-  const config::launcher::CopyResult copy = config::launcher::CopyWithModuleRedirect(args.program, plan.copyPath);
+  const config::launcher::CopyResult copy =
+      config::launcher::CopyWithModuleRedirect(args.program, plan.copyPath);
   if (!copy.ok) {
     std::fprintf(stderr, "qntcap: %s\n", copy.error.text.c_str());
     return {};
