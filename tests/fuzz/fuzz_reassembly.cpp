@@ -8,7 +8,7 @@
 #include "protocol/SpyDatagram.h"
 
 namespace {
-class StepClock : public IClock {
+class StepClock : public capture::IClock {
  public:
   uint32_t Now() override { return now; }
   uint32_t now = 0;

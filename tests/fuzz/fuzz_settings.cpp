@@ -8,16 +8,16 @@
 #include "config/SettingsFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Options options;
+  config::Options options;
   options.m_nTraceSize = 1234;  // must not survive a refused file
   const bool taken = ReadSettings(std::span<const uint8_t>(data, size), options);
   if (!taken) {
-    if (!(options == Options{})) abort();
+    if (!(options == config::Options{})) abort();
     return 0;
   }
   const std::vector<uint8_t> saved = WriteSettings(options);
-  if (saved.size() != kSettingsFileSize) abort();
-  Options again;
+  if (saved.size() != config::kSettingsFileSize) abort();
+  config::Options again;
   if (!ReadSettings(saved, again) || !(again == options)) abort();
   return 0;
 }

@@ -116,7 +116,7 @@ class JsonChecker {
 };
 
 void CheckPackets(std::span<const SpyMsgPtr> records) {
-  const std::vector<uint8_t> file = WritePcap(records);
+  const std::vector<uint8_t> file = format::WritePcap(records);
   Check(file.size() >= 24);
   for (size_t at = 24; at < file.size();) {
     Check(at + 16 <= file.size());
@@ -128,37 +128,38 @@ void CheckPackets(std::span<const SpyMsgPtr> records) {
 }
 
 void Render(const CSpyMsg& record) {
-  Check(JsonChecker(RecordJson(record, 1)).Check());
+  Check(JsonChecker(format::RecordJson(record, 1)).Check());
   for (bool verbose : {false, true}) {
     for (bool showTime : {false, true}) {
       std::vector<std::string> lines;
-      FormatEvent(record, lines, showTime, verbose);
-      Check(static_cast<int>(lines.size()) == GetEventLineCount(record, verbose));
+      format::FormatEvent(record, lines, showTime, verbose);
+      Check(static_cast<int>(lines.size()) == format::GetEventLineCount(record, verbose));
     }
   }
   for (int32_t limit : {-1, 0, 1, 17, 0x7FFFFFFF}) {
     std::vector<std::string> rows;
-    const int strings = FormatDataBlock(record, rows, limit);
+    const int strings = format::FormatDataBlock(record, rows, limit);
     Check(strings == static_cast<int>(rows.size()));
-    Check(strings == 2 * GetDataRowCount(record, limit));
-    Check(strings == 0 || HasDataBlock(record));
+    Check(strings == 2 * format::GetDataRowCount(record, limit));
+    Check(strings == 0 || format::HasDataBlock(record));
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const TraceFileContents contents = ReadTraceFile(std::span<const uint8_t>(data, size));
+  const store::TraceFileContents contents =
+      store::ReadTraceFile(std::span<const uint8_t>(data, size));
   for (const auto& record : contents.records) Render(*record);
   CheckPackets(contents.records);
   const int32_t count = static_cast<int32_t>(contents.records.size());
   for (int modes = 0; modes < 16; ++modes) {
-    const DisplayModes display{.showTime = (modes & 1) != 0,
-                               .verbose = (modes & 2) != 0,
-                               .vertSpace = (modes & 4) != 0,
-                               .dataOnly = (modes & 8) != 0,
-                               .byteLimit = modes % 3 == 0 ? -1 : 16};
-    MakeClipboardText(contents.records, 1, count, display);
+    const format::DisplayModes display{.showTime = (modes & 1) != 0,
+                                       .verbose = (modes & 2) != 0,
+                                       .vertSpace = (modes & 4) != 0,
+                                       .dataOnly = (modes & 8) != 0,
+                                       .byteLimit = modes % 3 == 0 ? -1 : 16};
+    display::MakeClipboardText(contents.records, 1, count, display);
   }
   return 0;
 }
