@@ -80,7 +80,7 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 // A fresh monitor folder with the three files and the prepared settings.
 bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& folders,
-                    config::Options options = {}) {
+                    config::Options options = {}, int32_t traceSize = 2000) {
   folders.work = work;
   folders.monitor = work + "\\monitor";
   CreateDirectoryA(folders.monitor.c_str(), nullptr);
@@ -90,7 +90,7 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   }
   options.m_apiEnable.fill(1);
   options.m_bIgnoreWouldBlock = 0;
-  options.m_nTraceSize = 2000;
+  options.m_nTraceSize = traceSize;
   return ok && WriteFile(folders.monitor + "\\" + std::string(config::kSettingsFileName),
                          config::WriteSettings(options));
 }
@@ -438,9 +438,13 @@ bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
   return ok;
 }
 
+// More calls than a 4 MiB receive buffer holds reports (about 8,000 of them).
+constexpr int kOverflowCalls = 12000;
+
 int RunBurst(const std::string& work, const std::string& bin, const std::string& burst) {
   Folders folders;
-  CHECK(PrepareMonitor(work, bin, folders));
+  // Room for every record of the overflow below.
+  CHECK(PrepareMonitor(work, bin, folders, {}, kOverflowCalls + 2));
   // The receive buffer the system grants for the monitor's request.
   WSADATA data{};
   WSAStartup(0x0101, &data);
@@ -489,6 +493,35 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   CHECK(SendRecord(0x7F000001, 0x7F000001, port, 10));
   CHECK(SendRecord(0x7F000001, 0x7F000001, port, 15));
   CHECK(Shows(monitor, 4, app::LostPaneText(4)));
+
+  // A real overflow: wsburst stalls the monitor through a burst larger than its socket buffer
+  // holds, then makes one call more, behind which every lost report lies. WSAStartup, the burst
+  // and that call: each of those reports became a record or is counted lost.
+  const std::string stalling = programs + "\\wsburst.tmp";
+  CHECK(config::launcher::CopyWithModuleRedirect(bin + "\\wsburst.exe", stalling).ok);
+  const int before = monitor.RecordCount();
+  drive::Program stall;
+  command = "\"" + stalling + "\" " + std::to_string(kOverflowCalls) + " stall " +
+            std::to_string(monitor.pi.dwProcessId);
+  CHECK(CreateProcessA(stalling.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folders.monitor.c_str(), &si, &stall.pi));
+  DWORD stallCode = 1;
+  WaitForSingleObject(stall.pi.hProcess, kLong);
+  GetExitCodeProcess(stall.pi.hProcess, &stallCode);
+  CloseHandle(stall.pi.hThread);
+  CloseHandle(stall.pi.hProcess);
+  CHECK(stallCode == 0);
+  // The monitor may take a while over the records; once the last report is in, records and
+  // lost add up, and nothing changes after.
+  const int sent = kOverflowCalls + 2;
+  int arrived = 0;
+  const bool exact = drive::WaitFor(kLong, [&] {
+    arrived = monitor.RecordCount() - before;
+    return monitor.Pane(4) == app::LostPaneText(4 + sent - arrived);
+  });
+  std::printf("overflow of %d calls: %d records arrived, pane 4 shows \"%s\"\n", sent, arrived,
+              monitor.Pane(4).c_str());
+  CHECK(exact && arrived < sent);
   monitor.Command(ID_FILE_ENDTRACE);
   CHECK(monitor.Exit(kLong));
   return check::Finish("e2e burst");

@@ -1,12 +1,20 @@
 // wsburst: WSAStartup, then `calls` calls of htons(0), htons(1) ... (the argument numbers each
 // report), then the end the program is told, right after the burst:
 //   wsburst <calls> return|ExitProcess|exit|thread [cleanup]
+//   wsburst <calls> stall [pid]
 // "thread" makes the burst in a second thread, which then calls ExitProcess while the first
-// waits; "cleanup" calls WSACleanup after the burst.
+// waits; "cleanup" calls WSACleanup after the burst. "stall [pid]" suspends the process `pid`
+// (by default the parent: the tracer that reads the reports) during the burst, so that its socket
+// overflows, then resumes it, gives it time to drain, and makes one call more, htons(calls): every
+// lost report lies before a number that arrives.
+#include <windows.h>
+// windows.h first: tlhelp32.h needs its types.
+#include <tlhelp32.h>
 #include <winsock.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -23,6 +31,53 @@ DWORD WINAPI BurstThenExit(void*) {
   ExitProcess(0);
 }
 
+DWORD ParentProcessId() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+  }
+  CloseHandle(snapshot);
+  return parent;
+}
+
+// Suspends every thread of process `id`; an empty list when there was none to suspend.
+std::vector<HANDLE> SuspendProcess(DWORD id) {
+  std::vector<HANDLE> threads;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return threads;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != id) continue;
+    const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    if (thread == nullptr) continue;
+    if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+      CloseHandle(thread);
+      continue;
+    }
+    threads.push_back(thread);
+  }
+  CloseHandle(snapshot);
+  return threads;
+}
+
+int StalledBurst(DWORD reader) {
+  const std::vector<HANDLE> threads = SuspendProcess(reader);
+  if (threads.empty()) return 1;
+  Burst();
+  for (const HANDLE thread : threads) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
+  Sleep(3000);  // the reader drains the socket meanwhile; the last call must find room
+  htons(static_cast<u_short>(g_calls));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +92,9 @@ int main(int argc, char** argv) {
     if (thread == nullptr) return 1;
     WaitForSingleObject(thread, INFINITE);
     return 1;  // not reached: the thread ends the process
+  }
+  if (std::strcmp(end, "stall") == 0) {
+    return StalledBurst(argc > 3 ? std::strtoul(argv[3], nullptr, 10) : ParentProcessId());
   }
   Burst();
   if (std::strcmp(end, "ExitProcess") == 0) ExitProcess(0);
