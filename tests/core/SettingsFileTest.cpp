@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
-#include "dialogs/TrapSpecModel.h"
+#include "dialogs/TrapModel.h"
 #include "store/FileIo.h"
 #include "store/TraceStore.h"
 
@@ -159,7 +159,7 @@ TEST(SettingsFile, ValuesNoDialogAllowsAreHarmlessWhereUsed) {
   }
   store.ApplyTraceSize();
 
-  const dialogs::TrapSpecModel model(options);
+  const dialogs::TrapModel model(options);
   EXPECT_EQ(model.CallSelection(), -1);
   EXPECT_EQ(model.ErrorSelection(), -1);
   EXPECT_EQ(model.CheckedPositionButton(), IDC_TRIGGER_BACK);

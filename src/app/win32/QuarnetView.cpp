@@ -15,7 +15,7 @@
 #include "dialogs/win32/CaptureFiltersDlg.h"
 #include "dialogs/win32/DisplayColorsDlg.h"
 #include "dialogs/win32/RangeDlg.h"
-#include "dialogs/win32/TrapSpecDlg.h"
+#include "dialogs/win32/TrapDlg.h"
 #include "display/ClipboardCopy.h"
 #include "display/DisplayFont.h"
 #include "display/MenuState.h"
@@ -310,8 +310,8 @@ void CQuarnetView::OnTriggerEnable() {
 
 // Enabled and filling are not the dialog's: a trigger that fires meanwhile stays fired.
 void CQuarnetView::OnTriggerSpecify() {
-  dialogs::TrapSpecModel model(m_options);
-  CTrapSpecDlg dialog(model);
+  dialogs::TrapModel model(m_options);
+  CTrapDlg dialog(model);
   if (dialog.DoModal() == IDOK) static_cast<store::TriggerOptions&>(m_options) = model.m_trigger;
 }
 

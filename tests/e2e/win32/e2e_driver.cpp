@@ -45,8 +45,8 @@
 #include "dialogs/CaptureFiltersIds.h"
 #include "dialogs/CaptureFiltersModel.h"
 #include "dialogs/RangeIds.h"
-#include "dialogs/TrapSpecIds.h"
-#include "dialogs/TrapSpecModel.h"
+#include "dialogs/TrapIds.h"
+#include "dialogs/TrapModel.h"
 #include "display/ClipboardCopy.h"
 #include "display/DisplayColorsIds.h"
 #include "display/PrintJob.h"
@@ -859,7 +859,7 @@ int RunDialogs(const std::string& work, const std::string& bin, const std::strin
 
 // --- Setup, Trigger, Specify ---
 
-drive::DialogWindow OpenTrapSpec(const drive::Program& monitor) {
+drive::DialogWindow OpenTrapDialog(const drive::Program& monitor) {
   monitor.PostCommand(ID_TRIGGER_SPECIFY);
   return monitor.WaitDialog("Trap Specification");
 }
@@ -889,8 +889,8 @@ void CheckPatternRefused(const drive::Program& monitor, const drive::DialogWindo
 }
 
 // Every refusal keeps the dialog open; Cancel then keeps the trigger the dialog opened with.
-void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor) {
-  drive::DialogWindow trap = OpenTrapSpec(monitor);
+void CheckTrapRefusals(const Folders& folders, const drive::Program& monitor) {
+  drive::DialogWindow trap = OpenTrapDialog(monitor);
   CheckModal(trap, monitor.frame);
   // The default trigger: the first accept, Middle, the data controls greyed.
   CHECK(trap.Checked(IDC_TRIGGER_API_CALL) && trap.Checked(IDC_TRIGGER_MIDDLE));
@@ -904,7 +904,7 @@ void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor
   CHECK(trap.Enabled(IDC_TRIGGER_PATTERN) && trap.Enabled(IDC_TRIGGER_OFFSET));
   CHECK(!trap.Enabled(IDC_TRIGGER_CALL_LIST));
   trap.SetText(IDC_TRIGGER_PATTERN, pattern);
-  OfferScreenshot(folders, "trap-specification", trap.hwnd);
+  OfferScreenshot(folders, "trap-dialog", trap.hwnd);
   CheckPatternRefused(monitor, trap, ",55", "Invalid Character in String", 0);
   CheckPatternRefused(monitor, trap, "55,,AA", "Invalid Character in String", 3);
   CheckPatternRefused(monitor, trap, "100", "Value Too Large", 2);
@@ -916,17 +916,17 @@ void CheckTrapSpecRefusals(const Folders& folders, const drive::Program& monitor
   CheckRefused(monitor, trap, IDC_TRIGGER_OFFSET, "Please enter an integer between 0 and 1024.");
   Close(trap, IDCANCEL);
 
-  trap = OpenTrapSpec(monitor);
+  trap = OpenTrapDialog(monitor);
   CHECK(trap.Checked(IDC_TRIGGER_API_CALL) && trap.Text(IDC_TRIGGER_OFFSET) == "0");
   CHECK(trap.Text(IDC_TRIGGER_PATTERN) == pattern);
   // Any character that is no hex digit ends a byte.
   trap.SetText(IDC_TRIGGER_PATTERN, "4G");
   Close(trap, IDOK);
-  trap = OpenTrapSpec(monitor);
+  trap = OpenTrapDialog(monitor);
   CHECK(trap.Text(IDC_TRIGGER_PATTERN) == "04");
   trap.SetText(IDC_TRIGGER_PATTERN, "41 4");
   Close(trap, IDOK);
-  trap = OpenTrapSpec(monitor);
+  trap = OpenTrapDialog(monitor);
   CHECK(trap.Text(IDC_TRIGGER_PATTERN) == "41,04");
   Close(trap, IDCANCEL);
 }
@@ -967,17 +967,17 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
   drive::Program monitor;
   if (!StartWithWsdemo(work, bin, wsdemo, folders, monitor)) return check::Finish("e2e trigger");
   Tracer tracer{monitor, folders.programs};
-  CheckTrapSpecRefusals(folders, monitor);
+  CheckTrapRefusals(folders, monitor);
 
   // The first connect, at the back of the Trap Buffer; the list's text is typed.
-  drive::DialogWindow trap = OpenTrapSpec(monitor);
+  drive::DialogWindow trap = OpenTrapDialog(monitor);
   trap.Click(IDC_TRIGGER_API_CALL);
   trap.SetText(IDC_TRIGGER_CALL_LIST, "connect");
   trap.Click(IDC_TRIGGER_BACK);
   Close(trap, IDOK);
   TrapOneRun(folders, monitor, tracer, "call.spy", 10);
 
-  trap = OpenTrapSpec(monitor);
+  trap = OpenTrapDialog(monitor);
   CHECK(trap.Checked(IDC_TRIGGER_BACK) && trap.Text(IDC_TRIGGER_CALL_LIST) == "connect");
   trap.Click(IDC_TRIGGER_SOCKET_ERROR);
   CHECK(trap.Enabled(IDC_TRIGGER_ERROR_LIST) && !trap.Enabled(IDC_TRIGGER_CALL_LIST));
@@ -988,7 +988,7 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
 
   // "over" of the first send's "Hello over TCP", 6 bytes into its data. A call name that names
   // no entry is kept as none.
-  trap = OpenTrapSpec(monitor);
+  trap = OpenTrapDialog(monitor);
   trap.Click(IDC_TRIGGER_RECEIVE_DATA);
   trap.SetText(IDC_TRIGGER_OFFSET, "6");
   trap.SetText(IDC_TRIGGER_PATTERN, "6f,76,65,72");

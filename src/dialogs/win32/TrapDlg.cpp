@@ -1,8 +1,8 @@
-#include "dialogs/win32/TrapSpecDlg.h"
+#include "dialogs/win32/TrapDlg.h"
 
 #include <string>
 
-#include "dialogs/TrapSpecIds.h"
+#include "dialogs/TrapIds.h"
 #include "store/TriggerLists.h"
 
 namespace {
@@ -22,10 +22,9 @@ void Fill(HWND list, const auto& names, int selection) {
 
 }  // namespace
 
-CTrapSpecDlg::CTrapSpecDlg(dialogs::TrapSpecModel& model)
-    : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
+CTrapDlg::CTrapDlg(dialogs::TrapModel& model) : ui::Dialog(IDD_TRAP_SPEC), m_model(model) {}
 
-void CTrapSpecDlg::OnInitDialog() {
+void CTrapDlg::OnInitDialog() {
   Fill(Item(IDC_TRIGGER_CALL_LIST), protocol::calls::kTriggerListNames, m_model.CallSelection());
   Fill(Item(IDC_TRIGGER_ERROR_LIST), store::kTriggerErrorNames, m_model.ErrorSelection());
   SetItemText(IDC_TRIGGER_OFFSET, m_model.OffsetText());
@@ -35,7 +34,7 @@ void CTrapSpecDlg::OnInitDialog() {
   for (int id : kPositionButtons) CheckItem(id, id == m_model.CheckedPositionButton());
 }
 
-bool CTrapSpecDlg::OnControl(int id, UINT notification) {
+bool CTrapDlg::OnControl(int id, UINT notification) {
   if (notification != BN_CLICKED) return false;
   for (int button : kKindButtons) {
     if (id == button) {
@@ -53,7 +52,7 @@ bool CTrapSpecDlg::OnControl(int id, UINT notification) {
   return false;
 }
 
-void CTrapSpecDlg::ShowKind() const {
+void CTrapDlg::ShowKind() const {
   for (int id : kKindButtons) CheckItem(id, id == m_model.CheckedKindButton());
   EnableItem(IDC_TRIGGER_CALL_LIST, m_model.CallListEnabled());
   EnableItem(IDC_TRIGGER_ERROR_LIST, m_model.ErrorListEnabled());
@@ -61,25 +60,25 @@ void CTrapSpecDlg::ShowKind() const {
 }
 
 // The list's own selection would survive a typed text that names no entry.
-int CTrapSpecDlg::ListChoice(int id) const {
+int CTrapDlg::ListChoice(int id) const {
   const std::string text = ItemText(id);
   const LRESULT found = SendMessageA(Item(id), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                      reinterpret_cast<LPARAM>(text.c_str()));
   return found == CB_ERR ? -1 : static_cast<int>(found);
 }
 
-void CTrapSpecDlg::OnOK() {
-  const dialogs::TrapSpecOk result =
+void CTrapDlg::OnOK() {
+  const dialogs::TrapDialogOk result =
       m_model.OnOK(ItemText(IDC_TRIGGER_PATTERN), ListChoice(IDC_TRIGGER_CALL_LIST),
                    ListChoice(IDC_TRIGGER_ERROR_LIST), ItemText(IDC_TRIGGER_OFFSET));
   switch (result.outcome) {
-    case dialogs::TrapSpecOk::Outcome::kAccepted:
+    case dialogs::TrapDialogOk::Outcome::kAccepted:
       End(IDOK);
       return;
-    case dialogs::TrapSpecOk::Outcome::kOffsetError:
+    case dialogs::TrapDialogOk::Outcome::kOffsetError:
       Refuse(result.message, IDC_TRIGGER_OFFSET);
       return;
-    case dialogs::TrapSpecOk::Outcome::kPatternError: {
+    case dialogs::TrapDialogOk::Outcome::kPatternError: {
       MessageBoxA(Hwnd(), result.message.c_str(), dialogs::kPatternErrorCaption,
                   MB_OK | MB_ICONSTOP);
       // A greyed edit takes no focus: the user re-enables it through a data kind.

@@ -1,4 +1,4 @@
-#include "dialogs/TrapSpecModel.h"
+#include "dialogs/TrapModel.h"
 
 #include "protocol/Calls.h"
 #include "store/TriggerLists.h"
@@ -14,25 +14,25 @@ int SelectionIn(int32_t index, size_t listSize) {
 
 }  // namespace
 
-TrapSpecModel::TrapSpecModel(const store::TriggerOptions& options) : m_trigger(options) {
+TrapModel::TrapModel(const store::TriggerOptions& options) : m_trigger(options) {
   ApplyKind();
 }
 
-int TrapSpecModel::CallSelection() const {
+int TrapModel::CallSelection() const {
   return SelectionIn(m_trigger.m_nTriggerApi, protocol::calls::kTriggerListNames.size());
 }
 
-int TrapSpecModel::ErrorSelection() const {
+int TrapModel::ErrorSelection() const {
   return SelectionIn(m_trigger.m_nTriggerError, store::kSortedTriggerErrors.size());
 }
 
-int TrapSpecModel::CheckedPositionButton() const {
+int TrapModel::CheckedPositionButton() const {
   if (m_trigger.m_nTriggerPos == 0) return IDC_TRIGGER_FRONT;
   if (m_trigger.m_nTriggerPos == 1) return IDC_TRIGGER_MIDDLE;
   return IDC_TRIGGER_BACK;
 }
 
-void TrapSpecModel::ApplyKind() {
+void TrapModel::ApplyKind() {
   static constexpr int kButtons[] = {IDC_TRIGGER_API_CALL, IDC_TRIGGER_SOCKET_ERROR,
                                      IDC_TRIGGER_RECEIVE_DATA, IDC_TRIGGER_SEND_DATA};
   if (m_trigger.m_nTriggerType < 0 || m_trigger.m_nTriggerType > 3) return;
@@ -42,7 +42,7 @@ void TrapSpecModel::ApplyKind() {
   m_dataControlsEnabled = m_trigger.m_nTriggerType >= 2;
 }
 
-void TrapSpecModel::OnRadio(int controlId) {
+void TrapModel::OnRadio(int controlId) {
   switch (controlId) {
     case IDC_TRIGGER_API_CALL:
       m_trigger.m_nTriggerType = 0;
@@ -71,12 +71,12 @@ void TrapSpecModel::OnRadio(int controlId) {
   ApplyKind();
 }
 
-TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, int errorSelection,
-                               std::string_view offsetText) {
-  TrapSpecOk result;
+TrapDialogOk TrapModel::OnOK(std::string_view patternText, int callSelection, int errorSelection,
+                             std::string_view offsetText) {
+  TrapDialogOk result;
   const store::PatternParse parse = store::ParseTriggerPattern(patternText);
   if (!parse.error.empty()) {
-    result.outcome = TrapSpecOk::Outcome::kPatternError;
+    result.outcome = TrapDialogOk::Outcome::kPatternError;
     result.message = parse.error;
     result.caret = parse.position;
     return result;
@@ -88,7 +88,7 @@ TrapSpecOk TrapSpecModel::OnOK(std::string_view patternText, int callSelection, 
 
   const ui::ddx::Field<int32_t> offset = ui::ddx::ExchangeInt(offsetText, 0, kMaxPatternOffset);
   if (!offset.value) {
-    result.outcome = TrapSpecOk::Outcome::kOffsetError;
+    result.outcome = TrapDialogOk::Outcome::kOffsetError;
     result.message = offset.message;
     return result;
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialogs/TrapSpecIds.h"
+#include "dialogs/TrapIds.h"
 #include "store/StoreOptions.h"
 #include "store/TriggerPattern.h"
 
@@ -18,17 +18,17 @@ constexpr int kPatternTextLimit = 299;
 constexpr int32_t kMaxPatternOffset = 1024;
 constexpr const char* kPatternErrorCaption = "PARSING ERROR IN TRIGGER PATTERN";
 
-struct TrapSpecOk {
+struct TrapDialogOk {
   enum class Outcome { kAccepted, kPatternError, kOffsetError };
   Outcome outcome = Outcome::kAccepted;
   std::string message;  // the message box text on an error
   int caret = 0;        // where the caret goes in the pattern edit on a pattern error
 };
 
-class TrapSpecModel {
+class TrapModel {
  public:
   // Copies the trigger in; applies the kind as the dialog's initialisation does.
-  explicit TrapSpecModel(const store::TriggerOptions& options);
+  explicit TrapModel(const store::TriggerOptions& options);
 
   // What the controls show when the dialog opens. A list index outside the list selects
   // nothing (-1), as the combo box does.
@@ -51,8 +51,8 @@ class TrapSpecModel {
   void OnRadio(int controlId);
 
   // OK, given the pattern edit's text, the combo selections (-1 for none) and the offset text.
-  TrapSpecOk OnOK(std::string_view patternText, int callSelection, int errorSelection,
-                  std::string_view offsetText);
+  TrapDialogOk OnOK(std::string_view patternText, int callSelection, int errorSelection,
+                    std::string_view offsetText);
 
   // The edited copy; an accepted OK hands it back whole (enabled and filling are not here).
   store::TriggerOptions m_trigger;

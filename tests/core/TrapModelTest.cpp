@@ -1,5 +1,5 @@
 #include "config/Options.h"
-#include "dialogs/TrapSpecModel.h"
+#include "dialogs/TrapModel.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
+TEST(TrapModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   config::Options options;
   options.m_nTriggerType = 3;
   options.m_nTriggerPos = 0;
@@ -17,7 +17,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_triggerPattern[1] = 0xFF;
   options.m_nPatternLength = 2;
   options.m_nPatternOffset = 12;
-  const dialogs::TrapSpecModel model(options);
+  const dialogs::TrapModel model(options);
   EXPECT_EQ(model.CallSelection(), 18);
   EXPECT_EQ(model.ErrorSelection(), 36);
   EXPECT_EQ(model.PatternText(), "80,FF");
@@ -34,7 +34,7 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   options.m_nTriggerApi = 65535;
   options.m_nTriggerError = 37;
   options.m_nPatternLength = 65535;
-  const dialogs::TrapSpecModel odd(options);
+  const dialogs::TrapModel odd(options);
   EXPECT_EQ(odd.CallSelection(), -1);
   EXPECT_EQ(odd.ErrorSelection(), -1);
   EXPECT_EQ(odd.CheckedPositionButton(), IDC_TRIGGER_BACK);
@@ -42,8 +42,8 @@ TEST(TrapSpecModel, OpensWithTheTriggerRecordShownAsTheControlsShowIt) {
   EXPECT_EQ(odd.PatternText().size(), 299u);
 }
 
-TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
-  dialogs::TrapSpecModel model{config::Options{}};
+TEST(TrapModel, RadioButtonsSetKindAndEnableItsControls) {
+  dialogs::TrapModel model{config::Options{}};
   EXPECT_EQ(model.CheckedKindButton(), IDC_TRIGGER_API_CALL);
   EXPECT_TRUE(model.CallListEnabled());
   EXPECT_FALSE(model.ErrorListEnabled());
@@ -73,18 +73,18 @@ TEST(TrapSpecModel, RadioButtonsSetKindAndEnableItsControls) {
   EXPECT_EQ(model.m_trigger.m_nTriggerType, 0);
 }
 
-TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
+TEST(TrapModel, OkParsesThePatternFirstThenListsThenOffset) {
   config::Options options;
-  dialogs::TrapSpecModel model(options);
+  dialogs::TrapModel model(options);
   // A bad pattern blocks OK even for the API call kind, whose pattern edit is disabled.
-  dialogs::TrapSpecOk ok = model.OnOK("55,,AA", 5, 6, "zz");
-  EXPECT_EQ(ok.outcome, dialogs::TrapSpecOk::Outcome::kPatternError);
+  dialogs::TrapDialogOk ok = model.OnOK("55,,AA", 5, 6, "zz");
+  EXPECT_EQ(ok.outcome, dialogs::TrapDialogOk::Outcome::kPatternError);
   EXPECT_EQ(ok.message, "Invalid Character in String");
   EXPECT_EQ(ok.caret, 3);
   EXPECT_EQ(model.m_trigger.m_nTriggerApi, 0);  // nothing after the pattern was taken
 
   ok = model.OnOK("5,0A,00ff", -1, 36, "1025");
-  EXPECT_EQ(ok.outcome, dialogs::TrapSpecOk::Outcome::kOffsetError);
+  EXPECT_EQ(ok.outcome, dialogs::TrapDialogOk::Outcome::kOffsetError);
   EXPECT_EQ(ok.message, "Please enter an integer between 0 and 1024.");
   EXPECT_EQ(model.m_trigger.m_nTriggerApi, -1);
   EXPECT_EQ(model.m_trigger.m_nTriggerError, 36);
@@ -93,10 +93,10 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   }
   EXPECT_EQ(model.OnOK("", 0, 0, "-1").message, "Please enter an integer between 0 and 1024.");
   EXPECT_EQ(model.OnOK("", 0, 0, "99999999999999999999").outcome,
-            dialogs::TrapSpecOk::Outcome::kOffsetError);
+            dialogs::TrapDialogOk::Outcome::kOffsetError);
 
   ok = model.OnOK("5,0A,00ff", 18, -1, " 1024 ");
-  EXPECT_EQ(ok.outcome, dialogs::TrapSpecOk::Outcome::kAccepted);
+  EXPECT_EQ(ok.outcome, dialogs::TrapDialogOk::Outcome::kAccepted);
   EXPECT_EQ(model.PatternText(), "05,0A,FF");
   model.OnRadio(IDC_TRIGGER_RECEIVE_DATA);
   model.OnRadio(IDC_TRIGGER_BACK);
@@ -110,7 +110,7 @@ TEST(TrapSpecModel, OkParsesThePatternFirstThenListsThenOffset) {
   EXPECT_EQ(options.m_triggerPattern[2], 0xFF);
 
   // An empty pattern is a pattern of length 0, also for the data kinds.
-  EXPECT_EQ(model.OnOK("", 0, 0, "0").outcome, dialogs::TrapSpecOk::Outcome::kAccepted);
+  EXPECT_EQ(model.OnOK("", 0, 0, "0").outcome, dialogs::TrapDialogOk::Outcome::kAccepted);
   EXPECT_EQ(model.m_trigger.m_nPatternLength, 0);
 }
 

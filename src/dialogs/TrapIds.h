@@ -1,7 +1,7 @@
 /* The trigger dialog's resource and control ids (Setup, Trigger, Specify). Plain #defines
    only: res/quarnet.rc includes this file too. */
-#ifndef QUARNET_DIALOGS_TRAPSPECIDS_H
-#define QUARNET_DIALOGS_TRAPSPECIDS_H
+#ifndef QUARNET_DIALOGS_TRAPIDS_H
+#define QUARNET_DIALOGS_TRAPIDS_H
 
 #define IDD_TRAP_SPEC 106
 #define IDC_TRIGGER_CALL_LIST 1027

@@ -1,13 +1,13 @@
-// The Trap Specification window of Setup, Trigger, Specify: binds the template's controls to the
+// The trigger condition window of Setup, Trigger, Specify: binds the template's controls to the
 // trigger dialog's model, which holds every rule.
 #pragma once
 
-#include "dialogs/TrapSpecModel.h"
+#include "dialogs/TrapModel.h"
 #include "ui/win32/Dialog.h"
 
-class CTrapSpecDlg : public ui::Dialog {
+class CTrapDlg : public ui::Dialog {
  public:
-  explicit CTrapSpecDlg(dialogs::TrapSpecModel& model);
+  explicit CTrapDlg(dialogs::TrapModel& model);
 
  protected:
   void OnInitDialog() override;
@@ -19,5 +19,5 @@ class CTrapSpecDlg : public ui::Dialog {
   // The entry the list's text names, or -1 when the typed text matches none.
   int ListChoice(int id) const;
 
-  dialogs::TrapSpecModel& m_model;
+  dialogs::TrapModel& m_model;
 };
