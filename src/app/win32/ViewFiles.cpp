@@ -3,6 +3,7 @@
 
 #include "app/win32/QuarnetView.h"
 #include "config/Launcher.h"
+#include "config/win32/ChildPath.h"
 #include "ui/win32/FileDialog.h"
 
 void CQuarnetView::OnFileOpen() {
@@ -47,12 +48,15 @@ void CQuarnetView::OnLaunchPgm() {
   wait.reset();
   ReleaseCapture();
   if (!copied) return;
-  // The copy loads Klvnt32.dll from the current directory, which it inherits: the monitor's
-  // folder, wherever the chosen program lies.
-  SetCurrentDirectoryA(m_strProgramFolder.c_str());
+  // The copy runs in the current directory the file dialog left, normally its own folder, as
+  // it would untraced; it finds Klvnt32.dll on its PATH, where the monitor's folder comes first.
   const std::string command = "\"" + plan.copyPath + "\"";
-  if (const auto failure =
-          config::launcher::StartFailure(*chosen, WinExec(command.c_str(), SW_RESTORE))) {
+  UINT started = 0;
+  {
+    const config::ScopedChildPath path(m_strProgramFolder);
+    started = WinExec(command.c_str(), SW_RESTORE);
+  }
+  if (const auto failure = config::launcher::StartFailure(*chosen, started)) {
     DeleteFileA(plan.copyPath.c_str());
     MessageBoxStop(failure->text, failure->caption);
   }

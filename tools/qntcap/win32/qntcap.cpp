@@ -18,6 +18,7 @@
 #include "capture/win32/CaptureSocket.h"
 #include "config/Launcher.h"
 #include "config/Options.h"
+#include "config/win32/ChildPath.h"
 #include "format/EventFormatter.h"
 #include "format/TraceJson.h"
 #include "ui/win32/FileDialog.h"
@@ -188,8 +189,9 @@ struct Started {
   std::string copyPath;
 };
 
-// Starts the patched copy with qntcap's folder as its current directory, where it finds
-// Klvnt32.dll; no process after printing why not.
+// Starts the patched copy in qntcap's own current directory, as a shell starts a command, with
+// qntcap's folder first on its PATH, where it finds Klvnt32.dll; no process after printing why
+// not.
 Started StartProgram(const Arguments& args, const std::string& folder) {
   const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(args.program);
   if (plan.step == config::launcher::LaunchPlan::Step::kRefuse) {
@@ -207,8 +209,9 @@ Started StartProgram(const Arguments& args, const std::string& folder) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
+  const config::ScopedChildPath path(folder);
   if (!CreateProcessA(plan.copyPath.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      folder.c_str(), &startup, &process)) {
+                      nullptr, &startup, &process)) {
     std::fprintf(stderr, "qntcap: cannot start %s (error %lu)\n", args.program.c_str(),
                  GetLastError());
     DeleteFileA(plan.copyPath.c_str());
