@@ -4,7 +4,7 @@
 #ifndef QUARNET_APP_RESOURCEIDS_H
 #define QUARNET_APP_RESOURCEIDS_H
 
-#include "ui/win32/FrameworkIds.h"
+#include "ui/FrameworkIds.h"
 
 /* Menu, accelerator table, toolbar bitmap and document template string share one id. */
 #define IDR_MAINFRAME 2

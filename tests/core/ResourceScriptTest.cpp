@@ -52,7 +52,7 @@ std::vector<std::string> Tokens(const std::string& line) {
 class ResourceScript : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* header : {"src/app/ResourceIds.h", "src/ui/win32/FrameworkIds.h"}) {
+    for (const char* header : {"src/app/ResourceIds.h", "src/ui/FrameworkIds.h"}) {
       std::istringstream ids(SourceFile(header));
       for (std::string line; std::getline(ids, line);) {
         const std::vector<std::string> t = Tokens(line);
