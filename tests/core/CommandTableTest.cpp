@@ -107,7 +107,7 @@ TEST(CommandTable, EveryCommandHasItsOwnerAndPromptOnce) {
       {57600, Owner::kApplication, ""},
       {57603, Owner::kFramework, ""},
       {57606, Owner::kApplication, ""},
-      {57609, Owner::kView, ""},
+      {57609, Owner::kNone, ""},
       {57669, Owner::kFrame, ""},
       {57670, Owner::kFrame, ""},
       {57671, Owner::kFrame, ""},
