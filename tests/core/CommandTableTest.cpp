@@ -1,3 +1,5 @@
+// The command set as the user meets it (menu, owners, prompts, toolbar, panes, keys), written out
+// here apart from app/Commands.def, so that a slip in the list shows.
 #include "app/CommandTable.h"
 
 #include <gtest/gtest.h>
