@@ -163,7 +163,7 @@ TEST(OtherCalls, OneLineEachInBothForms) {
                   {.error = 10042, .s = 4, .level = 6, .optname = 1, .optlen = 4, .result = -1},
                   std::array<uint8_t, 4>{0, 0, 1, 0});
             }),
-       "getsockopt (SOCKET=4, level=0x0006, SO_DEBUG=TRUE)", " returns (WSAENOPROTOOPT)"},
+       "getsockopt (SOCKET=4, level=0x0006, TCP_NODELAY=TRUE)", " returns (WSAENOPROTOOPT)"},
       {Make(6,
             [](auto out) {
               return BuildSockOpt(out, {.s = 4, .level = 0xFFFF, .optname = 0x1002, .optlen = 4},
