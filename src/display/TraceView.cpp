@@ -115,9 +115,10 @@ int32_t TraceView::DrawRecord(ui::Canvas& canvas, RecordLayout& layout, const CS
         }
         break;
       case LayoutRow::kData:
+      case LayoutRow::kNote:
         canvas.SetTextColour(sent ? m_options.m_crSend : m_options.m_crRecv);
         canvas.DrawString(row.x + shift, y, row.text);
-        canvas.DrawString(row.secondX + shift, y, row.second);
+        if (!row.second.empty()) canvas.DrawString(row.secondX + shift, y, row.second);
         break;
       case LayoutRow::kSeparator:
         break;
