@@ -55,6 +55,12 @@ void TraceView::ResetPosition() {
   m_nTopLine = 0;
 }
 
+ScrollOutcome TraceView::KeepInside(RecordList records) {
+  if (m_nTopRecord < Count(records) || (records.empty() && m_nTopRecord == 0)) return {};
+  Follow(records, format::DisplayModes::FromOptions(m_options));
+  return {true, VScrollThumb(records, m_nTopRecord)};
+}
+
 int32_t TraceView::GetRecordLines(const CSpyMsg& record) const {
   return RecordLines(record, format::DisplayModes::FromOptions(m_options));
 }

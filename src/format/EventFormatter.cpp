@@ -1,6 +1,7 @@
 #include "format/EventFormatter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "capture/CaptureOptions.h"
@@ -46,8 +47,10 @@ std::optional<CaptureCut> CutOf(const CSpyMsg& msg) {
 std::string FormatCaptureNote(const CSpyMsg& msg) {
   const auto cut = CutOf(msg);
   if (!cut) return {};
-  return "(" + std::to_string(cut->captured) + " of " + std::to_string(cut->result) +
-         " bytes captured)";
+  char note[64];
+  std::snprintf(note, sizeof note, "(%ld of %ld bytes captured)", static_cast<long>(cut->captured),
+                static_cast<long>(cut->result));
+  return note;
 }
 
 bool HasCaptureNote(const CSpyMsg& msg) {

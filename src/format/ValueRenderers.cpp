@@ -91,10 +91,10 @@ std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t
     case format::names::OptionSuffix::kNone:
       break;
     case format::names::OptionSuffix::kAddress:
-      text += "=" + addressAt(0);
+      text += Printf("=%s", addressAt(0).c_str());
       break;
     case format::names::OptionSuffix::kMembership:
-      text += "=" + addressAt(0) + ", INTERFACE=" + addressAt(4);
+      text += Printf("=%s, INTERFACE=%s", addressAt(0).c_str(), addressAt(4).c_str());
       break;
     case format::names::OptionSuffix::kHex:
       if (!value.empty()) {
