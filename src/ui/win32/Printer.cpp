@@ -132,13 +132,4 @@ PrintOutcome PrintDocument(HWND owner, HDC dc, const char* name, const std::func
   return outcome;
 }
 
-bool PrintDocument(HDC dc, const char* name, const std::function<void()>& begin,
-                   const std::function<bool()>& page) {
-  App* app = App::Current();
-  if (app != nullptr) app->DoWaitCursor(1);
-  const PrintOutcome outcome = RunDocument(dc, name, begin, page, [](int) { return true; });
-  if (app != nullptr) app->DoWaitCursor(-1);
-  return outcome == PrintOutcome::kPrinted;
-}
-
 }  // namespace ui

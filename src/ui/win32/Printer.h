@@ -72,9 +72,4 @@ enum class PrintOutcome { kPrinted, kCancelled, kFailed };
 // refused the job at any point (some refuse only when the document is handed over at its end).
 PrintOutcome PrintDocument(HWND owner, HDC dc, const char* name, const std::function<void()>& begin,
                            const std::function<bool()>& page);
-// The same without the box and its Cancel: the wait cursor shows while the pages are sent; false
-// when the printer refused the job.
-bool PrintDocument(HDC dc, const char* name, const std::function<void()>& begin,
-                   const std::function<bool()>& page);
-
 }  // namespace ui

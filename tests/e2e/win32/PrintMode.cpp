@@ -16,6 +16,8 @@
 #include "display/ClipboardCopy.h"
 #include "display/PrintJob.h"
 #include "store/TraceFile.h"
+#include "ui/win32/GdiCanvas.h"
+#include "ui/win32/Printer.h"
 
 namespace e2e {
 
@@ -99,20 +101,29 @@ int PagesOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from, int t
   dialog.lStructSize = sizeof dialog;
   dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
   if (!PrintDlgA(&dialog) || dialog.hDC == nullptr) return -1;
-  TEXTMETRICA metrics{};
-  GetTextMetricsA(dialog.hDC, &metrics);
   display::PrintJob job;
   CHECK(job.Prepare(records, from, to));
-  job.Begin({metrics.tmAveCharWidth, metrics.tmHeight}, GetDeviceCaps(dialog.hDC, HORZRES),
-            GetDeviceCaps(dialog.hDC, VERTRES));
-  std::printf("printer: %dx%d, font height %ld\n", GetDeviceCaps(dialog.hDC, HORZRES),
-              GetDeviceCaps(dialog.hDC, VERTRES), metrics.tmHeight);
-  DeleteDC(dialog.hDC);
+  const HDC dc = dialog.hDC;
+  const int width = GetDeviceCaps(dc, HORZRES);
+  int pages = 1;
+  {
+    // The font as the view's print command chooses it.
+    ui::GdiCanvas canvas(dc);
+    ui::PrinterFonts fonts(dc);
+    if (const auto points = job.FitFont(canvas, options, width, fonts.DefaultPoints(),
+                                        [&](int32_t size) { return fonts.FixedCharWidth(size); })) {
+      fonts.UseFixed(*points);
+    }
+    const ui::CharMetrics metrics = canvas.GetCharMetrics();
+    job.Begin(metrics, width, GetDeviceCaps(dc, VERTRES));
+    std::printf("printer: %dx%d, font height %d\n", width, GetDeviceCaps(dc, VERTRES),
+                static_cast<int>(metrics.height));
+    NoCanvas none;
+    while (job.PrintPage(none, options)) ++pages;
+  }
+  DeleteDC(dc);
   GlobalFree(dialog.hDevMode);
   GlobalFree(dialog.hDevNames);
-  NoCanvas canvas;
-  int pages = 1;
-  while (job.PrintPage(canvas, options)) ++pages;
   return pages;
 }
 
