@@ -121,6 +121,7 @@ class CQuarnetView : public ui::Window {
   app::TraceSession m_session;
   ui::ScopedFont m_font;
   display::PrintJob m_printJob;
+  bool m_bPrinting = false;  // a job's pages are going out
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];
   static const ui::CommandEntry<CQuarnetView> kCommands[];

@@ -41,6 +41,8 @@ void CQuarnetView::OnEditCopy() {
 // The records are copied before the print dialog opens, so the job prints what the range held
 // even if the buffers change meanwhile; a cancelled dialog leaves the copies until the next job.
 void CQuarnetView::OnFilePrint() {
+  // The Printing box keeps messages flowing: a Print that reaches the view meanwhile is ignored.
+  if (m_bPrinting) return;
   const auto range = ChooseRange("Print");
   if (!range || !m_printJob.Prepare(Displayed(), range->from, range->to)) return;
   ui::Printer& printer = CQuarnetApp::Get()->m_printer;
@@ -64,10 +66,12 @@ void CQuarnetView::OnFilePrint() {
     }
     HWND owner =
         CQuarnetApp::Get()->m_pMainFrame ? CQuarnetApp::Get()->m_pMainFrame->Hwnd() : Hwnd();
+    m_bPrinting = true;
     outcome = ui::PrintDocument(
         owner, dc, "Quarnet",
         [&] { m_printJob.Begin(canvas.GetCharMetrics(), width, GetDeviceCaps(dc, VERTRES)); },
         [&] { return m_printJob.PrintPage(canvas, m_options); });
+    m_bPrinting = false;
   }
   DeleteDC(dc);
   if (outcome == ui::PrintOutcome::kFailed) MessageBoxStop(kPrintNotStarted, "Quarnet");

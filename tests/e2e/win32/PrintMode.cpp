@@ -72,6 +72,10 @@ void AnswerPrintDialog(const drive::Program& monitor, int button) {
   CHECK(dialog.hwnd != nullptr);
   Sleep(300);  // let it fill in the printer
   Close(dialog, button);
+  // While the pages go out the Printing box keeps the main window disabled; the next command
+  // waits until the job is done.
+  Sleep(300);
+  CHECK(drive::WaitFor(kLong, [&] { return IsWindowEnabled(monitor.frame) != FALSE; }));
 }
 
 // Asks the test script to do `request` (a file name under WORK) and waits until it is done.
