@@ -3,6 +3,10 @@
 # user copies.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 enable_language(RC)
+# windres runs the C preprocessor on a script: have it list the files the script includes (the
+# id headers and the command list), so that a change to one of them rebuilds the resources.
+set(CMAKE_DEPFILE_FLAGS_RC
+    "--preprocessor-arg=-MMD --preprocessor-arg=-MF --preprocessor-arg=<DEP_FILE> --preprocessor-arg=-MT --preprocessor-arg=<OBJECT>")
 set(QUARNET_WIN32_LINK_FLAGS -static -static-libgcc -static-libstdc++)
 
 file(GLOB QUARNET_WIN32_SUBDIRS CONFIGURE_DEPENDS

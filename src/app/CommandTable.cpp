@@ -3,16 +3,13 @@
 namespace app {
 
 std::vector<StringEntry> StringTable() {
-  std::vector<StringEntry> table;
-  table.push_back({IDR_MAINFRAME, kDocTemplateString});
-  for (const Command& command : kCommands) {
-    if (!command.prompt.empty()) table.push_back({command.id, command.prompt});
-  }
-  for (const StatusPane& pane : kStatusPanes) {
-    table.push_back(
-        {pane.id == ID_SEPARATOR ? uint16_t{IDS_IDLEMESSAGE} : pane.id, pane.initialText});
-  }
-  return table;
+  return {
+#define MENU_ITEM(text, id, owner, prompt) {id, prompt},
+#define STATUS_PROMPT(id, text) {id, text},
+#define STATUS_PANE(id, text) {id, text},
+#define STRING(id, text) {id, text},
+#include "app/Commands.def"
+  };
 }
 
 const Command* FindCommand(uint16_t id) {

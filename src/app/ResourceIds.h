@@ -1,10 +1,10 @@
 /* Numeric ids of the shell's commands, status panes and shared resources. Plain #defines only,
-   so that res/quarnet.rc can include this file as well as C++ code. The tables that say what
-   each id does are in app/CommandTable.h; each dialog's ids are beside its model in dialogs/. */
+   so that res/quarnet.rc can include this file as well as C++ code. The list that says what
+   each command id does is app/Commands.def; each dialog's ids are beside its model in dialogs/. */
 #ifndef QUARNET_APP_RESOURCEIDS_H
 #define QUARNET_APP_RESOURCEIDS_H
 
-#include "ui/win32/FrameworkIds.h"
+#include "ui/FrameworkIds.h"
 
 /* Menu, accelerator table, toolbar bitmap and document template string share one id. */
 #define IDR_MAINFRAME 2

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <span>
+#include <string_view>
 #include <utility>
 
 namespace config::launcher {
@@ -168,6 +170,36 @@ std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winE
     if (code == winExecResult) reason = text;
   }
   return Message{"Execution Error", "Could not launch " + chosenPath + ": " + reason};
+}
+
+namespace {
+
+std::string FolderKey(std::string_view folder) {
+  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
+    folder.remove_suffix(1);
+  }
+  std::string key(folder);
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return key;
+}
+
+}  // namespace
+
+std::string PathWithFolderFirst(const std::string& path, const std::string& folder) {
+  const std::string key = FolderKey(folder);
+  std::string result = folder;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(';', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string_view entry(path.data() + start, end - start);
+    if (!entry.empty() && FolderKey(entry) != key) {
+      result += ';';
+      result += entry;
+    }
+    start = end + 1;
+  }
+  return result;
 }
 
 }  // namespace config::launcher

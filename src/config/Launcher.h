@@ -66,4 +66,9 @@ CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::stri
 // the message that says why the chosen program could not be launched.
 std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winExecResult);
 
+// The PATH a launched copy starts with: `folder` (where the agent libraries lie) first, then
+// `path` as it was, without a second entry for `folder`. Folders compare without case and
+// without a trailing backslash, as Windows names them.
+std::string PathWithFolderFirst(const std::string& path, const std::string& folder);
+
 }  // namespace config::launcher

@@ -34,14 +34,18 @@ std::string PayloadText(Block p, size_t offset) {
   return std::string(tail.begin(), std::find(tail.begin(), tail.end(), uint8_t{0}));
 }
 
-// Only the first four bytes of an option value count, and only as many as optlen says.
+// The option value: optlen bytes, ending at the end of the payload at the latest.
+Block OptionBytes(Block p) {
+  const size_t fixed = layout::kOptionFixed;
+  if (p.size() <= fixed) return {};
+  const auto optlen =
+      static_cast<size_t>(std::max(protocol::bytes::GetLE32Signed(p, layout::kOptionLen), 0));
+  return p.subspan(fixed, std::min(optlen, p.size() - fixed));
+}
+
+// Its first four bytes as a little-endian int, missing bytes zero.
 int32_t OptionValue(Block p) {
-  const int32_t optlen = std::clamp(protocol::bytes::GetLE32Signed(p, layout::kOptionLen), 0, 4);
-  std::array<uint8_t, 4> value{};
-  for (size_t i = 0; i < static_cast<size_t>(optlen); ++i) {
-    value[i] = protocol::bytes::Get8(p, layout::kOptionFixed + i);
-  }
-  return protocol::bytes::GetLE32Signed(value, 0);
+  return protocol::bytes::GetLE32Signed(OptionBytes(p), 0);
 }
 
 class Reader {
@@ -146,13 +150,14 @@ void ReadOption(Reader& r) {
   const int32_t level = r.I32(layout::kOptionLevel);
   r.Labelled("level", level, FormatLevel(level));
   const int32_t option = r.I32(layout::kOptionName);
-  const format::names::SocketOption* known = format::names::FindSocketOption(option);
+  const format::names::SocketOption* known =
+      format::names::FindSocketOption(format::names::kWinsock11Options, level, option);
   r.Labelled("optname", option, known ? known->name : std::to_string(option), Shown::kNot);
   r.Labelled("optlen", r.I32(layout::kOptionLen), std::to_string(r.I32(layout::kOptionLen)),
              Shown::kNot);
   // Its text keeps the option's name: "SO_LINGER=ON, TIME=30" is one value.
   const int32_t value = OptionValue(r.p);
-  std::string text = FormatSockOpt(option, value);
+  std::string text = FormatSockOpt(level, option, OptionBytes(r.p));
   r.Field("optval", value, text, text);
   r.IntResult(layout::kOptionResult);
 }

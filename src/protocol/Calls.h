@@ -71,8 +71,6 @@ constexpr int kRowCount = static_cast<int>(std::size(kCalls));
 // settings file, the control block and SPAEnableSpy hold these 46. Every later call is governed
 // by the flag of the call its row names.
 constexpr int kFlagCount = 46;
-// The former name of kFlagCount, still used by the end-to-end driver.
-constexpr int kCount = kFlagCount;
 
 // The row of an API id; null for ids outside the table (records from files hold anything).
 constexpr const Call* Find(int32_t id) {

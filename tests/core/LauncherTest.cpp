@@ -229,4 +229,14 @@ TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
   if (checked == 0) GTEST_SKIP() << "wsimport.exe is built by the win32/win64 builds";
 }
 
+// The agents' folder goes first; an entry naming it already (any case, trailing backslash) and
+// empty entries are dropped, the rest keep their order.
+TEST(Launcher, PathPutsTheAgentFolderFirstOnce) {
+  using config::launcher::PathWithFolderFirst;
+  EXPECT_EQ(PathWithFolderFirst("", "C:\\Q"), "C:\\Q");
+  EXPECT_EQ(PathWithFolderFirst("C:\\windows;;c:\\q\\;D:\\tools", "C:\\Q"),
+            "C:\\Q;C:\\windows;D:\\tools");
+  EXPECT_EQ(PathWithFolderFirst("C:\\Quarnet;C:\\Q2", "C:\\Q"), "C:\\Q;C:\\Quarnet;C:\\Q2");
+}
+
 }  // namespace

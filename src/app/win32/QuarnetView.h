@@ -54,38 +54,38 @@ class CQuarnetView : public ui::Window {
   LRESULT OnReceive(WPARAM, LPARAM);
   LRESULT OnLButtonDblClk(WPARAM, LPARAM);
 
+  // Window life, painting and scrolling (QuarnetView.cpp).
+  void ApplyVScrollBar(const display::ScrollBarState& bar);
+  int MessageBoxStop(const std::string& text, const std::string& caption, UINT extra = 0);
+
+  // Capture (ViewCapture.cpp).
   void OnBeginTrace();
   void OnEndTrace();
   void OnClearBuffer();
   void OnSetupFilters();
-  void OnDataOnly();
-  void OnShowTime();
-  void OnVerbose();
-  void OnVertSpace();
-  void OnTrapBuffer();
   void OnTriggerEnable();
   void OnTriggerSpecify();
+
+  // Display modes, the buffer shown, colours and font (ViewDisplayModes.cpp). The menu states
+  // and the mode switches are tables (app/ViewCommands.h): true when `id` is one of theirs.
+  bool OnTableCommand(UINT id, ui::CommandUI* state);
+  display::ViewFacts Facts() const;
+  void OnTrapBuffer();
   void OnColors();
   void OnFont();
+  void SetFrameTitle() const;
+  void ShowTraceBufferFromStart();
+  bool CreateDisplayFont(const display::LogFont& font);
+  void MeasureFont();
+
+  // Files and launch (ViewFiles.cpp).
   void OnFileOpen();
   void OnFileSaveAs();
   void OnLaunchPgm();
+
+  // Clipboard and printer (ViewClipboardPrint.cpp).
   void OnEditCopy();
   void OnFilePrint();
-
-  void OnUpdateDataOnly(ui::CommandUI& state);
-  void OnUpdateShowTime(ui::CommandUI& state);
-  void OnUpdateVerbose(ui::CommandUI& state);
-  void OnUpdateVertSpace(ui::CommandUI& state);
-  void OnUpdateBeginTrace(ui::CommandUI& state);
-  void OnUpdateEndTrace(ui::CommandUI& state);
-  void OnUpdateOpenOrSave(ui::CommandUI& state);
-  void OnUpdateTrapBuffer(ui::CommandUI& state);
-  void OnUpdateClearBuffer(ui::CommandUI& state);
-  void OnUpdateTriggerEnable(ui::CommandUI& state);
-  void OnUpdateTriggerSpecify(ui::CommandUI& state);
-  void OnUpdateCopy(ui::CommandUI& state);
-  void OnUpdatePrint(ui::CommandUI& state);
 
   // The displayed buffer's range as the range dialog asks for it.
   class RangeView : public dialogs::IRangeView {
@@ -107,16 +107,9 @@ class CQuarnetView : public ui::Window {
   };
   // The range dialog with `caption`; the records chosen, or nothing on Cancel.
   std::optional<RecordRange> ChooseRange(const char* caption) const;
-  display::ViewFacts Facts() const;
   store::TraceStore& Store() { return m_session.Store(); }
   const store::TraceStore& Store() const { return m_session.Store(); }
   display::RecordList Displayed() const { return Store().DisplayedBuffer(); }
-  void ApplyVScrollBar(const display::ScrollBarState& bar);
-  void ShowTraceBufferFromStart();
-  void SetFrameTitle() const;
-  bool CreateDisplayFont(const display::LogFont& font);
-  void MeasureFont();
-  int MessageBoxStop(const std::string& text, const std::string& caption, UINT extra = 0);
 
   std::string m_strProgramFolder;
   std::string m_strSettingsPath;
@@ -131,5 +124,4 @@ class CQuarnetView : public ui::Window {
 
   static const ui::MessageEntry<CQuarnetView> kMessages[];
   static const ui::CommandEntry<CQuarnetView> kCommands[];
-  static const ui::UpdateEntry<CQuarnetView> kUpdates[];
 };

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "ui/CenterDialog.h"
+#include "ui/FrameworkIds.h"
 #include "ui/win32/App.h"
-#include "ui/win32/FrameworkIds.h"
 
 namespace ui {
 

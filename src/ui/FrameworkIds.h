@@ -1,8 +1,8 @@
 /* The framework's own ids: its standard commands and the prompt of the status bar's first
    pane. Plain #defines only, so that res/quarnet.rc can include this file as well as C++ code
-   (portable code included: the command tables name these commands). */
-#ifndef QUARNET_UI_WIN32_FRAMEWORKIDS_H
-#define QUARNET_UI_WIN32_FRAMEWORKIDS_H
+   (the command tables name these commands). */
+#ifndef QUARNET_UI_FRAMEWORKIDS_H
+#define QUARNET_UI_FRAMEWORKIDS_H
 
 /* Standard commands. */
 #define ID_FILE_NEW 57600
