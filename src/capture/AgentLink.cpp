@@ -5,7 +5,7 @@
 namespace capture {
 
 void SendCaptureOptions(IAgentLink& agent, const CaptureOptions& options) {
-  for (int id = 0; id < protocol::calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kFlagCount; ++id) {
     agent.SPAEnableSpy(id, options.m_apiEnable[static_cast<size_t>(id)]);
   }
   agent.SPASetTrackingOptions(options.m_bIgnoreWouldBlock, options.m_bErrorsOnly,
@@ -14,7 +14,7 @@ void SendCaptureOptions(IAgentLink& agent, const CaptureOptions& options) {
 }
 
 void StopAgentTracing(IAgentLink& agent) {
-  for (int id = 0; id < protocol::calls::kCount; ++id) agent.SPAEnableSpy(id, 0);
+  for (int id = 0; id < protocol::calls::kFlagCount; ++id) agent.SPAEnableSpy(id, 0);
   agent.SPASetTrackingOptions(0, 0, 0, 0);
 }
 

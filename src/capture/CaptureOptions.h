@@ -14,7 +14,7 @@ namespace capture {
 constexpr int32_t kUpToBytesMax = 1024;
 
 struct CaptureOptions {
-  std::array<int32_t, protocol::calls::kCount> m_apiEnable = DefaultApiEnable();
+  std::array<int32_t, protocol::calls::kFlagCount> m_apiEnable = DefaultApiEnable();
   int32_t m_bIgnoreWouldBlock = 1;
   int32_t m_bErrorsOnly = 0;
   int32_t m_bRestrictSocket = 0;
@@ -24,9 +24,9 @@ struct CaptureOptions {
 
   bool operator==(const CaptureOptions&) const = default;
 
-  static constexpr std::array<int32_t, protocol::calls::kCount> DefaultApiEnable() {
+  static constexpr std::array<int32_t, protocol::calls::kFlagCount> DefaultApiEnable() {
     using protocol::calls::Id;
-    std::array<int32_t, protocol::calls::kCount> flags{};
+    std::array<int32_t, protocol::calls::kFlagCount> flags{};
     for (Id id : {Id::bind, Id::closesocket, Id::connect, Id::getsockopt, Id::recv, Id::recvfrom,
                   Id::send, Id::sendto, Id::setsockopt, Id::socket, Id::gethostbyname}) {
       flags[static_cast<size_t>(id)] = 1;

@@ -67,7 +67,7 @@ class CaptureFiltersModel {
   OkResult OnOK(std::string_view socketIdText);
   Controls Refresh() const;
 
-  std::array<int32_t, protocol::calls::kCount> m_apiEnable{};
+  std::array<int32_t, protocol::calls::kFlagCount> m_apiEnable{};
   uint32_t m_nSocketId = 0;
   int32_t m_bRestrictSocket = 0;
   int32_t m_bErrorsOnly = 0;

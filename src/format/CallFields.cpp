@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "format/CallFormatters.h"
 #include "format/EventFormatter.h"
 #include "format/NameTables.h"
 #include "protocol/Bytes.h"
-#include "protocol/Calls.h"
 #include "protocol/PayloadLayout.h"
 
 namespace format {
@@ -15,224 +13,285 @@ namespace format {
 namespace {
 
 using Block = std::span<const uint8_t>;
+using protocol::calls::Id;
+namespace layout = protocol::layout;
 
-// The window's text of a value without the label in front of it: ", SOL_SOCKET, " gives
-// "SOL_SOCKET", ".port=80" gives "80", "cmd=FIONBIO, " gives "FIONBIO".
-std::string Bare(std::string_view text) {
-  if (text.starts_with(", ")) text.remove_prefix(2);
-  if (text.ends_with(", ")) text.remove_suffix(2);
-  if (const size_t equals = text.find('='); equals != std::string_view::npos) {
-    text.remove_prefix(equals + 1);
+// The text of a value without the label in front of it: ", SOL_SOCKET, " gives "SOL_SOCKET",
+// ".port=80" gives "80", ", cmd=FIONBIO, " gives "FIONBIO".
+std::string Bare(std::string_view line) {
+  if (line.starts_with(", ")) line.remove_prefix(2);
+  if (line.ends_with(", ")) line.remove_suffix(2);
+  if (const size_t equals = line.find('='); equals != std::string_view::npos) {
+    line.remove_prefix(equals + 1);
   }
-  return std::string(text);
+  return std::string(line);
 }
 
-class Decoder {
+// The zero-ended text from `offset`, ending at the end of the payload at the latest.
+std::string PayloadText(Block p, size_t offset) {
+  if (offset >= p.size()) return {};
+  const Block tail = p.subspan(offset);
+  return std::string(tail.begin(), std::find(tail.begin(), tail.end(), uint8_t{0}));
+}
+
+// The option value: optlen bytes, ending at the end of the payload at the latest.
+Block OptionBytes(Block p) {
+  const size_t fixed = layout::kOptionFixed;
+  if (p.size() <= fixed) return {};
+  const auto optlen =
+      static_cast<size_t>(std::max(protocol::bytes::GetLE32Signed(p, layout::kOptionLen), 0));
+  return p.subspan(fixed, std::min(optlen, p.size() - fixed));
+}
+
+// Its first four bytes as a little-endian int, missing bytes zero.
+int32_t OptionValue(Block p) {
+  return protocol::bytes::GetLE32Signed(OptionBytes(p), 0);
+}
+
+class Reader {
  public:
-  Decoder(Block payload, DecodedCall& call) : p(payload), m_call(call) {}
+  Reader(const protocol::calls::Call& row, Block payload, DecodedCall& call)
+      : row(row), p(payload), m_call(call) {}
 
   int32_t I32(size_t offset) const { return protocol::bytes::GetLE32Signed(p, offset); }
   uint32_t U32(size_t offset) const { return protocol::bytes::GetLE32(p, offset); }
   uint16_t U16(size_t offset) const { return protocol::bytes::GetLE16(p, offset); }
 
-  void Field(const char* name, std::variant<int64_t, std::string> value, std::string text) {
-    m_call.params.push_back({name, std::move(value), std::move(text)});
+  void Field(const char* name, std::variant<int64_t, std::string> value, std::string text,
+             std::string line, Shown shown = Shown::kInLine) {
+    m_call.params.push_back({name, std::move(value), std::move(text), std::move(line), shown});
   }
-  void Unlabelled(const char* name, int64_t value, std::string text) {
-    Field(name, std::variant<int64_t, std::string>(value), std::move(text));
+  // A field whose text is what follows the label in its piece of the line.
+  void Labelled(const char* name, int64_t value, std::string line, Shown shown = Shown::kInLine) {
+    std::string text = Bare(line);
+    Field(name, value, std::move(text), std::move(line), shown);
   }
-  void Field(const char* name, int64_t value, std::string text) {
-    Unlabelled(name, value, Bare(text));
-  }
-  void Decimal(const char* name, size_t offset) {
-    Field(name, I32(offset), std::to_string(I32(offset)));
-  }
-  void Hex16(const char* name, size_t offset) {
-    Field(name, U16(offset), FormatHex16(U16(offset)));
-  }
-  void Hex32(const char* name, size_t offset) {
-    Field(name, U32(offset), FormatHex32(U32(offset)));
+  void Decimal(const char* name, const char* label, size_t offset) {
+    Labelled(name, I32(offset), label + std::to_string(I32(offset)));
   }
   void Socket() {
-    const int32_t s = I32(protocol::layout::kSocket);
+    const int32_t s = I32(layout::kSocket);
     m_call.socket = s;
-    Field("s", s, FormatSocket(s, 0));
+    Labelled("s", s, FormatSocket(s, 0));
   }
-  void Address(const char* lengthName, size_t lengthOffset, size_t image, AddressRole role) {
-    Decimal(lengthName, lengthOffset);
+  // The address length and the three parts of the 16-byte image.
+  void Address(const char* lengthName, const char* lengthLabel, size_t lengthOffset, size_t image,
+               AddressRole role) {
+    Labelled(lengthName, I32(lengthOffset), lengthLabel + std::to_string(I32(lengthOffset)),
+             Shown::kAddress);
     SockAddr& address = m_call.address;
-    address.family = static_cast<int16_t>(U16(image + protocol::layout::kImageFamily));
-    const uint16_t port = U16(image + protocol::layout::kImagePort);  // its bytes in network order
+    address.family = static_cast<int16_t>(U16(image + layout::kImageFamily));
+    const uint16_t port = U16(image + layout::kImagePort);  // its bytes in network order
     address.port = static_cast<uint16_t>(port >> 8 | port << 8);
     for (size_t i = 0; i < address.address.size(); ++i) {
-      address.address[i] = protocol::bytes::Get8(p, image + protocol::layout::kImageAddress + i);
+      address.address[i] = protocol::bytes::Get8(p, image + layout::kImageAddress + i);
     }
     const auto& a = address.address;
-    Field("family", address.family, FormatFamily(address.family));
-    Field("port", address.port, FormatPort(port));
-    Field("address", int64_t{a[0]} << 24 | a[1] << 16 | a[2] << 8 | a[3], FormatAddress(a));
+    Labelled("family", address.family, FormatFamily(address.family), Shown::kAddress);
+    Labelled("port", address.port, FormatPort(port), Shown::kAddress);
+    Labelled("address", int64_t{a[0]} << 24 | a[1] << 16 | a[2] << 8 | a[3], FormatAddress(a),
+             Shown::kAddress);
     m_call.role = role;
   }
-  void Result(int64_t value) { m_result = value; }
-  void TextResult(std::string text) { m_result = std::move(text); }
-  void Transfer(protocol::layout::Transfer transfer) {
-    Result(I32(transfer.result));
-    if (I32(transfer.result) >= 0) m_call.total = I32(transfer.result);
+
+  void Result(std::variant<int64_t, std::string> value, std::string text) {
+    m_call.result = CallField{"result", std::move(value), std::move(text), {}, Shown::kNot};
+  }
+  // An int result: "NO ERROR", or the failure.
+  void IntResult(size_t offset) {
+    Result(I32(offset), FormatResult(I32(offset), Error(), m_call.family));
+  }
+  void SocketResult(size_t offset) {
+    Result(I32(offset), FormatSocket(I32(offset), Error(), m_call.family));
+  }
+  // Bytes transferred, or the failure.
+  void TransferResult(layout::Transfer transfer) {
+    const int32_t result = I32(transfer.result);
+    Result(result, result == -1 ? FormatResult(-1, Error(), m_call.family)
+                                : std::to_string(result) + " bytes");
+    if (result >= 0) m_call.total = result;
   }
 
-  Block p;
-  std::variant<int64_t, std::string> m_result;
+  const protocol::calls::Call& row;
+  const Block p;
 
  private:
+  int32_t Error() const { return I32(layout::kError); }
+
   DecodedCall& m_call;
 };
 
-void AddressCall(Decoder& d, const char* lengthName, protocol::layout::Address offsets,
-                 AddressRole role) {
-  d.Socket();
-  d.Address(lengthName, offsets.addrLen, protocol::layout::kAddressImage, role);
-  d.Result(d.I32(offsets.result));
+void AddressCall(Reader& r, layout::Address offsets, AddressRole role) {
+  r.Socket();
+  r.Address(r.row.id == static_cast<uint16_t>(Id::accept) ? "addrlen" : "namelen",
+            ", SOCKADDR.length=", offsets.addrLen, layout::kAddressImage, role);
 }
-void Accept(Decoder& d) {
-  AddressCall(d, "addrlen", protocol::layout::kAccept, AddressRole::kPeer);
+
+void ReadAccept(Reader& r) {
+  AddressCall(r, layout::kAccept, AddressRole::kPeer);
+  r.SocketResult(layout::kAccept.result);
 }
-void Bind(Decoder& d) {
-  AddressCall(d, "namelen", protocol::layout::kBindConnect, AddressRole::kLocal);
+void ReadBindConnect(Reader& r) {
+  const bool bind = r.row.id == static_cast<uint16_t>(Id::bind);
+  AddressCall(r, layout::kBindConnect, bind ? AddressRole::kLocal : AddressRole::kPeer);
+  r.IntResult(layout::kBindConnect.result);
 }
-void Connect(Decoder& d) {
-  AddressCall(d, "namelen", protocol::layout::kBindConnect, AddressRole::kPeer);
+void ReadGetName(Reader& r) {
+  const bool local = r.row.id == static_cast<uint16_t>(Id::getsockname);
+  AddressCall(r, layout::kGetName, local ? AddressRole::kLocal : AddressRole::kPeer);
+  r.IntResult(layout::kGetName.result);
 }
-void GetPeerName(Decoder& d) {
-  AddressCall(d, "namelen", protocol::layout::kGetName, AddressRole::kPeer);
+void ReadClose(Reader& r) {
+  r.Socket();
+  r.IntResult(layout::kCloseResult);
 }
-void GetSockName(Decoder& d) {
-  AddressCall(d, "namelen", protocol::layout::kGetName, AddressRole::kLocal);
-}
-void CloseSocket(Decoder& d) {
-  d.Socket();
-  d.Result(d.I32(protocol::layout::kCloseResult));
-}
-void SockOpt(Decoder& d) {
-  d.Socket();
-  const int32_t level = d.I32(protocol::layout::kOptionLevel);
-  d.Field("level", level, FormatLevel(level));
-  const int32_t option = d.I32(protocol::layout::kOptionName);
+void ReadOption(Reader& r) {
+  r.Socket();
+  const int32_t level = r.I32(layout::kOptionLevel);
+  r.Labelled("level", level, FormatLevel(level));
+  const int32_t option = r.I32(layout::kOptionName);
   const format::names::SocketOption* known =
       format::names::FindSocketOption(format::names::kWinsock11Options, level, option);
-  d.Field("optname", option, known ? known->name : std::to_string(option));
-  d.Decimal("optlen", protocol::layout::kOptionLen);
+  r.Labelled("optname", option, known ? known->name : std::to_string(option), Shown::kNot);
+  r.Labelled("optlen", r.I32(layout::kOptionLen), std::to_string(r.I32(layout::kOptionLen)),
+             Shown::kNot);
   // Its text keeps the option's name: "SO_LINGER=ON, TIME=30" is one value.
-  d.Unlabelled("optval", OptionValue(d.p), FormatSockOpt(level, option, OptionBytes(d.p)));
-  d.Result(d.I32(protocol::layout::kOptionResult));
+  const int32_t value = OptionValue(r.p);
+  std::string text = FormatSockOpt(level, option, OptionBytes(r.p));
+  r.Field("optval", value, text, text);
+  r.IntResult(layout::kOptionResult);
 }
-
-void Convert32(Decoder& d, const char* name) {
-  d.Hex32(name, protocol::layout::kConvert32Arg);
-  d.Result(d.U32(protocol::layout::kConvert32Result));
+void ReadConvert32(Reader& r) {
+  const bool host = r.row.id == static_cast<uint16_t>(Id::htonl);
+  r.Labelled(host ? "hostlong" : "netlong", r.U32(layout::kConvert32Arg),
+             FormatHex32(r.U32(layout::kConvert32Arg)));
+  r.Result(r.U32(layout::kConvert32Result), FormatHex32(r.U32(layout::kConvert32Result)));
 }
-void Convert16(Decoder& d, const char* name) {
-  d.Hex16(name, protocol::layout::kConvert16Arg);
-  d.Result(d.U16(protocol::layout::kConvert16Result));
+void ReadConvert16(Reader& r) {
+  const bool host = r.row.id == static_cast<uint16_t>(Id::htons);
+  r.Labelled(host ? "hostshort" : "netshort", r.U16(layout::kConvert16Arg),
+             FormatHex16(r.U16(layout::kConvert16Arg)));
+  r.Result(r.U16(layout::kConvert16Result), FormatHex16(r.U16(layout::kConvert16Result)));
 }
-void Htonl(Decoder& d) {
-  Convert32(d, "hostlong");
+void ReadInetAddr(Reader& r) {
+  const std::string cp = PayloadText(r.p, layout::kInetFixed);
+  r.Field("cp", cp, cp, cp);
+  const uint32_t result = r.U32(layout::kInetAddrResult);
+  r.Result(result, result == 0xFFFFFFFFu ? "INADDR_NONE" : FormatHex32(result));
 }
-void Ntohl(Decoder& d) {
-  Convert32(d, "netlong");
+void ReadInetNtoa(Reader& r) {
+  r.Labelled("in", r.U32(layout::kInetNtoaArg), FormatHex32(r.U32(layout::kInetNtoaArg)));
+  const std::string result = PayloadText(r.p, layout::kInetFixed);
+  r.Result(result, result.empty() ? "NULL" : result);
 }
-void Htons(Decoder& d) {
-  Convert16(d, "hostshort");
+void ReadIoctl(Reader& r) {
+  r.Socket();
+  const uint32_t command = r.U32(layout::kIoctlCmd);
+  r.Labelled("cmd", command, ", " + FormatIoctlCommand(command));
+  r.Labelled("argp", r.U32(layout::kIoctlArg), "arg=" + FormatHex32(r.U32(layout::kIoctlArg)));
+  r.IntResult(layout::kIoctlResult);
 }
-void Ntohs(Decoder& d) {
-  Convert16(d, "netshort");
+void ReadListen(Reader& r) {
+  r.Socket();
+  r.Decimal("backlog", ", backlog=", layout::kListenBacklog);
+  r.IntResult(layout::kListenResult);
 }
-void InetAddr(Decoder& d) {
-  const std::string cp = PayloadText(d.p, protocol::layout::kInetFixed);
-  d.Field("cp", cp, cp);
-  d.Result(d.U32(protocol::layout::kInetAddrResult));
+void ReadShutdown(Reader& r) {
+  r.Socket();
+  r.Decimal("how", ", how=", layout::kListenBacklog);
+  r.IntResult(layout::kListenResult);
 }
-void InetNtoa(Decoder& d) {
-  d.Hex32("in", protocol::layout::kInetNtoaArg);
-  d.TextResult(PayloadText(d.p, protocol::layout::kInetFixed));
+void ReadSelect(Reader& r) {
+  const uint16_t reads = r.U16(layout::kSelectReads);
+  const uint16_t writes = r.U16(layout::kSelectWrites);
+  const uint16_t excepts = r.U16(layout::kSelectExcepts);
+  r.Labelled("readfds", reads, "..,#reads=" + std::to_string(reads));
+  r.Labelled("writefds", writes, ", #writes=" + std::to_string(writes));
+  r.Field("exceptfds", excepts, std::to_string(excepts),
+          ", #excepts=" + std::to_string(excepts) + ",..");
+  r.IntResult(layout::kSelectResult);
 }
-void Ioctl(Decoder& d) {
-  d.Socket();
-  const uint32_t command = d.U32(protocol::layout::kIoctlCmd);
-  d.Field("cmd", command, FormatIoctlCommand(command));
-  d.Hex32("argp", protocol::layout::kIoctlArg);
-  d.Result(d.I32(protocol::layout::kIoctlResult));
+void ReadSocket(Reader& r) {
+  const int32_t af = r.I32(layout::kSocketAf);
+  const int32_t type = r.I32(layout::kSocketType);
+  const uint32_t protocol = r.U32(layout::kSocketProtocol);
+  r.Labelled("af", af, "af=" + FormatProtocolFamily(af));
+  r.Labelled("type", type, ", type=" + FormatSocketType(type));
+  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(protocol));
+  r.SocketResult(layout::kSocketResult);
 }
-void Listen(Decoder& d) {
-  d.Socket();
-  d.Decimal("backlog", protocol::layout::kListenBacklog);
-  d.Result(d.I32(protocol::layout::kListenResult));
+// The flags of a transfer, named by its direction.
+void Flags(Reader& r) {
+  const int32_t flags = r.I32(layout::kTransferFlags);
+  r.Labelled("flags", flags,
+             ", flags=" + (r.row.data == protocol::calls::Data::kSend ? FormatSendFlags(flags)
+                                                                      : FormatRecvFlags(flags)));
 }
-void Shutdown(Decoder& d) {
-  d.Socket();
-  d.Decimal("how", protocol::layout::kListenBacklog);
-  d.Result(d.I32(protocol::layout::kListenResult));
+void ReadRecvSend(Reader& r) {
+  r.Socket();
+  Flags(r);
+  r.TransferResult(layout::kShortTransfer);
 }
-void Select(Decoder& d) {
-  for (const auto& [name, offset] : {std::pair{"readfds", protocol::layout::kSelectReads},
-                                     std::pair{"writefds", protocol::layout::kSelectWrites},
-                                     std::pair{"exceptfds", protocol::layout::kSelectExcepts}}) {
-    d.Field(name, d.U16(offset), std::to_string(d.U16(offset)));
-  }
-  d.Result(d.I32(protocol::layout::kSelectResult));
-}
-void Socket(Decoder& d) {
-  const int32_t af = d.I32(protocol::layout::kSocketAf);
-  const int32_t type = d.I32(protocol::layout::kSocketType);
-  d.Field("af", af, FormatProtocolFamily(af));
-  d.Field("type", type, FormatSocketType(type));
-  d.Field("protocol", d.U32(protocol::layout::kSocketProtocol),
-          FormatHex16(d.U32(protocol::layout::kSocketProtocol)));
-  d.Result(d.I32(protocol::layout::kSocketResult));
-}
-void Recv(Decoder& d) {
-  d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
-          FormatRecvFlags(d.I32(protocol::layout::kTransferFlags)));
-  d.Transfer(protocol::layout::kShortTransfer);
-}
-void Send(Decoder& d) {
-  d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
-          FormatSendFlags(d.I32(protocol::layout::kTransferFlags)));
-  d.Transfer(protocol::layout::kShortTransfer);
-}
-void RecvFrom(Decoder& d) {
-  d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
-          FormatRecvFlags(d.I32(protocol::layout::kTransferFlags)));
-  d.Address("fromlen", protocol::layout::kRecvFromAddrLen, protocol::layout::kLongImage,
+void ReadRecvFrom(Reader& r) {
+  r.Socket();
+  Flags(r);
+  r.Address("fromlen", ", SOCKADDR.length=", layout::kRecvFromAddrLen, layout::kLongImage,
             AddressRole::kSource);
-  d.Transfer(protocol::layout::kLongTransfer);
+  r.TransferResult(layout::kLongTransfer);
 }
-void SendTo(Decoder& d) {
-  d.Socket();
-  d.Field("flags", d.I32(protocol::layout::kTransferFlags),
-          FormatSendFlags(d.I32(protocol::layout::kTransferFlags)));
-  d.Address("tolen", protocol::layout::kSendToAddrLen, protocol::layout::kLongImage,
+void ReadSendTo(Reader& r) {
+  r.Socket();
+  Flags(r);
+  // sendto's address length has always had two blanks before it.
+  r.Address("tolen", ",  SOCKADDR.length=", layout::kSendToAddrLen, layout::kLongImage,
             AddressRole::kDestination);
-  d.Transfer(protocol::layout::kLongTransfer);
+  r.TransferResult(layout::kLongTransfer);
 }
 
-// Indexed by API id: the calls decoded field by field come first in the call table.
-constexpr std::array<void (*)(Decoder&), 23> kDecoders = {
-    Accept,   Bind,     CloseSocket, Connect, GetPeerName, GetSockName, SockOpt, Htonl,
-    Htons,    InetAddr, InetNtoa,    Ioctl,   Listen,      Ntohl,       Ntohs,   Recv,
-    RecvFrom, Select,   Send,        SendTo,  SockOpt,     Shutdown,    Socket,
-};
+using ReadFn = void (*)(Reader&);
 
-constexpr bool DecodersCoverFieldCalls() {
-  for (const protocol::calls::Call& row : protocol::calls::kCalls) {
-    if ((row.layout != protocol::layout::Group::kGeneric) != (row.id < kDecoders.size()))
-      return false;
+constexpr ReadFn ReaderOf(layout::Group group) {
+  using layout::Group;
+  switch (group) {
+    case Group::kAccept:
+      return ReadAccept;
+    case Group::kBindConnect:
+      return ReadBindConnect;
+    case Group::kGetName:
+      return ReadGetName;
+    case Group::kClose:
+      return ReadClose;
+    case Group::kOption:
+      return ReadOption;
+    case Group::kConvert32:
+      return ReadConvert32;
+    case Group::kConvert16:
+      return ReadConvert16;
+    case Group::kInetAddr:
+      return ReadInetAddr;
+    case Group::kInetNtoa:
+      return ReadInetNtoa;
+    case Group::kIoctl:
+      return ReadIoctl;
+    case Group::kListen:
+      return ReadListen;
+    case Group::kShutdown:
+      return ReadShutdown;
+    case Group::kSelect:
+      return ReadSelect;
+    case Group::kSocket:
+      return ReadSocket;
+    case Group::kRecvSend:
+      return ReadRecvSend;
+    case Group::kRecvFrom:
+      return ReadRecvFrom;
+    case Group::kSendTo:
+      return ReadSendTo;
+    case Group::kGeneric:
+      break;
   }
-  return true;
+  return nullptr;
 }
-static_assert(DecodersCoverFieldCalls(), "one decoder for each call decoded field by field");
 
 }  // namespace
 
@@ -240,21 +299,17 @@ DecodedCall DecodeCall(const CSpyMsg& msg) {
   DecodedCall call;
   const protocol::calls::Call* row = protocol::calls::Find(msg.m_nApiId);
   const Block p = msg.PayloadBytes();
-  call.error = msg.m_hData.HasData() ? protocol::bytes::GetLE32Signed(p, protocol::layout::kError)
-                                     : msg.m_nError;
+  call.error =
+      msg.m_hData.HasData() ? protocol::bytes::GetLE32Signed(p, layout::kError) : msg.m_nError;
   if (row == nullptr) return call;
   call.name = row->name;
+  call.family = protocol::calls::FamilyOf(row->id);
   call.direction = row->data;
-  if (row->layout == protocol::layout::Group::kGeneric || !msg.m_hData.HasData()) return call;
+  const ReadFn read = ReaderOf(row->layout);
+  if (read == nullptr || !msg.m_hData.HasData()) return call;
 
-  Decoder decoder(p, call);
-  kDecoders[row->id](decoder);
-  // The result's text is the one the window shows inside " returns ( )".
-  std::vector<std::string> lines;
-  std::string text = FormatCall(*row, msg, lines, false);
-  constexpr std::string_view kOpen = " returns (";
-  text = text.substr(kOpen.size(), text.size() - kOpen.size() - 1);
-  call.result = CallField{"result", std::move(decoder.m_result), std::move(text)};
+  Reader reader(*row, p, call);
+  read(reader);
   if (call.total) call.data = CapturedData(msg, -1);
   return call;
 }

@@ -1,6 +1,6 @@
-// One record's call as named fields, each with its raw value and the text the window shows for
-// it: what the JSON export writes and what the packet export reads its sockets, addresses and
-// data from.
+// The one reader of call payloads: one record's call as named fields, each with its raw value,
+// the text the window shows for it and its piece of the call line. The window's lines
+// (CallFormatters), the JSON export and the packet export all render these fields.
 #pragma once
 
 #include <cstdint>
@@ -17,10 +17,19 @@
 
 namespace format {
 
+// Where the call line shows a field.
+enum class Shown : uint8_t {
+  kInLine,   // in the first call line, after the fields before it
+  kAddress,  // the socket address: its length and three parts, which a brief line leaves out
+  kNot,      // nowhere of its own: the line shows it within another field (optname in optval)
+};
+
 struct CallField {
   std::string name;
   std::variant<int64_t, std::string> value;
   std::string text;  // the window's rendering, without the parameter's label
+  std::string line;  // its piece of the call line: the text with its label and separators
+  Shown shown = Shown::kInLine;
 };
 
 // Whose address a call names.
@@ -41,9 +50,10 @@ struct SockAddr {
 struct DecodedCall {
   std::string_view name;            // empty for an API id outside the call table
   std::optional<int32_t> socket;    // the socket argument
-  std::vector<CallField> params;    // in call order
+  std::vector<CallField> params;    // in call order, the address fields last
   std::optional<CallField> result;  // absent where the window shows none
   int32_t error = 0;
+  protocol::calls::Family family = protocol::calls::Family::kWinsock1;  // names the error
   AddressRole role = AddressRole::kNone;
   SockAddr address;
   protocol::calls::Data direction = protocol::calls::Data::kNone;
@@ -55,7 +65,9 @@ struct DecodedCall {
   std::optional<int64_t> Number(std::string_view name) const;
 };
 
-// Reads past the payload count as zero, as in the window; `data` points into `msg`.
+// Reads the record's payload by its call's layout group. The calls decoded by name only, and
+// records without a payload, give no fields and no result. Reads past the payload count as
+// zero, and texts and option values end at its end; `data` points into `msg`.
 DecodedCall DecodeCall(const CSpyMsg& msg);
 
 }  // namespace format

@@ -1,5 +1,6 @@
-// Decoding tables of the Winsock 1.1 constants, each written once as value/name pairs. Lookups
-// never fail: a value without a name gives nullptr and the caller prints the number instead.
+// Decoding tables of the Winsock 1.1 constants, each written once as value/name pairs (the error
+// names are protocol::errors'). Lookups never fail: a value without a name gives nullptr and the
+// caller prints the number instead.
 #pragma once
 
 #include <cstdint>
@@ -20,24 +21,6 @@ constexpr const char* Find(std::span<const ValueName<T>> table, T value) {
   }
   return nullptr;
 }
-
-inline constexpr ValueName<int32_t> kErrors[] = {
-    {10004, "WSAEINTR"},           {10009, "WSAEBADF"},        {10013, "WSAEACCES"},
-    {10014, "WSAEFAULT"},          {10022, "WSAEINVAL"},       {10024, "WSAEMFILE"},
-    {10035, "WSAEWOULDBLOCK"},     {10036, "WSAEINPROGRESS"},  {10037, "WSAEALREADY"},
-    {10038, "WSAENOTSOCK"},        {10039, "WSAEDESTADDRREQ"}, {10040, "WSAEMSGSIZE"},
-    {10041, "WSAEPROTOTYPE"},      {10042, "WSAENOPROTOOPT"},  {10043, "WSAEPROTONOSUPPORT"},
-    {10044, "WSAESOCKTNOSUPPORT"}, {10045, "WSAEOPNOTSUPP"},   {10046, "WSAEPFNOSUPPORT"},
-    {10047, "WSAEAFNOSUPPORT"},    {10048, "WSAEADDRINUSE"},   {10049, "WSAEADDRNOTAVAIL"},
-    {10050, "WSAENETDOWN"},        {10051, "WSAENETUNREACH"},  {10052, "WSAENETRESET"},
-    {10053, "WSAECONNABORTED"},    {10054, "WSAECONNRESET"},   {10055, "WSAENOBUFS"},
-    {10056, "WSAEISCONN"},         {10057, "WSAENOTCONN"},     {10058, "WSAESHUTDOWN"},
-    {10059, "WSAETOOMANYREFS"},    {10060, "WSAETIMEDOUT"},    {10061, "WSAECONNREFUSED"},
-    {10062, "WSAELOOP"},           {10063, "WSAENAMETOOLONG"}, {10064, "WSAEHOSTDOWN"},
-    {10065, "WSAEHOSTUNREACH"},    {10066, "WSAENOTEMPTY"},    {10067, "WSAEPROCLIM"},
-    {10068, "WSAEUSERS"},          {10069, "WSAEDQUOT"},       {10070, "WSAESTALE"},
-    {10071, "WSAEREMOTE"},
-};
 
 // Option levels.
 inline constexpr int32_t kIpProtoIp = 0;
@@ -130,9 +113,5 @@ inline constexpr ValueName<int32_t> kSocketTypes[] = {
     {1, "SOCK_STREAM"},
     {2, "SOCK_DGRAM"},
 };
-
-inline const char* ErrorName(int32_t code) {
-  return Find<int32_t>(kErrors, code);
-}
 
 }  // namespace format::names

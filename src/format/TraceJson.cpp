@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "format/CallFields.h"
-#include "format/NameTables.h"
 #include "format/TimeStamp.h"
+#include "protocol/WinsockErrors.h"
 
 namespace format {
 
@@ -54,7 +54,8 @@ std::string RecordJson(const CSpyMsg& msg, int32_t number) {
   const DecodedCall call = DecodeCall(msg);
   std::string time = FormatTimeStamp(msg.m_time);
   time.resize(8);  // without the two blanks that follow it in the window
-  const char* errorName = format::names::ErrorName(call.error);
+  const std::string_view errorName =
+      protocol::errors::Name(call.error, protocol::calls::FamilyOf(msg.m_nApiId));
 
   std::string out = "{";
   const auto member = [&out](std::string_view name, const std::string& value) {
@@ -77,7 +78,7 @@ std::string RecordJson(const CSpyMsg& msg, int32_t number) {
   member("params", params + "}");
   member("result", call.result ? Field(*call.result) : "null");
   member("error", "{\"value\":" + std::to_string(call.error) +
-                      ",\"name\":" + (errorName ? JsonString(errorName) : "null") + "}");
+                      ",\"name\":" + (errorName.empty() ? "null" : JsonString(errorName)) + "}");
   std::string data = "null";
   if (call.total) {
     data = "{\"captured\":" + std::to_string(call.data.size()) +

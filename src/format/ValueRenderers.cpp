@@ -5,6 +5,7 @@
 
 #include "format/NameTables.h"
 #include "protocol/Bytes.h"
+#include "protocol/WinsockErrors.h"
 
 namespace format {
 
@@ -24,18 +25,18 @@ std::string NameOrHex16(std::span<const format::names::ValueName<int32_t>> table
 
 }  // namespace
 
-std::string FormatErrorCode(int32_t code) {
-  const char* name = format::names::ErrorName(code);
-  return name ? std::string(name) : Printf("Error Code = %d", code);
+std::string FormatErrorCode(int32_t code, Family family) {
+  const std::string_view name = protocol::errors::Name(code, family);
+  return !name.empty() ? std::string(name) : Printf("Error Code = %d", code);
 }
 
-std::string FormatSocket(int32_t value, int32_t error) {
-  if (value == -1) return error == 0 ? "INVALID_SOCKET" : FormatErrorCode(error);
+std::string FormatSocket(int32_t value, int32_t error, Family family) {
+  if (value == -1) return error == 0 ? "INVALID_SOCKET" : FormatErrorCode(error, family);
   return Printf("SOCKET=%ld", static_cast<long>(value));
 }
 
-std::string FormatResult(int32_t value, int32_t error) {
-  if (value == -1) return error == 0 ? "SOCKET_ERROR" : FormatErrorCode(error);
+std::string FormatResult(int32_t value, int32_t error, Family family) {
+  if (value == -1) return error == 0 ? "SOCKET_ERROR" : FormatErrorCode(error, family);
   return "NO ERROR";
 }
 

@@ -8,15 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Calls.h"
+
 namespace format {
 
 using InAddr = std::array<uint8_t, 4>;  // IPv4 address as stored, network order
 
-std::string FormatErrorCode(int32_t code);
+// Errors are named as the calls of `family` name them.
+using protocol::calls::Family;
+std::string FormatErrorCode(int32_t code, Family family = Family::kWinsock1);
 // A socket handle or SOCKET result; parameters are rendered with error code 0.
-std::string FormatSocket(int32_t value, int32_t error);
+std::string FormatSocket(int32_t value, int32_t error, Family family = Family::kWinsock1);
 // An int result: anything but -1 succeeded.
-std::string FormatResult(int32_t value, int32_t error);
+std::string FormatResult(int32_t value, int32_t error, Family family = Family::kWinsock1);
 std::string FormatHex16(uint32_t value);  // low 16 bits, "0x%04X"
 std::string FormatHex32(uint32_t value);  // "0x%08X"
 std::string FormatInAddr(const InAddr& address);

@@ -1,5 +1,4 @@
-// The 46 traced Winsock calls, one row each: everything the agent and the monitor know about a
-// call follows from its row. The API id is the call's place in the Winsock 1.1 export table.
+// The traced Winsock calls, read from their table (CallTable.h), and what follows from a row.
 #pragma once
 
 #include <array>
@@ -8,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "protocol/CallTable.h"
 #include "protocol/PayloadLayout.h"
 
 namespace protocol::calls {
@@ -20,58 +20,9 @@ constexpr uint8_t kFilterList = 1;   // the Capture Filters list
 constexpr uint8_t kTriggerList = 2;  // the trigger's call list
 constexpr uint8_t kBothLists = kFilterList | kTriggerList;
 
-// X(id, ordinal, name, payload layout, takes a socket argument, data, lists)
-#define QUARNET_CALLS(X)                                          \
-  X(0, 1, accept, kAccept, true, kNone, kBothLists)               \
-  X(1, 2, bind, kBindConnect, true, kNone, kBothLists)            \
-  X(2, 3, closesocket, kClose, true, kNone, kBothLists)           \
-  X(3, 4, connect, kBindConnect, true, kNone, kBothLists)         \
-  X(4, 5, getpeername, kGetName, true, kNone, kBothLists)         \
-  X(5, 6, getsockname, kGetName, true, kNone, kBothLists)         \
-  X(6, 7, getsockopt, kOption, true, kNone, kBothLists)           \
-  X(7, 8, htonl, kConvert32, false, kNone, kBothLists)            \
-  X(8, 9, htons, kConvert16, false, kNone, kBothLists)            \
-  X(9, 10, inet_addr, kInetAddr, false, kNone, kBothLists)        \
-  X(10, 11, inet_ntoa, kInetNtoa, false, kNone, kBothLists)       \
-  X(11, 12, ioctlsocket, kIoctl, true, kNone, kBothLists)         \
-  X(12, 13, listen, kListen, true, kNone, kBothLists)             \
-  X(13, 14, ntohl, kConvert32, false, kNone, kBothLists)          \
-  X(14, 15, ntohs, kConvert16, false, kNone, kBothLists)          \
-  X(15, 16, recv, kRecvSend, true, kRecv, kBothLists)             \
-  X(16, 17, recvfrom, kRecvFrom, true, kRecv, kBothLists)         \
-  X(17, 18, select, kSelect, false, kNone, kBothLists)            \
-  X(18, 19, send, kRecvSend, true, kSend, kBothLists)             \
-  X(19, 20, sendto, kSendTo, true, kSend, kBothLists)             \
-  X(20, 21, setsockopt, kOption, true, kNone, kBothLists)         \
-  X(21, 22, shutdown, kShutdown, true, kNone, kBothLists)         \
-  X(22, 23, socket, kSocket, false, kNone, kBothLists)            \
-  X(23, 51, gethostbyaddr, kGeneric, false, kNone, 0)             \
-  X(24, 52, gethostbyname, kGeneric, false, kNone, 0)             \
-  X(25, 53, getprotobyname, kGeneric, false, kNone, 0)            \
-  X(26, 54, getprotobynumber, kGeneric, false, kNone, 0)          \
-  X(27, 55, getservbyname, kGeneric, false, kNone, 0)             \
-  X(28, 56, getservbyport, kGeneric, false, kNone, 0)             \
-  X(29, 57, gethostname, kGeneric, false, kNone, 0)               \
-  X(30, 101, WSAAsyncSelect, kGeneric, true, kNone, 0)            \
-  X(31, 102, WSAAsyncGetHostByAddr, kGeneric, false, kNone, 0)    \
-  X(32, 103, WSAAsyncGetHostByName, kGeneric, false, kNone, 0)    \
-  X(33, 104, WSAAsyncGetProtoByNumber, kGeneric, false, kNone, 0) \
-  X(34, 105, WSAAsyncGetProtoByName, kGeneric, false, kNone, 0)   \
-  X(35, 106, WSAAsyncGetServByPort, kGeneric, false, kNone, 0)    \
-  X(36, 107, WSAAsyncGetServByName, kGeneric, false, kNone, 0)    \
-  X(37, 108, WSACancelAsyncRequest, kGeneric, false, kNone, 0)    \
-  X(38, 109, WSASetBlockingHook, kGeneric, false, kNone, 0)       \
-  X(39, 110, WSAUnhookBlockingHook, kGeneric, false, kNone, 0)    \
-  X(40, 111, WSAGetLastError, kGeneric, false, kNone, 0)          \
-  X(41, 112, WSASetLastError, kGeneric, false, kNone, 0)          \
-  X(42, 113, WSACancelBlockingCall, kGeneric, false, kNone, 0)    \
-  X(43, 114, WSAIsBlocking, kGeneric, false, kNone, 0)            \
-  X(44, 115, WSAStartup, kGeneric, false, kNone, 0)               \
-  X(45, 116, WSACleanup, kGeneric, false, kNone, 0)
-
 // The ids by the calls' own names: Id::accept, Id::WSAStartup.
 enum class Id : uint16_t {
-#define QUARNET_CALL_ID(id, ordinal, name, ...) name = id,
+#define QUARNET_CALL_ID(id, name, ...) name = id,
   QUARNET_CALLS(QUARNET_CALL_ID)
 #undef QUARNET_CALL_ID
 };
@@ -83,8 +34,11 @@ constexpr uint32_t kGeneralTopic = 1;
 
 struct Call {
   uint16_t id;
-  uint16_t ordinal;
   std::string_view name;
+  uint16_t wsock32;  // the ordinals at which each agent exports it; 0 where one does not
+  uint16_t ws2_32;
+  uint16_t flag;  // the id whose trace flag governs it
+  uint8_t args;   // the function's parameters, each one stack slot wide
   protocol::layout::Group layout;
   bool socketArg;
   Data data;
@@ -96,17 +50,44 @@ struct Call {
 };
 
 inline constexpr Call kCalls[] = {
-#define QUARNET_CALL_ROW(id, ordinal, name, group, socketArg, data, lists) \
-  {id, ordinal, #name, protocol::layout::Group::group, socketArg, Data::data, lists},
+#define QUARNET_CALL_ROW(id, name, wsock32, ws2_32, flag, args, group, socketArg, data, lists) \
+  {id,                                                                                         \
+   #name,                                                                                      \
+   wsock32,                                                                                    \
+   ws2_32,                                                                                     \
+   static_cast<uint16_t>(Id::flag),                                                            \
+   args,                                                                                       \
+   protocol::layout::Group::group,                                                             \
+   socketArg,                                                                                  \
+   Data::data,                                                                                 \
+   lists},
     QUARNET_CALLS(QUARNET_CALL_ROW)
 #undef QUARNET_CALL_ROW
 };
 
-constexpr int kCount = static_cast<int>(std::size(kCalls));
+constexpr int kRowCount = static_cast<int>(std::size(kCalls));
+
+// The monitor keeps a trace flag for each of the first 46 ids, the Winsock 1.1 calls: the
+// settings file, the control block and SPAEnableSpy hold these 46. Every later call is governed
+// by the flag of the call its row names.
+constexpr int kFlagCount = 46;
 
 // The row of an API id; null for ids outside the table (records from files hold anything).
 constexpr const Call* Find(int32_t id) {
-  return id >= 0 && id < kCount ? &kCalls[id] : nullptr;
+  return id >= 0 && id < kRowCount ? &kCalls[id] : nullptr;
+}
+
+// The generations of the interface: the ids with flags of their own are the Winsock 1.1 calls,
+// every later id a Winsock 2 call. A family knows its own set of error names.
+enum class Family : uint8_t { kWinsock1, kWinsock2 };
+
+constexpr Family FamilyOf(int32_t id) {
+  return id >= 0 && id < kFlagCount ? Family::kWinsock1 : Family::kWinsock2;
+}
+
+// The index in the 46 trace flags of the flag that governs the call.
+constexpr size_t FlagOf(Id id) {
+  return kCalls[static_cast<size_t>(id)].flag;
 }
 
 constexpr Data DataOf(int32_t id) {
@@ -156,10 +137,18 @@ constexpr bool ListHoldsFirstIds() {
   }
   return true;
 }
+constexpr bool FlagsAreOwnOrFirstIds() {
+  for (const Call& call : kCalls) {
+    if (call.id < kFlagCount ? call.flag != call.id : call.flag >= kFlagCount) return false;
+  }
+  return true;
+}
 }  // namespace detail
 
 // Find() and the lists' entry numbers depend on these.
 static_assert(detail::IdsAreRowNumbers(), "API ids must be 0, 1, 2 ... in row order");
+static_assert(kRowCount >= kFlagCount && detail::FlagsAreOwnOrFirstIds(),
+              "the Winsock 1.1 calls keep their own flags; a later call names one of theirs");
 static_assert(detail::ListHoldsFirstIds<kFilterList>() && detail::ListHoldsFirstIds<kTriggerList>(),
               "a dialog list must show the first ids, so that entry i is API id i");
 

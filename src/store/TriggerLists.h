@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "protocol/Calls.h"
+#include "protocol/WinsockErrors.h"
 
 namespace store {
 
@@ -19,31 +20,45 @@ struct TriggerError {
   int32_t code;
 };
 
-// In the order the combo box is given them; the codes run from 10035 in this order.
-constexpr std::array<std::string_view, 37> kTriggerErrorNames = {
-    "WSAEWOULDBLOCK",     "WSAEINPROGRESS",     "WSAEALREADY",      "WSAENOTSOCK",
-    "WSAEDESTADDRREQ",    "WSAEMSGSIZE",        "WSAEPROTOTYPE",    "WSAENOPROTOOPT",
-    "WSAEPROTONOSUPPORT", "WSAESOCKTNOSUPPORT", "WSAEOPNOTSUPP",    "WSAEPFNOSUPPORT",
-    "WSAEAFNOSUPPORT",    "WSAEADDRINUSE",      "WSAEADDRNOTAVAIL", "WSAENETDOWN",
-    "WSAENETUNREACH",     "WSAENETRESET",       "WSAECONNABORTED",  "WSAECONNRESET",
-    "WSAENOBUFS",         "WSAEISCONN",         "WSAENOTCONN",      "WSAESHUTDOWN",
-    "WSAETOOMANYREFS",    "WSAETIMEDOUT",       "WSAECONNREFUSED",  "WSAELOOP",
-    "WSAENAMETOOLONG",    "WSAEHOSTDOWN",       "WSAEHOSTUNREACH",  "WSAENOTEMPTY",
-    "WSAEPROCLIM",        "WSAEUSERS",          "WSAEDQUOT",        "WSAESTALE",
-    "WSAEREMOTE"};
+// The errors the trigger offers: the Winsock 1.1 names from WSAEWOULDBLOCK on, in code order,
+// the order the combo box is given them.
 constexpr int32_t kFirstTriggerErrorCode = 10035;
 
-// The combo box sorts its entries; a stored error index is a position in this order.
-constexpr std::array<TriggerError, 37> SortTriggerErrors() {
-  std::array<TriggerError, 37> sorted{};
-  for (size_t i = 0; i < sorted.size(); ++i) {
-    sorted[i] = {kTriggerErrorNames[i], kFirstTriggerErrorCode + static_cast<int32_t>(i)};
+constexpr bool IsTriggerError(const protocol::errors::Error& error) {
+  return error.since == protocol::calls::Family::kWinsock1 && error.code >= kFirstTriggerErrorCode;
+}
+
+constexpr size_t kTriggerErrorCount = [] {
+  size_t n = 0;
+  for (const protocol::errors::Error& error : protocol::errors::kErrors) n += IsTriggerError(error);
+  return n;
+}();
+
+constexpr std::array<TriggerError, kTriggerErrorCount> InCodeOrder() {
+  std::array<TriggerError, kTriggerErrorCount> errors{};
+  size_t n = 0;
+  for (const protocol::errors::Error& error : protocol::errors::kErrors) {
+    if (IsTriggerError(error)) errors[n++] = {error.name, error.code};
   }
+  std::sort(errors.begin(), errors.end(),
+            [](const TriggerError& a, const TriggerError& b) { return a.code < b.code; });
+  return errors;
+}
+
+constexpr std::array<std::string_view, kTriggerErrorCount> kTriggerErrorNames = [] {
+  std::array<std::string_view, kTriggerErrorCount> names{};
+  const auto errors = InCodeOrder();
+  for (size_t i = 0; i < names.size(); ++i) names[i] = errors[i].name;
+  return names;
+}();
+
+// The combo box sorts its entries; a stored error index is a position in this order.
+constexpr std::array<TriggerError, kTriggerErrorCount> kSortedTriggerErrors = [] {
+  auto sorted = InCodeOrder();
   std::sort(sorted.begin(), sorted.end(),
             [](const TriggerError& a, const TriggerError& b) { return a.name < b.name; });
   return sorted;
-}
-constexpr std::array<TriggerError, 37> kSortedTriggerErrors = SortTriggerErrors();
+}();
 
 // The error code an error index stands for; none for -1 and any other index outside the list.
 constexpr std::optional<int32_t> TriggerErrorCode(int32_t index) {

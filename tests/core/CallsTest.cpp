@@ -1,18 +1,14 @@
 // The table of the traced calls against what the system fixes: the lists the dialogs show,
-// which calls carry data, the help contexts, and the agent's export table. (Ids are checked
-// to be dense at compile time, in Calls.h.)
+// which calls carry data, the help contexts, and the agent's ordinals. (Ids are checked to be
+// dense at compile time, in Calls.h.)
 #include "protocol/Calls.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include "SourceFile.h"
 
 namespace {
 
@@ -29,7 +25,7 @@ TEST(Calls, DialogListsShowTheSocketCallsInIdOrder) {
   // order is already alphabetical.
   EXPECT_EQ(std::vector<std::string_view>(trigger.begin(), trigger.end()), expected);
   EXPECT_TRUE(std::is_sorted(trigger.begin(), trigger.end()));
-  EXPECT_EQ(protocol::calls::kCount, 46);
+  EXPECT_EQ(protocol::calls::kFlagCount, 46);
 }
 
 TEST(Calls, OnlyTheFourTransfersCarryData) {
@@ -55,28 +51,17 @@ TEST(Calls, HelpContextIs175PlusIdForTheSocketCallsElseOne) {
   }
 }
 
-// The wrappers' exports in Klvnt32.def: "  name = Klv_name@bytes @ordinal". The traced calls lie
-// at the system library's ordinals: ids 0-22 at 1-23, 23-29 at 51-57, 30-45 at 101-116.
-TEST(Calls, AgentExportsEveryCallAtItsOrdinal) {
-  const std::string def = SourceFile("src/agent/win32/Klvnt32.def");
-  ASSERT_FALSE(def.empty());
-  const std::regex wrapper(R"(^ +(\w+) = Klv_(\w+)@\d+ @(\d+)\s*$)");
-  std::map<std::string, int> exported;
-  std::istringstream lines(def);
-  for (std::string line; std::getline(lines, line);) {
-    std::smatch m;
-    if (!std::regex_match(line, m, wrapper)) continue;
-    EXPECT_EQ(m[1], m[2]) << line;
-    exported[m[1]] = std::stoi(m[3]);
-  }
-  std::map<std::string, int> expected;
+// The Winsock 1.1 calls lie at the system library's ordinals: ids 0-22 at 1-23, 23-29 at 51-57,
+// 30-45 at 101-116.
+TEST(Calls, Winsock1CallsAreAtTheirWsock32Ordinals) {
   for (const protocol::calls::Call& call : protocol::calls::kCalls) {
+    if (protocol::calls::FamilyOf(call.id) != protocol::calls::Family::kWinsock1) continue;
     const int id = call.id;
     const int ordinal = id <= 22 ? id + 1 : id <= 29 ? id - 23 + 51 : id - 30 + 101;
-    EXPECT_EQ(call.ordinal, ordinal) << call.name;
-    expected[std::string(call.name)] = call.ordinal;
+    EXPECT_EQ(call.wsock32, ordinal) << call.name;
   }
-  EXPECT_EQ(exported, expected);
+  EXPECT_EQ(protocol::calls::FamilyOf(45), protocol::calls::Family::kWinsock1);
+  EXPECT_EQ(protocol::calls::FamilyOf(0xFFFF), protocol::calls::Family::kWinsock2);
 }
 
 }  // namespace

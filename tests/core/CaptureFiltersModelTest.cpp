@@ -42,7 +42,7 @@ TEST(CaptureFiltersModel, OkRebuildsFlagsFromListAndClearsUnlistedIds) {
   const int picked[] = {1, 18, 99, -3};  // entries outside the list are ignored
   dlg.OnSelectionChange(picked);
   ASSERT_TRUE(dlg.OnOK("0").ok);
-  for (int id = 0; id < protocol::calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kFlagCount; ++id) {
     EXPECT_EQ(dlg.m_apiEnable[static_cast<size_t>(id)], id == 1 || id == 18 ? 1 : 0) << id;
   }
 }

@@ -35,9 +35,10 @@ void Fill(std::vector<SpyMsgPtr>& buffer, int count) {
   }
 }
 
-std::vector<std::string> EnableCalls(const std::array<int32_t, protocol::calls::kCount>& flags) {
+std::vector<std::string> EnableCalls(
+    const std::array<int32_t, protocol::calls::kFlagCount>& flags) {
   std::vector<std::string> calls;
-  for (int id = 0; id < protocol::calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kFlagCount; ++id) {
     calls.push_back("enable " + std::to_string(id) + " " +
                     std::to_string(flags[static_cast<size_t>(id)]));
   }
@@ -158,7 +159,7 @@ TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   expected.push_back("tracking 1 1 0 7");  // ignore-would-block is on by default
   expected.push_back("datablock 1 16");
   EXPECT_EQ(agent.calls, expected);
-  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, protocol::calls::kCount>{}));
+  EXPECT_EQ(options.m_apiEnable, (std::array<int32_t, protocol::calls::kFlagCount>{}));
   EXPECT_EQ(options.m_bErrorsOnly, 1);
   EXPECT_EQ(options.m_nSocketId, 7);
 

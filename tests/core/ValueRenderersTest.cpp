@@ -27,6 +27,22 @@ TEST(ValueRenderers, SocketsAndResultsNameTheFailureOnlyForMinusOne) {
   EXPECT_EQ(format::FormatErrorCode(-5), "Error Code = -5");
 }
 
+// The Winsock 2 calls know the 1.1 names and the codes Winsock 2 added; the 1.1 calls show those
+// as numbers.
+TEST(ValueRenderers, ErrorNamesByFamily) {
+  using format::Family;
+  for (const int32_t code : {10093, 11001, 997, 6}) {
+    EXPECT_EQ(format::FormatErrorCode(code, Family::kWinsock1),
+              "Error Code = " + std::to_string(code));
+  }
+  EXPECT_EQ(format::FormatErrorCode(10093, Family::kWinsock2), "WSANOTINITIALISED");
+  EXPECT_EQ(format::FormatErrorCode(11001, Family::kWinsock2), "WSAHOST_NOT_FOUND");
+  EXPECT_EQ(format::FormatResult(-1, 997, Family::kWinsock2), "WSA_IO_PENDING");
+  EXPECT_EQ(format::FormatSocket(-1, 6, Family::kWinsock2), "WSA_INVALID_HANDLE");
+  EXPECT_EQ(format::FormatErrorCode(10035, Family::kWinsock2), "WSAEWOULDBLOCK");
+  EXPECT_EQ(format::FormatErrorCode(10005, Family::kWinsock2), "Error Code = 10005");
+}
+
 TEST(ValueRenderers, HexNumbersHaveFixedWidth) {
   EXPECT_EQ(format::FormatHex16(0x8000), "0x8000");
   EXPECT_EQ(format::FormatHex16(0x12345), "0x2345");

@@ -1,6 +1,6 @@
-// Klvnt32.dll exports the system WSOCK32.DLL's whole set, every name at its ordinal: the 46
-// traced calls lead to the agent's own wrappers, all other exports to the system's functions.
-// klvnt32b.dll's functions are the system's own.
+// Klvnt32.dll exports the system WSOCK32.DLL's whole set, every name at its ordinal: the calls
+// the call table gives a WSOCK32 ordinal lead to the agent's own wrappers, all other exports to
+// the system's functions. klvnt32b.dll's functions are the system's own.
 //   agent_exports_test <Klvnt32.dll> <klvnt32b.dll>
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 
 #include "Check.h"
 #include "ChildProcess.h"
+#include "protocol/Calls.h"
 
 namespace {
 
@@ -32,8 +33,10 @@ std::map<std::string, WORD> ExportsOf(HMODULE module) {
 }
 
 bool IsTracedOrdinal(WORD ordinal) {
-  return (ordinal >= 1 && ordinal <= 23) || (ordinal >= 51 && ordinal <= 57) ||
-         (ordinal >= 101 && ordinal <= 116);
+  for (const protocol::calls::Call& call : protocol::calls::kCalls) {
+    if (call.wsock32 == ordinal) return true;
+  }
+  return false;
 }
 
 FARPROC ByOrdinal(HMODULE module, WORD ordinal) {

@@ -109,7 +109,7 @@ int main() {
   std::printf("\n");
   for (const std::string& problem : help.Problems()) std::printf("help: %s\n", problem.c_str());
   CHECK(help.Problems().empty());
-  for (int32_t id = -1; id < protocol::calls::kCount; ++id) {
+  for (int32_t id = -1; id < protocol::calls::kRowCount; ++id) {
     const uint32_t context = protocol::calls::HelpContext(id);
     const auto topic = help.FindContext(context);
     const std::string title = context == protocol::calls::kGeneralTopic

@@ -39,7 +39,7 @@ std::optional<std::string_view> SetCalls(config::Options& options, std::string_v
     const auto call =
         std::ranges::find(protocol::calls::kCalls, name, &protocol::calls::Call::name);
     if (call == std::end(protocol::calls::kCalls)) return name;
-    options.m_apiEnable[call->id] = 1;
+    options.m_apiEnable[call->flag] = 1;
     list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
   }
   return std::nullopt;

@@ -31,10 +31,10 @@ class Agent {
 
   const RealWinsock& Real() const { return m_real; }
 
-  // True while a monitor listens and has asked for the call.
+  // True while a monitor listens and has asked for the call, by the flag that governs it.
   bool Wants(protocol::calls::Id id) const {
     return m_block != nullptr && m_block->contact.load(std::memory_order_acquire) != 0 &&
-           m_block->enable[static_cast<size_t>(id)].load(std::memory_order_relaxed) != 0;
+           m_block->enable[protocol::calls::FlagOf(id)].load(std::memory_order_relaxed) != 0;
   }
   agent::TrackingOptions Tracking() const;
   bool SaveEntire() const { return m_block->saveEntire.load(std::memory_order_relaxed) != 0; }

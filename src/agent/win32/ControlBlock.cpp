@@ -105,7 +105,8 @@ extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
 
 extern "C" int WINAPI SPAEnableSpy(int apiId, int flag) {
   agent::ControlBlock* block = agent::MonitorBlock();
-  if (block == nullptr || !agent::HoldsContact(*block) || protocol::calls::Find(apiId) == nullptr)
+  if (block == nullptr || !agent::HoldsContact(*block) || apiId < 0 ||
+      apiId >= protocol::calls::kFlagCount)
     return 0;
   block->enable[apiId].store(flag != 0 ? 1 : 0);
   return 1;

@@ -11,10 +11,10 @@
 namespace agent {
 
 struct ControlBlock {
-  std::atomic<uint32_t> contact;                          // 1 while a monitor listens
-  std::atomic<uint32_t> window;                           // the monitor's window handle
-  std::atomic<uint32_t> port;                             // its UDP port, host order
-  std::atomic<uint32_t> enable[protocol::calls::kCount];  // by API id
+  std::atomic<uint32_t> contact;                              // 1 while a monitor listens
+  std::atomic<uint32_t> window;                               // the monitor's window handle
+  std::atomic<uint32_t> port;                                 // its UDP port, host order
+  std::atomic<uint32_t> enable[protocol::calls::kFlagCount];  // by API id
   std::atomic<uint32_t> ignoreWouldBlock;
   std::atomic<uint32_t> errorsOnly;
   std::atomic<uint32_t> restrictSocket;

@@ -29,7 +29,7 @@ RealWinsock RealWinsock::Load() {
   if (module == nullptr) Unusable(std::string("cannot be loaded from ") + path);
 
   RealWinsock w{};
-#define QUARNET_BIND_ENTRY(id, ordinal, name, ...) Bind(module, #name, w.name);
+#define QUARNET_BIND_ENTRY(id, name, ...) Bind(module, #name, w.name);
   QUARNET_CALLS(QUARNET_BIND_ENTRY)
 #undef QUARNET_BIND_ENTRY
   return w;

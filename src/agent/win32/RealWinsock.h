@@ -10,7 +10,7 @@ namespace agent {
 
 struct RealWinsock {
   // One entry per traced call, named as the call.
-#define QUARNET_REAL_ENTRY(id, ordinal, name, ...) decltype(&::name) name;
+#define QUARNET_REAL_ENTRY(id, name, ...) decltype(&::name) name;
   QUARNET_CALLS(QUARNET_REAL_ENTRY)
 #undef QUARNET_REAL_ENTRY
 
@@ -18,5 +18,14 @@ struct RealWinsock {
   // no usable WSOCK32.DLL, since no call could be served then.
   static RealWinsock Load();
 };
+
+// The entry of the call with that id.
+template <protocol::calls::Id kId>
+constexpr auto kEntryOf = nullptr;
+#define QUARNET_ENTRY_OF(id, name, ...) \
+  template <>                           \
+  constexpr auto kEntryOf<protocol::calls::Id::name> = &RealWinsock::name;
+QUARNET_CALLS(QUARNET_ENTRY_OF)
+#undef QUARNET_ENTRY_OF
 
 }  // namespace agent

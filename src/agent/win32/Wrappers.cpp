@@ -1,12 +1,14 @@
-// The 46 traced calls. Each runs the system's function, and when the monitor asks for the call
+// The traced calls. Each runs the system's function, and when the monitor asks for the call
 // reports it with the error the call left (0 when it succeeded: Winsock leaves stale codes
 // behind successful calls), then restores the thread's error so that the program sees what it
-// would see untraced. Blocking calls are reported when they return.
+// would see untraced. Blocking calls are reported when they return. The calls of one payload
+// group share one body, which finds the system's function and the call's row by the API id.
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "agent/PayloadBuilders.h"
@@ -15,9 +17,38 @@
 #include "protocol/PayloadLayout.h"
 #include "protocol/SpyDatagram.h"
 
+// Every call the agent exports has a wrapper of the system function's own type, whose
+// parameters fill as many stack slots as its row says: its i686 export name is decorated with
+// that many 4-byte slots (MakeDef.cmake).
+namespace {
+
+template <class Fn>
+struct StackSlots;
+template <class Result, class... Args>
+struct StackSlots<Result(WINAPI*)(Args...)> {
+  static constexpr size_t kCount = (0 + ... + ((sizeof(Args) + sizeof(void*) - 1) / sizeof(void*)));
+};
+
+}  // namespace
+
+extern "C" {
+#define QUARNET_WRAPPER(id, name, wsock32, ws2_32, flag, args, ...)            \
+  decltype(::name) Klv_##name;                                                 \
+  static_assert(wsock32 == 0 || StackSlots<decltype(&::name)>::kCount == args, \
+                #name ": the table's parameter count differs from the system's");
+QUARNET_CALLS(QUARNET_WRAPPER)
+#undef QUARNET_WRAPPER
+}
+
 namespace {
 
 using protocol::calls::Id;
+
+// Runs the system's function of the call with the program's arguments.
+template <Id kId, class... Args>
+auto CallReal(const agent::Agent& agent, Args... args) {
+  return (agent.Real().*agent::kEntryOf<kId>)(args...);
+}
 
 // Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
 int32_t Handle(SOCKET s) {
@@ -116,12 +147,45 @@ class Report {
   int32_t m_error;
 };
 
-// The database and asynchronous calls report their error code only.
+// A pointer or handle result fails as null, an int result as SOCKET_ERROR.
 template <class Result>
-Result Generic(agent::Agent& agent, Id api, Result result, bool failed) {
-  Report report(agent, api, failed);
-  if (report.Wanted()) report.SendGeneric();
-  return result;
+bool Failed(Result result) {
+  if constexpr (std::is_pointer_v<Result>) {
+    return result == nullptr;
+  } else {
+    return result == SOCKET_ERROR;
+  }
+}
+
+template <class First, class... Rest>
+First FirstOf(First first, Rest...) {
+  return first;
+}
+
+// The calls decoded by name only report their error code.
+template <Id kId, class... Args>
+auto ByName(Args... args) {
+  agent::Agent& agent = agent::Agent::Get();
+  using Result = decltype(CallReal<kId>(agent, args...));
+  if constexpr (std::is_void_v<Result>) {
+    CallReal<kId>(agent, args...);
+    if (!agent.Wants(kId)) return;
+    Report report(agent, kId, false);
+    if (report.Wanted()) report.SendGeneric();
+  } else {
+    const Result result = CallReal<kId>(agent, args...);
+    if (!agent.Wants(kId)) return result;
+    Report report(agent, kId, Failed(result));
+    bool wanted;
+    // A call on a socket takes it first; the socket restriction applies to it.
+    if constexpr (protocol::calls::kCalls[static_cast<size_t>(kId)].socketArg) {
+      wanted = report.Wanted({SocketId(FirstOf(args...))});
+    } else {
+      wanted = report.Wanted();
+    }
+    if (wanted) report.SendGeneric();
+    return result;
+  }
 }
 
 // Options travel with the length the call had; a value longer than the datagram is cut.
@@ -130,12 +194,12 @@ std::span<const uint8_t> OptionBytes(const char* value, int length) {
   return Bytes(value, static_cast<size_t>(length));
 }
 
-template <class Fn>
-int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) {
+template <Id kId>
+int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
   agent::Agent& agent = agent::Agent::Get();
-  const int result = (agent.Real().*real)(s, name, namelen);
-  if (!agent.Wants(api)) return result;
-  Report report(agent, api, result == SOCKET_ERROR);
+  const int result = CallReal<kId>(agent, s, name, namelen);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     report.Send(
         agent::payload::BuildBindConnect,
@@ -146,12 +210,12 @@ int BindOrConnect(Id api, Fn real, SOCKET s, const sockaddr* name, int namelen) 
   return result;
 }
 
-template <class Fn>
-int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
+template <Id kId>
+int ListenOrShutdown(SOCKET s, int value) {
   agent::Agent& agent = agent::Agent::Get();
-  const int result = (agent.Real().*real)(s, value);
-  if (!agent.Wants(api)) return result;
-  Report report(agent, api, result == SOCKET_ERROR);
+  const int result = CallReal<kId>(agent, s, value);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     report.Send(agent::payload::BuildListenShutdown,
                 agent::payload::SocketValueCall{report.Error(), Handle(s), value, result});
@@ -159,12 +223,12 @@ int ListenOrShutdown(Id api, Fn real, SOCKET s, int value) {
   return result;
 }
 
-template <class Fn>
-int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
+template <Id kId>
+int GetName(SOCKET s, sockaddr* name, int* namelen) {
   agent::Agent& agent = agent::Agent::Get();
-  const int result = (agent.Real().*real)(s, name, namelen);
-  if (!agent.Wants(api)) return result;
-  Report report(agent, api, result == SOCKET_ERROR);
+  const int result = CallReal<kId>(agent, s, name, namelen);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     agent::payload::AddressCall call{
         report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
@@ -174,12 +238,12 @@ int GetName(Id api, Fn real, SOCKET s, sockaddr* name, int* namelen) {
   return result;
 }
 
-template <class Fn>
-u_long Convert32(Id api, Fn real, u_long value) {
+template <Id kId>
+u_long Convert32(u_long value) {
   agent::Agent& agent = agent::Agent::Get();
-  const u_long result = (agent.Real().*real)(value);
-  if (!agent.Wants(api)) return result;
-  Report report(agent, api, false);
+  const u_long result = CallReal<kId>(agent, value);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, false);
   if (report.Wanted()) {
     report.Send(agent::payload::BuildConvert32,
                 agent::payload::Convert32Call{0, static_cast<uint32_t>(value),
@@ -188,14 +252,31 @@ u_long Convert32(Id api, Fn real, u_long value) {
   return result;
 }
 
-template <class Fn>
-u_short Convert16(Id api, Fn real, u_short value) {
+template <Id kId>
+u_short Convert16(u_short value) {
   agent::Agent& agent = agent::Agent::Get();
-  const u_short result = (agent.Real().*real)(value);
-  if (!agent.Wants(api)) return result;
-  Report report(agent, api, false);
+  const u_short result = CallReal<kId>(agent, value);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, false);
   if (report.Wanted())
     report.Send(agent::payload::BuildConvert16, agent::payload::Convert16Call{0, value, result});
+  return result;
+}
+
+// recv and send; `Buffer` is char* or const char*.
+template <Id kId, class Buffer>
+int RecvSend(SOCKET s, Buffer buf, int len, int flags) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int result = CallReal<kId>(agent, s, buf, len, flags);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
+    report.SendTransfer(
+        agent::payload::BuildRecvSend,
+        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}}, kFixed,
+        Bytes(buf, report.KeptBytes(result, kFixed)));
+  }
   return result;
 }
 
@@ -218,7 +299,7 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
 }
 
 int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect(Id::bind, &agent::RealWinsock::bind, s, name, namelen);
+  return BindOrConnect<Id::bind>(s, name, namelen);
 }
 
 int WINAPI Klv_closesocket(SOCKET s) {
@@ -234,15 +315,15 @@ int WINAPI Klv_closesocket(SOCKET s) {
 }
 
 int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect(Id::connect, &agent::RealWinsock::connect, s, name, namelen);
+  return BindOrConnect<Id::connect>(s, name, namelen);
 }
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName(Id::getpeername, &agent::RealWinsock::getpeername, s, name, namelen);
+  return GetName<Id::getpeername>(s, name, namelen);
 }
 
 int WINAPI Klv_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName(Id::getsockname, &agent::RealWinsock::getsockname, s, name, namelen);
+  return GetName<Id::getsockname>(s, name, namelen);
 }
 
 int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
@@ -261,11 +342,11 @@ int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* o
 }
 
 u_long WINAPI Klv_htonl(u_long hostlong) {
-  return Convert32(Id::htonl, &agent::RealWinsock::htonl, hostlong);
+  return Convert32<Id::htonl>(hostlong);
 }
 
 u_short WINAPI Klv_htons(u_short hostshort) {
-  return Convert16(Id::htons, &agent::RealWinsock::htons, hostshort);
+  return Convert16<Id::htons>(hostshort);
 }
 
 unsigned long WINAPI Klv_inet_addr(const char* cp) {
@@ -310,30 +391,19 @@ int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
 }
 
 int WINAPI Klv_listen(SOCKET s, int backlog) {
-  return ListenOrShutdown(Id::listen, &agent::RealWinsock::listen, s, backlog);
+  return ListenOrShutdown<Id::listen>(s, backlog);
 }
 
 u_long WINAPI Klv_ntohl(u_long netlong) {
-  return Convert32(Id::ntohl, &agent::RealWinsock::ntohl, netlong);
+  return Convert32<Id::ntohl>(netlong);
 }
 
 u_short WINAPI Klv_ntohs(u_short netshort) {
-  return Convert16(Id::ntohs, &agent::RealWinsock::ntohs, netshort);
+  return Convert16<Id::ntohs>(netshort);
 }
 
 int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().recv(s, buf, len, flags);
-  if (!agent.Wants(Id::recv)) return result;
-  Report report(agent, Id::recv, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
-    report.SendTransfer(
-        agent::payload::BuildRecvSend,
-        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}}, kFixed,
-        Bytes(buf, report.KeptBytes(result, kFixed)));
-  }
-  return result;
+  return RecvSend<Id::recv>(s, buf, len, flags);
 }
 
 int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
@@ -374,18 +444,7 @@ int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
 }
 
 int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().send(s, buf, len, flags);
-  if (!agent.Wants(Id::send)) return result;
-  Report report(agent, Id::send, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
-    report.SendTransfer(
-        agent::payload::BuildRecvSend,
-        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}}, kFixed,
-        Bytes(buf, report.KeptBytes(result, kFixed)));
-  }
-  return result;
+  return RecvSend<Id::send>(s, buf, len, flags);
 }
 
 int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
@@ -422,7 +481,7 @@ int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, 
 }
 
 int WINAPI Klv_shutdown(SOCKET s, int how) {
-  return ListenOrShutdown(Id::shutdown, &agent::RealWinsock::shutdown, s, how);
+  return ListenOrShutdown<Id::shutdown>(s, how);
 }
 
 SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
@@ -440,158 +499,93 @@ SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
 }
 
 hostent* WINAPI Klv_gethostbyaddr(const char* addr, int len, int type) {
-  agent::Agent& agent = agent::Agent::Get();
-  hostent* result = agent.Real().gethostbyaddr(addr, len, type);
-  if (!agent.Wants(Id::gethostbyaddr)) return result;
-  return Generic(agent, Id::gethostbyaddr, result, result == nullptr);
+  return ByName<Id::gethostbyaddr>(addr, len, type);
 }
 
 hostent* WINAPI Klv_gethostbyname(const char* name) {
-  agent::Agent& agent = agent::Agent::Get();
-  hostent* result = agent.Real().gethostbyname(name);
-  if (!agent.Wants(Id::gethostbyname)) return result;
-  return Generic(agent, Id::gethostbyname, result, result == nullptr);
+  return ByName<Id::gethostbyname>(name);
 }
 
 protoent* WINAPI Klv_getprotobyname(const char* name) {
-  agent::Agent& agent = agent::Agent::Get();
-  protoent* result = agent.Real().getprotobyname(name);
-  if (!agent.Wants(Id::getprotobyname)) return result;
-  return Generic(agent, Id::getprotobyname, result, result == nullptr);
+  return ByName<Id::getprotobyname>(name);
 }
 
 protoent* WINAPI Klv_getprotobynumber(int number) {
-  agent::Agent& agent = agent::Agent::Get();
-  protoent* result = agent.Real().getprotobynumber(number);
-  if (!agent.Wants(Id::getprotobynumber)) return result;
-  return Generic(agent, Id::getprotobynumber, result, result == nullptr);
+  return ByName<Id::getprotobynumber>(number);
 }
 
 servent* WINAPI Klv_getservbyname(const char* name, const char* proto) {
-  agent::Agent& agent = agent::Agent::Get();
-  servent* result = agent.Real().getservbyname(name, proto);
-  if (!agent.Wants(Id::getservbyname)) return result;
-  return Generic(agent, Id::getservbyname, result, result == nullptr);
+  return ByName<Id::getservbyname>(name, proto);
 }
 
 servent* WINAPI Klv_getservbyport(int port, const char* proto) {
-  agent::Agent& agent = agent::Agent::Get();
-  servent* result = agent.Real().getservbyport(port, proto);
-  if (!agent.Wants(Id::getservbyport)) return result;
-  return Generic(agent, Id::getservbyport, result, result == nullptr);
+  return ByName<Id::getservbyport>(port, proto);
 }
 
 int WINAPI Klv_gethostname(char* name, int namelen) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().gethostname(name, namelen);
-  if (!agent.Wants(Id::gethostname)) return result;
-  return Generic(agent, Id::gethostname, result, result == SOCKET_ERROR);
+  return ByName<Id::gethostname>(name, namelen);
 }
 
 int WINAPI Klv_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().WSAAsyncSelect(s, hWnd, wMsg, lEvent);
-  if (!agent.Wants(Id::WSAAsyncSelect)) return result;
-  Report report(agent, Id::WSAAsyncSelect, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) report.SendGeneric();
-  return result;
+  return ByName<Id::WSAAsyncSelect>(s, hWnd, wMsg, lEvent);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetHostByAddr(HWND hWnd, u_int wMsg, const char* addr, int len, int type,
                                         char* buf, int buflen) {
-  agent::Agent& agent = agent::Agent::Get();
-  HANDLE result = agent.Real().WSAAsyncGetHostByAddr(hWnd, wMsg, addr, len, type, buf, buflen);
-  if (!agent.Wants(Id::WSAAsyncGetHostByAddr)) return result;
-  return Generic(agent, Id::WSAAsyncGetHostByAddr, result, result == nullptr);
+  return ByName<Id::WSAAsyncGetHostByAddr>(hWnd, wMsg, addr, len, type, buf, buflen);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetHostByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
                                         int buflen) {
-  agent::Agent& agent = agent::Agent::Get();
-  HANDLE result = agent.Real().WSAAsyncGetHostByName(hWnd, wMsg, name, buf, buflen);
-  if (!agent.Wants(Id::WSAAsyncGetHostByName)) return result;
-  return Generic(agent, Id::WSAAsyncGetHostByName, result, result == nullptr);
+  return ByName<Id::WSAAsyncGetHostByName>(hWnd, wMsg, name, buf, buflen);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetProtoByNumber(HWND hWnd, u_int wMsg, int number, char* buf,
                                            int buflen) {
-  agent::Agent& agent = agent::Agent::Get();
-  HANDLE result = agent.Real().WSAAsyncGetProtoByNumber(hWnd, wMsg, number, buf, buflen);
-  if (!agent.Wants(Id::WSAAsyncGetProtoByNumber)) return result;
-  return Generic(agent, Id::WSAAsyncGetProtoByNumber, result, result == nullptr);
+  return ByName<Id::WSAAsyncGetProtoByNumber>(hWnd, wMsg, number, buf, buflen);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetProtoByName(HWND hWnd, u_int wMsg, const char* name, char* buf,
                                          int buflen) {
-  agent::Agent& agent = agent::Agent::Get();
-  HANDLE result = agent.Real().WSAAsyncGetProtoByName(hWnd, wMsg, name, buf, buflen);
-  if (!agent.Wants(Id::WSAAsyncGetProtoByName)) return result;
-  return Generic(agent, Id::WSAAsyncGetProtoByName, result, result == nullptr);
+  return ByName<Id::WSAAsyncGetProtoByName>(hWnd, wMsg, name, buf, buflen);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetServByPort(HWND hWnd, u_int wMsg, int port, const char* proto,
                                         char* buf, int buflen) {
-  agent::Agent& agent = agent::Agent::Get();
-  HANDLE result = agent.Real().WSAAsyncGetServByPort(hWnd, wMsg, port, proto, buf, buflen);
-  if (!agent.Wants(Id::WSAAsyncGetServByPort)) return result;
-  return Generic(agent, Id::WSAAsyncGetServByPort, result, result == nullptr);
+  return ByName<Id::WSAAsyncGetServByPort>(hWnd, wMsg, port, proto, buf, buflen);
 }
 
 HANDLE WINAPI Klv_WSAAsyncGetServByName(HWND hWnd, u_int wMsg, const char* name, const char* proto,
                                         char* buf, int buflen) {
-  agent::Agent& agent = agent::Agent::Get();
-  HANDLE result = agent.Real().WSAAsyncGetServByName(hWnd, wMsg, name, proto, buf, buflen);
-  if (!agent.Wants(Id::WSAAsyncGetServByName)) return result;
-  return Generic(agent, Id::WSAAsyncGetServByName, result, result == nullptr);
+  return ByName<Id::WSAAsyncGetServByName>(hWnd, wMsg, name, proto, buf, buflen);
 }
 
 int WINAPI Klv_WSACancelAsyncRequest(HANDLE hAsyncTaskHandle) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().WSACancelAsyncRequest(hAsyncTaskHandle);
-  if (!agent.Wants(Id::WSACancelAsyncRequest)) return result;
-  return Generic(agent, Id::WSACancelAsyncRequest, result, result == SOCKET_ERROR);
+  return ByName<Id::WSACancelAsyncRequest>(hAsyncTaskHandle);
 }
 
 FARPROC WINAPI Klv_WSASetBlockingHook(FARPROC lpBlockFunc) {
-  agent::Agent& agent = agent::Agent::Get();
-  FARPROC result = agent.Real().WSASetBlockingHook(lpBlockFunc);
-  if (!agent.Wants(Id::WSASetBlockingHook)) return result;
-  return Generic(agent, Id::WSASetBlockingHook, result, result == nullptr);
+  return ByName<Id::WSASetBlockingHook>(lpBlockFunc);
 }
 
 int WINAPI Klv_WSAUnhookBlockingHook() {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().WSAUnhookBlockingHook();
-  if (!agent.Wants(Id::WSAUnhookBlockingHook)) return result;
-  return Generic(agent, Id::WSAUnhookBlockingHook, result, result == SOCKET_ERROR);
+  return ByName<Id::WSAUnhookBlockingHook>();
 }
 
 int WINAPI Klv_WSAGetLastError() {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().WSAGetLastError();
-  if (!agent.Wants(Id::WSAGetLastError)) return result;
-  return Generic(agent, Id::WSAGetLastError, result, false);
+  return ByName<Id::WSAGetLastError>();
 }
 
 void WINAPI Klv_WSASetLastError(int iError) {
-  agent::Agent& agent = agent::Agent::Get();
-  agent.Real().WSASetLastError(iError);
-  if (!agent.Wants(Id::WSASetLastError)) return;
-  Generic(agent, Id::WSASetLastError, 0, false);
+  return ByName<Id::WSASetLastError>(iError);
 }
 
 int WINAPI Klv_WSACancelBlockingCall() {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().WSACancelBlockingCall();
-  if (!agent.Wants(Id::WSACancelBlockingCall)) return result;
-  return Generic(agent, Id::WSACancelBlockingCall, result, result == SOCKET_ERROR);
+  return ByName<Id::WSACancelBlockingCall>();
 }
 
 BOOL WINAPI Klv_WSAIsBlocking() {
-  agent::Agent& agent = agent::Agent::Get();
-  const BOOL result = agent.Real().WSAIsBlocking();
-  if (!agent.Wants(Id::WSAIsBlocking)) return result;
-  return Generic(agent, Id::WSAIsBlocking, result, false);
+  return ByName<Id::WSAIsBlocking>();
 }
 
 int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
@@ -609,7 +603,9 @@ int WINAPI Klv_WSACleanup() {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.ProgramCleanup();
   if (!agent.Wants(Id::WSACleanup)) return result;
-  return Generic(agent, Id::WSACleanup, result, result == SOCKET_ERROR);
+  Report report(agent, Id::WSACleanup, result == SOCKET_ERROR);
+  if (report.Wanted()) report.SendGeneric();
+  return result;
 }
 
 }  // extern "C"

@@ -213,7 +213,7 @@ int RunDialogs(const std::string& work, const std::string& bin, const std::strin
   CHECK(options.m_bSaveEntire == 0 && options.m_nSaveBytes == 8);
   CHECK(options.m_bErrorsOnly == 0 && options.m_bIgnoreWouldBlock == 0);
   CHECK(options.m_bRestrictSocket == 0 && std::to_string(options.m_nSocketId) == socket);
-  for (int id = 0; id < protocol::calls::kCount; ++id) {
+  for (int id = 0; id < protocol::calls::kFlagCount; ++id) {
     CHECK(options.m_apiEnable[static_cast<size_t>(id)] ==
           (id < dialogs::CaptureFiltersModel::kListedApis));
   }
