@@ -19,6 +19,10 @@ std::string LostPaneText(uint64_t lost) {
   return lost == 0 ? std::string() : "Lost " + std::to_string(lost);
 }
 
+std::string AgentPaneText(bool contact, uint64_t lost) {
+  return contact ? LostPaneText(lost) : "No contact";
+}
+
 std::string AboutAgentLine(int agentRevision) {
   if (agentRevision == 0) return "Klvnt32.dll Failure!";
   char text[48];

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace app {
 
@@ -15,6 +16,18 @@ std::string PositionPaneText(int firstVisible, int displayCount);
 
 // Pane 4: the messages from the agents that never became records; empty while there are none.
 std::string LostPaneText(uint64_t lost);
+// What pane 4 shows: "No contact" while the agent refuses the monitor's contact (another monitor
+// holds it), else the lost messages.
+std::string AgentPaneText(bool contact, uint64_t lost);
+
+// Begin Trace refused for want of the contact: nothing begins.
+inline constexpr std::string_view kNoContactTrace =
+    "Another monitor holds the contact with Klvnt32.dll: nothing will be traced. Close that "
+    "monitor and choose Begin Trace again.";
+// Launch Pgm without the contact: the question whether to launch anyway (Yes / No).
+inline constexpr std::string_view kNoContactLaunch =
+    "Another monitor holds the contact with Klvnt32.dll: the program's calls will not be traced "
+    "here. Launch it anyway?";
 
 // The About box's line on the agent library; revision 0 means contacting it failed.
 std::string AboutAgentLine(int agentRevision);

@@ -9,19 +9,27 @@ TraceSession::TraceSession(config::Options& options, capture::IClock& clock,
     : m_options(options), m_agent(std::move(agent)), m_pending(clock), m_store(options, options) {}
 
 uint16_t TraceSession::ContactAgent(void* window, uint16_t port) {
-  const uint16_t revision = m_agent->SPAContactAgent(window, port, 1);
-  if (revision != 0) StopAgentTracing(*m_agent);
-  return revision;
+  m_contact = Contact{window, port};
+  m_revision = m_agent->SPAContactAgent(window, port, 1);
+  if (m_revision != 0) StopAgentTracing(*m_agent);
+  return m_revision;
+}
+
+bool TraceSession::EnsureContact() {
+  if (!m_contact || m_revision != 0) return true;
+  return ContactAgent(m_contact->window, m_contact->port) != 0;
 }
 
 void TraceSession::EndContact(void* window) {
   m_agent->SPAContactAgent(window, capture::kAgentNotifyMessage, 0);
 }
 
-void TraceSession::BeginTrace() {
+bool TraceSession::BeginTrace() {
+  if (!EnsureContact()) return false;
   m_pending.Clear();
   m_store.BeginTrace();
   SendCaptureOptions(*m_agent, m_options);
+  return true;
 }
 
 void TraceSession::EndTrace() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "capture/AgentLink.h"
 #include "capture/Clock.h"
@@ -25,13 +26,20 @@ class TraceSession : private capture::IRecordSink {
 
   // Window creation: registers `window` and the capture socket's port with the agent and, when
   // it answers, switches every call off until Begin Trace. Returns the agent's revision, 0 when
-  // the contact failed.
+  // the contact failed (another monitor holds it).
   uint16_t ContactAgent(void* window, uint16_t port);
+  // The revision of the contact held; 0 while the agent refuses it.
+  uint16_t AgentRevision() const { return m_revision; }
+  // Refused, asks the agent for the contact again: the monitor that held it may have gone. True
+  // when the contact is held, or was never asked for.
+  bool EnsureContact();
   // Window destruction.
   void EndContact(void* window);
 
-  // Drops what is pending, starts collecting and tells the agent what to trace.
-  void BeginTrace();
+  // Begin Trace: first the contact (EnsureContact). Still refused, nothing begins (the buffers
+  // stay as they are) and false comes back, for the shell to say that nothing would be traced.
+  // Otherwise drops what is pending, starts collecting and tells the agent what to trace.
+  bool BeginTrace();
   // Tells the agent to trace nothing; the records stay.
   void EndTrace();
   // Message 1025: the waiting datagrams in (until `timer` says the time is up), every complete
@@ -60,8 +68,15 @@ class TraceSession : private capture::IRecordSink {
   }
   void EndOfRecords() override { m_store.EndOfRecords(); }
 
+  struct Contact {
+    void* window;
+    uint16_t port;
+  };
+
   config::Options& m_options;
   std::unique_ptr<capture::IAgentLink> m_agent;
+  std::optional<Contact> m_contact;  // what ContactAgent registered, to ask again with
+  uint16_t m_revision = 0;
   CPendingList m_pending;
   store::TraceStore m_store;
   std::function<void(const CSpyMsg&)> m_onRecord;

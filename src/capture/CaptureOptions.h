@@ -9,6 +9,10 @@
 
 namespace capture {
 
+// The largest "Up to" limit of data bytes, saved or shown. The agent keeps more of a transfer only
+// when told to save entire messages; then only the size of a message can cut its data.
+constexpr int32_t kUpToBytesMax = 1024;
+
 struct CaptureOptions {
   std::array<int32_t, protocol::calls::kCount> m_apiEnable = DefaultApiEnable();
   int32_t m_bIgnoreWouldBlock = 1;

@@ -194,7 +194,7 @@ std::optional<std::string> UntracedWarning(const std::string& chosenPath,
 }
 
 Message LaunchAnyway(const std::string& warning) {
-  return {warning + " Launch it anyway?", "Launch Pgm"};
+  return {warning + " Launch it anyway?", "Quarnet"};
 }
 
 std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winExecResult) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "capture/CaptureOptions.h"
 #include "config/Options.h"
 #include "dialogs/BufferAllocIds.h"
 
@@ -32,7 +33,7 @@ class BufferAllocModel {
   static constexpr int32_t kTraceMax = 2000;
   static constexpr int32_t kTrapMin = 10;
   static constexpr int32_t kTrapMax = 200;
-  static constexpr int32_t kBytesMax = 1024;
+  static constexpr int32_t kBytesMax = capture::kUpToBytesMax;
   // The size edits are read into a buffer of this many characters on loss of focus.
   static constexpr size_t kSizeTextLimit = 19;
 

@@ -1,5 +1,7 @@
 #include "dialogs/RangeModel.h"
 
+#include <algorithm>
+
 #include "ui/DataExchange.h"
 
 namespace dialogs {
@@ -16,10 +18,13 @@ RangeModel::Controls RangeModel::OnAll() {
   return Refresh();
 }
 
+// The numbers stay within the buffer even if the view's position does not, so that the range
+// names records that exist.
 RangeModel::Controls RangeModel::OnCurrentPage() {
   m_nRangeMode = kCurrentPage;
-  m_nFrom = m_pView ? m_pView->GetFirstVisible() : 0;
-  m_nTo = m_pView ? m_pView->GetLastVisible() : 0;
+  const int32_t count = m_pView ? m_pView->GetDisplayCount() : 0;
+  m_nFrom = m_pView ? std::max(std::min(m_pView->GetFirstVisible(), count), 1) : 0;
+  m_nTo = m_pView ? std::max(std::min(m_pView->GetLastVisible(), count), m_nFrom) : 0;
   return Refresh();
 }
 

@@ -23,6 +23,10 @@ ClipboardCopy PrepareClipboardCopy(std::span<const SpyMsgPtr> records, int32_t f
     return copy;
   }
   const std::string text = MakeClipboardText(records, from, to, modes);
+  if (text.empty()) {
+    copy.empty = true;
+    return copy;
+  }
   copy.block.assign(text.begin(), text.end());
   copy.block.push_back('\0');
   return copy;

@@ -19,7 +19,8 @@ inline constexpr int64_t kClipboardLimit = 0xFFFF;
 
 struct ClipboardCopy {
   bool refused = false;     // show kClipboardTooLarge with the stop icon; copy nothing
-  std::vector<char> block;  // the text and its terminating zero byte
+  bool empty = false;       // the range gave no text: the clipboard is left as it is
+  std::vector<char> block;  // the text and its terminating zero byte; none when refused or empty
 };
 
 // Records `from` to `to` (1-based, inclusive, clipped to `records`) of the displayed buffer.

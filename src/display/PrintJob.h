@@ -1,11 +1,15 @@
 // Printing a range of the displayed buffer: the records are copied when the job is prepared and
 // printed page by page as plain text, with a centred page number on top of every page. A
 // record's call lines never split across pages; its data rows may, and continue at the top of
-// the next page without repeating the call lines.
+// the next page without repeating the call lines. No line is cut: a job whose widest line the
+// printer's default font cannot hold is printed in a smaller fixed-pitch font, and a line that
+// still passes the page's edge goes on in the rows below it, under its own start.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <optional>
 
 #include "display/TraceView.h"
 #include "format/DisplayModes.h"
@@ -21,11 +25,24 @@ class PrintJob {
   // (then no job is started).
   bool Prepare(RecordList records, int32_t from, int32_t to);
 
-  // OnBeginPrinting: the printer font's metrics and the printable area (HORZRES, VERTRES).
+  // The size in whole points of the fixed-pitch font the job needs, with the printer's default
+  // font (of `defaultPoints`) selected into `canvas`: none when every line of the job fits in
+  // `pageWidth` in the default font; otherwise the largest size from `defaultPoints` down to
+  // kMinPoints at which the widest line fits, `charWidth(points)` answering the width of one
+  // character of the fixed-pitch font at that size; kMinPoints when no size holds it. Reads the
+  // display modes as they are now.
+  std::optional<int32_t> FitFont(ui::Canvas& canvas, const format::DisplayModeOptions& options,
+                                 int32_t pageWidth, int32_t defaultPoints,
+                                 const std::function<int32_t(int32_t points)>& charWidth) const;
+  static constexpr int32_t kMinPoints = 6;
+
+  // OnBeginPrinting, with the job's font selected: its metrics and the printable area (HORZRES,
+  // VERTRES).
   void Begin(const ui::CharMetrics& printerFont, int32_t pageWidth, int32_t pageHeight);
 
   // OnPrint: draws the next page and returns whether another page follows
-  // (m_bContinuePrinting). Reads the display modes as they are now.
+  // (m_bContinuePrinting). Reads the display modes as they are now. A line wider than the page
+  // is wrapped; the rows of a wrapped call line count as call lines.
   bool PrintPage(ui::Canvas& canvas, const format::DisplayModeOptions& options);
 
   // Drops copies left by a cancelled job (next Print command, view destruction).

@@ -12,6 +12,12 @@ namespace {
 constexpr int32_t kCharacterColumn = 60;
 constexpr int32_t kCharacterGap = 6;  // average character widths between hex and character part
 
+// The dump rows and, after at least one, the note of a cut message.
+int32_t DataLines(const CSpyMsg& record, int32_t byteLimit) {
+  const int32_t rows = format::GetDataRowCount(record, byteLimit);
+  return rows > 0 && format::HasCaptureNote(record) ? rows + 1 : rows;
+}
+
 }  // namespace
 
 std::string NumberPrefix(int32_t number) {
@@ -21,7 +27,7 @@ std::string NumberPrefix(int32_t number) {
 }
 
 int32_t RecordLines(const CSpyMsg& record, const format::DisplayModes& modes) {
-  const int32_t dataRows = format::GetDataRowCount(record, modes.byteLimit);
+  const int32_t dataRows = DataLines(record, modes.byteLimit);
   if (modes.dataOnly) return dataRows;
   const int32_t callLines = format::GetEventLineCount(record, modes.verbose);
   return modes.verbose ? callLines + dataRows : callLines;
@@ -77,6 +83,9 @@ std::vector<LayoutRow> RecordLayout::Lay(const CSpyMsg& record, std::string_view
           m_canvas ? Width(lines[0]) + kCharacterGap * m_charWidth : kCharacterColumn;
       for (size_t k = 0; k + 1 < lines.size(); k += 2) {
         rows.push_back({LayoutRow::kData, 0, std::move(lines[k]), column, std::move(lines[k + 1])});
+      }
+      if (std::string note = format::FormatCaptureNote(record); !note.empty()) {
+        rows.push_back({LayoutRow::kNote, 0, std::move(note), 0, {}});
       }
     }
   }

@@ -1,8 +1,9 @@
 // One record as rows of text, the way the screen, the printed page and the clipboard text all
 // show it: the call lines (the first behind a prefix, continuation lines under the '.' of the
 // line that opened the address), the returns text directly behind the last call line, the
-// hex-dump rows with their character column, and the empty separator row of Vert Space. Each
-// user renders the rows in its own units, colours and line ends.
+// hex-dump rows with their character column, the note after a dump that the size of a message
+// cut, and the empty separator row of Vert Space. Each user renders the rows in its own units,
+// colours and line ends.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +18,12 @@
 namespace display {
 
 struct LayoutRow {
-  enum Kind { kCall, kData, kSeparator };
+  // kNote: "(C of R bytes captured)" after the dump rows, which it belongs to.
+  enum Kind { kCall, kData, kNote, kSeparator };
 
   Kind kind = kSeparator;
-  int32_t x = 0;        // where `text` starts: a call line's indent; 0 for a dump row
-  std::string text;     // a call line, or a dump row's hex part
+  int32_t x = 0;        // where `text` starts: a call line's indent; 0 for a dump row or note
+  std::string text;     // a call line, a dump row's hex part, or the note
   int32_t secondX = 0;  // where `second` starts
   std::string second;   // behind the last call line its returns text (may be empty), beside
                         // a hex part its character part; empty otherwise
@@ -30,8 +32,9 @@ struct LayoutRow {
 // "[n] " in front of a record's first call line.
 std::string NumberPrefix(int32_t number);
 
-// Lines of one record in the given modes (data rows, call lines, or both), without the empty
-// separator row of Vert Space. Counted without formatting, for scrolling and sizing.
+// Lines of one record in the given modes (data rows with their note, call lines, or both),
+// without the empty separator row of Vert Space. Counted without formatting, for scrolling and
+// sizing.
 int32_t RecordLines(const CSpyMsg& record, const format::DisplayModes& modes);
 
 // The same count plus the separator row when Vert Space is on and the count is at least 1:

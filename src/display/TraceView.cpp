@@ -55,6 +55,12 @@ void TraceView::ResetPosition() {
   m_nTopLine = 0;
 }
 
+ScrollOutcome TraceView::KeepInside(RecordList records) {
+  if (m_nTopRecord < Count(records) || (records.empty() && m_nTopRecord == 0)) return {};
+  Follow(records, format::DisplayModes::FromOptions(m_options));
+  return {true, VScrollThumb(records, m_nTopRecord)};
+}
+
 int32_t TraceView::GetRecordLines(const CSpyMsg& record) const {
   return RecordLines(record, format::DisplayModes::FromOptions(m_options));
 }
@@ -115,9 +121,10 @@ int32_t TraceView::DrawRecord(ui::Canvas& canvas, RecordLayout& layout, const CS
         }
         break;
       case LayoutRow::kData:
+      case LayoutRow::kNote:
         canvas.SetTextColour(sent ? m_options.m_crSend : m_options.m_crRecv);
         canvas.DrawString(row.x + shift, y, row.text);
-        canvas.DrawString(row.secondX + shift, y, row.second);
+        if (!row.second.empty()) canvas.DrawString(row.secondX + shift, y, row.second);
         break;
       case LayoutRow::kSeparator:
         break;

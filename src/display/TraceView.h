@@ -95,6 +95,10 @@ class TraceView {
   std::optional<ScrollBarState> TraceShownVScrollBar(RecordList traceBuffer) const;
   // Opening a trace file shows the Trace Buffer from its first record.
   void ResetPosition();
+  // After the displayed buffer lost records (a smaller Trace Buffer size): a position left beyond
+  // its end comes back inside, showing its last page, so that the position pane and the range
+  // dialog name records that exist. Says what to redraw; nothing when the position was inside.
+  ScrollOutcome KeepInside(RecordList records);
 
   // --- painting ---
   // WM_ERASEBKGND: fills the clip box with the background colour.

@@ -117,12 +117,12 @@ void SockOpt(Decoder& d) {
   const int32_t level = d.I32(protocol::layout::kOptionLevel);
   d.Field("level", level, FormatLevel(level));
   const int32_t option = d.I32(protocol::layout::kOptionName);
-  const format::names::SocketOption* known = format::names::FindSocketOption(option);
+  const format::names::SocketOption* known =
+      format::names::FindSocketOption(format::names::kWinsock11Options, level, option);
   d.Field("optname", option, known ? known->name : std::to_string(option));
   d.Decimal("optlen", protocol::layout::kOptionLen);
-  const int32_t value = OptionValue(d.p);
   // Its text keeps the option's name: "SO_LINGER=ON, TIME=30" is one value.
-  d.Unlabelled("optval", value, FormatSockOpt(option, value));
+  d.Unlabelled("optval", OptionValue(d.p), FormatSockOpt(level, option, OptionBytes(d.p)));
   d.Result(d.I32(protocol::layout::kOptionResult));
 }
 

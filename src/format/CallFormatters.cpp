@@ -1,7 +1,6 @@
 #include "format/CallFormatters.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <span>
 
@@ -90,8 +89,10 @@ std::string CloseSocket(const protocol::calls::Call& call, Block p, Lines& lines
 }
 
 std::string SockOpt(const protocol::calls::Call& call, Block p, Lines& lines, bool) {
-  lines.push_back(Opening(call, p) + FormatLevel(I32(p, protocol::layout::kOptionLevel)) +
-                  FormatSockOpt(I32(p, protocol::layout::kOptionName), OptionValue(p)) + ")");
+  const int32_t level = I32(p, protocol::layout::kOptionLevel);
+  lines.push_back(Opening(call, p) + FormatLevel(level) +
+                  FormatSockOpt(level, I32(p, protocol::layout::kOptionName), OptionBytes(p)) +
+                  ")");
   return ReturnsResult(p, protocol::layout::kOptionResult);
 }
 
@@ -242,14 +243,15 @@ Formatter FormatterOf(protocol::layout::Group group) {
 
 }  // namespace
 
+std::span<const uint8_t> OptionBytes(std::span<const uint8_t> p) {
+  const size_t fixed = protocol::layout::kOptionFixed;
+  if (p.size() <= fixed) return {};
+  const auto optlen = static_cast<size_t>(std::max(I32(p, protocol::layout::kOptionLen), 0));
+  return p.subspan(fixed, std::min(optlen, p.size() - fixed));
+}
+
 int32_t OptionValue(std::span<const uint8_t> p) {
-  // Only the first four bytes of the value count, and only as many as optlen says.
-  const int32_t optlen = std::clamp(I32(p, protocol::layout::kOptionLen), 0, 4);
-  std::array<uint8_t, 4> value{};
-  for (size_t i = 0; i < static_cast<size_t>(optlen); ++i) {
-    value[i] = protocol::bytes::Get8(p, protocol::layout::kOptionFixed + i);
-  }
-  return protocol::bytes::GetLE32Signed(value, 0);
+  return protocol::bytes::GetLE32Signed(OptionBytes(p), 0);
 }
 
 std::string PayloadText(std::span<const uint8_t> p, size_t offset) {

@@ -22,7 +22,10 @@ std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
 // The zero-ended text from `offset` of a payload, ending at the end of the payload at the latest.
 std::string PayloadText(std::span<const uint8_t> payload, size_t offset);
 
-// The value of a getsockopt or setsockopt payload.
+// The option value of a getsockopt or setsockopt payload: optlen bytes, ending at the end of
+// the payload at the latest.
+std::span<const uint8_t> OptionBytes(std::span<const uint8_t> payload);
+// Its first four bytes as a little-endian int, missing bytes zero.
 int32_t OptionValue(std::span<const uint8_t> payload);
 
 }  // namespace format

@@ -1,7 +1,10 @@
 #include "format/EventFormatter.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
+#include "capture/CaptureOptions.h"
 #include "format/CallFormatters.h"
 #include "format/TimeStamp.h"
 #include "format/ValueRenderers.h"
@@ -20,6 +23,38 @@ std::span<const uint8_t> CapturedData(const CSpyMsg& msg, int32_t byteLimit) {
   const size_t dataOffset = transfer->fixed;
   if (count <= 0 || dataOffset >= p.size()) return {};
   return p.subspan(dataOffset, std::min(static_cast<size_t>(count), p.size() - dataOffset));
+}
+
+namespace {
+
+struct CaptureCut {
+  int32_t captured;
+  int32_t result;
+};
+
+std::optional<CaptureCut> CutOf(const CSpyMsg& msg) {
+  const auto transfer = protocol::calls::TransferOf(msg.m_nApiId);
+  if (!transfer || !msg.m_hData.HasData()) return std::nullopt;
+  const std::span<const uint8_t> p = msg.PayloadBytes();
+  const CaptureCut cut{protocol::bytes::GetLE32Signed(p, transfer->count),
+                       protocol::bytes::GetLE32Signed(p, transfer->result)};
+  if (cut.result > cut.captured && cut.captured > capture::kUpToBytesMax) return cut;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string FormatCaptureNote(const CSpyMsg& msg) {
+  const auto cut = CutOf(msg);
+  if (!cut) return {};
+  char note[64];
+  std::snprintf(note, sizeof note, "(%ld of %ld bytes captured)", static_cast<long>(cut->captured),
+                static_cast<long>(cut->result));
+  return note;
+}
+
+bool HasCaptureNote(const CSpyMsg& msg) {
+  return CutOf(msg).has_value();
 }
 
 std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, bool showTime,

@@ -28,6 +28,13 @@ bool HasDataBlock(const CSpyMsg& msg);
 // `byteLimit` (unless -1), and never past the end of the payload.
 std::span<const uint8_t> CapturedData(const CSpyMsg& msg, int32_t byteLimit);
 
+// The line after the dump of a transfer whose data the size of a message cut, "(C of R bytes
+// captured)": the call's result R exceeds the captured count C, and C exceeds the largest "Up to"
+// limit, so that a limit the user chose is never taken for a cut. Empty for every other record.
+std::string FormatCaptureNote(const CSpyMsg& msg);
+// Whether FormatCaptureNote gives a line, without formatting it.
+bool HasCaptureNote(const CSpyMsg& msg);
+
 // Dump rows FormatDataBlock would append; `byteLimit` is -1 for the entire data.
 int GetDataRowCount(const CSpyMsg& msg, int32_t byteLimit);
 

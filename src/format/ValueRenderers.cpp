@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "format/NameTables.h"
+#include "protocol/Bytes.h"
 
 namespace format {
 
@@ -64,23 +65,42 @@ std::string FormatAddress(const InAddr& address) {
   return ".address=" + FormatInAddr(address);
 }
 
-std::string FormatSockOpt(int32_t option, int32_t value) {
-  const format::names::SocketOption* known = format::names::FindSocketOption(option);
+std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value) {
+  const format::names::SocketOption* known =
+      format::names::FindSocketOption(format::names::kWinsock11Options, level, option);
   if (!known) return Printf("%d", option);
   std::string text = known->name;
-  const auto bits = static_cast<uint32_t>(value);
+  const auto addressAt = [value](size_t i) {
+    using protocol::bytes::Get8;
+    return FormatInAddr(
+        {Get8(value, i), Get8(value, i + 1), Get8(value, i + 2), Get8(value, i + 3)});
+  };
+  const uint32_t bits = protocol::bytes::GetLE32(value, 0);
+  const auto number = static_cast<int32_t>(bits);
   switch (known->suffix) {
     case format::names::OptionSuffix::kBoolean:
-      text += value != 0 ? "=TRUE" : "=FALSE";
+      text += number != 0 ? "=TRUE" : "=FALSE";
       break;
     case format::names::OptionSuffix::kLinger:
       text +=
           (bits & 0xFFFFu) == 0 ? "=OFF" : Printf("=ON, TIME=%d", static_cast<int16_t>(bits >> 16));
       break;
     case format::names::OptionSuffix::kNumber:
-      text += Printf("=%ld", static_cast<long>(value));
+      text += Printf("=%ld", static_cast<long>(number));
       break;
     case format::names::OptionSuffix::kNone:
+      break;
+    case format::names::OptionSuffix::kAddress:
+      text += Printf("=%s", addressAt(0).c_str());
+      break;
+    case format::names::OptionSuffix::kMembership:
+      text += Printf("=%s, INTERFACE=%s", addressAt(0).c_str(), addressAt(4).c_str());
+      break;
+    case format::names::OptionSuffix::kHex:
+      if (!value.empty()) {
+        text += "=0x";
+        for (const uint8_t byte : value) text += Printf("%02X", byte);
+      }
       break;
   }
   return text;

@@ -25,10 +25,11 @@ std::string FormatFamily(int16_t family);
 // in network order; the renderer swaps them itself (the core has no socket library).
 std::string FormatPort(uint16_t port);
 std::string FormatAddress(const InAddr& address);
-// `value` is the option value's first four bytes as a little-endian 32-bit number (missing
-// bytes zero): a number or a flag is a 32-bit int on every Winsock; a linger is two 16-bit
-// halves, on and time.
-std::string FormatSockOpt(int32_t option, int32_t value);
+// The option named by its level (an option unknown at that level as its number) and its value:
+// `value` holds the option's bytes as the call passed them. A number or a flag is their first
+// four bytes as a little-endian 32-bit int (missing bytes zero), as on every Winsock; a linger
+// is two 16-bit halves, on and time.
+std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value);
 
 // Parameter texts of the call lines.
 std::string FormatLevel(int32_t level);            // ", SOL_SOCKET, " or ", level=0x0006, "

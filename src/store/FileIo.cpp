@@ -6,6 +6,17 @@
 
 namespace store {
 
+namespace {
+
+// Where WriteFileReplacing writes before it renames.
+std::filesystem::path FreshPath(const std::filesystem::path& path) {
+  std::filesystem::path fresh = path;
+  fresh += ".new";
+  return fresh;
+}
+
+}  // namespace
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path,
                                                   size_t maxBytes) {
   std::ifstream in(path, std::ios::binary);
@@ -31,8 +42,7 @@ bool IsReadOnlyFile(const std::filesystem::path& path) {
 
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   if (IsReadOnlyFile(path)) return false;
-  std::filesystem::path fresh = path;
-  fresh += ".new";
+  const std::filesystem::path fresh = FreshPath(path);
   std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
   if (out) {
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -46,6 +56,15 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8
   }
   std::filesystem::remove(fresh, ec);
   return false;
+}
+
+bool CanWriteReplacing(const std::filesystem::path& path) {
+  if (IsReadOnlyFile(path)) return false;
+  const std::filesystem::path fresh = FreshPath(path);
+  if (!std::ofstream(fresh, std::ios::binary | std::ios::trunc)) return false;
+  std::error_code ec;
+  std::filesystem::remove(fresh, ec);
+  return true;
 }
 
 }  // namespace store

@@ -25,4 +25,8 @@ bool IsReadOnlyFile(const std::filesystem::path& path);
 // file. The new file is then removed.
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
+// Whether WriteFileReplacing could write `path` now: it is not read-only, and the new file beside
+// it can be created (it is, and removed again).
+bool CanWriteReplacing(const std::filesystem::path& path);
+
 }  // namespace store

@@ -37,6 +37,18 @@ TEST(ClipboardCopy, RefusesRangesReckonedAbove65535Bytes) {
   EXPECT_EQ(display::kClipboardTooLarge, "Data area too large for Clipboard!");
 }
 
+// Data Only over records without data: no text, and the clipboard keeps what it held.
+TEST(ClipboardCopy, RangeWithoutTextCopiesNothing) {
+  const std::vector<SpyMsgPtr> records = Records(3);
+  const display::ClipboardCopy copy = display::PrepareClipboardCopy(
+      records, 1, 3, {.dataOnly = true}, [](const CSpyMsg&) { return 0; });
+  EXPECT_TRUE(copy.empty);
+  EXPECT_FALSE(copy.refused);
+  EXPECT_TRUE(copy.block.empty());
+  EXPECT_FALSE(
+      display::PrepareClipboardCopy(records, 1, 3, {}, [](const CSpyMsg&) { return 1; }).empty);
+}
+
 TEST(ClipboardCopy, BlockHoldsTheWholeTextWhateverTheEstimate) {
   const std::vector<SpyMsgPtr> records = Records(3);
   const format::DisplayModes modes;

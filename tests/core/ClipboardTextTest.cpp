@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "FormatTestRecords.h"
+#include "capture/CaptureOptions.h"
 
 namespace {
 
@@ -85,6 +86,19 @@ TEST_F(ClipboardText, VerboseDumpsPadTheHexPartToColumnSixty) {
   // Brief mode shows no data.
   EXPECT_EQ(Text({.showTime = false}),
             "[1] send (SOCKET=4, flags=0x0000) returns (20 bytes)\r\n\r\n");
+}
+
+TEST_F(ClipboardText, CutMessageEndsItsDumpWithTheCapturedCount) {
+  const std::string data(capture::kUpToBytesMax + 1, 'A');
+  Add(Make(15, [&](auto out) {
+    return BuildRecvSend(out, {.s = 4, .result = 65536}, testrec::Bytes(data));
+  }));
+  EXPECT_EQ(Text({.showTime = false, .dataOnly = true, .byteLimit = 16}),
+            "0000:   41 41 41 41 41 41 41 41   41 41 41 41 41 41 41 41   AAAAAAAAAAAAAAAA\r\n"
+            "(" +
+                std::to_string(data.size()) +
+                " of 65536 bytes captured)\r\n"
+                "\r\n");
 }
 
 TEST_F(ClipboardText, RangeIsClippedToTheRecords) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "FormatTestRecords.h"
+#include "capture/CaptureOptions.h"
 #include "protocol/Calls.h"
 
 namespace {
@@ -163,7 +164,7 @@ TEST(OtherCalls, OneLineEachInBothForms) {
                   {.error = 10042, .s = 4, .level = 6, .optname = 1, .optlen = 4, .result = -1},
                   std::array<uint8_t, 4>{0, 0, 1, 0});
             }),
-       "getsockopt (SOCKET=4, level=0x0006, SO_DEBUG=TRUE)", " returns (WSAENOPROTOOPT)"},
+       "getsockopt (SOCKET=4, level=0x0006, TCP_NODELAY=TRUE)", " returns (WSAENOPROTOOPT)"},
       {Make(6,
             [](auto out) {
               return BuildSockOpt(out, {.s = 4, .level = 0xFFFF, .optname = 0x1002, .optlen = 4},
@@ -406,6 +407,25 @@ TEST(DataBlock, StatedCountRunningPastThePayloadIsCut) {
   EXPECT_EQ(lines[3], "xyz");
   EXPECT_EQ(format::GetDataRowCount(*send, -1), 2);
   EXPECT_EQ(format::GetDataRowCount(*send, 16), 1);
+}
+
+// Only a count above every "Up to" limit can be the size of a message cutting the data.
+TEST(DataBlock, NoteTellsWhenTheMessageSizeCutTheData) {
+  constexpr int32_t kMost = capture::kUpToBytesMax;
+  const std::string data(kMost + 1, 'x');
+  const auto note = [&](int32_t id, int32_t result, size_t captured) {
+    return format::FormatCaptureNote(
+        *Transfer(id, {.s = 4, .result = result}, data.substr(0, captured)));
+  };
+  EXPECT_EQ(note(15, 200000, kMost + 1),
+            "(" + std::to_string(kMost + 1) + " of 200000 bytes captured)");
+  EXPECT_EQ(note(19, 70000, kMost + 1),
+            "(" + std::to_string(kMost + 1) + " of 70000 bytes captured)");
+  EXPECT_TRUE(format::HasCaptureNote(*Transfer(16, {.s = 4, .result = 200000}, data)));
+  EXPECT_EQ(note(18, 200000, kMost), "");         // the user's own limit
+  EXPECT_EQ(note(15, kMost + 1, kMost + 1), "");  // all of it
+  EXPECT_EQ(note(15, -1, kMost + 1), "");
+  EXPECT_FALSE(format::HasCaptureNote(*testrec::WithoutPayload(15)));
 }
 
 // Cuts a record's payload to its first `size` bytes, as a damaged trace file may hold it.

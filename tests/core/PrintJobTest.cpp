@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "RecordingCanvas.h"
 #include "ViewTestRecords.h"
+#include "capture/CaptureOptions.h"
 #include "config/Options.h"
 #include "format/TimeStamp.h"
 
@@ -144,6 +147,70 @@ TEST_F(PrintJobFixture, DataOnlyPrintsOnlyDumpsAndNoSeparatorForEmptyRecords) {
   ASSERT_EQ(pages[0].texts.size(), 1u + 4u);
   EXPECT_EQ(pages[0].texts[1].y, 30);
   EXPECT_EQ(pages[0].texts[3].y, 50);  // one separator row, none for closesocket
+}
+
+// A font whose characters are as many pixels wide as its size in points (divided by `scale`).
+std::function<int32_t(int32_t)> CharWidth(int32_t scale) {
+  return [scale](int32_t points) { return points / scale; };
+}
+
+TEST_F(PrintJobFixture, FontIsTheLargestFixedPitchSizeThatHoldsTheWidestLine) {
+  records.push_back(CloseSocket());
+  records.push_back(Transfer(18, 16));  // 48 characters; its dump row reaches 58 + 6 + 16 = 80
+  ASSERT_TRUE(job.Prepare(records, 1, 2));
+  RecordingCanvas printerDefault;
+  EXPECT_EQ(job.FitFont(printerDefault, options, 80 * kW, 24, CharWidth(1)), std::nullopt);
+  EXPECT_EQ(job.FitFont(printerDefault, options, 600, 24, CharWidth(1)), 7);   // 80 * 7 <= 600
+  EXPECT_EQ(job.FitFont(printerDefault, options, 600, 24, CharWidth(4)), 24);  // never larger
+  EXPECT_EQ(job.FitFont(printerDefault, options, 300, 24, CharWidth(1)), PrintJob::kMinPoints);
+  options.m_bVerbose = 0;  // no dump: the send's call line is the widest
+  EXPECT_EQ(job.FitFont(printerDefault, options, 48 * kW, 24, CharWidth(1)), std::nullopt);
+  EXPECT_EQ(job.FitFont(printerDefault, options, 350, 24, CharWidth(1)), 7);  // 48 * 7 <= 350
+}
+
+TEST_F(PrintJobFixture, LinesWiderThanThePageWrapAndCallLinesStayTogether) {
+  options.m_bVerbose = 0;
+  for (int i = 0; i < 3; ++i) records.push_back(CloseSocket());
+  ASSERT_TRUE(job.Prepare(records, 1, 3));
+  job.Begin({kW, 10}, 30 * kW, 90);  // 5 rows of 30 characters
+  const std::string line = "closesocket (SOCKET=1) returns (NO ERROR)";
+  auto pages = PrintAll(job, options);
+  // Two rows a record: the third record's rows would be split, so they go to page 2 together.
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[0].texts.size(), 1u + 4u);
+  EXPECT_EQ(pages[0].texts[1].text, line.substr(0, 30));
+  EXPECT_EQ(pages[0].texts[2].text, line.substr(30));
+  EXPECT_EQ(pages[0].texts[2].x, 0);
+  EXPECT_EQ(pages[0].texts[2].y, 40);
+  EXPECT_EQ(pages[1].texts.size(), 1u + 2u);
+
+  // A dump row too wide keeps its rows together too, its character part on a row of its own.
+  options.m_bVerbose = 1;
+  records.clear();
+  records.push_back(Transfer(18, 16));
+  ASSERT_TRUE(job.Prepare(records, 1, 1));
+  job.Begin({kW, 10}, 30 * kW, 1000);
+  pages = PrintAll(job, options);
+  ASSERT_EQ(pages.size(), 1u);
+  ASSERT_EQ(pages[0].texts.size(), 1u + 2u + 3u);
+  EXPECT_EQ(pages[0].texts[3].text, "0000:   41 42 43 44 45 46 47 4");
+  EXPECT_EQ(pages[0].texts[5].text, "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(pages[0].texts[5].x, 0);
+  EXPECT_EQ(pages[0].texts[5].y, 70);
+}
+
+// The note of a cut message is a dump row: it may start the next page.
+TEST_F(PrintJobFixture, NoteOfACutMessageIsPrintedAfterItsDump) {
+  options.m_bDisplayEntire = 0;
+  options.m_nDisplayBytes = 32;
+  records.push_back(CutTransfer(15, capture::kUpToBytesMax + 1, 200000));
+  Start(10, 70);  // 3 rows: the call line and two dump rows
+  const auto pages = PrintAll(job, options);
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[1].texts.size(), 2u);
+  EXPECT_EQ(pages[1].texts[1].text,
+            "(" + std::to_string(capture::kUpToBytesMax + 1) + " of 200000 bytes captured)");
+  EXPECT_EQ(pages[1].texts[1].y, 30);
 }
 
 TEST_F(PrintJobFixture, RangeIsCopiedAndEmptyRangeStartsNothing) {

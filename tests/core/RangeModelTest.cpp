@@ -18,6 +18,23 @@ class FakeView : public dialogs::IRangeView {
 
 using Edit = dialogs::RangeModel::Edit;
 
+// A view whose position lies beyond its buffer still gives a range of records that exist.
+TEST(RangeModel, CurrentPageStaysWithinTheBuffer) {
+  FakeView view;
+  view.count = 50;
+  view.first = 1991;
+  view.last = 50;
+  dialogs::RangeModel dlg;
+  dlg.OnInitDialog(view);
+  EXPECT_EQ(dlg.m_nFrom, 50);
+  EXPECT_EQ(dlg.m_nTo, 50);
+  view.first = 41;
+  view.last = 60;
+  dlg.OnCurrentPage();
+  EXPECT_EQ(dlg.m_nFrom, 41);
+  EXPECT_EQ(dlg.m_nTo, 50);
+}
+
 TEST(RangeModel, ModesSetNumbersAndControls) {
   FakeView view;
   dialogs::RangeModel dlg;

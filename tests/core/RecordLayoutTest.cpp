@@ -6,6 +6,7 @@
 
 #include "RecordingCanvas.h"
 #include "ViewTestRecords.h"
+#include "capture/CaptureOptions.h"
 
 namespace {
 
@@ -75,6 +76,23 @@ TEST(RecordLayout, DumpRowsKeepOneCharacterColumnPerUnit) {
   EXPECT_TRUE(dataOnly.Lay(*CloseSocket(), "[2] ").empty());
 }
 
+// The note after a dump cut by the size of the message is a row of the record wherever its dump
+// is shown, whatever the display's byte limit.
+TEST(RecordLayout, NoteOfACutMessageFollowsItsDump) {
+  const int32_t captured = capture::kUpToBytesMax + 8;
+  const auto recv = CutTransfer(15, static_cast<size_t>(captured), 200000);
+  const std::string note = "(" + std::to_string(captured) + " of 200000 bytes captured)";
+  RecordLayout dataOnly({.vertSpace = false, .dataOnly = true, .byteLimit = 16});
+  const auto rows = dataOnly.Lay(*recv, "");
+  ASSERT_EQ(Kinds(rows), (std::vector{LayoutRow::kData, LayoutRow::kNote}));
+  EXPECT_EQ(rows[1].text, note);
+  EXPECT_EQ(rows[1].x, 0);
+  EXPECT_EQ(rows[1].second, "");
+  EXPECT_EQ(Kinds(RecordLayout({}).Lay(*recv, "")),
+            (std::vector{LayoutRow::kCall, LayoutRow::kSeparator}));
+  EXPECT_TRUE(RecordLayout({.dataOnly = true, .byteLimit = 0}).Lay(*recv, "").empty());
+}
+
 // Scrolling, hit-testing and paging count rows without formatting; drawing lays them out. The
 // two must agree in every mode, or the view scrolls to rows that are not there.
 TEST(RecordLayout, RowCountWithoutFormattingMatchesTheRowsLaidOut) {
@@ -83,6 +101,7 @@ TEST(RecordLayout, RowCountWithoutFormattingMatchesTheRowsLaidOut) {
   records.push_back(CloseSocket());
   records.push_back(Transfer(18, 40));
   records.push_back(Transfer(15, 0));
+  records.push_back(CutTransfer(18, capture::kUpToBytesMax + 1, 70000));
   for (const int32_t id : {3, 18, 24, 46}) records.push_back(testrec::WithoutPayload(id));
 
   for (int bits = 0; bits < 16; ++bits) {

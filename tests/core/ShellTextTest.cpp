@@ -12,8 +12,10 @@ TEST(ShellText, TriggerAndPositionPanes) {
   EXPECT_EQ(app::PositionPaneText(1, 57), "   1:  57");
   EXPECT_EQ(app::PositionPaneText(12345, 99999), "12345:99999");
   EXPECT_EQ(app::PositionPaneText(0, 0), "");
-  EXPECT_EQ(app::LostPaneText(0), "");
-  EXPECT_EQ(app::LostPaneText(4294967296), "Lost 4294967296");
+  EXPECT_EQ(app::AgentPaneText(true, 0), "");
+  EXPECT_EQ(app::AgentPaneText(true, 4294967296), "Lost 4294967296");
+  EXPECT_EQ(app::AgentPaneText(false, 0), "No contact");
+  EXPECT_EQ(app::AgentPaneText(false, 7), "No contact");
 }
 
 TEST(ShellText, AboutLineNamesRevisionOrFailure) {

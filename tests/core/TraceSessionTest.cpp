@@ -70,6 +70,27 @@ TEST_F(TraceSessionTest, ContactSwitchesEveryCallOffUntilBeginTrace) {
   EXPECT_EQ(agent.calls, (std::vector<std::string>{"contact 5150 1", "contact 1025 0"}));
 }
 
+// Another monitor held the contact: Begin Trace asks again, and begins only once it has it.
+TEST_F(TraceSessionTest, BeginTraceAsksForARefusedContactAgain) {
+  agent.revision = 0;
+  EXPECT_EQ(session.ContactAgent(nullptr, 5150), 0);
+  store.m_trapBuf.push_back(std::make_unique<CSpyMsg>());
+  agent.calls.clear();
+  EXPECT_FALSE(session.BeginTrace());
+  EXPECT_EQ(agent.calls, std::vector<std::string>{"contact 5150 1"});
+  EXPECT_EQ(store.m_bTracing, 0);
+  EXPECT_EQ(store.m_trapBuf.size(), 1u);  // nothing began, nothing was dropped
+
+  agent.revision = 3;
+  EXPECT_TRUE(session.BeginTrace());
+  EXPECT_EQ(session.AgentRevision(), 3);
+  EXPECT_EQ(store.m_bTracing, 1);
+  session.EndTrace();
+  agent.calls.clear();
+  EXPECT_TRUE(session.EnsureContact());  // held: the agent is not asked again
+  EXPECT_TRUE(agent.calls.empty());
+}
+
 TEST_F(TraceSessionTest, BeginAndEndTraceTellTheAgent) {
   Queue source;
   source.datagrams.push_back(

@@ -239,6 +239,28 @@ TEST_F(TraceViewScroll, EmptyBufferAndShrunkBufferAreSafe) {
   EXPECT_EQ(view.m_nTopRecord, 2);
 }
 
+// 2,000 records scrolled to the end, then the Trace Buffer lowered to 50: the last page shows.
+TEST_F(TraceViewScroll, PositionBeyondATrimmedBufferComesBackToItsLastPage) {
+  Add(CloseSocket(), 2000);  // two rows each with the separator; 15 records on a page
+  view.OnVScroll(records, display::kThumbPosition, 100);
+  ASSERT_EQ(view.GetFirstVisible(), 2000);
+  EXPECT_FALSE(view.KeepInside(records).invalidate);
+  records.erase(records.begin(), records.end() - 50);
+
+  const display::ScrollOutcome outcome = view.KeepInside(records);
+  EXPECT_TRUE(outcome.invalidate);
+  EXPECT_EQ(view.GetFirstVisible(), 36);
+  EXPECT_EQ(view.m_nTopLine, 0);
+  EXPECT_EQ(view.GetLastVisible(records), 50);
+  EXPECT_EQ(outcome.vThumb, display::VScrollThumb(records, 35));
+  Paint();
+  EXPECT_EQ(canvas.texts.size(), 2u * 15u);
+
+  records.clear();  // Clear Buffer
+  view.KeepInside(records);
+  EXPECT_EQ(view.GetFirstVisible(), 1);
+}
+
 TEST_F(TraceViewScroll, FontWithoutHeightDividesByOne) {
   Add(CloseSocket(), 3);
   view.SetMetrics({kW, 0});

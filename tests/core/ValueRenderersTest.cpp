@@ -36,23 +36,56 @@ TEST(ValueRenderers, HexNumbersHaveFixedWidth) {
   EXPECT_EQ(format::FormatHex32(0xFFFFFFFF), "0xFFFFFFFF");
 }
 
+// The option's value as a 32-bit little-endian int, as most options pass it.
+std::string SockOpt(int32_t level, int32_t option, int32_t value) {
+  uint8_t bytes[4];
+  protocol::bytes::PutLE32(bytes, static_cast<uint32_t>(value));
+  return format::FormatSockOpt(level, option, bytes);
+}
+
 TEST(ValueRenderers, SocketOptionSuffixes) {
   // A linger is two 16-bit halves: on (low) and time (high).
-  EXPECT_EQ(format::FormatSockOpt(0x0080, 30 << 16 | 1), "SO_LINGER=ON, TIME=30");
-  EXPECT_EQ(format::FormatSockOpt(0x0080, 30 << 16), "SO_LINGER=OFF");
-  EXPECT_EQ(format::FormatSockOpt(0x0080, static_cast<int32_t>(0xFFFF0001u)),
-            "SO_LINGER=ON, TIME=-1");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x0080, 30 << 16 | 1), "SO_LINGER=ON, TIME=30");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x0080, 30 << 16), "SO_LINGER=OFF");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x0080, static_cast<int32_t>(0xFFFF0001u)), "SO_LINGER=ON, TIME=-1");
   // Numbers and flags are the whole 32-bit value: 131072 and 40000 once showed as 0 and -25536.
-  EXPECT_EQ(format::FormatSockOpt(0x1001, 0x2000), "SO_SNDBUF=8192");
-  EXPECT_EQ(format::FormatSockOpt(0x1002, 131072), "SO_RCVBUF=131072");
-  EXPECT_EQ(format::FormatSockOpt(0x1002, 40000), "SO_RCVBUF=40000");
-  EXPECT_EQ(format::FormatSockOpt(0x1002, -2), "SO_RCVBUF=-2");
-  EXPECT_EQ(format::FormatSockOpt(0x1005, 0x1234), "SO_SNDTIMEO");
-  EXPECT_EQ(format::FormatSockOpt(-129, 1), "SO_DONTLINGER=TRUE");
-  EXPECT_EQ(format::FormatSockOpt(0x0001, 0x10000), "SO_DEBUG=TRUE");
-  EXPECT_EQ(format::FormatSockOpt(0x0001, 0), "SO_DEBUG=FALSE");
-  EXPECT_EQ(format::FormatSockOpt(0x4000, 1), "16384");
-  EXPECT_EQ(format::FormatSockOpt(-7, 1), "-7");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x1001, 0x2000), "SO_SNDBUF=8192");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x1002, 131072), "SO_RCVBUF=131072");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x1002, 40000), "SO_RCVBUF=40000");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x1002, -2), "SO_RCVBUF=-2");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x1005, 0x1234), "SO_SNDTIMEO");
+  EXPECT_EQ(SockOpt(0xFFFF, -129, 1), "SO_DONTLINGER=TRUE");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x0001, 0x10000), "SO_DEBUG=TRUE");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x0001, 0), "SO_DEBUG=FALSE");
+  EXPECT_EQ(SockOpt(0xFFFF, 0x4000, 1), "16384");
+  EXPECT_EQ(SockOpt(0xFFFF, -7, 1), "-7");
+  // A short value counts its missing bytes as zero.
+  const uint8_t one[] = {1};
+  EXPECT_EQ(format::FormatSockOpt(0xFFFF, 0x1001, one), "SO_SNDBUF=1");
+}
+
+TEST(ValueRenderers, SocketOptionsAreNamedByTheirLevel) {
+  EXPECT_EQ(SockOpt(6, 1, 0), "TCP_NODELAY=FALSE");
+  EXPECT_EQ(SockOpt(6, 1, 1), "TCP_NODELAY=TRUE");
+  EXPECT_EQ(SockOpt(6, 2, 1), "2");
+  EXPECT_EQ(SockOpt(0, 7, 64), "IP_TTL=64");
+  EXPECT_EQ(SockOpt(0, 3, 255), "IP_MULTICAST_TTL=255");
+  EXPECT_EQ(SockOpt(0, 8, 0x10), "IP_TOS=16");
+  EXPECT_EQ(SockOpt(0, 4, 1), "IP_MULTICAST_LOOP=TRUE");
+  EXPECT_EQ(SockOpt(0, 9, 0), "IP_DONTFRAGMENT=FALSE");
+  const uint8_t membership[] = {224, 0, 0, 251, 10, 0, 0, 1};
+  EXPECT_EQ(format::FormatSockOpt(0, 2, membership), "IP_MULTICAST_IF=224.0.0.251");
+  EXPECT_EQ(format::FormatSockOpt(0, 5, membership),
+            "IP_ADD_MEMBERSHIP=224.0.0.251, INTERFACE=10.0.0.1");
+  EXPECT_EQ(format::FormatSockOpt(0, 6, membership),
+            "IP_DROP_MEMBERSHIP=224.0.0.251, INTERFACE=10.0.0.1");
+  const uint8_t options[] = {0x94, 0x04, 0x00, 0x0A};
+  EXPECT_EQ(format::FormatSockOpt(0, 1, options), "IP_OPTIONS=0x9404000A");
+  EXPECT_EQ(format::FormatSockOpt(0, 1, {}), "IP_OPTIONS");
+  EXPECT_EQ(SockOpt(0, 10, 1), "10");
+  // Numbers are options of their own level only.
+  EXPECT_EQ(SockOpt(0, 0x0080, 1), "128");
+  EXPECT_EQ(SockOpt(0x1234, 1, 1), "1");
 }
 
 TEST(ValueRenderers, AddressParts) {

@@ -18,13 +18,19 @@ inline char DataChar(size_t i) {
   return static_cast<char>('A' + i % 26);
 }
 
-// recv (15) or send (18) of `size` bytes.
-inline SpyMsgPtr Transfer(int32_t id, size_t size) {
+// recv (15) or send (18) whose result says `result` bytes of which the first `size` were
+// captured.
+inline SpyMsgPtr CutTransfer(int32_t id, size_t size, int32_t result) {
   std::vector<uint8_t> data(size);
   for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(DataChar(i));
   return testrec::Make(id, [&](std::span<uint8_t> out) {
-    return agent::payload::BuildRecvSend(out, {0, 1, 0, static_cast<int32_t>(size)}, data);
+    return agent::payload::BuildRecvSend(out, {0, 1, 0, result}, data);
   });
+}
+
+// recv (15) or send (18) of `size` bytes.
+inline SpyMsgPtr Transfer(int32_t id, size_t size) {
+  return CutTransfer(id, size, static_cast<int32_t>(size));
 }
 
 inline SpyMsgPtr Connect() {

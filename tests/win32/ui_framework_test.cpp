@@ -1,5 +1,6 @@
 // The framework under Wine: message tables reach their handlers, commands go to the first
-// target that handles them and only while enabled, and menus show what update handlers decide.
+// target that handles them and only while enabled, menus show what update handlers decide, and
+// the print loop's box and fonts work.
 #include <windows.h>
 
 #include <stdexcept>
@@ -10,6 +11,8 @@
 #include "Check.h"
 #include "ui/win32/App.h"
 #include "ui/win32/FrameWindow.h"
+#include "ui/win32/Printer.h"
+#include "ui/win32/PrintingBox.h"
 #include "ui/win32/Scoped.h"
 
 namespace {
@@ -142,6 +145,42 @@ void CheckScopedOwners() {
   CHECK(GetCurrentObject(dc.Get(), OBJ_BRUSH) == before);
 }
 
+// The "Printing" box comes from a template built in memory: it shows, keeps its owner disabled
+// while it lives, names the page going out, and its Cancel stops the job.
+void CheckPrintingBox(HWND owner) {
+  {
+    ui::PrintingBox box(owner, "Quarnet");
+    HWND window = FindWindowA(nullptr, "Printing");
+    CHECK(window != nullptr && IsWindowVisible(window));
+    CHECK(!IsWindowEnabled(owner));
+    CHECK(FindWindowExA(window, nullptr, "Static", "Quarnet") != nullptr);
+    box.ShowPage(3);
+    CHECK(FindWindowExA(window, nullptr, "Static", "Page 3") != nullptr);
+    CHECK(box.Pump() && !box.Cancelled());
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    CHECK(!box.Pump() && box.Cancelled());
+  }
+  CHECK(IsWindowEnabled(owner));
+  CHECK(FindWindowA(nullptr, "Printing") == nullptr);
+}
+
+// Fixed-pitch fonts grow with their size, and the default font is selected again at the end.
+void CheckPrinterFonts() {
+  const ui::ScopedCompatibleDC dc(CreateCompatibleDC(nullptr));
+  HGDIOBJ before = GetCurrentObject(dc.Get(), OBJ_FONT);
+  {
+    ui::PrinterFonts fonts(dc.Get());
+    CHECK(fonts.DefaultPoints() > 0);
+    const int small = fonts.FixedCharWidth(8);
+    CHECK(small > 0 && fonts.FixedCharWidth(24) > small);
+    CHECK(fonts.UseFixed(8));
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc.Get(), &tm);
+    CHECK(tm.tmAveCharWidth == small);
+  }
+  CHECK(GetCurrentObject(dc.Get(), OBJ_FONT) == before);
+}
+
 }  // namespace
 
 int main() {
@@ -197,7 +236,9 @@ int main() {
   CHECK(!closer.texts.empty() && closer.texts[0].find("(injected)") != std::string::npos);
   CHECK(SendMessageA(view.Hwnd(), kPing, 1, 0) == 42);
 
+  CheckPrintingBox(frame.Hwnd());
   DestroyWindow(frame.Hwnd());
   CheckScopedOwners();
+  CheckPrinterFonts();
   return check::Finish("ui_framework_test");
 }

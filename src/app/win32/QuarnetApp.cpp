@@ -51,7 +51,8 @@ bool CQuarnetApp::OnIdle(long count) {
     m_pStatusBar->SetPaneText(2, app::TriggerPaneText(m_pView->IsTriggerEnabled()));
     m_pStatusBar->SetPaneText(
         3, app::PositionPaneText(m_pView->GetFirstVisible(), m_pView->GetDisplayCount()));
-    m_pStatusBar->SetPaneText(4, app::LostPaneText(m_pView->LostCount()));
+    m_pStatusBar->SetPaneText(
+        4, app::AgentPaneText(m_pView->m_nAgentRevision != 0, m_pView->LostCount()));
   }
   return App::OnIdle(count);
 }

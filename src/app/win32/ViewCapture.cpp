@@ -2,6 +2,7 @@
 // filters and the trigger.
 #include "app/win32/QuarnetView.h"
 
+#include "app/ShellText.h"
 #include "dialogs/win32/CaptureFiltersDlg.h"
 #include "dialogs/win32/TrapDlg.h"
 
@@ -12,8 +13,14 @@ LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
   return 0;
 }
 
+// The contact is asked for again first: another monitor that held it may have gone.
 void CQuarnetView::OnBeginTrace() {
-  m_session.BeginTrace();
+  const bool begun = m_session.BeginTrace();
+  m_nAgentRevision = m_session.AgentRevision();
+  if (!begun) {
+    MessageBoxStop(std::string(app::kNoContactTrace), "Quarnet");
+    return;
+  }
   ApplyVScrollBar(display::TraceView::DisabledVScrollBar());
   SetFrameTitle();
   Invalidate();
@@ -36,6 +43,10 @@ void CQuarnetView::OnSetupFilters() {
   CCaptureFiltersDlg dialog(model);
   if (dialog.DoModal() != IDOK) return;
   m_session.ApplyCaptureFilters(model);
+  // A smaller Trace Buffer may have taken the records the view was showing.
+  if (const display::ScrollOutcome kept = m_display.KeepInside(Displayed()); kept.vThumb) {
+    SetScrollPos(Hwnd(), SB_VERT, *kept.vThumb, TRUE);
+  }
   Invalidate();
 }
 

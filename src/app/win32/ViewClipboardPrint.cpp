@@ -1,10 +1,12 @@
 // The view's output commands: Copy to Clipboard and Print, each of a range of records.
+#include "app/win32/MainFrame.h"
 #include "app/win32/QuarnetApp.h"
 #include "app/win32/QuarnetView.h"
 #include "dialogs/win32/RangeDlg.h"
 #include "display/ClipboardCopy.h"
 #include "ui/win32/Clipboard.h"
 #include "ui/win32/GdiCanvas.h"
+#include "ui/win32/Printer.h"
 
 namespace {
 
@@ -27,6 +29,7 @@ void CQuarnetView::OnEditCopy() {
   const display::ClipboardCopy copy = display::PrepareClipboardCopy(
       Displayed(), range->from, range->to, format::DisplayModes::FromOptions(m_options),
       [this](const CSpyMsg& record) { return m_display.GetRecordLines(record); });
+  if (copy.empty) return;  // nothing to put there: what the Clipboard holds stays
   if (copy.refused) {
     MessageBoxStop(std::string(display::kClipboardTooLarge), "Quarnet");
   } else if (!ui::PutClipboardText(Hwnd(), copy.block)) {
@@ -46,15 +49,26 @@ void CQuarnetView::OnFilePrint() {
     if (choice.failed) MessageBoxStop(kPrintNotStarted, "Quarnet");
     return;
   }
-  // The printer's own default font stays selected: the display font is for the screen.
-  ui::GdiCanvas canvas(choice.dc);
-  const bool printed = ui::PrintDocument(
-      choice.dc, "Quarnet",
-      [&] {
-        m_printJob.Begin(canvas.GetCharMetrics(), GetDeviceCaps(choice.dc, HORZRES),
-                         GetDeviceCaps(choice.dc, VERTRES));
-      },
-      [&] { return m_printJob.PrintPage(canvas, m_options); });
-  DeleteDC(choice.dc);
-  if (!printed) MessageBoxStop(kPrintNotStarted, "Quarnet");
+  const HDC dc = choice.dc;
+  ui::PrintOutcome outcome = ui::PrintOutcome::kFailed;
+  {
+    // The printer's default font, unless the job's widest line needs a smaller fixed-pitch one;
+    // the display font is for the screen.
+    ui::GdiCanvas canvas(dc);
+    ui::PrinterFonts fonts(dc);
+    const int width = GetDeviceCaps(dc, HORZRES);
+    if (const auto points =
+            m_printJob.FitFont(canvas, m_options, width, fonts.DefaultPoints(),
+                               [&](int32_t size) { return fonts.FixedCharWidth(size); })) {
+      fonts.UseFixed(*points);
+    }
+    HWND owner =
+        CQuarnetApp::Get()->m_pMainFrame ? CQuarnetApp::Get()->m_pMainFrame->Hwnd() : Hwnd();
+    outcome = ui::PrintDocument(
+        owner, dc, "Quarnet",
+        [&] { m_printJob.Begin(canvas.GetCharMetrics(), width, GetDeviceCaps(dc, VERTRES)); },
+        [&] { return m_printJob.PrintPage(canvas, m_options); });
+  }
+  DeleteDC(dc);
+  if (outcome == ui::PrintOutcome::kFailed) MessageBoxStop(kPrintNotStarted, "Quarnet");
 }

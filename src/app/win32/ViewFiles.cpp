@@ -1,6 +1,7 @@
 // The view's file commands: Open, Save As and Launch Pgm.
 #include <optional>
 
+#include "app/ShellText.h"
 #include "app/win32/QuarnetView.h"
 #include "config/Launcher.h"
 #include "config/win32/ChildPath.h"
@@ -26,6 +27,13 @@ void CQuarnetView::OnFileSaveAs() {
 void CQuarnetView::OnLaunchPgm() {
   const auto chosen = ui::ChooseFile(Hwnd(), true, "*.exe");
   if (!chosen) return;
+  // Without the agent's contact (another monitor holds it) nothing would be traced here.
+  const bool contact = m_session.EnsureContact();
+  m_nAgentRevision = m_session.AgentRevision();
+  if (!contact && MessageBoxA(Hwnd(), std::string(app::kNoContactLaunch).c_str(), "Quarnet",
+                              MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
   SetCapture(Hwnd());
   // Ends before the program starts: the wait covers only the plan and the copy.
   std::optional<ui::ScopedWaitCursor> wait(std::in_place, *ui::App::Current());

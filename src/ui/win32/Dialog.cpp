@@ -12,17 +12,19 @@ namespace {
 
 constexpr char kRefusalCaption[] = "Quarnet";
 
-HBRUSH GreyBrush() {
-  static const HBRUSH brush = CreateSolidBrush(Dialog::kBackground);
-  return brush;
-}
-
 HWND MainWindow() {
   const App* app = App::Current();
   return app != nullptr && app->m_pMainWnd != nullptr ? app->m_pMainWnd->Hwnd() : nullptr;
 }
 
 }  // namespace
+
+HBRUSH Dialog::UseColours(HDC dc) {
+  static const HBRUSH brush = CreateSolidBrush(kBackground);
+  SetTextColor(dc, kText);
+  SetBkColor(dc, kBackground);
+  return brush;
+}
 
 Dialog::Dialog(UINT templateId, HWND owner)
     : m_templateId(templateId), m_owner(owner != nullptr ? owner : MainWindow()) {}
@@ -105,12 +107,8 @@ INT_PTR Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLORMSGBOX: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, kText);
-      SetBkColor(dc, kBackground);
-      return reinterpret_cast<INT_PTR>(GreyBrush());
-    }
+    case WM_CTLCOLORMSGBOX:
+      return reinterpret_cast<INT_PTR>(UseColours(reinterpret_cast<HDC>(wParam)));
     case WM_NCDESTROY:
       m_hwnd = nullptr;
       return FALSE;

@@ -45,6 +45,8 @@ class Dialog {
   // Background and text colour of every dialog of the program.
   static constexpr COLORREF kBackground = RGB(192, 192, 192);
   static constexpr COLORREF kText = RGB(0, 0, 0);
+  // Sets them on `dc` and returns the background brush: the answer to WM_CTLCOLOR*.
+  static HBRUSH UseColours(HDC dc);
 
  protected:
   // Loads the controls once the dialog is centred; the focus then goes to the first tab stop.

@@ -3,21 +3,19 @@
 // own holds the agent's contact, and writes the trace file when the program ends.
 #include <windows.h>
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "QntcapOptions.h"
 #include "app/TraceSession.h"
 #include "capture/Clock.h"
 #include "capture/win32/AgentLibrary.h"
 #include "capture/win32/CaptureSocket.h"
 #include "config/Launcher.h"
-#include "config/Options.h"
 #include "config/win32/ChildPath.h"
 #include "format/EventFormatter.h"
 #include "format/TraceJson.h"
@@ -31,108 +29,9 @@ constexpr int kExitLoss = 3;
 constexpr UINT kReceiveMessage = WM_APP + 1;
 constexpr int kQuietPolls = 10;
 constexpr DWORD kPollMilliseconds = 50;
-// The trace file counts its records in 16 bits.
-constexpr int32_t kMaxRecords = 65535;
 
-constexpr const char* kUsage =
-    "usage: qntcap [options] -o FILE.spy PROGRAM [ARGS...]\n"
-    "Starts PROGRAM with its Winsock calls traced, as Launch Pgm does, and writes the trace\n"
-    "to FILE.spy when it ends. qntcap's exit code is the program's.\n"
-    "  --calls NAME,NAME...|all   the calls traced (default: the monitor's default filters)\n"
-    "  --errors-only              only calls that failed\n"
-    "  --no-ignore-would-block    trace calls failing with WSAEWOULDBLOCK too (default: not)\n"
-    "  --socket N                 only calls on socket N\n"
-    "  --save N|all               data bytes kept per call (default all)\n"
-    "  --limit N                  records kept, the newest (1 to 65535, default 65535)\n"
-    "  --text, --json             print each record as it arrives (as qntdump does)\n"
-    "  --fail-on-loss             exit code 3 instead of 0 when reports were lost\n";
-
-enum class Print { kNone, kText, kJson };
-
-struct Arguments {
-  config::Options options;
-  std::string output;
-  std::string program;
-  std::string programArgs;  // the rest of the command line, each argument quoted
-  Print print = Print::kNone;
-  bool failOnLoss = false;
-};
-
-std::optional<int32_t> Number(std::string_view text, int32_t low, int32_t high) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-bool SetCalls(config::Options& options, std::string_view list) {
-  options.m_apiEnable.fill(list == "all" ? 1 : 0);
-  if (list == "all") return true;
-  while (!list.empty()) {
-    const size_t comma = list.find(',');
-    const std::string_view name = list.substr(0, comma);
-    bool known = false;
-    for (const protocol::calls::Call& call : protocol::calls::kCalls) {
-      if (call.name != name) continue;
-      options.m_apiEnable[call.id] = 1;
-      known = true;
-    }
-    if (!known) return false;
-    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-  }
-  return true;
-}
-
-std::optional<Arguments> Parse(int argc, char** argv) {
-  Arguments args;
-  args.options.m_bSaveEntire = 1;
-  args.options.m_nTraceSize = kMaxRecords;
-  int i = 1;
-  for (; i < argc && argv[i][0] == '-'; ++i) {
-    const std::string_view option = argv[i];
-    const bool hasValue = i + 1 < argc;
-    const std::string_view value = hasValue ? argv[i + 1] : "";
-    if (option == "--errors-only") {
-      args.options.m_bErrorsOnly = 1;
-    } else if (option == "--no-ignore-would-block") {
-      args.options.m_bIgnoreWouldBlock = 0;
-    } else if (option == "--text") {
-      args.print = Print::kText;
-    } else if (option == "--json") {
-      args.print = Print::kJson;
-    } else if (option == "--fail-on-loss") {
-      args.failOnLoss = true;
-    } else if (!hasValue) {
-      return std::nullopt;
-    } else if (option == "-o") {
-      args.output = value, ++i;
-    } else if (option == "--calls") {
-      if (!SetCalls(args.options, value)) return std::nullopt;
-      ++i;
-    } else if (option == "--socket") {
-      const auto socket = Number(value, 0, INT32_MAX);
-      if (!socket) return std::nullopt;
-      args.options.m_bRestrictSocket = 1, args.options.m_nSocketId = *socket, ++i;
-    } else if (option == "--save") {
-      const auto bytes = value == "all" ? std::optional(0) : Number(value, 0, INT32_MAX);
-      if (!bytes) return std::nullopt;
-      args.options.m_bSaveEntire = value == "all" ? 1 : 0, args.options.m_nSaveBytes = *bytes;
-      ++i;
-    } else if (option == "--limit") {
-      const auto limit = Number(value, 1, kMaxRecords);
-      if (!limit) return std::nullopt;
-      args.options.m_nTraceSize = *limit, ++i;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (args.output.empty() || i >= argc) return std::nullopt;
-  args.program = argv[i];
-  for (++i; i < argc; ++i) args.programArgs += std::string(" \"") + argv[i] + "\"";
-  return args;
-}
+using qntcap::Arguments;
+using qntcap::Print;
 
 // Prints each record as it arrives, numbered from 1, as qntdump prints a file.
 class Printer {
@@ -233,15 +132,21 @@ void PumpMessages() {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
-    std::fputs(kUsage, stdout);
+    std::fputs(qntcap::kUsage, stdout);
     return 0;
   }
-  const std::optional<Arguments> parsed = Parse(argc, argv);
-  if (!parsed) {
-    std::fputs(kUsage, stderr);
+  const qntcap::CommandLine line = qntcap::ParseCommandLine({argv + 1, argv + argc});
+  if (!line.error.empty()) {
+    std::fprintf(stderr, "qntcap: %s\n%s", line.error.c_str(), qntcap::kUsage);
     return kExitUsage;
   }
-  Arguments args = *parsed;
+  Arguments args = line.arguments;
+  // The trace is written when the program ends: a file that cannot be written is found now.
+  if (const std::string problem = qntcap::OutputProblem(ui::PathFromAnsi(args.output));
+      !problem.empty()) {
+    std::fprintf(stderr, "qntcap: %s: %s\n", args.output.c_str(), problem.c_str());
+    return kExitFailure;
+  }
   const std::string folder = ui::ProgramFolder();
   capture::CaptureSocket socket;
   if (!socket.Open(folder)) {
