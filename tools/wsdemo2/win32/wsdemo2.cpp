@@ -26,19 +26,23 @@
 //   out     what the call wrote back; {} when nothing (a failed or pending call)
 // Values:
 //   - numbers as passed or got: flags, event masks and levels as the program gives them, ioctl
-//     codes as unsigned 32-bit numbers, inet_addr's result as the u_long holds it;
-//   - sockets, events and windows ("s", "event", "hwnd") and pointers ("overlapped",
-//     "protocol_info", "condition", a hostent or addrinfo "res") as unsigned numbers, NULL as 0
-//     and INVALID_SOCKET as -1; they, the ports the system chose and "process_id" differ from
-//     run to run, everything else does not;
+//     codes as unsigned 32-bit numbers, inet_addr's result as the u_long holds it, a BOOL as 0/1;
+//   - handles as unsigned numbers: sockets ("s", "fd", the members of an fd_set, the result of
+//     socket, WSASocketA/W, accept, WSAAccept), events ("event") and the window ("hwnd"); and
+//     pointers the same way: "overlapped", "protocol_info", "condition", "res" (getaddrinfo's),
+//     "ai", the hostent gethostbyname and gethostbyaddr return, and "completion_routine",
+//     "caller_data", "callee_data", "sqos" and "gqos", always 0; NULL is 0, INVALID_SOCKET -1.
+//     They, the ports the system chose and "process_id" differ from run to run; the rest does
+//     not (the host's name and the WSAStartup texts differ from system to system);
 //   - socket addresses ("address") as text: "127.0.0.1:5250", "[::1]:5257", "[fe80::1%3]:80",
 //     another family "family N: " and its bytes in hex; bare IPv4 addresses as "127.0.0.1";
-//   - bytes ("data", inet_pton's "dst", inet_ntop's "src") as lowercase hex: of several
-//     buffers, their bytes in order; a receive's are those the call returned;
-//   - buffers of WSASend/WSARecv... ("buffers") as the list of their lengths;
-//   - strings (wide ones in UTF-8) as JSON strings;
-//   - fd_sets as lists of sockets, a timeval as {"sec":S,"usec":U}, WSAPoll's array as
-//     [{"fd":F,"events":E}] and its out-values as "revents":[R].
+//   - bytes ("data", inet_pton's "dst", inet_ntop's "src", WSAIoctl's "input" and "output") as
+//     lowercase hex: of several buffers, their bytes in order; a receive's, those it returned;
+//   - the buffers of WSASend, WSASendTo, WSARecv, WSARecvFrom ("buffers") as their lengths;
+//   - strings (wide ones in UTF-8) as JSON strings, also the results of inet_ntoa, inet_ntop and
+//     InetNtopW (null for NULL);
+//   - fd_sets as lists of sockets (null for NULL), a timeval as {"sec":S,"usec":U}, WSAPoll's
+//     array as [{"fd":F,"events":E}] and its out-values as "revents":[R].
 //
 // Exit status 0 when everything behaved as Winsock says it does, 1 otherwise, 2 for bad usage.
 #include <winsock2.h>
