@@ -12,9 +12,6 @@
 namespace config::launcher {
 namespace {
 
-constexpr std::array<char, kModuleNameLength> kModuleName = {'W', 'S', 'O', 'C', 'K', '3', '2'};
-constexpr std::array<char, kModuleNameLength> kAgentName = {'K', 'L', 'V', 'N', 'T', '3', '2'};
-
 char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -28,19 +25,45 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-// Rewrites `window` in place when it spells the module name: each letter of the agent's name
-// takes the case of the letter it replaces, the digits stay.
-bool RewriteModuleName(std::span<char, kModuleNameLength> window) {
-  for (size_t i = 0; i < kModuleNameLength; ++i) {
-    // Letters in either case; the digits only as they are.
-    if (AsciiUpper(window[i]) != kModuleName[i]) return false;
-    if (i >= 5 && window[i] != kModuleName[i]) return false;
+// Whether a reference may start with `c`: the first letter of a module name, in either case.
+bool IsCandidate(char c) {
+  return std::ranges::any_of(kModuleRedirects,
+                             [&](const ModuleRedirect& r) { return r.module[0] == AsciiUpper(c); });
+}
+
+// Rewrites a reference to `redirect`'s module in `width`-byte characters at the start of
+// `window`: each character of the agent's name goes to the first byte of its character, a
+// letter in lower case where it replaces a lower-case letter. Returns the bytes it spans, 0 when
+// no such reference starts there.
+size_t RewriteReference(std::span<char> window, const ModuleRedirect& redirect, size_t width) {
+  const size_t length = redirect.module.size() * width;
+  if (window.size() < length) return 0;
+  for (size_t i = 0; i < redirect.module.size(); ++i) {
+    const char c = window[i * width];
+    const char want = redirect.module[i];
+    // Letters in either case; other characters only as they are.
+    if (AsciiLower(want) != want ? AsciiUpper(c) != want : c != want) return 0;
+    for (size_t high = 1; high < width; ++high) {
+      if (window[i * width + high] != '\0') return 0;
+    }
   }
-  for (size_t i = 0; i < kModuleNameLength; ++i) {
-    const bool lower = window[i] >= 'a' && window[i] <= 'z';
-    window[i] = lower ? AsciiLower(kAgentName[i]) : kAgentName[i];
+  for (size_t i = 0; i < redirect.agent.size(); ++i) {
+    char& c = window[i * width];
+    c = c >= 'a' && c <= 'z' ? AsciiLower(redirect.agent[i]) : redirect.agent[i];
   }
-  return true;
+  return length;
+}
+
+// Rewrites the reference, of any module in any width, that starts at the start of `window`.
+std::optional<Occurrence> RewriteAnyReference(std::span<char> window) {
+  for (size_t row = 0; row < kModuleCount; ++row) {
+    for (size_t width = 1; width <= kMaxCharWidth; ++width) {
+      if (const size_t length = RewriteReference(window, kModuleRedirects[row], width)) {
+        return Occurrence{static_cast<ModuleRow>(row), length};
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -75,58 +98,61 @@ LaunchPlan PlanLaunch(const std::string& chosenPath) {
   return plan;
 }
 
-bool PatchModuleName(std::istream& source, std::ostream& copy, uint64_t position) {
-  std::array<char, kModuleNameLength> window{};
+std::optional<Occurrence> PatchModuleName(std::istream& source, std::ostream& copy,
+                                          uint64_t position) {
+  std::array<char, kMatchWindow> window{};
   source.clear();
   source.seekg(static_cast<std::streamoff>(position));
   source.read(window.data(), static_cast<std::streamsize>(window.size()));
-  if (source.gcount() != static_cast<std::streamsize>(window.size())) return false;
-  if (!RewriteModuleName(window)) return false;
+  const auto count = static_cast<size_t>(source.gcount());
+  const std::optional<Occurrence> found = RewriteAnyReference(std::span(window).first(count));
+  if (!found) return std::nullopt;
   copy.seekp(static_cast<std::streamoff>(position));
-  copy.write(window.data(), static_cast<std::streamsize>(window.size()));
-  return true;
+  copy.write(window.data(), static_cast<std::streamsize>(found->length));
+  return found;
 }
 
-std::optional<int> CopyRedirected(std::istream& source, std::ostream& copy) {
+std::optional<Rewrites> CopyRedirected(std::istream& source, std::ostream& copy) {
   std::array<char, kBlockSize> block{};
   uint64_t position = 0;
   // Bytes of the copy before this point are final. A rewrite near the end of a block reaches
-  // into the next one; that block is written only behind it, so the rewrite stays.
+  // into the next one; that block is looked at and written only behind it, so the rewrite
+  // stays.
   uint64_t written = 0;
-  int patched = 0;
+  Rewrites rewrites{};
   for (;;) {
     source.clear();
     source.seekg(static_cast<std::streamoff>(position));
     source.read(block.data(), static_cast<std::streamsize>(block.size()));
     if (source.bad()) return std::nullopt;
     const auto count = static_cast<size_t>(source.gcount());
-    // Occurrences within the block are rewritten in memory: going back to the file for every
-    // "w" made a copy take seconds per megabyte of such bytes.
-    size_t i = 0;
-    for (; i + kModuleNameLength <= count; ++i) {
-      if (RewriteModuleName(
-              std::span<char, kModuleNameLength>(block.data() + i, kModuleNameLength))) {
-        ++patched;
-        i += kModuleNameLength - 1;
-      }
-    }
     const size_t skip =
         written > position ? static_cast<size_t>(std::min<uint64_t>(written - position, count)) : 0;
+    // References within the block are rewritten in memory: going back to the file for every
+    // candidate made a copy take seconds per megabyte of such bytes.
+    size_t i = skip;
+    for (; i + kMatchWindow <= count; ++i) {
+      if (const auto found = RewriteAnyReference(std::span(block).subspan(i, kMatchWindow))) {
+        ++rewrites[found->module];
+        i += found->length - 1;
+      }
+    }
     copy.seekp(static_cast<std::streamoff>(position + skip));
     copy.write(block.data() + skip, static_cast<std::streamsize>(count - skip));
     written = std::max<uint64_t>(written, position + count);
-    // A candidate in the last six bytes continues into the next block, or past the file's end.
+    // A candidate near the end may continue into the next block, or past the file's end.
     for (; i < count; ++i) {
-      if (block[i] != 'w' && block[i] != 'W') continue;
-      if (PatchModuleName(source, copy, position + i)) {
-        ++patched;
-        written = position + i + kModuleNameLength;
-        break;
+      if (!IsCandidate(block[i])) continue;
+      if (const auto found = PatchModuleName(source, copy, position + i)) {
+        ++rewrites[found->module];
+        written = std::max<uint64_t>(written, position + i + found->length);
+        i += found->length - 1;
+      } else if (source.bad()) {
+        return std::nullopt;
       }
-      if (source.bad()) return std::nullopt;
     }
     if (!copy.good()) return std::nullopt;
-    if (count < kBlockSize) return patched;
+    if (count < kBlockSize) return rewrites;
     position += count;
   }
 }
@@ -144,16 +170,31 @@ CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::stri
     return result;
   }
 
-  const std::optional<int> patched = CopyRedirected(source, copy);
+  const std::optional<Rewrites> rewrites = CopyRedirected(source, copy);
   copy.close();
-  if (!patched || copy.fail()) {
+  if (!rewrites || copy.fail()) {
     std::remove(copyPath.c_str());
     result.error = {"Cannot copy " + chosenPath + " to " + copyPath + ".", "Execution Error"};
     return result;
   }
   result.ok = true;
-  result.patched = *patched;
+  result.rewrites = *rewrites;
   return result;
+}
+
+std::optional<std::string> UntracedWarning(const std::string& chosenPath,
+                                           const Rewrites& rewrites) {
+  if (std::ranges::any_of(rewrites, [](int count) { return count > 0; })) return std::nullopt;
+  std::string modules;
+  for (const ModuleRedirect& redirect : kModuleRedirects) {
+    modules += (modules.empty() ? "" : " or ") + std::string(redirect.module) + ".DLL";
+  }
+  return chosenPath + " does not load " + modules +
+         " by name, so its Winsock calls cannot be traced.";
+}
+
+Message LaunchAnyway(const std::string& warning) {
+  return {warning + " Launch it anyway?", "Quarnet"};
 }
 
 std::optional<Message> StartFailure(const std::string& chosenPath, uint32_t winExecResult) {

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ScratchDir.h"
@@ -16,6 +17,15 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using config::launcher::Rewrites;
+
+// `text` in UTF-16LE, as LoadLibraryW's argument lies in a program.
+std::string Wide(std::string_view text) {
+  std::string wide;
+  for (char c : text) wide += {c, '\0'};
+  return wide;
+}
 
 class LauncherTest : public ::testing::Test {
  protected:
@@ -30,12 +40,13 @@ class LauncherTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   // Copies `content` from prog.exe through the launcher and returns what the copy holds.
-  std::string Launder(const std::string& content, int expectedPatches) {
+  // `expected` counts the occurrences of WSOCK32 and of WS2_32 rewritten.
+  std::string Launder(const std::string& content, Rewrites expected) {
     Write(Path("prog.exe"), content);
     const config::launcher::CopyResult result =
         config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("prog.tmp"));
     EXPECT_TRUE(result.ok) << result.error.text;
-    EXPECT_EQ(result.patched, expectedPatches);
+    EXPECT_EQ(result.rewrites, expected);
     return Read(Path("prog.tmp"));
   }
 
@@ -45,21 +56,60 @@ class LauncherTest : public ::testing::Test {
 TEST_F(LauncherTest, RewritesEachCasePatternAndLeavesOtherDigitsAlone) {
   const std::string original =
       "MZ WSOCK32.DLL wsock32.dll WSock32 WSOCK33 wsock3x wsock2 WSOCKET32";
-  EXPECT_EQ(Launder(original, 3),
+  EXPECT_EQ(Launder(original, {3, 0}),
             "MZ KLVNT32.DLL klvnt32.dll KLvnt32 WSOCK33 wsock3x wsock2 WSOCKET32");
+}
+
+// WS2_32 keeps its "2_32"; both names are found in UTF-16 too, where every other byte must be 0.
+TEST_F(LauncherTest, RewritesWinsock2AndUtf16References) {
+  EXPECT_EQ(Launder("ws2_32.dll WS2_32.DLL wS2_32 WS2-32 WS3_32 ws2_31 WS2_3", {0, 3}),
+            "kl2_32.dll KL2_32.DLL kL2_32 WS2-32 WS3_32 ws2_31 WS2_3");
+  // "wsock3" and U+0132 is no reference.
+  const std::string wide = Wide("ws2_32.dll|WSOCK32.DLL|WsOck32|WS2_32|ws2_33|") + Wide("wsock3") +
+                           "2\x01" + Wide("|ws2_3");
+  EXPECT_EQ(Launder(wide, {2, 2}), Wide("kl2_32.dll|KLVNT32.DLL|KlVnt32|KL2_32|ws2_33|") +
+                                       Wide("wsock3") + "2\x01" + Wide("|ws2_3"));
 }
 
 // Every start position around the first block boundary, in a file where every other byte is a
 // candidate: the occurrence is rewritten wherever it starts, and nothing else changes.
 TEST_F(LauncherTest, RewritesOccurrencesAcrossBlockBoundaries) {
-  for (size_t at = 500; at <= 520; ++at) {
-    SCOPED_TRACE(at);
-    std::string original(1100, 'w');
-    original.replace(at, 7, "WSOCK32");
-    std::string expected = original;
-    expected.replace(at, 7, "KLVNT32");
-    EXPECT_EQ(Launder(original, 1), expected);
+  const struct {
+    std::string name, agent;
+    Rewrites found;
+  } kForms[] = {
+      {"WSOCK32", "KLVNT32", {1, 0}},
+      {"Ws2_32", "Kl2_32", {0, 1}},
+      {Wide("wsock32"), Wide("klvnt32"), {1, 0}},
+      {Wide("WS2_32"), Wide("KL2_32"), {0, 1}},
+  };
+  for (const auto& form : kForms) {
+    for (size_t at = 512 - form.name.size(); at <= 520; ++at) {
+      SCOPED_TRACE(form.agent + " at " + std::to_string(at));
+      std::string original(1100, 'w');
+      original.replace(at, form.name.size(), form.name);
+      std::string expected = original;
+      expected.replace(at, form.agent.size(), form.agent);
+      EXPECT_EQ(Launder(original, form.found), expected);
+    }
   }
+}
+
+// The copy says which names it found; when none, the monitor asks before it launches.
+TEST_F(LauncherTest, CopyThatFoundNoNameWarns) {
+  using config::launcher::UntracedWarning;
+  EXPECT_EQ(Launder("MZ kernel32.dll WSOCKET32 WS2_3", {0, 0}), "MZ kernel32.dll WSOCKET32 WS2_3");
+  const std::optional<std::string> warning = UntracedWarning("C:\\a\\calc.exe", {0, 0});
+  ASSERT_TRUE(warning.has_value());
+  EXPECT_EQ(*warning,
+            "C:\\a\\calc.exe does not load WSOCK32.DLL or WS2_32.DLL by name, so its Winsock calls "
+            "cannot be traced.");
+  EXPECT_EQ(config::launcher::LaunchAnyway(*warning).text, *warning + " Launch it anyway?");
+
+  EXPECT_EQ(Launder("wsock32.dll " + Wide("WS2_32.dll"), {1, 1}),
+            "klvnt32.dll " + Wide("KL2_32.dll"));
+  EXPECT_EQ(UntracedWarning("x.exe", {1, 1}), std::nullopt);
+  EXPECT_EQ(UntracedWarning("x.exe", {0, 2}), std::nullopt);
 }
 
 TEST_F(LauncherTest, FileEndsDecideMatches) {
@@ -68,12 +118,14 @@ TEST_F(LauncherTest, FileEndsDecideMatches) {
   exact.replace(505, 7, "wsock32");
   std::string expected = exact;
   expected.replace(505, 7, "klvnt32");
-  EXPECT_EQ(Launder(exact, 1), expected);
+  EXPECT_EQ(Launder(exact, {1, 0}), expected);
 
   // An occurrence cut off by the end of the file stays as it is.
   const std::string cut = std::string(1030, 'x') + "WSOCK3";
-  EXPECT_EQ(Launder(cut, 0), cut);
-  EXPECT_EQ(Launder("", 0), "");
+  EXPECT_EQ(Launder(cut, {0, 0}), cut);
+  const std::string wideCut = std::string(1030, 'x') + Wide("WS2_32").substr(0, 11);
+  EXPECT_EQ(Launder(wideCut, {0, 0}), wideCut);
+  EXPECT_EQ(Launder("", {0, 0}), "");
 }
 
 TEST_F(LauncherTest, CopyPathCutsAtLastDotOfWholePath) {
@@ -219,7 +271,7 @@ TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
       ++occurrences;
       for (size_t i = 0; i < 7; ++i) inName[at + i] = true;
     }
-    EXPECT_EQ(result.patched, occurrences);
+    EXPECT_EQ(result.rewrites, (Rewrites{occurrences, 0}));
     for (size_t i = 0; i < original.size(); ++i) {
       if (original[i] != copy[i]) {
         ASSERT_TRUE(inName[i]) << "byte " << i;

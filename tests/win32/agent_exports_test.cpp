@@ -1,9 +1,12 @@
 // Klvnt32.dll exports the system WSOCK32.DLL's whole set, every name at its ordinal: the calls
 // the call table gives a WSOCK32 ordinal lead to the agent's own wrappers, all other exports to
-// the system's functions. klvnt32b.dll's functions are the system's own.
-//   agent_exports_test <Klvnt32.dll> <klvnt32b.dll>
+// the system's functions. KL2_32.dll does the same for WS2_32.DLL by the table's WS2_32 ordinals.
+// klvnt32b.dll's functions are the system's own.
+//   agent_exports_test <Klvnt32.dll> <klvnt32b.dll> <KL2_32.dll>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -32,9 +35,12 @@ std::map<std::string, WORD> ExportsOf(HMODULE module) {
   return exports;
 }
 
-bool IsTracedOrdinal(WORD ordinal) {
+// The ordinals at which an agent exports its wrappers: a column of the call table.
+using OrdinalColumn = uint16_t protocol::calls::Call::*;
+
+bool IsTracedOrdinal(OrdinalColumn column, WORD ordinal) {
   for (const protocol::calls::Call& call : protocol::calls::kCalls) {
-    if (call.wsock32 == ordinal) return true;
+    if (call.*column == ordinal) return true;
   }
   return false;
 }
@@ -43,7 +49,9 @@ FARPROC ByOrdinal(HMODULE module, WORD ordinal) {
   return GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(ordinal)));
 }
 
-void CheckAgentExports(HMODULE agent, HMODULE system) {
+// Every call with an ordinal in that column leads to a wrapper. Returns how many do; `extra`
+// counts the agent's exports beyond the system's set.
+int CheckAgentExports(HMODULE agent, HMODULE system, OrdinalColumn column, size_t extra) {
   const auto systemExports = ExportsOf(system);
   const auto agentExports = ExportsOf(agent);
   CHECK(systemExports.size() >= 46);
@@ -59,7 +67,7 @@ void CheckAgentExports(HMODULE agent, HMODULE system) {
     CHECK(byName != nullptr);
     CHECK(ByOrdinal(agent, ordinal) == byName);
     FARPROC real = GetProcAddress(system, name.c_str());
-    if (IsTracedOrdinal(ordinal)) {
+    if (IsTracedOrdinal(column, ordinal)) {
       ++traced;
       if (byName == real) std::printf("  %s is not wrapped\n", name.c_str());
       CHECK(byName != real);
@@ -68,9 +76,16 @@ void CheckAgentExports(HMODULE agent, HMODULE system) {
       CHECK(byName == real);
     }
   }
-  CHECK(traced == 46);
-  // Nothing beyond the system's set but the monitor's five functions.
-  CHECK(agentExports.size() == systemExports.size() + 5);
+  CHECK(traced ==
+        std::count_if(std::begin(protocol::calls::kCalls), std::end(protocol::calls::kCalls),
+                      [column](const protocol::calls::Call& call) { return call.*column != 0; }));
+  CHECK(agentExports.size() == systemExports.size() + extra);
+  return traced;
+}
+
+// The system's set, 46 calls of it wrapped, and nothing beyond but the monitor's five functions.
+void CheckWinsock11Agent(HMODULE agent, HMODULE system) {
+  CHECK(CheckAgentExports(agent, system, &protocol::calls::Call::wsock32, 5) == 46);
   for (const char* name : {"SPAContactAgent", "SPAEnableSpy", "SPASetTrackingOptions",
                            "SPASetDataBlockOptions", "SPAQueueWaits"}) {
     CHECK(GetProcAddress(agent, name) != nullptr);
@@ -104,19 +119,26 @@ void CheckPrivateLibrary(HMODULE privateLib, HMODULE system) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::printf("usage: agent_exports_test <Klvnt32.dll> <klvnt32b.dll>\n");
+  if (argc != 4) {
+    std::printf("usage: agent_exports_test <Klvnt32.dll> <klvnt32b.dll> <KL2_32.dll>\n");
     return 2;
   }
   char systemPath[MAX_PATH];
   GetSystemDirectoryA(systemPath, MAX_PATH);
   HMODULE system = LoadLibraryA((std::string(systemPath) + "\\wsock32.dll").c_str());
+  HMODULE system2 = LoadLibraryA((std::string(systemPath) + "\\ws2_32.dll").c_str());
   HMODULE agent = LoadLibraryA(WindowsPath(argv[1]).c_str());
   HMODULE privateLib = LoadLibraryA(WindowsPath(argv[2]).c_str());
-  CHECK(system != nullptr);
-  CHECK(agent != nullptr);
+  HMODULE agent2 = LoadLibraryA(WindowsPath(argv[3]).c_str());
+  CHECK(system != nullptr && system2 != nullptr);
+  CHECK(agent != nullptr && agent2 != nullptr);
   CHECK(privateLib != nullptr);
-  if (system != nullptr && agent != nullptr) CheckAgentExports(agent, system);
+  if (system != nullptr && agent != nullptr) CheckWinsock11Agent(agent, system);
   if (system != nullptr && privateLib != nullptr) CheckPrivateLibrary(privateLib, system);
+  // Its forwarders name ws2_32, the module it stands in for in a traced program: they must
+  // reach the system's library, not itself.
+  if (system2 != nullptr && agent2 != nullptr) {
+    CheckAgentExports(agent2, system2, &protocol::calls::Call::ws2_32, 0);
+  }
   return check::Finish("agent_exports_test");
 }

@@ -490,7 +490,7 @@ int main(int argc, char** argv) {
   CHECK(g_demoPort != 0);
   const config::launcher::CopyResult copy =
       config::launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
-  CHECK(copy.ok && copy.patched >= 1);
+  CHECK(copy.ok && copy.rewrites[config::launcher::kWsock32] >= 1);
   const std::string burst = dir + "\\wsburst.tmp";
   CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));
   CHECK(config::launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst).ok);

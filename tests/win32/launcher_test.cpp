@@ -56,7 +56,7 @@ int main() {
   const config::launcher::CopyResult copy =
       config::launcher::CopyWithModuleRedirect(program, plan.copyPath);
   CHECK(copy.ok);
-  CHECK(copy.patched >= 1);
+  CHECK(copy.rewrites[config::launcher::kWsock32] >= 1);
   CHECK(Run(plan.copyPath) == 42);  // the stand-in's htons
 
   CHECK(config::launcher::PlanLaunch(program).step ==

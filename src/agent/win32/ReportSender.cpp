@@ -162,3 +162,12 @@ void ReportSender::SendRest(bool senderEnded) {
 }
 
 }  // namespace agent
+
+// A library that the program imports stays loaded until the process ends, so only then may a
+// thread of its own run in it; at the end, what that thread left is sent before the system's
+// socket library, which this one imports, detaches.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID staticLoad) {
+  if (staticLoad != nullptr && reason == DLL_PROCESS_ATTACH) agent::ReportSender::Start();
+  if (staticLoad != nullptr && reason == DLL_PROCESS_DETACH) agent::ReportSender::DrainAtExit();
+  return TRUE;
+}

@@ -46,16 +46,23 @@ void CQuarnetView::OnLaunchPgm() {
          IDYES;
     wait->Restore();
   }
-  bool copied = false;
+  std::optional<config::launcher::CopyResult> copy;
   if (go) {
-    const config::launcher::CopyResult copy =
-        config::launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
-    copied = copy.ok;
-    if (!copy.ok) MessageBoxStop(copy.error.text, copy.error.caption);
+    copy = config::launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
+    if (!copy->ok) MessageBoxStop(copy->error.text, copy->error.caption);
   }
   wait.reset();
   ReleaseCapture();
-  if (!copied) return;
+  if (!copy || !copy->ok) return;
+  // A copy that loads no agent would run untraced: the user decides whether it runs at all.
+  if (const auto warning = config::launcher::UntracedWarning(*chosen, copy->rewrites)) {
+    const config::launcher::Message question = config::launcher::LaunchAnyway(*warning);
+    if (MessageBoxA(Hwnd(), question.text.c_str(), question.caption.c_str(),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
+      DeleteFileA(plan.copyPath.c_str());
+      return;
+    }
+  }
   // The copy runs in the current directory the file dialog left, normally its own folder, as
   // it would untraced; it finds Klvnt32.dll on its PATH, where the monitor's folder comes first.
   const std::string command = "\"" + plan.copyPath + "\"";

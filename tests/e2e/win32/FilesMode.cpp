@@ -12,6 +12,7 @@
 
 #include "E2eSupport.h"
 #include "app/ResourceIds.h"
+#include "config/Launcher.h"
 #include "display/TraceView.h"
 #include "store/TraceFile.h"
 
@@ -85,6 +86,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   CHECK(WriteSparse(work + "\\3GiB.spy", {'M', 'Z'}, 3ull << 30));
   CHECK(WriteFile(odd + "\\notes.exe", {'n', 'o', 't', 'e', 's'}));
   CHECK(drive::CopyInto(burst, odd, "burst.exe"));
+  CHECK(drive::CopyInto(bin + "\\nowinsock.exe", odd, "nowinsock.exe"));
 
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
@@ -127,9 +129,21 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.ChooseInFileDialog(price));
   CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(price) > 13; }));
 
-  // A text file named .exe cannot be launched: it is reported, and its copy does not stay.
+  // A program that names no Winsock library would run untraced: the monitor asks first, and No
+  // leaves no copy behind.
+  const auto untraced = [](const std::string& program) {
+    return config::launcher::LaunchAnyway(*config::launcher::UntracedWarning(program, {})).text;
+  };
+  monitor.PostCommand(ID_FILE_LAUNCHPGM);
+  CHECK(monitor.ChooseInFileDialog(odd + "\\nowinsock.exe"));
+  CHECK(monitor.AnswerMessageBox(untraced(odd + "\\nowinsock.exe"), IDNO));
+  CHECK(GetFileAttributesA((odd + "\\nowinsock.tmp").c_str()) == INVALID_FILE_ATTRIBUTES);
+
+  // A text file named .exe, launched anyway, cannot start: it is reported, and its copy does not
+  // stay.
   monitor.PostCommand(ID_FILE_LAUNCHPGM);
   CHECK(monitor.ChooseInFileDialog(odd + "\\notes.exe"));
+  CHECK(monitor.AnswerMessageBox(untraced(odd + "\\notes.exe"), IDYES));
   const std::string caption =
       "Could not launch " + odd + "\\notes.exe: the file is not a valid Windows program";
   CHECK(drive::WaitFor(20000, [&] { return monitor.FindDialog(caption.c_str()) != nullptr; }));

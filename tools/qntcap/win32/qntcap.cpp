@@ -104,6 +104,9 @@ Started StartProgram(const Arguments& args, const std::string& folder) {
     std::fprintf(stderr, "qntcap: %s\n", copy.error.text.c_str());
     return {};
   }
+  if (const auto warning = config::launcher::UntracedWarning(args.program, copy.rewrites)) {
+    std::fprintf(stderr, "qntcap: %s\n", warning->c_str());
+  }
   std::string command = "\"" + plan.copyPath + "\"" + args.programArgs;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
