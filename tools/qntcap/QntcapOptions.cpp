@@ -47,6 +47,25 @@ std::optional<std::string_view> SetCalls(config::Options& options, std::string_v
 
 }  // namespace
 
+std::string QuotedArgument(std::string_view argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string_view::npos) {
+    return std::string(argument);
+  }
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(2 * backslashes, '\\');
+  return quoted + '"';
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
   Arguments& parsed = line.arguments;
@@ -102,7 +121,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (parsed.output.empty()) return refuse("no trace file: -o FILE.spy");
   if (i == args.size()) return refuse("no program to trace");
   parsed.program = args[i];
-  for (++i; i < args.size(); ++i) parsed.programArgs += " \"" + args[i] + "\"";
+  for (++i; i < args.size(); ++i) {
+    parsed.programArgs += ' ';
+    parsed.programArgs += QuotedArgument(args[i]);
+  }
   return line;
 }
 

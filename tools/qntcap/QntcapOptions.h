@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/Options.h"
@@ -34,7 +35,7 @@ struct Arguments {
   config::Options options;  // the capture options and, as m_nTraceSize, --limit
   std::string output;
   std::string program;
-  std::string programArgs;  // the rest of the command line, each argument quoted
+  std::string programArgs;  // the program's arguments, each after a blank, as QuotedArgument
   Print print = Print::kNone;
   bool failOnLoss = false;
 };
@@ -45,6 +46,12 @@ struct CommandLine {
   // it can.
   std::string error;
 };
+
+// `argument` as it stands in a command line, so that the C runtime's parser (and
+// CommandLineToArgvW) reads it back unchanged: as it is when it is not empty and holds no blank
+// or quote; else in quotes, each quote inside escaped by a backslash, and each run of
+// backslashes that precedes a quote or the closing quote doubled.
+std::string QuotedArgument(std::string_view argument);
 
 // Reads the command line after the program's name. Options stand before PROGRAM; everything
 // from PROGRAM on is the program's.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
+#include <string_view>
 
 #include "ScratchDir.h"
 #include "protocol/Calls.h"
@@ -22,7 +24,7 @@ TEST(QntcapCommandLine, OptionsStandBeforeTheProgramAndTheRestIsItsOwn) {
   const qntcap::Arguments& args = line.arguments;
   EXPECT_EQ(args.output, "out.spy");
   EXPECT_EQ(args.program, "prog.exe");
-  EXPECT_EQ(args.programArgs, R"( "a b" "--limit" "0" "-o")");
+  EXPECT_EQ(args.programArgs, R"( "a b" --limit 0 -o)");
   // The defaults: every record kept up to the file's limit, whole data, the monitor's filters.
   EXPECT_EQ(args.options.m_nTraceSize, 65535);
   EXPECT_EQ(args.options.m_bSaveEntire, 1);
@@ -87,6 +89,59 @@ TEST(QntcapCommandLine, RefusalsNameWhatIsWrong) {
   for (const auto& [args, error] : cases) {
     EXPECT_EQ(Parse(args).error, error) << testing::PrintToString(args);
   }
+}
+
+// The Microsoft C runtime's reading of the arguments after the program's name, written out
+// here: blanks outside quotes end an argument; 2n backslashes before a quote give n and the
+// quote opens or closes, 2n+1 give n and a quote; other backslashes stand for themselves.
+std::vector<std::string> RuntimeArguments(std::string_view line) {
+  std::vector<std::string> args;
+  std::optional<std::string> arg;  // the argument being read, once one has begun
+  const auto text = [&arg]() -> std::string& { return arg ? *arg : arg.emplace(); };
+  bool inQuotes = false;
+  size_t backslashes = 0;
+  for (const char c : line) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') {
+      text().append(backslashes / 2, '\\');
+      if (backslashes % 2 == 1) {
+        text() += c;
+      } else {
+        inQuotes = !inQuotes;
+      }
+    } else {
+      if (backslashes > 0) text().append(backslashes, '\\');
+      if (!inQuotes && (c == ' ' || c == '\t')) {
+        if (arg) args.push_back(*arg);
+        arg.reset();
+      } else {
+        text() += c;
+      }
+    }
+    backslashes = 0;
+  }
+  if (backslashes > 0) text().append(backslashes, '\\');
+  if (arg) args.push_back(*arg);
+  return args;
+}
+
+TEST(QntcapCommandLine, TheProgramReadsItsArgumentsBackUnchanged) {
+  // Quotes, blanks, nothing, backslashes before a quote, a blank or the end, and the plain.
+  const std::vector<std::string> args = {
+      "c\"d",      "\"", "\"\"", "\\\"",       "a\\\\\"b c", "a b",          " ",
+      "tab\there", "\n", "",     "trailing\\", "two\\\\",    "in \\ side\\", "C:\\Program Files\\",
+      "plain"};
+  std::vector<std::string> line = {"-o", "x.spy", "p.exe"};
+  line.insert(line.end(), args.begin(), args.end());
+  const qntcap::CommandLine parsed = Parse(line);
+  ASSERT_EQ(parsed.error, "");
+  EXPECT_EQ(RuntimeArguments(parsed.arguments.programArgs), args);
+  // What needs no quotes is passed as it is.
+  EXPECT_EQ(qntcap::QuotedArgument(R"(C:\dir\a.txt)"), R"(C:\dir\a.txt)");
+  EXPECT_EQ(qntcap::QuotedArgument(R"(c"d)"), R"("c\"d")");
 }
 
 TEST(QntcapOutput, TheTraceFileIsCheckedBeforeTheProgramStarts) {

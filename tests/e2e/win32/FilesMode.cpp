@@ -6,6 +6,7 @@
 #include <winioctl.h>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/ResourceIds.h"
 #include "config/Launcher.h"
 #include "display/TraceView.h"
+#include "protocol/Calls.h"
 #include "store/TraceFile.h"
 
 namespace e2e {
@@ -102,7 +104,28 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.ChooseInFileDialog(odd + "\\burst.exe"));
   CHECK(drive::WaitFor(kLong, [&] { return monitor.RecordCount() > 100; }));
   monitor.WaitForQuiet(1500, kLong);
+
+  // A program launched from a folder without the agent runs there, as it would untraced, and is
+  // traced: wscwd writes the folder it runs in to wscwd.txt, a relative path.
+  const size_t burstRecords = static_cast<size_t>(monitor.RecordCount());
+  const std::string written = odd + "\\wscwd.txt";
+  CHECK(drive::CopyInto(bin + "\\wscwd.exe", odd, "wscwd.exe"));
+  monitor.PostCommand(ID_FILE_LAUNCHPGM);
+  CHECK(monitor.ChooseInFileDialog(odd + "\\wscwd.exe"));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(written) > 0; }));
+  std::ifstream file(written);
+  std::string folder;
+  std::getline(file, folder);
+  CHECK(folder == odd);
+  monitor.WaitForQuiet(1500, kLong);
   monitor.Command(ID_FILE_ENDTRACE);
+  const std::string launched = work + "\\launched.spy";
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  CHECK(monitor.ChooseInFileDialog(launched));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(launched) > 13; }));
+  const std::vector<SpyMsgPtr> records = ReadRecords(launched);
+  CHECK(records.size() > burstRecords &&
+        records[burstRecords]->m_nApiId == static_cast<int32_t>(protocol::calls::Id::WSAStartup));
 
   // Open in the odd folder; huge files that are no trace are refused at their header, with
   // the records kept and little memory used; a file that ends early keeps what it holds.

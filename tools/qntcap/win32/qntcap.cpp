@@ -29,6 +29,7 @@ constexpr int kExitLoss = 3;
 constexpr UINT kReceiveMessage = WM_APP + 1;
 constexpr int kQuietPolls = 10;
 constexpr DWORD kPollMilliseconds = 50;
+constexpr int kRemoveTries = 100;
 
 using qntcap::Arguments;
 using qntcap::Print;
@@ -123,6 +124,21 @@ Started StartProgram(const Arguments& args, const std::string& folder) {
   return {process.hProcess, plan.copyPath};
 }
 
+// Removes the copy once the program has ended. A debugger or error reporter that caught a crash
+// (Wine's winedbg does) may hold the program's file for a moment after its end: the removal is
+// tried again until it lets go.
+void RemoveCopy(const std::string& path) {
+  for (int tries = 1; !DeleteFileA(path.c_str()); ++tries) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return;
+    if (tries == kRemoveTries) {
+      std::fprintf(stderr, "qntcap: cannot remove %s (error %lu)\n", path.c_str(), error);
+      return;
+    }
+    Sleep(kPollMilliseconds);
+  }
+}
+
 void PumpMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -183,7 +199,7 @@ int main(int argc, char** argv) {
     DWORD code = 0;
     GetExitCodeProcess(process, &code);
     CloseHandle(process);
-    DeleteFileA(started.copyPath.c_str());  // unlike Launch Pgm's, nobody starts it again
+    RemoveCopy(started.copyPath);  // unlike Launch Pgm's, nobody starts it again
     exitCode = static_cast<int>(code);
     // The program's last reports may still be on their way: read until the socket has been
     // quiet for a while.
