@@ -29,16 +29,6 @@ int Entry(std::string_view name) {
   return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
 }
 
-drive::DialogWindow OpenFilters(const drive::Program& monitor) {
-  monitor.PostCommand(ID_SETUP_FILTERS);
-  return monitor.WaitDialog("Capture Filters");
-}
-
-drive::DialogWindow OpenBuffers(const drive::Program& monitor, const drive::DialogWindow& filters) {
-  filters.Press(IDC_CONFIGURE_BUFFERS);
-  return monitor.WaitDialog("Buffer Allocation");
-}
-
 // The socket of the first send in a saved trace, as the user reads it off the screen.
 std::string SendSocket(const std::string& path) {
   for (const SpyMsgPtr& record : ReadRecords(path)) {

@@ -8,6 +8,7 @@
 
 #include "app/ResourceIds.h"
 #include "config/SettingsFile.h"
+#include "dialogs/CaptureFiltersIds.h"
 #include "display/TraceView.h"
 #include "protocol/SpyDatagram.h"
 #include "store/TraceFile.h"
@@ -154,6 +155,16 @@ void CheckModal(const drive::DialogWindow& dialog, HWND owner) {
                                rc.right - rc.left, rc.bottom - rc.top);
   CHECK(rc.left == centre.x && rc.top == centre.y);
   CHECK(GetWindow(dialog.hwnd, GW_OWNER) == owner && !IsWindowEnabled(owner));
+}
+
+drive::DialogWindow OpenFilters(const drive::Program& monitor) {
+  monitor.PostCommand(ID_SETUP_FILTERS);
+  return monitor.WaitDialog("Capture Filters");
+}
+
+drive::DialogWindow OpenBuffers(const drive::Program& monitor, const drive::DialogWindow& filters) {
+  filters.Press(IDC_CONFIGURE_BUFFERS);
+  return monitor.WaitDialog("Buffer Allocation");
 }
 
 int Tracer::Run(int runs, const std::string& saveAs) {

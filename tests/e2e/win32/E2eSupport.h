@@ -58,6 +58,10 @@ void CheckRefused(const drive::Program& monitor, const drive::DialogWindow& dial
 // A dialog opens in the middle of the screen, and the window it belongs to waits for it.
 void CheckModal(const drive::DialogWindow& dialog, HWND owner);
 
+// Setup, Filters; its Buffer Allocation button.
+drive::DialogWindow OpenFilters(const drive::Program& monitor);
+drive::DialogWindow OpenBuffers(const drive::Program& monitor, const drive::DialogWindow& filters);
+
 // Begins a trace, launches wsdemo `runs` times through Launch Pgm, ends the trace and, when a
 // path is given, saves it there and clears the Trace Buffer. Returns the records it held.
 struct Tracer {

@@ -1,20 +1,28 @@
 // The print mode: Copy to Clipboard and Print of a wsdemo trace, through the range dialog and
-// the system's print dialog.
+// the system's print dialog; the fonts print jobs take, the Printing box and its Cancel; a
+// message the message size cut, and a buffer trimmed under the view's position.
 #include <windows.h>
 // After windows.h (whose lean build leaves the common dialogs out):
 #include <commdlg.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "E2eSupport.h"
 #include "app/ResourceIds.h"
+#include "app/ShellText.h"
+#include "config/Launcher.h"
+#include "dialogs/BufferAllocIds.h"
 #include "dialogs/RangeIds.h"
 #include "display/ClipboardCopy.h"
 #include "display/PrintJob.h"
+#include "protocol/Calls.h"
+#include "protocol/SpyDatagram.h"
 #include "store/TraceFile.h"
 #include "ui/win32/GdiCanvas.h"
 #include "ui/win32/Printer.h"
@@ -51,8 +59,10 @@ drive::DialogWindow OpenRange(const drive::Program& monitor, UINT command, const
   return monitor.WaitDialog(caption);
 }
 
-// Record FROM to TO in the range dialog, each number typed and left as Tab leaves it; OK.
+// Record FROM to TO in the range dialog, each number typed and left as Tab leaves it; OK. From
+// All's numbers (1 and the count), so that the current page's last number does not refuse FROM.
 void ChooseRecords(const drive::DialogWindow& range, int from, int to) {
+  range.Click(IDC_RANGE_ALL);
   range.Click(IDC_RANGE_RECORD);
   CHECK(range.Enabled(IDC_RANGE_FROM) && range.Enabled(IDC_RANGE_TO));
   Type(range, IDC_RANGE_FROM, std::to_string(from), IDC_RANGE_TO);
@@ -97,45 +107,266 @@ class NoCanvas : public ui::Canvas {
   ui::CharMetrics GetCharMetrics() override { return {}; }
 };
 
-// The pages the print job makes of records FROM to TO on the default printer, from its printable
-// area and the height of its default font, read here from the same printer.
-int PagesOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from, int to,
-                          const config::Options& options) {
+// How the print job of records FROM to TO comes out on the default printer, in the font the
+// view's print command chooses there: the fixed-pitch size it fitted (none: the printer's default
+// font), the size in points printed, the rows of a page and the pages.
+struct JobLayout {
+  std::optional<int32_t> fitted;
+  int points = 0;
+  int rows = 0;
+  int pages = 0;
+};
+
+JobLayout LayOutOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from, int to,
+                                 const config::Options& options) {
   PRINTDLGA dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-  if (!PrintDlgA(&dialog) || dialog.hDC == nullptr) return -1;
+  JobLayout layout;
+  if (!PrintDlgA(&dialog) || dialog.hDC == nullptr) return layout;
   display::PrintJob job;
   CHECK(job.Prepare(records, from, to));
   const HDC dc = dialog.hDC;
   const int width = GetDeviceCaps(dc, HORZRES);
-  int pages = 1;
   {
-    // The font as the view's print command chooses it.
     ui::GdiCanvas canvas(dc);
     ui::PrinterFonts fonts(dc);
-    if (const auto points = job.FitFont(canvas, options, width, fonts.DefaultPoints(),
-                                        [&](int32_t size) { return fonts.FixedCharWidth(size); })) {
-      fonts.UseFixed(*points);
-    }
-    const ui::CharMetrics metrics = canvas.GetCharMetrics();
-    job.Begin(metrics, width, GetDeviceCaps(dc, VERTRES));
-    std::printf("printer: %dx%d, font height %d\n", width, GetDeviceCaps(dc, VERTRES),
-                static_cast<int>(metrics.height));
+    layout.fitted = job.FitFont(canvas, options, width, fonts.DefaultPoints(),
+                                [&](int32_t size) { return fonts.FixedCharWidth(size); });
+    if (layout.fitted) fonts.UseFixed(*layout.fitted);
+    layout.points = layout.fitted.value_or(fonts.DefaultPoints());
+    job.Begin(canvas.GetCharMetrics(), width, GetDeviceCaps(dc, VERTRES));
+    layout.rows = job.Rows();
     NoCanvas none;
-    while (job.PrintPage(none, options)) ++pages;
+    layout.pages = 1;
+    while (job.PrintPage(none, options)) ++layout.pages;
   }
+  std::printf("print job of records %d to %d: %d pages of %d rows in %d points\n", from, to,
+              layout.pages, layout.rows, layout.points);
   DeleteDC(dc);
   GlobalFree(dialog.hDevMode);
   GlobalFree(dialog.hDevNames);
-  return pages;
+  return layout;
+}
+
+// The jobs printed, one line each in print order for the script: pages, points and rows.
+struct Jobs {
+  std::string lines;
+
+  JobLayout Add(const JobLayout& layout) {
+    lines += std::to_string(layout.pages) + " " + std::to_string(layout.points) + " " +
+             std::to_string(layout.rows) + "\n";
+    return layout;
+  }
+};
+
+// The number of the page the Printing box names, 0 when it names none.
+int PageShown(HWND box) {
+  for (HWND text = FindWindowExA(box, nullptr, "Static", nullptr); text != nullptr;
+       text = FindWindowExA(box, text, "Static", nullptr)) {
+    char shown[32] = {};
+    GetWindowTextA(text, shown, sizeof shown);
+    if (std::strncmp(shown, "Page ", 5) == 0) return std::atoi(shown + 5);
+  }
+  return 0;
+}
+
+// A job with the Printing box: OK in the print dialog, the box in front while the pages go out,
+// naming the document and each page. With `cancelAt`, Cancel is pressed once the box names that
+// page: the job stops there, without a word, and the monitor is as it was. Returns the last page
+// the box named.
+int PrintWithBox(const drive::Program& monitor, int cancelAt, const Folders* screenshot = nullptr) {
+  const int records = monitor.RecordCount();
+  Close(monitor.WaitDialog("Print"), IDOK);
+  const drive::DialogWindow box = monitor.WaitDialog("Printing");
+  CHECK(box.hwnd != nullptr && GetWindow(box.hwnd, GW_OWNER) == monitor.frame);
+  CHECK(!IsWindowEnabled(monitor.frame));
+  CHECK(FindWindowExA(box.hwnd, nullptr, "Static", "Quarnet") != nullptr);
+  int last = 0;
+  bool ascending = true;
+  drive::WaitFor(kLong, [&] {
+    const int page = IsWindow(box.hwnd) ? PageShown(box.hwnd) : 0;
+    if (page == 0) return !IsWindow(box.hwnd);
+    ascending = ascending && page >= last;
+    last = page;
+    if (screenshot != nullptr && page >= 2) {
+      OfferScreenshot(*screenshot, "printing", box.hwnd);
+      screenshot = nullptr;
+    }
+    if (page >= cancelAt) box.Press(IDCANCEL);
+    return page >= cancelAt;
+  });
+  CHECK(ascending && last >= 1);
+  CHECK(box.WaitClosed());
+  CHECK(drive::WaitFor(kLong, [&] { return IsWindowEnabled(monitor.frame) != FALSE; }));
+  Sleep(500);
+  CHECK(monitor.MessageBoxText().empty());
+  CHECK(monitor.RecordCount() == records);
+  return last;
+}
+
+constexpr int kBigSend = 200000;
+
+// One send of kBigSend bytes on a loopback connection, from a copy of burst.exe (beside the
+// driver) traced under Save Entire Message and saved to `saved`. Returns the send's record
+// number there.
+int TraceBigSend(const drive::Program& monitor, const Folders& folders, const std::string& saved) {
+  char driver[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, driver, MAX_PATH);
+  std::string burst = driver;
+  burst = burst.substr(0, burst.rfind('\\') + 1) + "burst.exe";
+  const std::string copy = folders.programs + "\\burst.tmp";
+  CHECK(config::launcher::CopyWithModuleRedirect(burst, copy).ok);
+  monitor.Command(ID_FILE_BEGINTRACE);
+  drive::Program program;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string command = "\"" + copy + "\" send " + std::to_string(kBigSend);
+  CHECK(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folders.monitor.c_str(), &si, &program.pi));
+  DWORD code = 1;
+  WaitForSingleObject(program.pi.hProcess, kLong);
+  GetExitCodeProcess(program.pi.hProcess, &code);
+  CloseHandle(program.pi.hThread);
+  CloseHandle(program.pi.hProcess);
+  CHECK(code == 0);
+  monitor.WaitForQuiet(2000, kLong);
+  monitor.Command(ID_FILE_ENDTRACE);
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  CHECK(monitor.ChooseInFileDialog(saved));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  const std::vector<SpyMsgPtr> records = ReadRecords(saved);
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i]->m_nApiId == static_cast<int32_t>(protocol::calls::Id::send)) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+  CHECK(!"a send record");
+  return 0;
+}
+
+// What the send's record says below its dump: all a message holds of its data after the send's
+// fixed part, of the bytes sent.
+std::string BigSendNote() {
+  const auto transfer =
+      protocol::calls::TransferOf(static_cast<int32_t>(protocol::calls::Id::send));
+  const size_t captured = protocol::spy::kMaxPayload - transfer->fixed;
+  return "(" + std::to_string(captured) + " of " + std::to_string(kBigSend) + " bytes captured)";
+}
+
+// Short lines, one row a record (Vert Space off), over more than a page: printed in the
+// printer's default font.
+void PrintShortLines(const drive::Program& monitor, const std::string& work,
+                     const std::vector<SpyMsgPtr>& trace, config::Options& options, Jobs& jobs) {
+  std::vector<const CSpyMsg*> byteOrder;
+  for (const SpyMsgPtr& record : trace) {
+    using protocol::calls::Id;
+    const auto id = static_cast<Id>(record->m_nApiId);
+    if (id == Id::htons || id == Id::ntohs || id == Id::htonl || id == Id::ntohl) {
+      byteOrder.push_back(record.get());
+    }
+  }
+  CHECK(!byteOrder.empty());
+  std::vector<SpyMsgPtr> shorts;
+  while (shorts.size() < 60) shorts.push_back(byteOrder[shorts.size() % byteOrder.size()]->Clone());
+  const std::string path = work + "\\saved\\short.spy";
+  CHECK(WriteFile(path, store::WriteTraceFile(shorts)));
+  OpenTrace(monitor, path, 60);
+  monitor.Command(ID_PREFERENCES_VERTSPACE);
+  options.m_bVertSpace = 0;
+  drive::DialogWindow range = OpenRange(monitor, ID_FILE_PRINT, "Print");
+  range.Click(IDC_RANGE_ALL);
+  Close(range, IDOK);
+  AnswerPrintDialog(monitor, IDOK);
+  const JobLayout brief = jobs.Add(LayOutOnDefaultPrinter(shorts, 1, 60, options));
+  CHECK(!brief.fitted && brief.pages > 1);
+  monitor.Command(ID_PREFERENCES_VERTSPACE);
+  options.m_bVertSpace = 1;
+}
+
+// A send of 200,000 bytes, its record in Verbose: printed in a fixed-pitch font that holds its
+// dump rows, with the Printing box over every page, then the same job cancelled on its third
+// page; on the clipboard with Display "Up to 16 bytes", the note of its cut data below the dump.
+// Leaves note.txt for the script, and the trace in the view. Returns its record count.
+int CheckBigSend(const drive::Program& monitor, const Folders& folders, config::Options& options,
+                 Jobs& jobs) {
+  const std::string path = folders.work + "\\saved\\big.spy";
+  const int send = TraceBigSend(monitor, folders, path);
+  const std::vector<SpyMsgPtr> records = ReadRecords(path);
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+  options.m_bVerbose = 1;
+  ChooseRecords(OpenRange(monitor, ID_FILE_PRINT, "Print"), send, send);
+  const int named = PrintWithBox(monitor, INT_MAX, &folders);
+  const JobLayout whole = jobs.Add(LayOutOnDefaultPrinter(records, send, send, options));
+  CHECK(whole.fitted && whole.pages > 3 && named <= whole.pages);
+  ChooseRecords(OpenRange(monitor, ID_FILE_PRINT, "Print"), send, send);
+  CHECK(PrintWithBox(monitor, 3) < whole.pages);
+
+  const std::string note = BigSendNote();
+  CHECK(WriteText(folders.work + "\\note.txt", note + "\n"));
+  const drive::DialogWindow filters = OpenFilters(monitor);
+  const drive::DialogWindow buffers = OpenBuffers(monitor, filters);
+  buffers.Click(IDC_DISPLAY_UPTO);
+  Type(buffers, IDC_DISPLAY_BYTES, "16", IDC_TRACE_SIZE);
+  Close(buffers, IDOK);
+  Close(filters, IDOK);
+  ChooseRecords(OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard"), send, send);
+  const std::string copied = ClipboardText();
+  if (copied.find("\r\n" + note + "\r\n") == std::string::npos) {
+    std::printf("the send's record on the clipboard:\n%s\n", copied.c_str());
+    CHECK(!"the note of the cut message on the clipboard");
+  }
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+  options.m_bVerbose = 0;
+  return static_cast<int>(records.size());
+}
+
+// A Trace Buffer of 2,000 records shown from its end, cut to 50 in Buffer Allocation: the view
+// comes back to records that exist, and Copy of the Current Page the range dialog offers copies
+// them over what the clipboard held. Left for the script: the trimmed trace in saved\trimmed.spy,
+// the clipboard's text in copy-page.txt and the page's range in page.txt.
+void CheckTrim(const drive::Program& monitor, const Folders& folders,
+               const std::vector<SpyMsgPtr>& trace) {
+  std::vector<SpyMsgPtr> many;
+  while (many.size() < 2000) many.push_back(trace[many.size() % trace.size()]->Clone());
+  const std::string path = folders.work + "\\saved\\many-2000.spy";
+  CHECK(WriteFile(path, store::WriteTraceFile(many)));
+  OpenTrace(monitor, path, 2000);
+  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
+  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, display::kVScrollMax), 0);
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  CHECK(Shows(monitor, 3, app::PositionPaneText(2000, 2000)));
+  const drive::DialogWindow filters = OpenFilters(monitor);
+  const drive::DialogWindow buffers = OpenBuffers(monitor, filters);
+  Type(buffers, IDC_TRACE_SIZE, "50", IDC_TRAP_SIZE);
+  Close(buffers, IDOK);
+  Close(filters, IDOK);
+  CHECK(drive::WaitFor(5000, [&] { return monitor.RecordCount() == 50; }));
+  const int first = std::atoi(monitor.Pane(3).c_str());
+  std::printf("trimmed to 50: pane 3 shows \"%s\"\n", monitor.Pane(3).c_str());
+  CHECK(first > 1 && first < 50);
+  const std::string trimmed = folders.work + "\\saved\\trimmed.spy";
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  CHECK(monitor.ChooseInFileDialog(trimmed));
+  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(trimmed) > 13; }));
+
+  PutClipboardText("kept");
+  const drive::DialogWindow range = OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard");
+  CHECK(range.Checked(IDC_RANGE_PAGE));
+  const std::string page = range.Text(IDC_RANGE_FROM) + "-" + range.Text(IDC_RANGE_TO);
+  CHECK(page == std::to_string(first) + "-50");
+  Close(range, IDOK);
+  CHECK(WriteText(folders.work + "\\copy-page.txt", ClipboardText()));
+  CHECK(WriteText(folders.work + "\\page.txt", page + "\n"));
 }
 
 }  // namespace
 
-// Copy and Print of a wsdemo trace. Left in WORK for the script: copy-all.txt and
-// copy-3-7.txt (the clipboard's text), pages.txt (the pages the job makes of All and of record
-// 5), the trace in saved\wsdemo.spy; the PDF printer's output is the script's to read.
+// Copy and Print of a wsdemo trace and of a send of 200,000 bytes. Left in WORK for the script:
+// copy-all.txt and copy-3-7.txt (the clipboard's text), jobs.txt (how each job printed comes out:
+// All, record 5, the short lines and the send, one line each), note.txt (what the send's record
+// says of its cut data), the traces in saved\wsdemo.spy and saved\big.spy, and what CheckTrim
+// leaves; the PDF printer's output is the script's to read.
 int RunPrint(const std::string& work, const std::string& bin, const std::string& wsdemo) {
   Folders folders;
   drive::Program monitor;
@@ -195,19 +426,23 @@ int RunPrint(const std::string& work, const std::string& bin, const std::string&
   monitor.Command(ID_PREFERENCES_SHOWTIME);
   config::Options options;
   options.m_bShowTime = 0;
+  Jobs jobs;
   range = OpenRange(monitor, ID_FILE_PRINT, "Print");
   range.Click(IDC_RANGE_ALL);
   Close(range, IDOK);
   AnswerPrintDialog(monitor, IDOK);
+  jobs.Add(LayOutOnDefaultPrinter(trace, 1, records, options));
   ChooseRecords(OpenRange(monitor, ID_FILE_PRINT, "Print"), 5, 5);
   AnswerPrintDialog(monitor, IDOK);
+  jobs.Add(LayOutOnDefaultPrinter(trace, 5, 5, options));
   // Cancel in either dialog prints nothing.
   Close(OpenRange(monitor, ID_FILE_PRINT, "Print"), IDCANCEL);
   Close(OpenRange(monitor, ID_FILE_PRINT, "Print"), IDOK);
   AnswerPrintDialog(monitor, IDCANCEL);
-  const std::string pages = std::to_string(PagesOnDefaultPrinter(trace, 1, records, options)) +
-                            " " + std::to_string(PagesOnDefaultPrinter(trace, 5, 5, options));
-  CHECK(WriteText(work + "\\pages.txt", pages + "\n"));
+
+  PrintShortLines(monitor, work, trace, options, jobs);
+  const int sent = CheckBigSend(monitor, folders, options, jobs);
+  CHECK(WriteText(work + "\\jobs.txt", jobs.lines));
 
   // Without the queue the job cannot start; the trace stays. Wine keeps the printers it found
   // for the life of its server, so its print dialog may still offer the queue, which CUPS then
@@ -217,7 +452,9 @@ int RunPrint(const std::string& work, const std::string& bin, const std::string&
   Sleep(2000);
   if (HWND offered = monitor.FindDialog("Print")) Close(drive::DialogWindow{offered}, IDOK);
   CHECK(monitor.AnswerMessageBox("Could not start print job.", IDOK));
-  CHECK(monitor.RecordCount() == records);
+  CHECK(monitor.RecordCount() == sent);
+
+  CheckTrim(monitor, folders, trace);
   CHECK(monitor.Exit(kLong));
   return check::Finish("e2e print");
 }

@@ -204,6 +204,41 @@ void CheckAboutWithoutAgent(const std::string& bin, const Folders& folders) {
   CHECK(monitor.Exit(kLong));
 }
 
+// A second monitor while the first holds the agent's contact: refused at its start, its fifth
+// pane says so; Begin Trace asks again, is refused and says that nothing will be traced; Launch
+// Pgm asks whether to launch anyway (No: nothing starts).
+void CheckWithoutContact(drive::Program& second, const Folders& folders) {
+  CHECK(second.Launch(folders.monitor + "\\quarnet.exe", folders.monitor));
+  CHECK(second.AnswerMessageBox("Failure to Contact Dll", IDOK));
+  CHECK(second.WaitForMainWindow());
+  if (second.frame == nullptr) return;
+  CHECK(Shows(second, 4, "No contact"));
+  OfferScreenshot(folders, "no-contact", second.frame);
+  second.PostCommand(ID_FILE_BEGINTRACE);
+  CHECK(second.AnswerMessageBox(std::string(app::kNoContactTrace), IDOK));
+  CHECK(!(ToolbarState(second, ID_FILE_ENDTRACE) & TBSTATE_ENABLED));
+  second.PostCommand(ID_FILE_LAUNCHPGM);
+  CHECK(second.ChooseInFileDialog(folders.programs + "\\wsdemo.exe"));
+  CHECK(second.AnswerMessageBox(std::string(app::kNoContactLaunch), IDNO));
+  CHECK(Shows(second, 4, "No contact"));
+}
+
+// Once the first monitor has gone, Begin Trace in the second takes the contact, and wsdemo's
+// calls reach it.
+void CheckContactRetried(drive::Program& second, const Folders& folders) {
+  if (second.frame == nullptr) return;
+  second.PostCommand(ID_FILE_BEGINTRACE);
+  const bool begun = Shows(second, 4, "");
+  CHECK(begun);
+  if (begun) {
+    Tracer tracer{second, folders.programs, 1};
+    CHECK(tracer.Run(1) > 46);
+  } else if (const std::string said = second.MessageBoxText(); !said.empty()) {
+    second.AnswerMessageBox(said, IDOK);
+  }
+  CHECK(second.Exit(kLong));
+}
+
 }  // namespace
 
 int RunTrace(const std::string& work, const std::string& bin, const std::string& wsdemo) {
@@ -283,8 +318,11 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   CHECK(monitor.AnswerMessageBox(programs + "\\wsdemo.tmp already exists", IDNO));
 
   CheckShellCommands(monitor);
+  drive::Program second;
+  CheckWithoutContact(second, folders);
   CHECK(monitor.Exit(kLong));
   CHECK(drive::FileSize(folders.monitor + "\\quarnt32.cfg") == 319);
+  CheckContactRetried(second, folders);
   CheckAboutWithoutAgent(bin, folders);
   return check::Finish("e2e trace");
 }

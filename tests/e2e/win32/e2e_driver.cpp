@@ -2,7 +2,8 @@
 // folder with quarnet.exe, both DLLs and a settings file (all 46 calls traced, WSAEWOULDBLOCK
 // reported, Trace Buffer 2000), starts the monitor there and checks what it shows.
 //
-//   e2e_driver trace   WORK BIN WSDEMO   trace wsdemo through Launch Pgm, save the trace
+//   e2e_driver trace   WORK BIN WSDEMO   trace wsdemo through Launch Pgm, save the trace; a
+//                                        second monitor without the agent's contact
 //   e2e_driver burst   WORK BIN BURST    count a burst of 1,500 reported calls
 //   e2e_driver foreign WORK BIN ADDRESS  datagrams from ADDRESS must not reach the trace
 //   e2e_driver dialogs WORK BIN WSDEMO   Setup, Filters and Buffer Allocation, traces saved
@@ -13,7 +14,8 @@
 //   e2e_driver preferences WORK BIN WSDEMO  Colors and Font: the view in the chosen colour and
 //                                        font, both kept after a restart
 //   e2e_driver files   WORK BIN BURST    folders and files as a careful user meets them
-//   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace
+//   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace and of a
+//                                        send of 200,000 bytes; a buffer trimmed under the view
 //
 // WORK is an empty folder; BIN holds quarnet.exe, Klvnt32.dll and klvnt32b.dll.
 // Each mode is a file of its own (TraceMode.cpp and so on); what they share is in E2eSupport.h.
