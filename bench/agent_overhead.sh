@@ -10,6 +10,12 @@
 # arrived, the longest receive pass, how many reports waited for room in the agent's queue), and
 # the native time of a full-page repaint. Every run has 5 minutes; one that takes longer is
 # reported and the benchmark stops.
+# Beside the pinned ratios, the wineserver requests per call, by kind, on each side: the program
+# (wsloop or its traced copy) and the reader (agent_bench), untraced, flags off, agent alone and
+# monitor receiving, for 200 UDP and 200 TCP round trips. The server's own trace
+# (WINEDEBUG=+server, into a file) names the thread of every request; the thread is mapped to its
+# process by the replies that create threads and processes. A run of one round trip is counted
+# the same way and taken off, so that start and exit do not weigh in.
 #   bench/agent_overhead.sh [round trips per protocol, default 2000]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +25,8 @@ quarnet_top=$top
 rounds=${1:-2000}
 "$top/scripts/build" "$QUARNET_WINDOWS_BUILD" >/dev/null
 bin=$top/build/$QUARNET_WINDOWS_BUILD/bin
-trap quarnet_stop_wine EXIT
+traces=$(mktemp -d)
+trap 'quarnet_stop_wine; rm -rf "$traces"' EXIT
 quarnet_start_xvfb
 quarnet_init_prefix
 
@@ -69,7 +76,130 @@ measure() {
   wineserver -k 2>/dev/null || true
 }
 
+# Runs a program with the wineserver's request trace going to a file; its output goes to a second.
+#   server_traced <trace file> <output file> <pin command...> -- <program and arguments...>
+server_traced() {
+  local trace=$1 output=$2 pin=()
+  shift 2
+  while [ "$1" != -- ]; do pin+=("$1"); shift; done
+  shift
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  "${pin[@]}" wineserver -p 2>"$trace"
+  # (Wine turns its debug output off, the request trace included, when standard error is /dev/null.)
+  WINEDEBUG=+server timeout 300 "${pin[@]}" "$QUARNET_WINE" "$@" >"$output" 2>"$trace.stderr" ||
+    echo "failed or timed out: $*" >&2
+  wineserver -k 2>/dev/null || true
+}
+
+# Counts a request trace's requests as "<side> <kind> <count>" lines. The first process is the
+# program that was started; `program` names the process of the Winsock loop (its image's file
+# name, or "first"), `reader` the reader's ("first" or "none"). Every other process is "other".
+count_by_side() {
+  awk -v program="$2" -v reader="$3" '
+    function count(tid, kind) {
+      if (tid in pid) n[pid[tid] SUBSEP kind]++; else n["?" SUBSEP kind]++
+    }
+    !/^[0-9a-f]+: [a-z_0-9]+\(/ { next }
+    {
+      tid = substr($1, 1, length($1) - 1)
+      kind = substr($2, 1, index($2, "(") - 1)
+    }
+    $2 ~ /\($/ {  # a request
+      if (kind == "new_process" && match($0, /imagepath=L"[^"]*"/)) {
+        image[tid] = substr($0, RSTART + 12, RLENGTH - 13)
+        sub(/.*\\/, "", image[tid])
+      }
+      if (kind == "new_thread") own[tid] = $0 ~ /process=ffffffff/
+      if (kind == "init_first_thread") pending[tid] = 1; else count(tid, kind)
+      next
+    }
+    match($0, /[{ ]pid=[0-9a-f]+/) && kind == "new_process" { name[substr($0, RSTART + 5, RLENGTH - 5)] = image[tid] }
+    match($0, /[{ ]tid=[0-9a-f]+/) && kind == "new_thread" && own[tid] && (tid in pid) {
+      pid[substr($0, RSTART + 5, RLENGTH - 5)] = pid[tid]
+    }
+    kind == "init_first_thread" && match($0, /pid=[0-9a-f]+/) {
+      pid[tid] = substr($0, RSTART + 4, RLENGTH - 4)
+      if (first == "") first = pid[tid]
+      if (pending[tid]) { count(tid, kind); delete pending[tid] }
+    }
+    END {
+      for (key in n) {
+        split(key, k, SUBSEP)
+        p = k[1]
+        side = "other"
+        if ((program == "first" && p == first) || (program != "first" && name[p] == program)) side = "program"
+        else if (reader == "first" && p == first) side = "reader"
+        print side, k[2], n[key]
+      }
+    }' "$1"
+}
+
+# Wineserver requests per call by kind and side: each case run with 200 round trips per protocol
+# and with one, the difference divided by the calls between them.
+requests() {
+  local pin=("$@") case program reader n run
+  local -a cases=("untraced wsloop.exe first none" "off agent_bench.exe off wsloop.tmp first"
+                  "unread agent_bench.exe unread wsloop.tmp first"
+                  "on agent_bench.exe on wsloop.tmp first")
+  for case in "${cases[@]}"; do
+    read -r -a run <<<"$case"
+    program=${run[-2]} reader=${run[-1]}
+    for n in 200 1; do
+      server_traced "$traces/trace" "$traces/${run[0]}.$n.out" "${pin[@]}" -- \
+        "$bin/${run[1]}" "${run[@]:2:${#run[@]}-4}" "$n"
+      count_by_side "$traces/trace" "$program" "$reader" |
+        awk -v c="${run[0]}" -v n="$n" '{print c, $1, $2, n == 1 ? -$3 : $3}'
+    done
+  done >"$traces/counts"
+  rm -f "$traces/trace" "$traces/trace.stderr"
+  echo "== wineserver requests per call (WINEDEBUG=+server, 200 UDP and 200 TCP round trips;"
+  echo "   program: the Winsock loop, reader: agent_bench; kinds of 0.05 or more anywhere)"
+  awk -v calls=$((8 * 199)) '
+    $2 != "other" { col = $1 "/" $2; n[col, $3] += $4; n[col, "all"] += $4; kinds[$3] = 1 }
+    END {
+      ncols = split("untraced/program off/program unread/program unread/reader on/program on/reader", cols, " ")
+      printf "%-26s %9s %9s %19s %19s\n", "", "untraced", "flags off", "agent alone", "monitor receiving"
+      printf "%-26s %9s %9s %9s %9s %9s %9s\n", "", "program", "program", "program", "reader", "program", "reader"
+      row("all")
+      printf "%-26s %9s", "added by tracing", "-"
+      for (i = 2; i <= ncols; ++i) {
+        v = n[cols[i], "all"] - (cols[i] ~ /program/ ? n[cols[1], "all"] : 0)
+        printf " %9.2f", per_call(v)
+      }
+      printf "\n"
+      for (k in kinds) {
+        top = 0
+        for (i = 1; i <= ncols; ++i) if (n[cols[i], k] / calls >= 0.05) top = 1
+        if (top) shown[k] = 1; else for (i = 1; i <= ncols; ++i) n[cols[i], "other kinds"] += n[cols[i], k]
+      }
+      m = 0
+      for (k in shown) order[++m] = k
+      # most requests with the monitor receiving first
+      for (i = 1; i <= m; ++i) {
+        for (j = i + 1; j <= m; ++j) {
+          if (busy(order[j]) > busy(order[i])) { t = order[i]; order[i] = order[j]; order[j] = t }
+        }
+      }
+      for (i = 1; i <= m; ++i) row(order[i])
+      row("other kinds")
+    }
+    function per_call(v) { v /= calls; return v < 0.005 && v > -0.005 ? 0 : v }
+    function busy(k) { return n["on/program", k] + n["on/reader", k] }
+    function row(k,   i) {
+      printf "%-26s", k
+      for (i = 1; i <= ncols; ++i) printf " %9.2f", per_call(n[cols[i], k])
+      printf "\n"
+    }' "$traces/counts"
+  local unread on
+  unread=$(grep -o 'reports [0-9]*' "$traces/unread.200.out" || echo "reports ?")
+  on=$(grep -o 'reports [0-9]*' "$traces/on.200.out" || echo "reports ?")
+  echo "reports read: agent alone ${unread#reports }, monitor receiving ${on#reports }" \
+    "($((8 * 200)) loop calls and the setup's)"
+}
+
 measure "pinned to CPU 0" taskset -c 0
+requests taskset -c 0
 measure "unpinned" env
 
 "$top/scripts/build" native >/dev/null
