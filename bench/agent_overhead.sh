@@ -114,7 +114,9 @@ count_by_side() {
       if (kind == "init_first_thread") pending[tid] = 1; else count(tid, kind)
       next
     }
-    match($0, /[{ ]pid=[0-9a-f]+/) && kind == "new_process" { name[substr($0, RSTART + 5, RLENGTH - 5)] = image[tid] }
+    match($0, /[{ ]pid=[0-9a-f]+/) && kind == "new_process" {
+      name[substr($0, RSTART + 5, RLENGTH - 5)] = image[tid]
+    }
     match($0, /[{ ]tid=[0-9a-f]+/) && kind == "new_thread" && own[tid] && (tid in pid) {
       pid[substr($0, RSTART + 5, RLENGTH - 5)] = pid[tid]
     }
@@ -128,7 +130,7 @@ count_by_side() {
         split(key, k, SUBSEP)
         p = k[1]
         side = "other"
-        if ((program == "first" && p == first) || (program != "first" && name[p] == program)) side = "program"
+        if (program == "first" ? p == first : name[p] == program) side = "program"
         else if (reader == "first" && p == first) side = "reader"
         print side, k[2], n[key]
       }
@@ -158,9 +160,12 @@ requests() {
   awk -v calls=$((8 * 199)) '
     $2 != "other" { col = $1 "/" $2; n[col, $3] += $4; n[col, "all"] += $4; kinds[$3] = 1 }
     END {
-      ncols = split("untraced/program off/program unread/program unread/reader on/program on/reader", cols, " ")
-      printf "%-26s %9s %9s %19s %19s\n", "", "untraced", "flags off", "agent alone", "monitor receiving"
-      printf "%-26s %9s %9s %9s %9s %9s %9s\n", "", "program", "program", "program", "reader", "program", "reader"
+      ncols = split("untraced/program off/program unread/program unread/reader " \
+                    "on/program on/reader", cols, " ")
+      printf "%-26s %9s %9s %19s %19s\n", "", "untraced", "flags off", "agent alone",
+             "monitor receiving"
+      printf "%-26s %9s %9s %9s %9s %9s %9s\n", "", "program", "program", "program", "reader",
+             "program", "reader"
       row("all")
       printf "%-26s %9s", "added by tracing", "-"
       for (i = 2; i <= ncols; ++i) {
@@ -171,7 +176,8 @@ requests() {
       for (k in kinds) {
         top = 0
         for (i = 1; i <= ncols; ++i) if (n[cols[i], k] / calls >= 0.05) top = 1
-        if (top) shown[k] = 1; else for (i = 1; i <= ncols; ++i) n[cols[i], "other kinds"] += n[cols[i], k]
+        if (top) shown[k] = 1
+        else for (i = 1; i <= ncols; ++i) n[cols[i], "other kinds"] += n[cols[i], k]
       }
       m = 0
       for (k in shown) order[++m] = k
