@@ -30,14 +30,19 @@ trap 'quarnet_stop_wine; rm -rf "$traces"' EXIT
 quarnet_start_xvfb
 quarnet_init_prefix
 
-# Mean microseconds per call ("all") of the best of three runs of a command.
+# Mean microseconds per call ("all") of the best of three runs of a command. Its standard error
+# goes to a file, not /dev/null: Wine writes no debug output at all to /dev/null, which would
+# make the debug channel's run measure nothing.
 best_of_three() {
-  local best="" us
+  local best="" us errors
+  errors=$(mktemp)
   for _ in 1 2 3; do
-    us=$(timeout 300 "$@" 2>/dev/null | awk '/^udp /{print $6; exit}') || true
-    [ -n "$us" ] || { echo "failed or timed out: $*" >&2; return 1; }
+    us=$(timeout 300 "$@" 2>"$errors" | awk '/^udp /{print $6; exit}') || true
+    : >"$errors"
+    [ -n "$us" ] || { rm -f "$errors"; echo "failed or timed out: $*" >&2; return 1; }
     if [ -z "$best" ] || awk -v a="$us" -v b="$best" 'BEGIN{exit !(a < b)}'; then best=$us; fi
   done
+  rm -f "$errors"
   echo "$best"
 }
 
