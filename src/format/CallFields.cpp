@@ -17,9 +17,6 @@ using protocol::calls::Family;
 using protocol::calls::Id;
 namespace layout = protocol::layout;
 
-constexpr int16_t kAfInet = 2;
-constexpr int16_t kAfInet6 = 23;
-
 std::string HexByte(uint8_t byte) {
   static constexpr char kDigits[] = "0123456789abcdef";
   return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
@@ -120,13 +117,13 @@ class Reader {
     const uint16_t port = U16(bytes + layout::kImagePort);  // its bytes in network order
     const auto hostPort = static_cast<uint16_t>(port >> 8 | port << 8);
     std::string address;
-    if (family == kAfInet) {
+    if (family == layout::kFamilyInet) {
       InAddr a{};
       for (size_t i = 0; i < a.size(); ++i) a[i] = protocol::bytes::Get8(p, bytes + 4 + i);
       address = FormatInAddr(a);
       m_call.address = {family, hostPort, a};
       m_call.role = role;
-    } else if (family == kAfInet6) {
+    } else if (family == layout::kFamilyInet6) {
       std::array<uint8_t, 16> a{};
       for (size_t i = 0; i < a.size(); ++i) {
         a[i] = protocol::bytes::Get8(p, bytes + layout::kIn6Address + i);

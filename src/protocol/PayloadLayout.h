@@ -132,6 +132,12 @@ constexpr size_t kAddrBlockLength = 0;
 constexpr size_t kAddrBlockBytes = 4;
 constexpr size_t kAddrBlockCapacity = 128;
 constexpr size_t kAddrBlockSize = kAddrBlockBytes + kAddrBlockCapacity;
+constexpr int16_t kFamilyInet = 2;
+constexpr int16_t kFamilyInet6 = 23;
+// The families whose port and address are shown as such; any other family shows its bytes.
+constexpr bool HasPortAndAddress(int16_t family) {
+  return family == kFamilyInet || family == kFamilyInet6;
+}
 // Within the bytes of an AF_INET6 address: flow info, address, scope id.
 constexpr size_t kIn6Address = 8;
 constexpr size_t kIn6Scope = 24;
@@ -165,6 +171,11 @@ constexpr std::optional<Transfer> TransferOf(Group group) {
     default:
       return std::nullopt;
   }
+}
+
+// Where a group's payload holds an address block; none for the groups without one.
+constexpr std::optional<size_t> AddressBlockOf(Group group) {
+  return group == Group::kBindConnect2 ? std::optional(kBindConnect2Address) : std::nullopt;
 }
 
 // The groups whose payload holds a socket address image.
