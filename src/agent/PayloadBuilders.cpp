@@ -237,6 +237,19 @@ size_t BuildBindConnect2(std::span<uint8_t> out, const Address2Call& call) {
   return protocol::layout::kBindConnect2Fixed;
 }
 
+size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
+                      std::span<const uint8_t> data) {
+  constexpr protocol::layout::Transfer kOffsets = protocol::layout::kTransfer2;
+  if (!Begin(out, kOffsets.fixed, call.error)) return 0;
+  Put32(out, kOffsets.result, call.result);
+  Put64(out, protocol::layout::kSocket64, call.s);
+  Put32(out, protocol::layout::kTransfer2Flags, call.flags);
+  Put32(out, protocol::layout::kTransfer2Len, call.len);
+  const size_t count = PutTail(out, kOffsets.fixed, data);
+  Put32(out, kOffsets.count, static_cast<int32_t>(count));
+  return kOffsets.fixed + count;
+}
+
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {
   return Begin(out, protocol::layout::kGenericFixed, error) ? protocol::layout::kGenericFixed : 0;
 }

@@ -163,6 +163,16 @@ struct Address2Call {  // bind, connect
 };
 size_t BuildBindConnect2(std::span<uint8_t> out, const Address2Call& call);
 
+struct Transfer2Call {  // recv, send
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t flags = 0;
+  int32_t len = 0;
+};
+size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
+                      std::span<const uint8_t> data);
+
 // The calls shown by name only (API ids 23 to 45).
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error);
 

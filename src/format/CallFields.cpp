@@ -274,8 +274,8 @@ void ReadSocket(Reader& r) {
   r.SocketResult(layout::kSocketResult);
 }
 // The flags of a transfer, named by its direction.
-void Flags(Reader& r) {
-  const int32_t flags = r.I32(layout::kTransferFlags);
+void Flags(Reader& r, size_t offset = layout::kTransferFlags) {
+  const int32_t flags = r.I32(offset);
   r.Labelled("flags", flags,
              ", flags=" + (r.row.data == protocol::calls::Data::kSend ? FormatSendFlags(flags)
                                                                       : FormatRecvFlags(flags)));
@@ -345,6 +345,13 @@ void ReadBindConnect2(Reader& r) {
   r.IntResult(layout::kResult2);
 }
 
+void ReadRecvSend2(Reader& r) {
+  r.Socket64();
+  r.Decimal("len", ", len=", layout::kTransfer2Len);
+  Flags(r, layout::kTransfer2Flags);
+  r.TransferResult(layout::kTransfer2);
+}
+
 using ReadFn = void (*)(Reader&);
 
 constexpr ReadFn ReaderOf(layout::Group group) {
@@ -394,6 +401,8 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadClose2;
     case Group::kBindConnect2:
       return ReadBindConnect2;
+    case Group::kRecvSend2:
+      return ReadRecvSend2;
     case Group::kGeneric:
       break;
   }

@@ -75,5 +75,7 @@
   X(48, ws2_socket, socket, 0, 23, socket, 3, kSocket2, false, kNone, 0)                                                    \
   X(49, ws2_closesocket, closesocket, 0, 3, closesocket, 1, kClose2, true, kNone, 0)                                        \
   X(50, ws2_bind, bind, 0, 2, bind, 3, kBindConnect2, true, kNone, 0)                                                       \
-  X(51, ws2_connect, connect, 0, 4, connect, 3, kBindConnect2, true, kNone, 0)
+  X(51, ws2_connect, connect, 0, 4, connect, 3, kBindConnect2, true, kNone, 0)                                             \
+  X(52, ws2_recv, recv, 0, 16, recv, 4, kRecvSend2, true, kRecv, 0)                                                         \
+  X(53, ws2_send, send, 0, 19, send, 4, kRecvSend2, true, kSend, 0)
 // clang-format on

@@ -37,6 +37,7 @@ enum class Group : uint8_t {
   kSocket2,
   kClose2,
   kBindConnect2,  // bind, connect
+  kRecvSend2,     // recv, send
 };
 
 constexpr size_t kError = 0;
@@ -160,11 +161,18 @@ constexpr size_t kClose2Fixed = 16;
 constexpr size_t kBindConnect2Address = 16;
 constexpr size_t kBindConnect2Fixed = kBindConnect2Address + kAddrBlockSize;
 
+// recv, send: the flags and the length the program passed, then as kShortTransfer.
+constexpr Transfer kTransfer2{kResult2, 24, 28};
+constexpr size_t kTransfer2Flags = 16;
+constexpr size_t kTransfer2Len = 20;
+
 // Where the captured data of a group lies; none for the groups without data.
 constexpr std::optional<Transfer> TransferOf(Group group) {
   switch (group) {
     case Group::kRecvSend:
       return kShortTransfer;
+    case Group::kRecvSend2:
+      return kTransfer2;
     case Group::kRecvFrom:
     case Group::kSendTo:
       return kLongTransfer;

@@ -176,6 +176,26 @@ TEST(Winsock2Calls, AddressesOfEveryFamilyWhole) {
   EXPECT_EQ(cut.back(), 7);
 }
 
+TEST(Winsock2Calls, RecvAndSendCarryTheirData) {
+  const Block send =
+      Image().I32(0).I32(5).U64(260).I32(0).I32(5).I32(5).Raw({'H', 'e', 'l', 'l', 'o'}).bytes;
+  EXPECT_EQ(Built([](auto out) {
+              return BuildRecvSend2(out, {0, 5, 260, 0, 5}, testrec::Bytes("Hello"));
+            }),
+            send);
+  const auto record = Record(53, send);
+  ExpectText(*record, {"send (SOCKET=260, len=5, flags=0x0000)"},
+             {"send (SOCKET=260, len=5, flags=0x0000)"}, " returns (5 bytes)");
+  ExpectJson(*record, R"("data":{"captured":5,"total":5,"hex":"48656c6c6f"})");
+  EXPECT_TRUE(format::HasDataBlock(*record));
+
+  const Block refused = Image().I32(10035).I32(-1).U64(260).I32(2).I32(512).I32(0).bytes;
+  const auto recv = Record(52, refused);
+  ExpectText(*recv, {"recv (SOCKET=260, len=512, flags=MSG_PEEK)"},
+             {"recv (SOCKET=260, len=512, flags=MSG_PEEK)"}, " returns (WSAEWOULDBLOCK)");
+  ExpectJson(*recv, R"("data":null)");
+}
+
 TEST(Winsock2Calls, In6AddressesInTheirShortestForm) {
   const auto text = [](Block a, uint32_t scope = 0) {
     return format::FormatIn6Addr(std::span<const uint8_t, 16>(a.data(), 16), scope);

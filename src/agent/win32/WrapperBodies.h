@@ -108,8 +108,8 @@ class Report {
     });
   }
   // A transfer: the fixed part and the kept data bytes.
-  template <class Build>
-  void SendTransfer(Build build, const agent::payload::TransferCall& call, size_t fixedPart,
+  template <class Build, class Call>
+  void SendTransfer(Build build, const Call& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
     Deliver([&] {
       std::vector<uint8_t> buffer(fixedPart + data.size());

@@ -41,6 +41,23 @@ int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
   return result;
 }
 
+// recv and send; `Buffer` is char* or const char*.
+template <Id kId, class Buffer>
+int RecvSend(SOCKET s, Buffer buf, int len, int flags) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int result = agent::wrappers::CallReal<kId>(agent, s, buf, len, flags);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    constexpr size_t kFixed = protocol::layout::kTransfer2.fixed;
+    report.SendTransfer(
+        agent::payload::BuildRecvSend2,
+        agent::payload::Transfer2Call{report.Error(), result, Handle64(s), flags, len}, kFixed,
+        agent::wrappers::Bytes(buf, report.KeptBytes(result, kFixed)));
+  }
+  return result;
+}
+
 // A text of the WSADATA, read no further than its array.
 template <size_t kSize>
 std::string_view Text(const char (&text)[kSize]) {
@@ -112,6 +129,14 @@ int WINAPI Klv_ws2_bind(SOCKET s, const sockaddr* name, int namelen) {
 
 int WINAPI Klv_ws2_connect(SOCKET s, const sockaddr* name, int namelen) {
   return BindOrConnect<Id::ws2_connect>(s, name, namelen);
+}
+
+int WINAPI Klv_ws2_recv(SOCKET s, char* buf, int len, int flags) {
+  return RecvSend<Id::ws2_recv>(s, buf, len, flags);
+}
+
+int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
+  return RecvSend<Id::ws2_send>(s, buf, len, flags);
 }
 
 }  // extern "C"
