@@ -66,6 +66,18 @@ size_t BuildTransfer(std::span<uint8_t> out, const TransferCall& call,
   return fixed + count;
 }
 
+void Put64(std::span<uint8_t> out, size_t offset, uint64_t value) {
+  protocol::bytes::PutLE64(out.data() + offset, value);
+}
+
+void PutAddress(std::span<uint8_t> out, size_t offset, const AnyAddress& address) {
+  Put32(out, offset + protocol::layout::kAddrBlockLength, address.length);
+  const size_t count = std::min(address.bytes.size(), protocol::layout::kAddrBlockCapacity);
+  std::copy_n(
+      address.bytes.begin(), count,
+      out.begin() + static_cast<std::ptrdiff_t>(offset + protocol::layout::kAddrBlockBytes));
+}
+
 }  // namespace
 
 SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
@@ -182,6 +194,60 @@ size_t BuildSocket(std::span<uint8_t> out, const SocketCall& call) {
   Put32(out, protocol::layout::kSocketProtocol, call.protocol);
   Put32(out, protocol::layout::kSocketResult, call.result);
   return protocol::layout::kSocketFixed;
+}
+
+size_t BuildStartup(std::span<uint8_t> out, const StartupCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kStartupFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  protocol::bytes::PutLE16(out.data() + layout::kStartupRequested, call.requested);
+  protocol::bytes::PutLE16(out.data() + layout::kStartupVersion, call.version);
+  protocol::bytes::PutLE16(out.data() + layout::kStartupHighVersion, call.highVersion);
+  const size_t end = PutText(out, layout::kStartupFixed, call.description);
+  return PutText(out, end, call.systemStatus);
+}
+
+size_t BuildCleanup(std::span<uint8_t> out, int32_t error, int32_t result) {
+  if (!Begin(out, protocol::layout::kCleanupFixed, error)) return 0;
+  Put32(out, protocol::layout::kResult2, result);
+  return protocol::layout::kCleanupFixed;
+}
+
+size_t BuildSocket2(std::span<uint8_t> out, const Socket2Call& call) {
+  if (!Begin(out, protocol::layout::kSocket2Fixed, call.error)) return 0;
+  Put32(out, protocol::layout::kSocketAf, call.af);
+  Put32(out, protocol::layout::kSocketType, call.type);
+  Put32(out, protocol::layout::kSocketProtocol, call.protocol);
+  Put64(out, protocol::layout::kSocket2Result, call.result);
+  return protocol::layout::kSocket2Fixed;
+}
+
+size_t BuildClose2(std::span<uint8_t> out, const Result2Call& call) {
+  if (!Begin(out, protocol::layout::kClose2Fixed, call.error)) return 0;
+  Put32(out, protocol::layout::kResult2, call.result);
+  Put64(out, protocol::layout::kSocket64, call.s);
+  return protocol::layout::kClose2Fixed;
+}
+
+size_t BuildBindConnect2(std::span<uint8_t> out, const Address2Call& call) {
+  if (!Begin(out, protocol::layout::kBindConnect2Fixed, call.error)) return 0;
+  Put32(out, protocol::layout::kResult2, call.result);
+  Put64(out, protocol::layout::kSocket64, call.s);
+  PutAddress(out, protocol::layout::kBindConnect2Address, call.address);
+  return protocol::layout::kBindConnect2Fixed;
+}
+
+size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
+                      std::span<const uint8_t> data) {
+  constexpr protocol::layout::Transfer kOffsets = protocol::layout::kTransfer2;
+  if (!Begin(out, kOffsets.fixed, call.error)) return 0;
+  Put32(out, kOffsets.result, call.result);
+  Put64(out, protocol::layout::kSocket64, call.s);
+  Put32(out, protocol::layout::kTransfer2Flags, call.flags);
+  Put32(out, protocol::layout::kTransfer2Len, call.len);
+  const size_t count = PutTail(out, kOffsets.fixed, data);
+  Put32(out, kOffsets.count, static_cast<int32_t>(count));
+  return kOffsets.fixed + count;
 }
 
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {

@@ -118,6 +118,61 @@ struct SocketCall {
 };
 size_t BuildSocket(std::span<uint8_t> out, const SocketCall& call);
 
+// ---- The Winsock 2 calls: handles in 64-bit fields, addresses whole ----
+
+// A socket address as the call had it: `length` as given or got, and the address's bytes (cut
+// to the capacity of the address block).
+struct AnyAddress {
+  int32_t length = 0;
+  std::span<const uint8_t> bytes;
+};
+
+struct StartupCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint16_t requested = 0;
+  uint16_t version = 0;  // the WSADATA's, 0 when the call failed
+  uint16_t highVersion = 0;
+  std::string_view description;
+  std::string_view systemStatus;
+};
+size_t BuildStartup(std::span<uint8_t> out, const StartupCall& call);
+size_t BuildCleanup(std::span<uint8_t> out, int32_t error, int32_t result);
+
+struct Socket2Call {
+  int32_t error = 0;
+  int32_t af = 0;
+  int32_t type = 0;
+  int32_t protocol = 0;
+  uint64_t result = 0;  // the new socket
+};
+size_t BuildSocket2(std::span<uint8_t> out, const Socket2Call& call);
+
+struct Result2Call {  // closesocket
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+};
+size_t BuildClose2(std::span<uint8_t> out, const Result2Call& call);
+
+struct Address2Call {  // bind, connect
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  AnyAddress address;
+};
+size_t BuildBindConnect2(std::span<uint8_t> out, const Address2Call& call);
+
+struct Transfer2Call {  // recv, send
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t flags = 0;
+  int32_t len = 0;
+};
+size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
+                      std::span<const uint8_t> data);
+
 // The calls shown by name only (API ids 23 to 45).
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error);
 

@@ -74,8 +74,16 @@ std::string FormatEvent(const CSpyMsg& msg, std::vector<std::string>& lines, boo
 int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   if (!verbose || !msg.m_hData.HasData()) return 1;
   const protocol::calls::Call* call = protocol::calls::Find(msg.m_nApiId);
-  // A Verbose socket address takes three continuation lines.
-  return call != nullptr && protocol::layout::HasAddress(call->layout) ? 4 : 1;
+  if (call == nullptr) return 1;
+  // A Verbose socket address takes three continuation lines; one of another family, whose bytes
+  // stand for its port and address, two.
+  if (protocol::layout::HasAddress(call->layout)) return 4;
+  const std::optional<size_t> block = protocol::layout::AddressBlockOf(call->layout);
+  if (!block) return 1;
+  const auto family = static_cast<int16_t>(protocol::bytes::GetLE16(
+      msg.PayloadBytes(),
+      *block + protocol::layout::kAddrBlockBytes + protocol::layout::kImageFamily));
+  return protocol::layout::HasPortAndAddress(family) ? 4 : 3;
 }
 
 bool HasDataBlock(const CSpyMsg& msg) {

@@ -108,6 +108,9 @@ inline constexpr ValueName<int32_t> kSendFlags[] = {
 // The family of a socket address, and the af argument of socket().
 inline constexpr ValueName<int32_t> kAddressFamilies[] = {{2, "AF_INET"}};
 inline constexpr ValueName<int32_t> kProtocolFamilies[] = {{2, "PF_INET"}};
+// The ones the Winsock 2 calls name besides.
+inline constexpr ValueName<int32_t> kWinsock2AddressFamilies[] = {{23, "AF_INET6"}};
+inline constexpr ValueName<int32_t> kWinsock2ProtocolFamilies[] = {{23, "PF_INET6"}};
 
 inline constexpr ValueName<int32_t> kSocketTypes[] = {
     {1, "SOCK_STREAM"},

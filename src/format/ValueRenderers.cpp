@@ -52,8 +52,11 @@ std::string FormatInAddr(const InAddr& address) {
   return Printf("%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
 }
 
-std::string FormatFamily(int16_t family) {
+std::string FormatFamily(int16_t family, Family calls) {
   const char* name = format::names::Find<int32_t>(format::names::kAddressFamilies, family);
+  if (name == nullptr && calls == Family::kWinsock2) {
+    name = format::names::Find<int32_t>(format::names::kWinsock2AddressFamilies, family);
+  }
   return ".family=" + (name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family)));
 }
 
@@ -64,6 +67,37 @@ std::string FormatPort(uint16_t port) {
 
 std::string FormatAddress(const InAddr& address) {
   return ".address=" + FormatInAddr(address);
+}
+
+std::string FormatIn6Addr(std::span<const uint8_t, 16> address, uint32_t scope) {
+  std::array<unsigned, 8> groups{};
+  for (size_t i = 0; i < groups.size(); ++i) groups[i] = address[2 * i] << 8 | address[2 * i + 1];
+  std::string text;
+  if (std::all_of(groups.begin(), groups.begin() + 5, [](unsigned g) { return g == 0; }) &&
+      groups[5] == 0xFFFF) {
+    text = "::ffff:" + FormatInAddr({address[12], address[13], address[14], address[15]});
+  } else {
+    // The longest run of two or more zero groups, the first of equal ones, becomes "::".
+    size_t runStart = groups.size();
+    size_t runLength = 1;
+    for (size_t i = 0; i < groups.size();) {
+      size_t end = i;
+      while (end < groups.size() && groups[end] == 0) ++end;
+      if (end - i > runLength) runStart = i, runLength = end - i;
+      i = end > i ? end : i + 1;
+    }
+    for (size_t i = 0; i < groups.size(); ++i) {
+      if (i == runStart) {
+        text += "::";
+        i += runLength - 1;
+        continue;
+      }
+      if (!text.empty() && text.back() != ':') text += ':';
+      text += Printf("%x", groups[i]);
+    }
+  }
+  if (scope != 0) text += Printf("%%%lu", static_cast<unsigned long>(scope));
+  return text;
 }
 
 std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value) {
@@ -123,7 +157,12 @@ std::string FormatRecvFlags(int32_t flags) {
 std::string FormatSendFlags(int32_t flags) {
   return NameOrHex16(format::names::kSendFlags, flags);
 }
-std::string FormatProtocolFamily(int32_t af) {
+std::string FormatProtocolFamily(int32_t af, Family calls) {
+  if (calls == Family::kWinsock2) {
+    if (const char* name =
+            format::names::Find<int32_t>(format::names::kWinsock2ProtocolFamilies, af))
+      return name;
+  }
   return NameOrHex16(format::names::kProtocolFamilies, af);
 }
 std::string FormatSocketType(int32_t type) {

@@ -24,11 +24,14 @@ std::string FormatResult(int32_t value, int32_t error, Family family = Family::k
 std::string FormatHex16(uint32_t value);  // low 16 bits, "0x%04X"
 std::string FormatHex32(uint32_t value);  // "0x%08X"
 std::string FormatInAddr(const InAddr& address);
-std::string FormatFamily(int16_t family);
+std::string FormatFamily(int16_t family, Family calls = Family::kWinsock1);
 // `port` is the 16-bit field read little-endian from the address image, so its bytes are still
 // in network order; the renderer swaps them itself (the core has no socket library).
 std::string FormatPort(uint16_t port);
 std::string FormatAddress(const InAddr& address);
+// An IPv6 address in its shortest form (RFC 5952), an IPv4-mapped one ending in dotted
+// decimal, and "%scope" behind it where the scope id is set.
+std::string FormatIn6Addr(std::span<const uint8_t, 16> address, uint32_t scope);
 // The option named by its level (an option unknown at that level as its number) and its value:
 // `value` holds the option's bytes as the call passed them. A number or a flag is their first
 // four bytes as a little-endian 32-bit int (missing bytes zero), as on every Winsock; a linger
@@ -40,7 +43,7 @@ std::string FormatLevel(int32_t level);            // ", SOL_SOCKET, " or ", lev
 std::string FormatIoctlCommand(uint32_t command);  // ends with ", "
 std::string FormatRecvFlags(int32_t flags);
 std::string FormatSendFlags(int32_t flags);
-std::string FormatProtocolFamily(int32_t af);
+std::string FormatProtocolFamily(int32_t af, Family calls = Family::kWinsock1);
 std::string FormatSocketType(int32_t type);
 
 // Appends the hex dump of `data`: per row of 16 bytes a hex text and a character text.

@@ -27,6 +27,10 @@ inline int32_t GetLE32Signed(std::span<const uint8_t> block, size_t offset) {
   return static_cast<int32_t>(GetLE32(block, offset));
 }
 
+inline uint64_t GetLE64(std::span<const uint8_t> block, size_t offset) {
+  return static_cast<uint64_t>(GetLE32(block, offset + 4)) << 32 | GetLE32(block, offset);
+}
+
 inline void PutLE16(uint8_t* out, uint16_t value) {
   out[0] = static_cast<uint8_t>(value);
   out[1] = static_cast<uint8_t>(value >> 8);
@@ -37,6 +41,11 @@ inline void PutLE32(uint8_t* out, uint32_t value) {
   out[1] = static_cast<uint8_t>(value >> 8);
   out[2] = static_cast<uint8_t>(value >> 16);
   out[3] = static_cast<uint8_t>(value >> 24);
+}
+
+inline void PutLE64(uint8_t* out, uint64_t value) {
+  PutLE32(out, static_cast<uint32_t>(value));
+  PutLE32(out + 4, static_cast<uint32_t>(value >> 32));
 }
 
 }  // namespace protocol::bytes

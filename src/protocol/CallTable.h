@@ -2,8 +2,11 @@
 // follows from its row. Calls.h reads the table; the build makes the agents' module-definition
 // files from it by running it through the preprocessor, so this file holds the table alone.
 //
-// X(id, name, wsock32, ws2_32, flag, args, layout, socketArg, data, lists)
+// X(id, key, name, wsock32, ws2_32, flag, args, layout, socketArg, data, lists)
 //   id         the API id of its records
+//   key        the row's identifier in the code (Id::key, the wrapper Klv_key): the function's
+//              name where one library exports it, ws2_<name> for the WS2_32 row of a function
+//              both libraries export
 //   name       the function, as the program calls it
 //   wsock32    the ordinal at which the WSOCK32.DLL agent exports it; 0 where that agent does not
 //   ws2_32     the same for the WS2_32.DLL agent
@@ -15,53 +18,64 @@
 //   lists      the dialog lists that show it
 //
 // The first 46 ids are the Winsock 1.1 calls, numbered by their WSOCK32 ordinals: ids 0-22 are
-// ordinals 1-23, ids 23-29 ordinals 51-57, ids 30-45 ordinals 101-116.
+// ordinals 1-23, ids 23-29 ordinals 51-57, ids 30-45 ordinals 101-116. The Winsock 2 calls
+// follow from id 46.
 #pragma once
 
-#define QUARNET_CALLS(X)                                                                          \
-  X(0, accept, 1, 0, accept, 3, kAccept, true, kNone, kBothLists)                                 \
-  X(1, bind, 2, 0, bind, 3, kBindConnect, true, kNone, kBothLists)                                \
-  X(2, closesocket, 3, 0, closesocket, 1, kClose, true, kNone, kBothLists)                        \
-  X(3, connect, 4, 0, connect, 3, kBindConnect, true, kNone, kBothLists)                          \
-  X(4, getpeername, 5, 0, getpeername, 3, kGetName, true, kNone, kBothLists)                      \
-  X(5, getsockname, 6, 0, getsockname, 3, kGetName, true, kNone, kBothLists)                      \
-  X(6, getsockopt, 7, 0, getsockopt, 5, kOption, true, kNone, kBothLists)                         \
-  X(7, htonl, 8, 0, htonl, 1, kConvert32, false, kNone, kBothLists)                               \
-  X(8, htons, 9, 0, htons, 1, kConvert16, false, kNone, kBothLists)                               \
-  X(9, inet_addr, 10, 0, inet_addr, 1, kInetAddr, false, kNone, kBothLists)                       \
-  X(10, inet_ntoa, 11, 0, inet_ntoa, 1, kInetNtoa, false, kNone, kBothLists)                      \
-  X(11, ioctlsocket, 12, 0, ioctlsocket, 3, kIoctl, true, kNone, kBothLists)                      \
-  X(12, listen, 13, 0, listen, 2, kListen, true, kNone, kBothLists)                               \
-  X(13, ntohl, 14, 0, ntohl, 1, kConvert32, false, kNone, kBothLists)                             \
-  X(14, ntohs, 15, 0, ntohs, 1, kConvert16, false, kNone, kBothLists)                             \
-  X(15, recv, 16, 0, recv, 4, kRecvSend, true, kRecv, kBothLists)                                 \
-  X(16, recvfrom, 17, 0, recvfrom, 6, kRecvFrom, true, kRecv, kBothLists)                         \
-  X(17, select, 18, 0, select, 5, kSelect, false, kNone, kBothLists)                              \
-  X(18, send, 19, 0, send, 4, kRecvSend, true, kSend, kBothLists)                                 \
-  X(19, sendto, 20, 0, sendto, 6, kSendTo, true, kSend, kBothLists)                               \
-  X(20, setsockopt, 21, 0, setsockopt, 5, kOption, true, kNone, kBothLists)                       \
-  X(21, shutdown, 22, 0, shutdown, 2, kShutdown, true, kNone, kBothLists)                         \
-  X(22, socket, 23, 0, socket, 3, kSocket, false, kNone, kBothLists)                              \
-  X(23, gethostbyaddr, 51, 0, gethostbyaddr, 3, kGeneric, false, kNone, 0)                        \
-  X(24, gethostbyname, 52, 0, gethostbyname, 1, kGeneric, false, kNone, 0)                        \
-  X(25, getprotobyname, 53, 0, getprotobyname, 1, kGeneric, false, kNone, 0)                      \
-  X(26, getprotobynumber, 54, 0, getprotobynumber, 1, kGeneric, false, kNone, 0)                  \
-  X(27, getservbyname, 55, 0, getservbyname, 2, kGeneric, false, kNone, 0)                        \
-  X(28, getservbyport, 56, 0, getservbyport, 2, kGeneric, false, kNone, 0)                        \
-  X(29, gethostname, 57, 0, gethostname, 2, kGeneric, false, kNone, 0)                            \
-  X(30, WSAAsyncSelect, 101, 0, WSAAsyncSelect, 4, kGeneric, true, kNone, 0)                      \
-  X(31, WSAAsyncGetHostByAddr, 102, 0, WSAAsyncGetHostByAddr, 7, kGeneric, false, kNone, 0)       \
-  X(32, WSAAsyncGetHostByName, 103, 0, WSAAsyncGetHostByName, 5, kGeneric, false, kNone, 0)       \
-  X(33, WSAAsyncGetProtoByNumber, 104, 0, WSAAsyncGetProtoByNumber, 5, kGeneric, false, kNone, 0) \
-  X(34, WSAAsyncGetProtoByName, 105, 0, WSAAsyncGetProtoByName, 5, kGeneric, false, kNone, 0)     \
-  X(35, WSAAsyncGetServByPort, 106, 0, WSAAsyncGetServByPort, 6, kGeneric, false, kNone, 0)       \
-  X(36, WSAAsyncGetServByName, 107, 0, WSAAsyncGetServByName, 6, kGeneric, false, kNone, 0)       \
-  X(37, WSACancelAsyncRequest, 108, 0, WSACancelAsyncRequest, 1, kGeneric, false, kNone, 0)       \
-  X(38, WSASetBlockingHook, 109, 0, WSASetBlockingHook, 1, kGeneric, false, kNone, 0)             \
-  X(39, WSAUnhookBlockingHook, 110, 0, WSAUnhookBlockingHook, 0, kGeneric, false, kNone, 0)       \
-  X(40, WSAGetLastError, 111, 0, WSAGetLastError, 0, kGeneric, false, kNone, 0)                   \
-  X(41, WSASetLastError, 112, 0, WSASetLastError, 1, kGeneric, false, kNone, 0)                   \
-  X(42, WSACancelBlockingCall, 113, 0, WSACancelBlockingCall, 0, kGeneric, false, kNone, 0)       \
-  X(43, WSAIsBlocking, 114, 0, WSAIsBlocking, 0, kGeneric, false, kNone, 0)                       \
-  X(44, WSAStartup, 115, 0, WSAStartup, 2, kGeneric, false, kNone, 0)                             \
-  X(45, WSACleanup, 116, 0, WSACleanup, 0, kGeneric, false, kNone, 0)
+// clang-format off
+#define QUARNET_CALLS(X) \
+  X(0, accept, accept, 1, 0, accept, 3, kAccept, true, kNone, kBothLists)                                                   \
+  X(1, bind, bind, 2, 0, bind, 3, kBindConnect, true, kNone, kBothLists)                                                    \
+  X(2, closesocket, closesocket, 3, 0, closesocket, 1, kClose, true, kNone, kBothLists)                                     \
+  X(3, connect, connect, 4, 0, connect, 3, kBindConnect, true, kNone, kBothLists)                                           \
+  X(4, getpeername, getpeername, 5, 0, getpeername, 3, kGetName, true, kNone, kBothLists)                                   \
+  X(5, getsockname, getsockname, 6, 0, getsockname, 3, kGetName, true, kNone, kBothLists)                                   \
+  X(6, getsockopt, getsockopt, 7, 0, getsockopt, 5, kOption, true, kNone, kBothLists)                                       \
+  X(7, htonl, htonl, 8, 0, htonl, 1, kConvert32, false, kNone, kBothLists)                                                  \
+  X(8, htons, htons, 9, 0, htons, 1, kConvert16, false, kNone, kBothLists)                                                  \
+  X(9, inet_addr, inet_addr, 10, 0, inet_addr, 1, kInetAddr, false, kNone, kBothLists)                                      \
+  X(10, inet_ntoa, inet_ntoa, 11, 0, inet_ntoa, 1, kInetNtoa, false, kNone, kBothLists)                                     \
+  X(11, ioctlsocket, ioctlsocket, 12, 0, ioctlsocket, 3, kIoctl, true, kNone, kBothLists)                                   \
+  X(12, listen, listen, 13, 0, listen, 2, kListen, true, kNone, kBothLists)                                                 \
+  X(13, ntohl, ntohl, 14, 0, ntohl, 1, kConvert32, false, kNone, kBothLists)                                                \
+  X(14, ntohs, ntohs, 15, 0, ntohs, 1, kConvert16, false, kNone, kBothLists)                                                \
+  X(15, recv, recv, 16, 0, recv, 4, kRecvSend, true, kRecv, kBothLists)                                                     \
+  X(16, recvfrom, recvfrom, 17, 0, recvfrom, 6, kRecvFrom, true, kRecv, kBothLists)                                         \
+  X(17, select, select, 18, 0, select, 5, kSelect, false, kNone, kBothLists)                                                \
+  X(18, send, send, 19, 0, send, 4, kRecvSend, true, kSend, kBothLists)                                                     \
+  X(19, sendto, sendto, 20, 0, sendto, 6, kSendTo, true, kSend, kBothLists)                                                 \
+  X(20, setsockopt, setsockopt, 21, 0, setsockopt, 5, kOption, true, kNone, kBothLists)                                     \
+  X(21, shutdown, shutdown, 22, 0, shutdown, 2, kShutdown, true, kNone, kBothLists)                                         \
+  X(22, socket, socket, 23, 0, socket, 3, kSocket, false, kNone, kBothLists)                                                \
+  X(23, gethostbyaddr, gethostbyaddr, 51, 0, gethostbyaddr, 3, kGeneric, false, kNone, 0)                                   \
+  X(24, gethostbyname, gethostbyname, 52, 0, gethostbyname, 1, kGeneric, false, kNone, 0)                                   \
+  X(25, getprotobyname, getprotobyname, 53, 0, getprotobyname, 1, kGeneric, false, kNone, 0)                                \
+  X(26, getprotobynumber, getprotobynumber, 54, 0, getprotobynumber, 1, kGeneric, false, kNone, 0)                          \
+  X(27, getservbyname, getservbyname, 55, 0, getservbyname, 2, kGeneric, false, kNone, 0)                                   \
+  X(28, getservbyport, getservbyport, 56, 0, getservbyport, 2, kGeneric, false, kNone, 0)                                   \
+  X(29, gethostname, gethostname, 57, 0, gethostname, 2, kGeneric, false, kNone, 0)                                         \
+  X(30, WSAAsyncSelect, WSAAsyncSelect, 101, 0, WSAAsyncSelect, 4, kGeneric, true, kNone, 0)                                \
+  X(31, WSAAsyncGetHostByAddr, WSAAsyncGetHostByAddr, 102, 0, WSAAsyncGetHostByAddr, 7, kGeneric, false, kNone, 0)          \
+  X(32, WSAAsyncGetHostByName, WSAAsyncGetHostByName, 103, 0, WSAAsyncGetHostByName, 5, kGeneric, false, kNone, 0)          \
+  X(33, WSAAsyncGetProtoByNumber, WSAAsyncGetProtoByNumber, 104, 0, WSAAsyncGetProtoByNumber, 5, kGeneric, false, kNone, 0) \
+  X(34, WSAAsyncGetProtoByName, WSAAsyncGetProtoByName, 105, 0, WSAAsyncGetProtoByName, 5, kGeneric, false, kNone, 0)       \
+  X(35, WSAAsyncGetServByPort, WSAAsyncGetServByPort, 106, 0, WSAAsyncGetServByPort, 6, kGeneric, false, kNone, 0)          \
+  X(36, WSAAsyncGetServByName, WSAAsyncGetServByName, 107, 0, WSAAsyncGetServByName, 6, kGeneric, false, kNone, 0)          \
+  X(37, WSACancelAsyncRequest, WSACancelAsyncRequest, 108, 0, WSACancelAsyncRequest, 1, kGeneric, false, kNone, 0)          \
+  X(38, WSASetBlockingHook, WSASetBlockingHook, 109, 0, WSASetBlockingHook, 1, kGeneric, false, kNone, 0)                   \
+  X(39, WSAUnhookBlockingHook, WSAUnhookBlockingHook, 110, 0, WSAUnhookBlockingHook, 0, kGeneric, false, kNone, 0)          \
+  X(40, WSAGetLastError, WSAGetLastError, 111, 0, WSAGetLastError, 0, kGeneric, false, kNone, 0)                            \
+  X(41, WSASetLastError, WSASetLastError, 112, 0, WSASetLastError, 1, kGeneric, false, kNone, 0)                            \
+  X(42, WSACancelBlockingCall, WSACancelBlockingCall, 113, 0, WSACancelBlockingCall, 0, kGeneric, false, kNone, 0)          \
+  X(43, WSAIsBlocking, WSAIsBlocking, 114, 0, WSAIsBlocking, 0, kGeneric, false, kNone, 0)                                  \
+  X(44, WSAStartup, WSAStartup, 115, 0, WSAStartup, 2, kGeneric, false, kNone, 0)                                           \
+  X(45, WSACleanup, WSACleanup, 116, 0, WSACleanup, 0, kGeneric, false, kNone, 0)                                           \
+  X(46, ws2_WSAStartup, WSAStartup, 0, 115, WSAStartup, 2, kStartup, false, kNone, 0)                                       \
+  X(47, ws2_WSACleanup, WSACleanup, 0, 116, WSACleanup, 0, kCleanup, false, kNone, 0)                                       \
+  X(48, ws2_socket, socket, 0, 23, socket, 3, kSocket2, false, kNone, 0)                                                    \
+  X(49, ws2_closesocket, closesocket, 0, 3, closesocket, 1, kClose2, true, kNone, 0)                                        \
+  X(50, ws2_bind, bind, 0, 2, bind, 3, kBindConnect2, true, kNone, 0)                                                       \
+  X(51, ws2_connect, connect, 0, 4, connect, 3, kBindConnect2, true, kNone, 0)                                             \
+  X(52, ws2_recv, recv, 0, 16, recv, 4, kRecvSend2, true, kRecv, 0)                                                         \
+  X(53, ws2_send, send, 0, 19, send, 4, kRecvSend2, true, kSend, 0)
+// clang-format on

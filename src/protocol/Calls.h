@@ -20,9 +20,9 @@ constexpr uint8_t kFilterList = 1;   // the Capture Filters list
 constexpr uint8_t kTriggerList = 2;  // the trigger's call list
 constexpr uint8_t kBothLists = kFilterList | kTriggerList;
 
-// The ids by the calls' own names: Id::accept, Id::WSAStartup.
+// The ids by the rows' keys: Id::accept, Id::WSAStartup, Id::ws2_WSAStartup.
 enum class Id : uint16_t {
-#define QUARNET_CALL_ID(id, name, ...) name = id,
+#define QUARNET_CALL_ID(id, key, ...) key = id,
   QUARNET_CALLS(QUARNET_CALL_ID)
 #undef QUARNET_CALL_ID
 };
@@ -50,16 +50,17 @@ struct Call {
 };
 
 inline constexpr Call kCalls[] = {
-#define QUARNET_CALL_ROW(id, name, wsock32, ws2_32, flag, args, group, socketArg, data, lists) \
-  {id,                                                                                         \
-   #name,                                                                                      \
-   wsock32,                                                                                    \
-   ws2_32,                                                                                     \
-   static_cast<uint16_t>(Id::flag),                                                            \
-   args,                                                                                       \
-   protocol::layout::Group::group,                                                             \
-   socketArg,                                                                                  \
-   Data::data,                                                                                 \
+#define QUARNET_CALL_ROW(id, key, name, wsock32, ws2_32, flag, args, group, socketArg, data, \
+                         lists)                                                              \
+  {id,                                                                                       \
+   #name,                                                                                    \
+   wsock32,                                                                                  \
+   ws2_32,                                                                                   \
+   static_cast<uint16_t>(Id::flag),                                                          \
+   args,                                                                                     \
+   protocol::layout::Group::group,                                                           \
+   socketArg,                                                                                \
+   Data::data,                                                                               \
    lists},
     QUARNET_CALLS(QUARNET_CALL_ROW)
 #undef QUARNET_CALL_ROW

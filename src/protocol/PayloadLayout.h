@@ -31,6 +31,13 @@ enum class Group : uint8_t {
   kRecvFrom,
   kSendTo,
   kGeneric,  // the calls decoded by name only
+  // The Winsock 2 calls.
+  kStartup,
+  kCleanup,
+  kSocket2,
+  kClose2,
+  kBindConnect2,  // bind, connect
+  kRecvSend2,     // recv, send
 };
 
 constexpr size_t kError = 0;
@@ -113,17 +120,70 @@ constexpr size_t kSocketResult = 16;
 // The calls decoded by name only carry the error code.
 constexpr size_t kGenericFixed = 4;
 
+// The Winsock 2 calls' payloads keep handles and pointers in 64-bit fields, so that 32-bit and
+// 64-bit programs send the same layout, and hold socket addresses whole. Their error code is
+// followed by their int result where they have one, and their socket lies at kSocket64.
+constexpr size_t kResult2 = 4;
+constexpr size_t kSocket64 = 8;
+
+// A socket address of any family: the length the call gave or got, then the address's first
+// bytes, up to the size of the largest (a SOCKADDR_STORAGE), zero beyond. The family is its
+// first two bytes; the port, where the family has one, the next two, in network order.
+constexpr size_t kAddrBlockLength = 0;
+constexpr size_t kAddrBlockBytes = 4;
+constexpr size_t kAddrBlockCapacity = 128;
+constexpr size_t kAddrBlockSize = kAddrBlockBytes + kAddrBlockCapacity;
+constexpr int16_t kFamilyInet = 2;
+constexpr int16_t kFamilyInet6 = 23;
+// The families whose port and address are shown as such; any other family shows its bytes.
+constexpr bool HasPortAndAddress(int16_t family) {
+  return family == kFamilyInet || family == kFamilyInet6;
+}
+// Within the bytes of an AF_INET6 address: flow info, address, scope id.
+constexpr size_t kIn6Address = 8;
+constexpr size_t kIn6Scope = 24;
+constexpr size_t kIn6Size = 28;
+
+// WSAStartup: the version asked for, and the WSADATA it filled; its description and system
+// status follow the fixed part as two zero-ended texts.
+constexpr size_t kStartupFixed = 16;
+constexpr size_t kStartupRequested = 8;
+constexpr size_t kStartupVersion = 10;
+constexpr size_t kStartupHighVersion = 12;
+
+constexpr size_t kCleanupFixed = 8;
+
+constexpr size_t kSocket2Fixed = 24;  // af, type and protocol as in kSocket; the new socket last
+constexpr size_t kSocket2Result = 16;
+
+constexpr size_t kClose2Fixed = 16;
+
+constexpr size_t kBindConnect2Address = 16;
+constexpr size_t kBindConnect2Fixed = kBindConnect2Address + kAddrBlockSize;
+
+// recv, send: the flags and the length the program passed, then as kShortTransfer.
+constexpr Transfer kTransfer2{kResult2, 24, 28};
+constexpr size_t kTransfer2Flags = 16;
+constexpr size_t kTransfer2Len = 20;
+
 // Where the captured data of a group lies; none for the groups without data.
 constexpr std::optional<Transfer> TransferOf(Group group) {
   switch (group) {
     case Group::kRecvSend:
       return kShortTransfer;
+    case Group::kRecvSend2:
+      return kTransfer2;
     case Group::kRecvFrom:
     case Group::kSendTo:
       return kLongTransfer;
     default:
       return std::nullopt;
   }
+}
+
+// Where a group's payload holds an address block; none for the groups without one.
+constexpr std::optional<size_t> AddressBlockOf(Group group) {
+  return group == Group::kBindConnect2 ? std::optional(kBindConnect2Address) : std::nullopt;
 }
 
 // The groups whose payload holds a socket address image.

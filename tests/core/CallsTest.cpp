@@ -40,15 +40,16 @@ TEST(Calls, OnlyTheFourTransfersCarryData) {
     EXPECT_EQ(protocol::calls::TransferOf(call.id).has_value(), it != transfers.end()) << call.name;
   }
   EXPECT_EQ(protocol::calls::DataOf(-1), Data::kNone);
-  EXPECT_EQ(protocol::calls::DataOf(46), Data::kNone);
+  EXPECT_EQ(protocol::calls::DataOf(0xFFFF), Data::kNone);
 }
 
-TEST(Calls, HelpContextIs175PlusIdForTheSocketCallsElseOne) {
-  for (int32_t id = -1; id <= 46; ++id) {
-    EXPECT_EQ(protocol::calls::HelpContext(id),
-              id >= 0 && id <= 22 ? 175u + static_cast<uint32_t>(id) : 1u)
+TEST(Calls, HelpContextIs175PlusIdForTheDecodedCallsElseOne) {
+  for (int32_t id = -1; id <= protocol::calls::kRowCount; ++id) {
+    const bool decoded = (id >= 0 && id <= 22) || (id >= 46 && id < protocol::calls::kRowCount);
+    EXPECT_EQ(protocol::calls::HelpContext(id), decoded ? 175u + static_cast<uint32_t>(id) : 1u)
         << id;
   }
+  EXPECT_EQ(protocol::calls::HelpContext(0xFFFF), 1u);
 }
 
 // The Winsock 1.1 calls lie at the system library's ordinals: ids 0-22 at 1-23, 23-29 at 51-57,

@@ -262,7 +262,7 @@ TEST_F(TimeZone, GenericAndUnknownIdsCarryTheTimeStamp) {
 
   ExpectText(*testrec::WithoutPayload(45), true, {"WSACleanup(... )"}, "");
   ExpectText(*testrec::WithoutPayload(23), false, {"gethostbyaddr(... )"}, "");
-  for (int32_t id : {46, -1, 0x10000}) {
+  for (int32_t id : {0xFFFF, -1, 0x10000}) {
     auto unknown = Make(id, [](auto out) { return BuildGeneric(out, 0); });
     ExpectText(*unknown, true, {"??????"}, "");
     unknown->m_time = 0x80000000u;  // a valid time in 2038, not a negative one

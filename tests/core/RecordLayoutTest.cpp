@@ -102,7 +102,7 @@ TEST(RecordLayout, RowCountWithoutFormattingMatchesTheRowsLaidOut) {
   records.push_back(Transfer(18, 40));
   records.push_back(Transfer(15, 0));
   records.push_back(CutTransfer(18, capture::kUpToBytesMax + 1, 70000));
-  for (const int32_t id : {3, 18, 24, 46}) records.push_back(testrec::WithoutPayload(id));
+  for (const int32_t id : {3, 18, 24, 0xFFFF}) records.push_back(testrec::WithoutPayload(id));
 
   for (int bits = 0; bits < 16; ++bits) {
     for (const int32_t limit : {-1, 0, 20}) {

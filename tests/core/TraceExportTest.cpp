@@ -179,7 +179,7 @@ TEST(TraceJson, OneRecordWithEveryTopLevelField) {
                 R"("result":{"value":2,"text":"2 bytes"},"error":{"value":0,"name":null},)"
                 R"("data":{"captured":2,"total":2,"hex":"6180"}})");
 
-  auto unknown = testrec::WithoutPayload(46);
+  auto unknown = testrec::WithoutPayload(0xFFFF);
   unknown->m_nError = 10035;
   const std::string line = format::RecordJson(*unknown, 1);
   EXPECT_NE(line.find(R"("api":null,"socket":null,"payload_size":0,"params":{},"result":null,)"

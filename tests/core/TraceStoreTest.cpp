@@ -172,11 +172,11 @@ TEST_F(TraceStoreTest, DataTriggersTestSendAndReceiveRecordsAlike) {
 
 TEST_F(TraceStoreTest, CallIndexOutsideTheApiIdsMatchesNothing) {
   // -1 (nothing chosen) comes back from the settings file as 65535.
-  for (int32_t index : {-1, 65535, 46}) {
+  for (int32_t index : {-1, 65535, 0xFFFF}) {
     store.ClearBuffer();
     ArmApiTrigger(index, 1);
     store.AddRecord(Call(65535));
-    store.AddRecord(Call(46));
+    store.AddRecord(Call(0xFFFF));
     store.AddRecord(Call(-1));
     EXPECT_EQ(store.m_bTrapActive, 0) << index;
     store.ToggleTriggerEnable();

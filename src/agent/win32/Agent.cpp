@@ -24,7 +24,13 @@ Agent& Agent::Get() {
   return agent;
 }
 
-Agent::Agent() : m_real{}, m_block(nullptr), m_processId(GetCurrentProcessId()) {
+// Process ids are multiples of four on Windows and in Wine, so the low bits can name the module:
+// each agent library in a process numbers its messages on its own, and the monitor keys them
+// by source and number.
+Agent::Agent()
+    : m_real{},
+      m_block(nullptr),
+      m_source(GetCurrentProcessId() | static_cast<uint32_t>(kAgentLibrary)) {
   const DWORD saved = GetLastError();
   m_real = RealWinsock::Load();
   m_block = MapControlBlock();
@@ -55,7 +61,7 @@ void Agent::ProgramStarted() {
   }
 }
 
-int Agent::ProgramCleanup() {
+int Agent::ProgramCleanup(int(WINAPI* cleanup)()) {
   Lock lock(m_lock);
   if (m_programStartups == 1 && m_own != INVALID_SOCKET) {
     const DWORD saved = GetLastError();
@@ -67,7 +73,7 @@ int Agent::ProgramCleanup() {
     m_own = INVALID_SOCKET;
     SetLastError(saved);
   }
-  const int result = m_real.WSACleanup();
+  const int result = cleanup();
   if (result == 0 && m_programStartups > 0) --m_programStartups;
   return result;
 }
@@ -75,8 +81,8 @@ int Agent::ProgramCleanup() {
 void Agent::Send(protocol::calls::Id id, std::span<const uint8_t> payload) {
   const auto port = static_cast<uint16_t>(m_block->port.load(std::memory_order_relaxed));
   Lock lock(m_lock);
-  const auto datagrams = protocol::spy::FragmentMessage(
-      {m_processId, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
+  const auto datagrams =
+      protocol::spy::FragmentMessage({m_source, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
   ++m_nextMsgNum;
   if (m_programStartups > 0) {
     ReportSender* sender = ReportSender::Get();

@@ -24,6 +24,10 @@
 
 namespace agent {
 
+// The system library an agent module stands in for. Each agent library defines which it is.
+enum class Library : uint8_t { kWsock32, kWs2_32 };
+extern const Library kAgentLibrary;
+
 class Agent {
  public:
   // Loads the system library on first use; keeps the thread's error as it was.
@@ -42,8 +46,9 @@ class Agent {
 
   // The program's WSAStartup succeeded.
   void ProgramStarted();
-  // Runs the program's WSACleanup; the agent's own start-up goes first when it is the last.
-  int ProgramCleanup();
+  // Runs the program's WSACleanup, the system's `cleanup`; the agent's own start-up goes first
+  // when it is the last.
+  int ProgramCleanup(int(WINAPI* cleanup)());
 
   // Sends one report to the monitor, or queues it. Never fails the program and waits only while
   // the queue is full; the caller restores the thread's error afterwards.
@@ -59,7 +64,7 @@ class Agent {
 
   RealWinsock m_real;
   ControlBlock* m_block;
-  uint32_t m_processId;
+  uint32_t m_source;        // the source key of its datagrams
   CRITICAL_SECTION m_lock;  // guards everything below; keeps message numbers in send order
   int m_programStartups = 0;
   SOCKET m_own = INVALID_SOCKET;

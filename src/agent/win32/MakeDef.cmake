@@ -4,7 +4,7 @@
 #         [-DSYSTEM_DLL=<file> -DOBJDUMP=<tool> -DFORWARD_TO=<module>] -P MakeDef.cmake
 # DEF_IN is written with the i686 stdcall decorations. Its marker line @TRACED_CALLS@ becomes
 # the calls that LIBRARY's agent exports, read from ROWS (ExportRows.h as the preprocessor
-# expands it): "name = <prefix>name@<bytes> @<ordinal>", each parameter one 4-byte stack slot.
+# expands it): "name = <prefix>key@<bytes> @<ordinal>", each parameter one 4-byte stack slot.
 # Its marker line @FORWARDED_CALLS@ becomes every other export of SYSTEM_DLL, the system
 # library as OBJDUMP reads it: "name = <module>.name @<ordinal>", forwarded to FORWARD_TO.
 # The x86_64 DLL gets the names undecorated. The import library holds only the monitor's
@@ -15,24 +15,25 @@ file(READ ${DEF_IN} text)
 
 if(DEFINED ROWS)
   file(READ ${ROWS} expanded)
-  string(REGEX MATCHALL "QUARNET_EXPORT [A-Za-z0-9_]+ [0-9]+ [0-9]+ [0-9]+" rows "${expanded}")
+  string(REGEX MATCHALL "QUARNET_EXPORT [A-Za-z0-9_]+ [A-Za-z0-9_]+ [0-9]+ [0-9]+ [0-9]+" rows "${expanded}")
   if(NOT rows)
     message(FATAL_ERROR "${ROWS}: no calls")
   endif()
-  set(column 3)
+  set(column 4)
   if(LIBRARY STREQUAL "ws2_32")
-    set(column 4)
+    set(column 5)
   endif()
   set(calls "")
   foreach(row IN LISTS rows)
     string(REPLACE " " ";" fields "${row}")
     list(GET fields 1 name)
-    list(GET fields 2 args)
+    list(GET fields 2 key)
+    list(GET fields 3 args)
     list(GET fields ${column} ordinal)
     if(NOT ordinal EQUAL 0)
       list(APPEND traced_ordinals ${ordinal})
       math(EXPR bytes "${args} * 4")
-      string(APPEND calls "  ${name} = ${WRAPPER_PREFIX}${name}@${bytes} @${ordinal}\n")
+      string(APPEND calls "  ${name} = ${WRAPPER_PREFIX}${key}@${bytes} @${ordinal}\n")
     endif()
   endforeach()
   string(REPLACE "@TRACED_CALLS@\n" "${calls}" text "${text}")

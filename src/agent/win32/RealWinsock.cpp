@@ -2,12 +2,20 @@
 
 #include <string>
 
+#include "agent/win32/Agent.h"
+
 namespace agent {
 
 namespace {
 
+bool Ws2() {
+  return kAgentLibrary == Library::kWs2_32;
+}
+
 [[noreturn]] void Unusable(const std::string& what) {
-  FatalAppExitA(0, ("Klvnt32.dll: the system's WSOCK32.DLL " + what).c_str());
+  const std::string library =
+      Ws2() ? "KL2_32.dll: the system's WS2_32.DLL " : "Klvnt32.dll: the system's WSOCK32.DLL ";
+  FatalAppExitA(0, (library + what).c_str());
   ExitProcess(1);
 }
 
@@ -24,12 +32,13 @@ RealWinsock RealWinsock::Load() {
   char path[MAX_PATH + 16];
   const UINT n = GetSystemDirectoryA(path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) Unusable("cannot be found");
-  lstrcatA(path, "\\wsock32.dll");
+  lstrcatA(path, Ws2() ? "\\ws2_32.dll" : "\\wsock32.dll");
   HMODULE module = LoadLibraryA(path);
   if (module == nullptr) Unusable(std::string("cannot be loaded from ") + path);
 
   RealWinsock w{};
-#define QUARNET_BIND_ENTRY(id, name, ...) Bind(module, #name, w.name);
+#define QUARNET_BIND_ENTRY(id, key, name, wsock32, ws2_32, ...) \
+  if ((Ws2() ? ws2_32 : wsock32) != 0) Bind(module, #name, w.key);
   QUARNET_CALLS(QUARNET_BIND_ENTRY)
 #undef QUARNET_BIND_ENTRY
   return w;

@@ -1,62 +1,27 @@
-// The traced calls. Each runs the system's function, and when the monitor asks for the call
-// reports it with the error the call left (0 when it succeeded: Winsock leaves stale codes
+// The traced calls of Klvnt32.dll. Each runs the system's function, and when the monitor asks for
+// the call reports it with the error the call left (0 when it succeeded: Winsock leaves stale codes
 // behind successful calls), then restores the thread's error so that the program sees what it
 // would see untraced. Blocking calls are reported when they return. The calls of one payload
 // group share one body, which finds the system's function and the call's row by the API id.
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <initializer_list>
-#include <new>
-#include <type_traits>
-#include <vector>
 
-#include "agent/PayloadBuilders.h"
-#include "agent/win32/Agent.h"
-#include "protocol/Calls.h"
+#include "agent/win32/WrapperBodies.h"
 #include "protocol/PayloadLayout.h"
-#include "protocol/SpyDatagram.h"
 
-// Every call the agent exports has a wrapper of the system function's own type, whose
-// parameters fill as many stack slots as its row says: its i686 export name is decorated with
-// that many 4-byte slots (MakeDef.cmake).
-namespace {
-
-template <class Fn>
-struct StackSlots;
-template <class Result, class... Args>
-struct StackSlots<Result(WINAPI*)(Args...)> {
-  static constexpr size_t kCount = (0 + ... + ((sizeof(Args) + sizeof(void*) - 1) / sizeof(void*)));
-};
-
-}  // namespace
-
-extern "C" {
-#define QUARNET_WRAPPER(id, name, wsock32, ws2_32, flag, args, ...)            \
-  decltype(::name) Klv_##name;                                                 \
-  static_assert(wsock32 == 0 || StackSlots<decltype(&::name)>::kCount == args, \
-                #name ": the table's parameter count differs from the system's");
-QUARNET_CALLS(QUARNET_WRAPPER)
-#undef QUARNET_WRAPPER
-}
+// Klvnt32.dll stands in for WSOCK32.DLL.
+const agent::Library agent::kAgentLibrary = agent::Library::kWsock32;
 
 namespace {
 
+using agent::wrappers::Bytes;
+using agent::wrappers::CallReal;
+using agent::wrappers::Failed;
+using agent::wrappers::FirstOf;
+using agent::wrappers::Handle;
+using agent::wrappers::Report;
+using agent::wrappers::SocketId;
 using protocol::calls::Id;
-
-// Runs the system's function of the call with the program's arguments.
-template <Id kId, class... Args>
-auto CallReal(const agent::Agent& agent, Args... args) {
-  return (agent.Real().*agent::kEntryOf<kId>)(args...);
-}
-
-// Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
-int32_t Handle(SOCKET s) {
-  return static_cast<int32_t>(static_cast<uint32_t>(s));
-}
-uint32_t SocketId(SOCKET s) {
-  return static_cast<uint32_t>(s);
-}
 
 agent::payload::SockAddrImage Image(const sockaddr* address, int length) {
   agent::payload::SockAddrImage image{};
@@ -64,102 +29,6 @@ agent::payload::SockAddrImage Image(const sockaddr* address, int length) {
     std::memcpy(image.data(), address, std::min(static_cast<size_t>(length), image.size()));
   }
   return image;
-}
-
-std::span<const uint8_t> Bytes(const char* data, size_t count) {
-  return {reinterpret_cast<const uint8_t*>(data), count};
-}
-
-// One traced call after it returned.
-class Report {
- public:
-  // `error` overrides what WSAGetLastError says, for WSAStartup, which returns its code.
-  Report(agent::Agent& agent, Id api, bool failed)
-      : m_agent(agent),
-        m_api(api),
-        m_failed(failed),
-        m_saved(GetLastError()),
-        m_error(failed ? agent.Real().WSAGetLastError() : 0) {}
-  Report(agent::Agent& agent, Id api, bool failed, int32_t error) : Report(agent, api, failed) {
-    if (failed) m_error = error;
-  }
-  ~Report() { SetLastError(m_saved); }
-  Report(const Report&) = delete;
-  Report& operator=(const Report&) = delete;
-
-  int32_t Error() const { return m_error; }
-  // Whether the call accepted the program's pointers: after WSAEFAULT they are not read.
-  bool PointersValid() const { return !(m_failed && m_error == WSAEFAULT); }
-  // What a length or value pointer of the program holds after the call; 0 when unreadable.
-  template <class T>
-  int32_t ValueAt(const T* p) const {
-    return p != nullptr && PointersValid() ? static_cast<int32_t>(*p) : 0;
-  }
-  // By the tracking options; `sockets` are the call's socket and any new one.
-  bool Wanted(std::initializer_list<uint32_t> sockets = {}) const {
-    return agent::ShouldReport(m_agent.Tracking(), m_failed, m_error, sockets);
-  }
-  size_t KeptBytes(int result, size_t fixedPart) const {
-    return agent::KeptBytes(result, m_agent.SaveEntire(), m_agent.SaveBytes(), fixedPart);
-  }
-
-  // Builds a payload that fits one datagram and sends it.
-  template <class Build, class... Args>
-  void Send(Build build, const Args&... args) {
-    Deliver([&] {
-      std::array<uint8_t, protocol::spy::kChunkSize> buffer;
-      const size_t size = build(std::span<uint8_t>(buffer), args...);
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
-    });
-  }
-  // A transfer: the fixed part and the kept data bytes.
-  template <class Build>
-  void SendTransfer(Build build, const agent::payload::TransferCall& call, size_t fixedPart,
-                    std::span<const uint8_t> data) {
-    Deliver([&] {
-      std::vector<uint8_t> buffer(fixedPart + data.size());
-      const size_t size = build(std::span<uint8_t>(buffer), call, data);
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
-    });
-  }
-  void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
-
- private:
-  // No exception may unwind into the program, which gets the real call's result and error
-  // whatever happens here. A report that could not be built or sent is lost; its message
-  // number is used up, so that the monitor sees the gap.
-  template <class Fn>
-  void Deliver(Fn send) noexcept {
-    try {
-#ifdef KLVNT32_FAIL_SEND_REPORTS  // the agent test's build: every report of send fails
-      if (m_api == protocol::calls::Id::send) throw std::bad_alloc();
-#endif
-      send();
-    } catch (...) {
-      m_agent.Lose();
-    }
-  }
-
-  agent::Agent& m_agent;
-  Id m_api;
-  bool m_failed;
-  DWORD m_saved;  // the thread's error as the call left it
-  int32_t m_error;
-};
-
-// A pointer or handle result fails as null, an int result as SOCKET_ERROR.
-template <class Result>
-bool Failed(Result result) {
-  if constexpr (std::is_pointer_v<Result>) {
-    return result == nullptr;
-  } else {
-    return result == SOCKET_ERROR;
-  }
-}
-
-template <class First, class... Rest>
-First FirstOf(First first, Rest...) {
-  return first;
 }
 
 // The calls decoded by name only report their error code.
@@ -601,7 +470,7 @@ int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
 
 int WINAPI Klv_WSACleanup() {
   agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.ProgramCleanup();
+  const int result = agent.ProgramCleanup(agent.Real().WSACleanup);
   if (!agent.Wants(Id::WSACleanup)) return result;
   Report report(agent, Id::WSACleanup, result == SOCKET_ERROR);
   if (report.Wanted()) report.SendGeneric();
