@@ -112,8 +112,10 @@ int main() {
   for (int32_t id = -1; id < protocol::calls::kRowCount; ++id) {
     const uint32_t context = protocol::calls::HelpContext(id);
     const auto topic = help.FindContext(context);
-    const std::string title = context == protocol::calls::kGeneralTopic
-                                  ? "Quarnet"
+    // A Winsock 2 call's topic says so: its 1.1 namesake has a topic of its own.
+    const std::string title = context == protocol::calls::kGeneralTopic ? "Quarnet"
+                              : protocol::calls::FamilyOf(id) == protocol::calls::Family::kWinsock2
+                                  ? std::string(protocol::calls::kCalls[id].name) + " (Winsock 2)"
                                   : std::string(protocol::calls::kCalls[id].name);
     const bool named =
         topic && help.Topics()[*topic].title == title && !help.Topics()[*topic].blocks.empty();
