@@ -45,10 +45,13 @@ void TraceStore::ApplyTraceSize() {
 
 bool TraceStore::TriggerMatches(const CSpyMsg& record) const {
   switch (m_trigger.m_nTriggerType) {
-    case 0:
-      // A call index outside the API ids (-1 stored as 65535, say) matches no record.
-      return protocol::calls::Find(m_trigger.m_nTriggerApi) != nullptr &&
-             record.m_nApiId == m_trigger.m_nTriggerApi;
+    case 0: {
+      // A call index outside the API ids (-1 stored as 65535, say) matches no record; a chosen
+      // call matches every call its flag governs (connect: the Winsock 2 connect too).
+      const protocol::calls::Call* call = protocol::calls::Find(record.m_nApiId);
+      return protocol::calls::Find(m_trigger.m_nTriggerApi) != nullptr && call != nullptr &&
+             call->flag == m_trigger.m_nTriggerApi;
+    }
     case 1: {
       const auto code = TriggerErrorCode(m_trigger.m_nTriggerError);
       return code && record.m_nError == *code;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "ScratchDir.h"
 #include "config/Options.h"
 #include "protocol/Bytes.h"
+#include "protocol/Calls.h"
 #include "protocol/PayloadLayout.h"
 #include "store/FileIo.h"
 #include "store/TraceFile.h"
@@ -64,6 +66,21 @@ class TraceStoreTest : public ::testing::Test {
   store::TraceStore store{options, options};
   int fed = 0;
 };
+
+// The chosen call fires on the calls its flag governs, and only on those.
+TEST_F(TraceStoreTest, ApiTriggerFiresOnTheCallsItsFlagGoverns) {
+  const int32_t connect = static_cast<int32_t>(protocol::calls::Id::connect);
+  const auto ws2Connect = std::ranges::find_if(protocol::calls::kCalls, [&](const auto& call) {
+    return call.id >= protocol::calls::kFlagCount && call.flag == connect;
+  });
+  ASSERT_NE(ws2Connect, std::end(protocol::calls::kCalls));
+  ArmApiTrigger(connect, 0);
+  store.AddRecord(Call(static_cast<int32_t>(protocol::calls::Id::bind)));
+  EXPECT_EQ(store.m_bTriggerEnabled, 1);
+  store.AddRecord(Call(ws2Connect->id));
+  EXPECT_EQ(store.m_bTriggerEnabled, 0);
+  EXPECT_EQ(store.m_traceBuf.back()->m_bTrigger, 1);
+}
 
 TEST_F(TraceStoreTest, MiddleTriggerCopiesWhatCameBeforeThenCollects) {
   ArmApiTrigger(3, 1);
