@@ -52,7 +52,7 @@ bool CQuarnetApp::OnIdle(long count) {
     m_pStatusBar->SetPaneText(
         3, app::PositionPaneText(m_pView->GetFirstVisible(), m_pView->GetDisplayCount()));
     m_pStatusBar->SetPaneText(
-        4, app::AgentPaneText(m_pView->m_nAgentRevision != 0, m_pView->LostCount()));
+        4, app::AgentPaneText(m_pView->AgentRevision() != 0, m_pView->LostCount()));
   }
   return App::OnIdle(count);
 }
@@ -66,7 +66,7 @@ bool CQuarnetApp::PreTranslateMessage(const MSG& msg) {
 }
 
 void CQuarnetApp::OnAppAbout() {
-  if (m_pView != nullptr) CAboutDlg(m_pView->m_nAgentRevision).DoModal();
+  if (m_pView != nullptr) CAboutDlg(m_pView->AgentRevision()).DoModal();
 }
 
 // Ctrl+N: the single document is made new again; it holds no data, so nothing changes.

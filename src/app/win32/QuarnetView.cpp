@@ -97,8 +97,8 @@ LRESULT CQuarnetView::OnCreate(WPARAM, LPARAM lParam) {
     MessageBoxStop("Quarnet Startup Failure", "Socket Unavailable");
   } else {
     m_socket.SelectReadNotifications(Hwnd(), kReceiveMessage);
-    m_nAgentRevision = m_session.ContactAgent(Hwnd(), m_socket.Port());
-    if (m_nAgentRevision == 0) MessageBoxStop("Failure to Contact Dll", "Klvnt32A");
+    if (m_session.ContactAgent(Hwnd(), m_socket.Port()) == 0)
+      MessageBoxStop("Failure to Contact Dll", "Klvnt32A");
   }
   MeasureFont();
   const display::ScrollBarState h = display::TraceView::InitialHScrollBar();

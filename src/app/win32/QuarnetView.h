@@ -38,7 +38,8 @@ class CQuarnetView : public ui::Window {
   // Help context of the record at client height `y`, the overview's where there is none.
   uint32_t HelpContextAt(int y) const;
 
-  int m_nAgentRevision = 0;
+  // The agent revision the contact returned; 0 while the monitor lacks the contact.
+  int AgentRevision() const { return m_session.AgentRevision(); }
 
  protected:
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

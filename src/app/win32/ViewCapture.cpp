@@ -15,9 +15,7 @@ LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
 
 // The contact is asked for again first: another monitor that held it may have gone.
 void CQuarnetView::OnBeginTrace() {
-  const bool begun = m_session.BeginTrace();
-  m_nAgentRevision = m_session.AgentRevision();
-  if (!begun) {
+  if (!m_session.BeginTrace()) {
     MessageBoxStop(std::string(app::kNoContactTrace), "Quarnet");
     return;
   }

@@ -28,10 +28,8 @@ void CQuarnetView::OnLaunchPgm() {
   const auto chosen = ui::ChooseFile(Hwnd(), true, "*.exe");
   if (!chosen) return;
   // Without the agent's contact (another monitor holds it) nothing would be traced here.
-  const bool contact = m_session.EnsureContact();
-  m_nAgentRevision = m_session.AgentRevision();
-  if (!contact && MessageBoxA(Hwnd(), std::string(app::kNoContactLaunch).c_str(), "Quarnet",
-                              MB_YESNO | MB_ICONQUESTION) != IDYES) {
+  if (!m_session.EnsureContact() && MessageBoxA(Hwnd(), std::string(app::kNoContactLaunch).c_str(),
+                                                "Quarnet", MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;
   }
   SetCapture(Hwnd());

@@ -54,15 +54,7 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   if (monitor.frame == nullptr) return check::Finish("e2e burst");
   monitor.Command(ID_FILE_BEGINTRACE);
   // WSAStartup, the burst of ntohs, WSACleanup: `calls` reports in all.
-  drive::Program program;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  std::string command = "\"" + copy + "\" " + std::to_string(calls - 2);
-  CHECK(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folders.monitor.c_str(), &si, &program.pi));
-  WaitForSingleObject(program.pi.hProcess, kLong);
-  CloseHandle(program.pi.hThread);
-  CloseHandle(program.pi.hProcess);
+  RunToEnd(copy, std::to_string(calls - 2), folders.monitor);
   const int records = monitor.WaitForQuiet(2000, kLong);
   std::printf("burst of %d calls: %d records arrived\n", calls, records);
   CHECK(records == calls);
@@ -80,16 +72,9 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   const std::string stalling = programs + "\\wsburst.tmp";
   CHECK(config::launcher::CopyWithModuleRedirect(bin + "\\wsburst.exe", stalling).ok);
   const int before = monitor.RecordCount();
-  drive::Program stall;
-  command = "\"" + stalling + "\" " + std::to_string(kOverflowCalls) + " stall " +
-            std::to_string(monitor.pi.dwProcessId);
-  CHECK(CreateProcessA(stalling.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folders.monitor.c_str(), &si, &stall.pi));
-  DWORD stallCode = 1;
-  WaitForSingleObject(stall.pi.hProcess, kLong);
-  GetExitCodeProcess(stall.pi.hProcess, &stallCode);
-  CloseHandle(stall.pi.hThread);
-  CloseHandle(stall.pi.hProcess);
+  const DWORD stallCode = RunToEnd(
+      stalling, std::to_string(kOverflowCalls) + " stall " + std::to_string(monitor.pi.dwProcessId),
+      folders.monitor);
   CHECK(stallCode == 0);
   // The monitor may take a while over the records; once the last report is in, records and
   // lost add up, and nothing changes after.

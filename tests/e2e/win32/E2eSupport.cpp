@@ -127,6 +127,23 @@ bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
   return ok;
 }
 
+DWORD RunToEnd(const std::string& program, const std::string& args, const std::string& folder) {
+  PROCESS_INFORMATION started{};
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string command = "\"" + program + "\" " + args;
+  const bool ok = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, folder.c_str(), &si, &started) != FALSE;
+  CHECK(ok);
+  if (!ok) return 1;
+  DWORD code = 1;
+  WaitForSingleObject(started.hProcess, kLong);
+  GetExitCodeProcess(started.hProcess, &code);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return code;
+}
+
 void Close(const drive::DialogWindow& dialog, int button) {
   dialog.Press(button);
   CHECK(dialog.WaitClosed());

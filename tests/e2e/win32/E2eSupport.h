@@ -48,6 +48,10 @@ void OfferScreenshot(const Folders& folders, const std::string& name, HWND windo
 // Sends one complete single-datagram message from `from` (host order) to the monitor.
 bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum);
 
+// Starts PROGRAM with ARGS in FOLDER and waits for its end (at most kLong); its exit code, 1 when
+// it could not start.
+DWORD RunToEnd(const std::string& program, const std::string& args, const std::string& folder);
+
 void Close(const drive::DialogWindow& dialog, int button);
 // Types `text` into an edit and leaves it, as Tab does.
 void Type(const drive::DialogWindow& dialog, int edit, const std::string& text, int next);

@@ -218,17 +218,7 @@ int TraceBigSend(const drive::Program& monitor, const Folders& folders, const st
   const std::string copy = folders.programs + "\\burst.tmp";
   CHECK(config::launcher::CopyWithModuleRedirect(burst, copy).ok);
   monitor.Command(ID_FILE_BEGINTRACE);
-  drive::Program program;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  std::string command = "\"" + copy + "\" send " + std::to_string(kBigSend);
-  CHECK(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folders.monitor.c_str(), &si, &program.pi));
-  DWORD code = 1;
-  WaitForSingleObject(program.pi.hProcess, kLong);
-  GetExitCodeProcess(program.pi.hProcess, &code);
-  CloseHandle(program.pi.hThread);
-  CloseHandle(program.pi.hProcess);
+  const DWORD code = RunToEnd(copy, "send " + std::to_string(kBigSend), folders.monitor);
   CHECK(code == 0);
   monitor.WaitForQuiet(2000, kLong);
   monitor.Command(ID_FILE_ENDTRACE);
