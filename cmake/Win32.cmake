@@ -8,6 +8,14 @@ enable_language(RC)
 set(CMAKE_DEPFILE_FLAGS_RC
     "--preprocessor-arg=-MMD --preprocessor-arg=-MF --preprocessor-arg=<DEP_FILE> --preprocessor-arg=-MT --preprocessor-arg=<OBJECT>")
 set(QUARNET_WIN32_LINK_FLAGS -static -static-libgcc -static-libstdc++)
+# The Winsock 2 calls of Windows Vista and later (WSAPoll, inet_pton, InetNtopW ...) are declared
+# only for that version: a directory whose programs make or wrap them declares it for all of them.
+macro(quarnet_winsock2_directory)
+  get_directory_property(quarnet_defs COMPILE_DEFINITIONS)
+  list(REMOVE_ITEM quarnet_defs _WIN32_WINNT=0x0501)
+  list(APPEND quarnet_defs _WIN32_WINNT=0x0600)
+  set_directory_properties(PROPERTIES COMPILE_DEFINITIONS "${quarnet_defs}")
+endmacro()
 
 file(GLOB QUARNET_WIN32_SUBDIRS CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/src/*/win32/CMakeLists.txt

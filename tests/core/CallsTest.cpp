@@ -28,12 +28,18 @@ TEST(Calls, DialogListsShowTheSocketCallsInIdOrder) {
   EXPECT_EQ(protocol::calls::kFlagCount, 46);
 }
 
-TEST(Calls, OnlyTheFourTransfersCarryData) {
+TEST(Calls, OnlyTheTransfersCarryData) {
   using protocol::calls::Data;
+  // A receive's data may come with the overlapped result that collects it.
   const std::map<std::string_view, Data> transfers = {{"recv", Data::kRecv},
                                                       {"recvfrom", Data::kRecv},
+                                                      {"WSARecv", Data::kRecv},
+                                                      {"WSARecvFrom", Data::kRecv},
+                                                      {"WSAGetOverlappedResult", Data::kRecv},
                                                       {"send", Data::kSend},
-                                                      {"sendto", Data::kSend}};
+                                                      {"sendto", Data::kSend},
+                                                      {"WSASend", Data::kSend},
+                                                      {"WSASendTo", Data::kSend}};
   for (const protocol::calls::Call& call : protocol::calls::kCalls) {
     const auto it = transfers.find(call.name);
     EXPECT_EQ(call.data, it != transfers.end() ? it->second : Data::kNone) << call.name;

@@ -10,7 +10,7 @@
 // that socket; the program's last WSACleanup waits until the queue is empty.
 #pragma once
 
-#include <winsock.h>
+#include <winsock2.h>
 
 #include <cstdint>
 #include <span>

@@ -3,7 +3,8 @@
 // exports.
 #pragma once
 
-#include <winsock.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include "protocol/Calls.h"
 

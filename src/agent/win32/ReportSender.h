@@ -5,7 +5,7 @@
 // that the library is still attached when this one detaches and drains what is left.
 #pragma once
 
-#include <winsock.h>
+#include <winsock2.h>
 
 #include <atomic>
 #include <cstdint>

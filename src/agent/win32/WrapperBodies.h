@@ -142,11 +142,14 @@ class Report {
   int32_t m_error;
 };
 
-// A pointer or handle result fails as null, an int result as SOCKET_ERROR.
+// A pointer result fails as null, an int result as SOCKET_ERROR, an unsigned one (a socket,
+// an address) as all ones: INVALID_SOCKET, INADDR_NONE.
 template <class Result>
 bool Failed(Result result) {
   if constexpr (std::is_pointer_v<Result>) {
     return result == nullptr;
+  } else if constexpr (std::is_unsigned_v<Result>) {
+    return result == static_cast<Result>(-1);
   } else {
     return result == SOCKET_ERROR;
   }
@@ -155,6 +158,32 @@ bool Failed(Result result) {
 template <class First, class... Rest>
 First FirstOf(First first, Rest...) {
   return first;
+}
+
+// The calls decoded by name only report their error code.
+template <Id kId, class... Args>
+auto ByName(Args... args) {
+  agent::Agent& agent = agent::Agent::Get();
+  using Result = decltype(CallReal<kId>(agent, args...));
+  if constexpr (std::is_void_v<Result>) {
+    CallReal<kId>(agent, args...);
+    if (!agent.Wants(kId)) return;
+    Report report(agent, kId, false);
+    if (report.Wanted()) report.SendGeneric();
+  } else {
+    const Result result = CallReal<kId>(agent, args...);
+    if (!agent.Wants(kId)) return result;
+    Report report(agent, kId, Failed(result));
+    bool wanted;
+    // A call on a socket takes it first; the socket restriction applies to it.
+    if constexpr (protocol::calls::kCalls[static_cast<size_t>(kId)].socketArg) {
+      wanted = report.Wanted({SocketId(FirstOf(args...))});
+    } else {
+      wanted = report.Wanted();
+    }
+    if (wanted) report.SendGeneric();
+    return result;
+  }
 }
 
 }  // namespace agent::wrappers

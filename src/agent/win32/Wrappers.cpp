@@ -14,10 +14,9 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWsock32;
 
 namespace {
 
+using agent::wrappers::ByName;
 using agent::wrappers::Bytes;
 using agent::wrappers::CallReal;
-using agent::wrappers::Failed;
-using agent::wrappers::FirstOf;
 using agent::wrappers::Handle;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
@@ -29,32 +28,6 @@ agent::payload::SockAddrImage Image(const sockaddr* address, int length) {
     std::memcpy(image.data(), address, std::min(static_cast<size_t>(length), image.size()));
   }
   return image;
-}
-
-// The calls decoded by name only report their error code.
-template <Id kId, class... Args>
-auto ByName(Args... args) {
-  agent::Agent& agent = agent::Agent::Get();
-  using Result = decltype(CallReal<kId>(agent, args...));
-  if constexpr (std::is_void_v<Result>) {
-    CallReal<kId>(agent, args...);
-    if (!agent.Wants(kId)) return;
-    Report report(agent, kId, false);
-    if (report.Wanted()) report.SendGeneric();
-  } else {
-    const Result result = CallReal<kId>(agent, args...);
-    if (!agent.Wants(kId)) return result;
-    Report report(agent, kId, Failed(result));
-    bool wanted;
-    // A call on a socket takes it first; the socket restriction applies to it.
-    if constexpr (protocol::calls::kCalls[static_cast<size_t>(kId)].socketArg) {
-      wanted = report.Wanted({SocketId(FirstOf(args...))});
-    } else {
-      wanted = report.Wanted();
-    }
-    if (wanted) report.SendGeneric();
-    return result;
-  }
 }
 
 // Options travel with the length the call had; a value longer than the datagram is cut.

@@ -11,6 +11,7 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWs2_32;
 
 namespace {
 
+using agent::wrappers::ByName;
 using agent::wrappers::Handle64;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
@@ -139,4 +140,233 @@ int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
   return RecvSend<Id::ws2_send>(s, buf, len, flags);
 }
 
+// The calls shown by name only until their payloads are decoded.
+SOCKET WINAPI Klv_ws2_accept(SOCKET s, sockaddr* addr, int* addrlen) {
+  return ByName<Id::ws2_accept>(s, addr, addrlen);
+}
+
+SOCKET WINAPI Klv_WSAAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC lpfnCondition,
+                            DWORD_PTR dwCallbackData) {
+  return ByName<Id::WSAAccept>(s, addr, addrlen, lpfnCondition, dwCallbackData);
+}
+
+SOCKET WINAPI Klv_WSASocketA(int af, int type, int protocol, LPWSAPROTOCOL_INFOA lpProtocolInfo,
+                             GROUP g, DWORD dwFlags) {
+  return ByName<Id::WSASocketA>(af, type, protocol, lpProtocolInfo, g, dwFlags);
+}
+
+SOCKET WINAPI Klv_WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo,
+                             GROUP g, DWORD dwFlags) {
+  return ByName<Id::WSASocketW>(af, type, protocol, lpProtocolInfo, g, dwFlags);
+}
+
+int WINAPI Klv_WSAConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
+                          LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS) {
+  return ByName<Id::WSAConnect>(s, name, namelen, lpCallerData, lpCalleeData, lpSQOS, lpGQOS);
+}
+
+int WINAPI Klv_ws2_listen(SOCKET s, int backlog) {
+  return ByName<Id::ws2_listen>(s, backlog);
+}
+
+int WINAPI Klv_ws2_shutdown(SOCKET s, int how) {
+  return ByName<Id::ws2_shutdown>(s, how);
+}
+
+int WINAPI Klv_ws2_getsockname(SOCKET s, sockaddr* name, int* namelen) {
+  return ByName<Id::ws2_getsockname>(s, name, namelen);
+}
+
+int WINAPI Klv_ws2_getpeername(SOCKET s, sockaddr* name, int* namelen) {
+  return ByName<Id::ws2_getpeername>(s, name, namelen);
+}
+
+int WINAPI Klv_ws2_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
+  return ByName<Id::ws2_getsockopt>(s, level, optname, optval, optlen);
+}
+
+int WINAPI Klv_ws2_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
+  return ByName<Id::ws2_setsockopt>(s, level, optname, optval, optlen);
+}
+
+int WINAPI Klv_ws2_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
+  return ByName<Id::ws2_ioctlsocket>(s, cmd, argp);
+}
+
+int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD cbInBuffer,
+                        LPVOID lpvOutBuffer, DWORD cbOutBuffer, LPDWORD lpcbBytesReturned,
+                        LPWSAOVERLAPPED lpOverlapped,
+                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
+  return ByName<Id::WSAIoctl>(s, dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer,
+                              cbOutBuffer, lpcbBytesReturned, lpOverlapped, lpCompletionRoutine);
+}
+
+int WINAPI Klv_WSADuplicateSocketA(SOCKET s, DWORD dwProcessId,
+                                   LPWSAPROTOCOL_INFOA lpProtocolInfo) {
+  return ByName<Id::WSADuplicateSocketA>(s, dwProcessId, lpProtocolInfo);
+}
+
+int WINAPI Klv_WSADuplicateSocketW(SOCKET s, DWORD dwProcessId,
+                                   LPWSAPROTOCOL_INFOW lpProtocolInfo) {
+  return ByName<Id::WSADuplicateSocketW>(s, dwProcessId, lpProtocolInfo);
+}
+
+int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                       LPDWORD lpNumberOfBytesSent, DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
+                       LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
+  return ByName<Id::WSASend>(s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags,
+                             lpOverlapped, lpCompletionRoutine);
+}
+
+int WINAPI Klv_ws2_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
+                          int tolen) {
+  return ByName<Id::ws2_sendto>(s, buf, len, flags, to, tolen);
+}
+
+int WINAPI Klv_WSASendTo(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                         LPDWORD lpNumberOfBytesSent, DWORD dwFlags, const sockaddr* lpTo,
+                         int iTolen, LPWSAOVERLAPPED lpOverlapped,
+                         LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
+  return ByName<Id::WSASendTo>(s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, lpTo,
+                               iTolen, lpOverlapped, lpCompletionRoutine);
+}
+
+int WINAPI Klv_WSARecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                       LPDWORD lpNumberOfBytesRecvd, LPDWORD lpFlags, LPWSAOVERLAPPED lpOverlapped,
+                       LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
+  return ByName<Id::WSARecv>(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
+                             lpOverlapped, lpCompletionRoutine);
+}
+
+int WINAPI Klv_ws2_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
+  return ByName<Id::ws2_recvfrom>(s, buf, len, flags, from, fromlen);
+}
+
+int WINAPI Klv_WSARecvFrom(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                           LPDWORD lpNumberOfBytesRecvd, LPDWORD lpFlags, sockaddr* lpFrom,
+                           LPINT lpFromlen, LPWSAOVERLAPPED lpOverlapped,
+                           LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
+  return ByName<Id::WSARecvFrom>(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, lpFrom,
+                                 lpFromlen, lpOverlapped, lpCompletionRoutine);
+}
+
+BOOL WINAPI Klv_WSAGetOverlappedResult(SOCKET s, LPWSAOVERLAPPED lpOverlapped, LPDWORD lpcbTransfer,
+                                       BOOL fWait, LPDWORD lpdwFlags) {
+  return ByName<Id::WSAGetOverlappedResult>(s, lpOverlapped, lpcbTransfer, fWait, lpdwFlags);
+}
+
+int WINAPI Klv_ws2_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
+                          const PTIMEVAL timeout) {
+  return ByName<Id::ws2_select>(nfds, readfds, writefds, exceptfds, timeout);
+}
+
+int WINAPI Klv_WSAPoll(LPWSAPOLLFD fdArray, ULONG fds, INT timeout) {
+  return ByName<Id::WSAPoll>(fdArray, fds, timeout);
+}
+
+int WINAPI Klv_ws2_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
+  return ByName<Id::ws2_WSAAsyncSelect>(s, hWnd, wMsg, lEvent);
+}
+
+int WINAPI Klv_WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
+  return ByName<Id::WSAEventSelect>(s, hEventObject, lNetworkEvents);
+}
+
+int WINAPI Klv_WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject,
+                                    LPWSANETWORKEVENTS lpNetworkEvents) {
+  return ByName<Id::WSAEnumNetworkEvents>(s, hEventObject, lpNetworkEvents);
+}
+
+int WINAPI Klv_getaddrinfo(const char* pNodeName, const char* pServiceName, const addrinfo* pHints,
+                           addrinfo** ppResult) {
+  return ByName<Id::getaddrinfo>(pNodeName, pServiceName, pHints, ppResult);
+}
+
+int WINAPI Klv_GetAddrInfoW(PCWSTR pNodeName, PCWSTR pServiceName, const ADDRINFOW* pHints,
+                            PADDRINFOW* ppResult) {
+  return ByName<Id::GetAddrInfoW>(pNodeName, pServiceName, pHints, ppResult);
+}
+
+void WINAPI Klv_freeaddrinfo(LPADDRINFO pAddrInfo) {
+  return ByName<Id::freeaddrinfo>(pAddrInfo);
+}
+
+int WINAPI Klv_getnameinfo(const sockaddr* pSockaddr, socklen_t SockaddrLength, PCHAR pNodeBuffer,
+                           DWORD NodeBufferSize, PCHAR pServiceBuffer, DWORD ServiceBufferSize,
+                           INT Flags) {
+  return ByName<Id::getnameinfo>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
+                                 pServiceBuffer, ServiceBufferSize, Flags);
+}
+
+int WINAPI Klv_GetNameInfoW(const SOCKADDR* pSockaddr, socklen_t SockaddrLength, PWCHAR pNodeBuffer,
+                            DWORD NodeBufferSize, PWCHAR pServiceBuffer, DWORD ServiceBufferSize,
+                            INT Flags) {
+  return ByName<Id::GetNameInfoW>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
+                                  pServiceBuffer, ServiceBufferSize, Flags);
+}
+
+hostent* WINAPI Klv_ws2_gethostbyname(const char* name) {
+  return ByName<Id::ws2_gethostbyname>(name);
+}
+
+hostent* WINAPI Klv_ws2_gethostbyaddr(const char* addr, int len, int type) {
+  return ByName<Id::ws2_gethostbyaddr>(addr, len, type);
+}
+
+int WINAPI Klv_ws2_gethostname(char* name, int namelen) {
+  return ByName<Id::ws2_gethostname>(name, namelen);
+}
+
+unsigned long WINAPI Klv_ws2_inet_addr(const char* cp) {
+  return ByName<Id::ws2_inet_addr>(cp);
+}
+
+char* WINAPI Klv_ws2_inet_ntoa(in_addr in) {
+  return ByName<Id::ws2_inet_ntoa>(in);
+}
+
+int WINAPI Klv_inet_pton(INT Family, LPCSTR pStringBuf, PVOID pAddr) {
+  return ByName<Id::inet_pton>(Family, pStringBuf, pAddr);
+}
+
+const char* WINAPI Klv_inet_ntop(INT Family, LPCVOID pAddr, LPSTR pStringBuf,
+                                 size_t StringBufSize) {
+  return ByName<Id::inet_ntop>(Family, pAddr, pStringBuf, StringBufSize);
+}
+
+int WINAPI Klv_InetPtonW(INT Family, LPCWSTR pStringBuf, PVOID pAddr) {
+  return ByName<Id::InetPtonW>(Family, pStringBuf, pAddr);
+}
+
+PCWSTR WINAPI Klv_InetNtopW(INT Family, LPCVOID pAddr, LPWSTR pStringBuf, size_t StringBufSize) {
+  return ByName<Id::InetNtopW>(Family, pAddr, pStringBuf, StringBufSize);
+}
+
+INT WINAPI Klv_WSAAddressToStringA(LPSOCKADDR lpsaAddress, DWORD dwAddressLength,
+                                   LPWSAPROTOCOL_INFOA lpProtocolInfo, LPSTR lpszAddressString,
+                                   LPDWORD lpdwAddressStringLength) {
+  return ByName<Id::WSAAddressToStringA>(lpsaAddress, dwAddressLength, lpProtocolInfo,
+                                         lpszAddressString, lpdwAddressStringLength);
+}
+
+INT WINAPI Klv_WSAAddressToStringW(LPSOCKADDR lpsaAddress, DWORD dwAddressLength,
+                                   LPWSAPROTOCOL_INFOW lpProtocolInfo, LPWSTR lpszAddressString,
+                                   LPDWORD lpdwAddressStringLength) {
+  return ByName<Id::WSAAddressToStringW>(lpsaAddress, dwAddressLength, lpProtocolInfo,
+                                         lpszAddressString, lpdwAddressStringLength);
+}
+
+INT WINAPI Klv_WSAStringToAddressA(LPSTR AddressString, INT AddressFamily,
+                                   LPWSAPROTOCOL_INFOA lpProtocolInfo, LPSOCKADDR lpAddress,
+                                   LPINT lpAddressLength) {
+  return ByName<Id::WSAStringToAddressA>(AddressString, AddressFamily, lpProtocolInfo, lpAddress,
+                                         lpAddressLength);
+}
+
+INT WINAPI Klv_WSAStringToAddressW(LPWSTR AddressString, INT AddressFamily,
+                                   LPWSAPROTOCOL_INFOW lpProtocolInfo, LPSOCKADDR lpAddress,
+                                   LPINT lpAddressLength) {
+  return ByName<Id::WSAStringToAddressW>(AddressString, AddressFamily, lpProtocolInfo, lpAddress,
+                                         lpAddressLength);
+}
 }  // extern "C"

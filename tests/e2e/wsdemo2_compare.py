@@ -1,0 +1,131 @@
+"""wsdemo2's Winsock 2 records against its own log: one record per logged call, in order, and each
+decoded record holding what the log says the call was given and got.
+
+    wsdemo2_compare.py RECORDS.jsonl LOG.jsonl
+
+RECORDS is `qntdump --json` of the trace, LOG what `wsdemo2 --log` wrote. Handles and pointers
+(sockets, events, OVERLAPPED structures) differ from run to run: both sides are compared by their
+order of first appearance, so each collected receive is checked against the call that started it.
+"""
+import json
+import sys
+
+
+def masker():
+    order = {}
+    return lambda h: h if h in (0, -1) else order.setdefault(h, len(order))
+
+
+record_handle, log_handle = masker(), masker()
+
+
+def value(r, name):
+    return r["params"][name]["value"]
+
+
+def address(r):
+    family = value(r, "family")
+    if family == 2:
+        return "%s:%d" % (value(r, "address"), value(r, "port"))
+    if family == 23:
+        return "[%s]:%d" % (value(r, "address"), value(r, "port"))
+    return "family %d: %s" % (family, value(r, "address"))
+
+
+# What a decoded record shows, as (args, out) keyed as the log keys them; handles through
+# record_handle. A call without an entry is compared by its name alone.
+def startup(r):
+    out = {}
+    if r["result"]["value"] == 0:
+        out = {"version": value(r, "wVersion"), "high_version": value(r, "wHighVersion"),
+               "description": value(r, "szDescription"),
+               "system_status": value(r, "szSystemStatus")}
+    return {"version": value(r, "version")}, out
+
+
+def socket(r):
+    return {k: value(r, k) for k in ("af", "type", "protocol")}, {}
+
+
+def on_socket(r):
+    p = r["params"]
+    args = {"s": record_handle(value(r, "s"))}
+    if "family" in p:
+        args.update(address=address(r), namelen=value(r, "namelen"))
+    if "len" in p:
+        args.update(len=value(r, "len"), flags=value(r, "flags"))
+    return args, {}
+
+
+SEEN = {
+    "WSAStartup": startup,
+    "WSACleanup": lambda r: ({}, {}),
+    "socket": socket,
+    "closesocket": on_socket,
+    "bind": on_socket,
+    "connect": on_socket,
+    "recv": on_socket,
+    "send": on_socket,
+}
+# The calls whose result is a new handle.
+HANDLE_RESULTS = {"socket"}
+
+
+def seen(r):
+    args, out = SEEN[r["api"]](r)
+    result = r["result"]["value"]
+    return r["api"], args, record_handle(result) if r["api"] in HANDLE_RESULTS else result, out
+
+
+def expected(c):
+    args, out = dict(c["args"]), dict(c["out"])
+    # The bytes sent or received, compared apart: the save limit may cut the captured ones.
+    args.pop("data", None)
+    out.pop("data", None)
+    if "s" in args:
+        args["s"] = log_handle(args["s"])
+    result = log_handle(c["result"]) if c["call"] in HANDLE_RESULTS else c["result"]
+    return c["call"], args, result, out
+
+
+def data_agrees(r, c):
+    logged = c["args"].get("data", c["out"].get("data"))
+    captured = r["data"]["hex"] if r["data"] else None
+    if logged is None or not logged:
+        return captured is None or captured == ""
+    return (captured is not None and logged.startswith(captured)
+            and r["data"]["total"] == len(logged) // 2)
+
+
+def error_of(c):
+    # WSAStartup returns its error rather than setting it; other calls fail with -1.
+    if c["call"] == "WSAStartup":
+        return c["result"]
+    return c["error"] if c["result"] == -1 else 0
+
+
+def main(records_file, log_file):
+    records = [r for r in map(json.loads, open(records_file)) if r["api_id"] >= 46]
+    calls = [c for c in map(json.loads, open(log_file)) if "call" in c]
+    bad = 0
+    if len(records) != len(calls):
+        print("%d records, %d calls logged" % (len(records), len(calls)))
+        bad = 1
+    for r, c in zip(records, calls):
+        if r["api"] != c["call"]:
+            agrees = False
+        elif r["api"] not in SEEN:
+            agrees = True
+        else:
+            agrees = (seen(r) == expected(c) and r["error"]["value"] == error_of(c)
+                      and data_agrees(r, c))
+        if not agrees:
+            print("record %d: %s\n  logged: %s" % (r["number"], json.dumps(r), json.dumps(c)))
+            bad = 1
+    print("%d Winsock 2 records, %d decoded" % (len(records),
+                                                 sum(r["api"] in SEEN for r in records)))
+    return bad
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
