@@ -55,7 +55,7 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   folders.monitor = work + "\\monitor";
   CreateDirectoryA(folders.monitor.c_str(), nullptr);
   bool ok = true;
-  for (const char* name : {"quarnet.exe", "Klvnt32.dll", "klvnt32b.dll"}) {
+  for (const char* name : {"quarnet.exe", "Klvnt32.dll", "KL2_32.dll", "klvnt32b.dll"}) {
     ok = drive::CopyInto(bin + "\\" + name, folders.monitor, name) && ok;
   }
   options.m_apiEnable.fill(1);
