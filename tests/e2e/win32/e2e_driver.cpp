@@ -17,7 +17,7 @@
 //   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace and of a
 //                                        send of 200,000 bytes; a buffer trimmed under the view
 //
-// WORK is an empty folder; BIN holds quarnet.exe, Klvnt32.dll and klvnt32b.dll.
+// WORK is an empty folder; BIN holds quarnet.exe, its width's agents and klvnt32b.dll.
 // Each mode is a file of its own (TraceMode.cpp and so on); what they share is in E2eSupport.h.
 #include <cstdio>
 #include <string>
