@@ -70,8 +70,7 @@ std::optional<Occurrence> RewriteAnyReference(std::span<char> window, Width prog
   for (size_t row = 0; row < kModuleCount; ++row) {
     const protocol::AgentFile& file = protocol::kAgentFiles[row];
     for (size_t width = 1; width <= kMaxCharWidth; ++width) {
-      if (const size_t length =
-              RewriteReference(window, file.module, file.Agent(program), width)) {
+      if (const size_t length = RewriteReference(window, file.module, file.Agent(program), width)) {
         return Occurrence{static_cast<AgentRow>(row), length};
       }
     }
@@ -84,7 +83,10 @@ std::optional<Occurrence> RewriteAnyReference(std::span<char> window, Width prog
 constexpr uint16_t kMachineI386 = 0x014C;
 constexpr uint16_t kMachineAmd64 = 0x8664;
 constexpr std::pair<uint16_t, const char*> kMachineNames[] = {
-    {0xAA64, "ARM64"}, {0x01C4, "ARM"}, {0x0200, "Itanium"}, {0x5064, "RISC-V"},
+    {0xAA64, "ARM64"},
+    {0x01C4, "ARM"},
+    {0x0200, "Itanium"},
+    {0x5064, "RISC-V"},
 };
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;

@@ -105,9 +105,9 @@ struct LaunchPlan {
 LaunchPlan PlanLaunch(const std::string& chosenPath);
 
 // Reads the match window of `source` at `position`; when a reference to a module starts there,
-// writes the name of its agent of `width` at the same position of `copy` and returns it. A reference running
-// past the end is no match. Both streams' positions and the source's end-of-file state may
-// change.
+// writes the name of its agent of `width` at the same position of `copy` and returns it. A
+// reference running past the end is no match. Both streams' positions and the source's end-of-file
+// state may change.
 std::optional<Occurrence> PatchModuleName(std::istream& source, std::ostream& copy,
                                           uint64_t position, Width width);
 

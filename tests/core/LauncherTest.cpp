@@ -99,9 +99,9 @@ TEST_F(LauncherTest, RewritesWinsock2AndUtf16References) {
 
 // A 64-bit program's copy names the 64-bit agents: the agent's digits are written too.
 TEST_F(LauncherTest, SixtyFourBitCopyNamesTheSixtyFourBitAgents) {
-  EXPECT_EQ(Launder("WSOCK32.DLL wsock32 WSock32 ws2_32 Ws2_32 " + Wide("WS2_32"), {3, 3},
-                    Width::k64),
-            "KLVNT64.DLL klvnt64 KLvnt64 kl2_64 Kl2_64 " + Wide("KL2_64"));
+  EXPECT_EQ(
+      Launder("WSOCK32.DLL wsock32 WSock32 ws2_32 Ws2_32 " + Wide("WS2_32"), {3, 3}, Width::k64),
+      "KLVNT64.DLL klvnt64 KLvnt64 kl2_64 Kl2_64 " + Wide("KL2_64"));
 }
 
 // Every start position around the first block boundary, in a file where every other byte is a
@@ -234,9 +234,9 @@ TEST(LauncherHeader, TellsWidthOrWhyNot) {
       {msdos, Kind::k16Bit, Width::k32},
       {beyond, Kind::k16Bit, Width::k32},
       {Image(kArm64, kPe32Plus), Kind::kOtherMachine, Width::k32},
-      {Image(kI386, kPe32Plus), Kind::kNotProgram, Width::k32},      // magic of the other width
-      {Image(kAmd64, kPe32Plus, 0x2022), Kind::kNotProgram, Width::k32},  // a DLL
-      {Image(kI386, kPe32, 0), Kind::kNotProgram, Width::k32},       // not executable
+      {Image(kI386, kPe32Plus), Kind::kNotProgram, Width::k32},  // magic of the other width
+      {Image(kAmd64, kPe32Plus, 0x2022), Kind::kNotProgram, Width::k32},          // a DLL
+      {Image(kI386, kPe32, 0), Kind::kNotProgram, Width::k32},                    // not executable
       {Image(kI386, kPe32).substr(0, 0x40 + 25), Kind::kNotProgram, Width::k32},  // cut short
       {"MZ", Kind::kNotProgram, Width::k32},
       {"#!/bin/sh\n" + std::string(80, ' '), Kind::kNotProgram, Width::k32},
@@ -324,8 +324,7 @@ TEST_F(LauncherTest, LaunchAsksInOneOrder) {
   ScriptedShell failed;
   failed.startFailure = config::launcher::Message{"Execution Error", "Could not launch"};
   EXPECT_EQ(config::launcher::Launch(Path("a.exe"), failed), std::nullopt);
-  EXPECT_EQ(failed.steps,
-            (Steps{"contact", "replace", "start a.tmp", "refuse: Execution Error"}));
+  EXPECT_EQ(failed.steps, (Steps{"contact", "replace", "start a.tmp", "refuse: Execution Error"}));
   EXPECT_FALSE(fs::exists(Path("a.tmp")));
 
   // A program naming neither library: the question; No removes the copy.
@@ -353,9 +352,8 @@ TEST_F(LauncherTest, UnreadableSourceOrUncreatableCopyStartsNothing) {
   EXPECT_FALSE(fs::exists(Path("absent.tmp")));
 
   Write(Path("prog.exe"), "wsock32");
-  const config::launcher::CopyResult nowhere =
-      config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("no/such/dir/prog.tmp"),
-                                               Width::k32);
+  const config::launcher::CopyResult nowhere = config::launcher::CopyWithModuleRedirect(
+      Path("prog.exe"), Path("no/such/dir/prog.tmp"), Width::k32);
   EXPECT_FALSE(nowhere.ok);
   EXPECT_NE(nowhere.error.text.find("no/such/dir/prog.tmp"), std::string::npos);
 }

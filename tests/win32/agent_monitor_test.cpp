@@ -1,5 +1,5 @@
-// A minimal monitor: its socket through klvnt32b.dll, contact and flags through the WSOCK32 agent. It
-// runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
+// A minimal monitor: its socket through klvnt32b.dll, contact and flags through the WSOCK32 agent.
+// It runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
 // anything the program sees. Last, wsburst's bursts right before each way a program can end:
@@ -22,8 +22,8 @@
 #include "agent/win32/klvnt32b.h"
 #include "capture/PendingList.h"
 #include "config/Launcher.h"
-#include "protocol/AgentFiles.h"
 #include "format/EventFormatter.h"
+#include "protocol/AgentFiles.h"
 #include "protocol/Bytes.h"
 
 namespace {
@@ -494,8 +494,8 @@ int main(int argc, char** argv) {
   CHECK(copy.ok && copy.rewrites[protocol::kWsock32] >= 1);
   const std::string burst = dir + "\\wsburst.tmp";
   CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));
-  CHECK(
-      config::launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst, protocol::kOwnWidth).ok);
+  CHECK(config::launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst, protocol::kOwnWidth)
+            .ok);
 
   const ChildResult untraced = RunChild(setup.demo, std::to_string(g_demoPort));
   CHECK(untraced.started && untraced.exitCode == 0);
