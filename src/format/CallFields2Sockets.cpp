@@ -161,10 +161,10 @@ void ReadDuplicateSocket(Reader& r) {
   if (r.I32(layout::kResult2) == 0) {
     const int32_t af = r.I32(layout::kDuplicateAf);
     const int32_t type = r.I32(layout::kDuplicateType);
-    const uint32_t protocol = r.U32(layout::kDuplicateProtocol);
+    const int32_t protocol = r.I32(layout::kDuplicateProtocol);
     r.Labelled("af", af, ", af=" + FormatProtocolFamily(af, Family::kWinsock2));
     r.Labelled("type", type, ", type=" + FormatSocketType(type));
-    r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(protocol));
+    r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(static_cast<uint32_t>(protocol)));
   }
   r.IntResult(layout::kResult2);
 }

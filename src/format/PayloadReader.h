@@ -173,10 +173,10 @@ inline void Flags(Reader& r, size_t offset = layout::kTransferFlags) {
 inline void SocketArgs2(Reader& r) {
   const int32_t af = r.I32(layout::kSocketAf);
   const int32_t type = r.I32(layout::kSocketType);
-  const uint32_t protocol = r.U32(layout::kSocketProtocol);
+  const int32_t protocol = r.I32(layout::kSocketProtocol);
   r.Labelled("af", af, "af=" + FormatProtocolFamily(af, protocol::calls::Family::kWinsock2));
   r.Labelled("type", type, ", type=" + FormatSocketType(type));
-  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(protocol));
+  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(static_cast<uint32_t>(protocol)));
 }
 
 // The readers of the Winsock 2 groups.
