@@ -197,6 +197,20 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadBindConnect2;
     case Group::kRecvSend2:
       return ReadRecvSend2;
+    case Group::kAddrInfo:
+      return ReadAddrInfo;
+    case Group::kFreeAddrInfo:
+      return ReadFreeAddrInfo;
+    case Group::kNameInfo:
+      return ReadNameInfo;
+    case Group::kInetPton:
+      return ReadInetPton;
+    case Group::kInetNtop:
+      return ReadInetNtop;
+    case Group::kAddressToString:
+      return ReadAddressToString;
+    case Group::kStringToAddress:
+      return ReadStringToAddress;
     case Group::kGeneric:
       break;
   }
