@@ -236,7 +236,7 @@ const Char* Ntop(INT family, const void* address, Char* buffer, size_t size) {
 template <Id kId, class Info, class Char>
 INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LPDWORD textLength) {
   agent::Agent& agent = agent::Agent::Get();
-  const int32_t lengthIn = ValueBefore(textLength);
+  const int32_t lengthIn = agent.Wants(kId) ? ValueBefore(textLength) : 0;
   const INT result = agent::wrappers::CallReal<kId>(agent, address, length, info, text, textLength);
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == SOCKET_ERROR);
@@ -261,7 +261,7 @@ INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LP
 template <Id kId, class Char, class Info>
 INT StringToAddress(Char* text, INT family, Info* info, LPSOCKADDR address, LPINT length) {
   agent::Agent& agent = agent::Agent::Get();
-  const int32_t lengthIn = ValueBefore(length);
+  const int32_t lengthIn = agent.Wants(kId) ? ValueBefore(length) : 0;
   const INT result = agent::wrappers::CallReal<kId>(agent, text, family, info, address, length);
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == SOCKET_ERROR);
