@@ -74,7 +74,6 @@ def fields(r, *names, **renamed):
     return out
 
 
-# Pointers are compared as they are: the log and the trace come from the same run.
 def accept(r):
     args = fields(r, addrlen="addrlen_in")
     args["s"] = record_handle(value(r, "s"))
@@ -85,7 +84,8 @@ def accept(r):
 
 
 def wsa_socket(r):
-    return fields(r, "af", "type", "protocol", "protocol_info", "group", "flags"), {}
+    args = fields(r, "af", "type", "protocol", "group", "flags")
+    return dict(args, protocol_info=record_handle(value(r, "protocol_info"))), {}
 
 
 def wsa_connect(r):
