@@ -197,6 +197,18 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadBindConnect2;
     case Group::kRecvSend2:
       return ReadRecvSend2;
+    case Group::kSelect2:
+      return ReadSelect2;
+    case Group::kPoll:
+      return ReadPoll;
+    case Group::kSelectEvents:
+      return ReadSelectEvents;
+    case Group::kNetworkEvents:
+      return ReadNetworkEvents;
+    case Group::kHostent:
+      return ReadHostent;
+    case Group::kHostName:
+      return ReadHostName;
     case Group::kGeneric:
       break;
   }

@@ -25,7 +25,7 @@ std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
     lines.push_back(first + ",... )");
   } else {
     // The address length ends the first line; each part of the address has a line of its own.
-    lines.push_back(first + address.front()->line + ",");
+    lines.push_back(first + address.front()->line + (address.size() > 1 ? "," : ""));
     for (size_t i = 1; i < address.size(); ++i) lines.push_back(address[i]->line);
     lines.back() += ")";
   }

@@ -6,6 +6,7 @@
 
 #include "capture/CaptureOptions.h"
 #include "format/CallFormatters.h"
+#include "format/PayloadReader.h"
 #include "format/TimeStamp.h"
 #include "format/ValueRenderers.h"
 #include "protocol/Bytes.h"
@@ -78,6 +79,9 @@ int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   // A Verbose socket address takes three continuation lines; one of another family, whose bytes
   // stand for its port and address, two.
   if (protocol::layout::HasAddress(call->layout)) return 4;
+  if (const std::optional<int> lines = payload::VerboseLines(call->layout, msg.PayloadBytes())) {
+    return *lines;
+  }
   const std::optional<size_t> block = protocol::layout::AddressBlockOf(call->layout);
   if (!block) return 1;
   const auto family = static_cast<int16_t>(protocol::bytes::GetLE16(

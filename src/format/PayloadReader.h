@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -176,5 +177,15 @@ void ReadSocket2(Reader& r);
 void ReadClose2(Reader& r);
 void ReadBindConnect2(Reader& r);
 void ReadRecvSend2(Reader& r);
+void ReadSelect2(Reader& r);
+void ReadPoll(Reader& r);
+void ReadSelectEvents(Reader& r);
+void ReadNetworkEvents(Reader& r);
+void ReadHostent(Reader& r);
+void ReadHostName(Reader& r);
+
+// The Verbose line count of a group whose count depends on what its payload holds, read from
+// its fixed part; none for the other groups.
+std::optional<int> VerboseLines(layout::Group group, Block payload);
 
 }  // namespace format::payload

@@ -169,6 +169,23 @@ std::string FormatSocketType(int32_t type) {
   return NameOrHex16(format::names::kSocketTypes, type);
 }
 
+std::string FormatHandle64(uint64_t value) {
+  return Printf("0x%08llX", static_cast<unsigned long long>(value));
+}
+
+std::string FormatFlags(std::span<const format::names::ValueName<int32_t>> names, int32_t value) {
+  auto rest = static_cast<uint32_t>(value);
+  std::string text;
+  for (const auto& [bits, name] : names) {
+    const auto mask = static_cast<uint32_t>(bits);
+    if ((rest & mask) != mask) continue;
+    text += (text.empty() ? "" : "|") + std::string(name);
+    rest &= ~mask;
+  }
+  if (rest != 0 || text.empty()) text += (text.empty() ? "" : "|") + Printf("0x%X", rest);
+  return text == "0x0" ? "0" : text;
+}
+
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   constexpr size_t kRowBytes = 16;

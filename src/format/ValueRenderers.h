@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "format/NameTables.h"
 #include "protocol/Calls.h"
 
 namespace format {
@@ -45,6 +46,11 @@ std::string FormatRecvFlags(int32_t flags);
 std::string FormatSendFlags(int32_t flags);
 std::string FormatProtocolFamily(int32_t af, Family calls = Family::kWinsock1);
 std::string FormatSocketType(int32_t type);
+// A handle or pointer of a Winsock 2 payload, "0x%08X", longer where it needs more digits.
+std::string FormatHandle64(uint64_t value);
+// A bit mask by the names of its bits joined by "|" (a name of several bits where all are set),
+// the bits without a name in hexadecimal; "0" for none.
+std::string FormatFlags(std::span<const format::names::ValueName<int32_t>> names, int32_t value);
 
 // Appends the hex dump of `data`: per row of 16 bytes a hex text and a character text.
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data);

@@ -2,11 +2,13 @@
 // and byte views of its arguments, and the report of a call after it returned.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
 #include <new>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -117,6 +119,16 @@ class Report {
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
+  // A payload that may take several datagrams: at most `size` bytes, and no more than a message
+  // holds. The build runs where a failure loses the report only.
+  template <class Build, class... Args>
+  void SendUpTo(size_t size, Build build, const Args&... args) {
+    Deliver([&] {
+      std::vector<uint8_t> buffer(std::min(size, protocol::spy::kMaxPayload));
+      const size_t used = build(std::span<uint8_t>(buffer), args...);
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), used));
+    });
+  }
   void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
 
  private:
@@ -158,6 +170,37 @@ bool Failed(Result result) {
 template <class First, class... Rest>
 First FirstOf(First first, Rest...) {
   return first;
+}
+
+// inet_addr and inet_ntoa, which both agents report alike.
+template <Id kId>
+unsigned long InetAddr(const char* cp) {
+  agent::Agent& agent = agent::Agent::Get();
+  const unsigned long result = CallReal<kId>(agent, cp);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, false);
+  if (report.Wanted()) {
+    // The text is read only as far as a datagram holds it.
+    const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
+    report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
+                std::string_view(cp != nullptr ? cp : "", length));
+  }
+  return result;
+}
+
+template <Id kId>
+char* InetNtoa(in_addr in) {
+  agent::Agent& agent = agent::Agent::Get();
+  char* result = CallReal<kId>(agent, in);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == nullptr);
+  if (report.Wanted()) {
+    uint32_t address;
+    std::memcpy(&address, &in, sizeof(address));
+    report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
+                std::string_view(result != nullptr ? result : ""));
+  }
+  return result;
 }
 
 // The calls decoded by name only report their error code.
