@@ -53,8 +53,10 @@ std::pair<std::string, std::string> Members(const Reader& r, const StoredSets& s
   std::string text;
   for (size_t k = 0; k < stored; ++k) {
     const std::string s = Handle(r.U64(sets.offset[i] + 8 * k));
-    value += (k > 0 ? " " : "") + s;
-    text += (k > 0 ? ", " : "") + s;
+    value += k > 0 ? " " : "";
+    value += s;
+    text += k > 0 ? ", " : "";
+    text += s;
   }
   if (sets.count[i] > stored) text += ", ...";
   return {value, text};
@@ -192,11 +194,13 @@ void ReadNetworkEvents(Reader& r) {
     std::string line;
     for (size_t i = 0; i < layout::kNetworkEventsCount; ++i) {
       const int32_t code = r.I32(layout::kNetworkEventsErrors + 4 * i);
-      value += (i > 0 ? " " : "") + std::to_string(code);
+      value += i > 0 ? " " : "";
+      value += std::to_string(code);
       if ((events & 1 << i) == 0) continue;
       const std::string piece = std::string(names::kNetworkEvents[i].name) + "_BIT]=" +
                                 (code == 0 ? "0" : FormatErrorCode(code, Family::kWinsock2));
-      text += (text.empty() ? "[" : ", [") + piece;
+      text += text.empty() ? "[" : ", [";
+      text += piece;
       line += ", iErrorCode[" + piece;
     }
     r.Field("iErrorCode", value, text, line);
@@ -234,8 +238,10 @@ void ReadHostent(Reader& r) {
   for (size_t i = 0; i < r.U16(layout::kHostentAliases) && at < r.p.size(); ++i) {
     const std::string alias = PayloadText(r.p, at);
     at += alias.size() + 1;
-    aliases += (i > 0 ? " " : "") + alias;
-    aliasesText += (i > 0 ? ", " : "") + alias;
+    aliases += i > 0 ? " " : "";
+    aliases += alias;
+    aliasesText += i > 0 ? ", " : "";
+    aliasesText += alias;
   }
   r.Field("h_aliases", aliases, aliasesText, ".h_aliases=" + aliasesText, Shown::kAddress);
   const auto type = static_cast<int16_t>(r.U16(layout::kHostentAddrType));
@@ -248,8 +254,10 @@ void ReadHostent(Reader& r) {
   for (size_t i = 0; i < r.U16(layout::kHostentAddresses) && at + size <= r.p.size();
        ++i, at += size) {
     const std::string address = HostAddress(r.p.subspan(at, size), type);
-    addresses += (i > 0 ? " " : "") + address;
-    addressesText += (i > 0 ? ", " : "") + address;
+    addresses += i > 0 ? " " : "";
+    addresses += address;
+    addressesText += i > 0 ? ", " : "";
+    addressesText += address;
   }
   r.Field("h_addr_list", addresses, addressesText, ".h_addr_list=" + addressesText,
           Shown::kAddress);

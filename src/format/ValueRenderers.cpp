@@ -179,10 +179,14 @@ std::string FormatFlags(std::span<const format::names::ValueName<int32_t>> names
   for (const auto& [bits, name] : names) {
     const auto mask = static_cast<uint32_t>(bits);
     if ((rest & mask) != mask) continue;
-    text += (text.empty() ? "" : "|") + std::string(name);
+    text += text.empty() ? "" : "|";
+    text += name;
     rest &= ~mask;
   }
-  if (rest != 0 || text.empty()) text += (text.empty() ? "" : "|") + Printf("0x%X", rest);
+  if (rest != 0 || text.empty()) {
+    text += text.empty() ? "" : "|";
+    text += Printf("0x%X", rest);
+  }
   return text == "0x0" ? "0" : text;
 }
 
