@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Winsock2Images.h"
+#include "display/RecordLayout.h"
 
 namespace {
 
@@ -181,6 +182,14 @@ TEST(Winsock2Events, HostLookupsShowTheHostentReturned) {
              {"gethostbyaddr (addr=::1, len=16, type=AF_INET6, HOSTENT.h_name=ip6-localhost,",
               ".h_aliases=", ".h_addrtype=AF_INET6", ".h_length=16", ".h_addr_list=::1)"},
              " returns (ip6-localhost)");
+
+  // Its lines stand under the HOSTENT's dot, not under the dots of the address before it.
+  const Block v4Address =
+      HostentHead(0, 0x5000, 4, 2, {127, 0, 0, 1}, 2, 4, 0, 0).Text("").Text("localhost").bytes;
+  const auto rows = display::RecordLayout(format::DisplayModes{.showTime = false, .verbose = true})
+                        .Lay(*Record(87, v4Address), "[1] ");
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[1].x, static_cast<int32_t>(rows[0].text.find("HOSTENT.") + 7)) << rows[0].text;
 
   // A failed lookup has no hostent; its error is named as Winsock 2 names it.
   const Block notFound = HostentHead(11001, 0, 0, 0, {}, 0, 0, 0, 0).Text("no.such.host").bytes;
