@@ -340,7 +340,8 @@ size_t BuildHostent(std::span<uint8_t> out, const HostentCall& call) {
   const size_t size =
       std::min<size_t>(std::max<int16_t>(call.length, 0), layout::kHostAddrCapacity);
   uint16_t addresses = 0;
-  for (; addresses < call.addresses.size() && addresses < UINT16_MAX && end + size <= out.size();
+  for (; size > 0 && addresses < call.addresses.size() && addresses < UINT16_MAX &&
+         end + size <= out.size();
        ++addresses, end += size) {
     std::copy_n(call.addresses[addresses], size, out.begin() + static_cast<std::ptrdiff_t>(end));
   }

@@ -126,17 +126,17 @@ void ReadSelect2(Reader& r) {
   bool first = true;
   for (size_t i = 0; i < 3; ++i) {
     if ((passed & 1u << i) == 0) continue;
+    const std::string name = kNames[i];
     const auto [value, text] = Members(r, before, i);
-    std::string line = (first ? ", FD_SET." : ".") + std::string(kNames[i]) + "={" + text + "}";
+    std::string line = (first ? ", FD_SET." : ".") + name + "={" + text + "}";
     first = false;
     if (!Succeeded(r)) {
-      r.Field((kNames[i] + std::string(".in")).c_str(), value, text, line, Shown::kAddress);
+      r.Field((name + ".in").c_str(), value, text, line, Shown::kAddress);
       continue;
     }
     const auto [readyValue, readyText] = Members(r, after, i);
-    r.Field((kNames[i] + std::string(".in")).c_str(), value, text, line + " -> {" + readyText + "}",
-            Shown::kAddress);
-    r.Field((kNames[i] + std::string(".out")).c_str(), readyValue, readyText, {}, Shown::kNot);
+    r.Field((name + ".in").c_str(), value, text, line + " -> {" + readyText + "}", Shown::kAddress);
+    r.Field((name + ".out").c_str(), readyValue, readyText, {}, Shown::kNot);
   }
   ReadyResult(r);
 }
@@ -251,7 +251,7 @@ void ReadHostent(Reader& r) {
   const size_t size = std::clamp<int16_t>(length, 0, layout::kHostAddrCapacity);
   std::string addresses;
   std::string addressesText;
-  for (size_t i = 0; i < r.U16(layout::kHostentAddresses) && at + size <= r.p.size();
+  for (size_t i = 0; i < r.U16(layout::kHostentAddresses) && size > 0 && at + size <= r.p.size();
        ++i, at += size) {
     const std::string address = HostAddress(r.p.subspan(at, size), type);
     addresses += i > 0 ? " " : "";
