@@ -58,6 +58,68 @@ def on_socket(r):
     return args, {}
 
 
+def succeeded(r):
+    return r["result"]["value"] not in (-1, None)
+
+
+def fields(r, *names, **renamed):
+    """The record's values of `names`, and of renamed={log key: record field}."""
+    out = {name: value(r, name) for name in names}
+    out.update({key: value(r, name) for key, name in renamed.items()})
+    return out
+
+
+# Pointers are compared as they are: the log and the trace come from the same run.
+def accept(r):
+    args = fields(r, addrlen="addrlen_in")
+    args["s"] = record_handle(value(r, "s"))
+    if r["api"] == "WSAAccept":
+        args.update(fields(r, "condition", "callback_data"))
+    out = {"address": address(r), "addrlen": value(r, "addrlen")} if succeeded(r) else {}
+    return args, out
+
+
+def wsa_socket(r):
+    return fields(r, "af", "type", "protocol", "protocol_info", "group", "flags"), {}
+
+
+def wsa_connect(r):
+    args, _ = on_socket(r)
+    return dict(args, **fields(r, "caller_data", "callee_data", "sqos", "gqos")), {}
+
+
+def get_name(r):
+    args = dict(fields(r, namelen="namelen_in"), s=record_handle(value(r, "s")))
+    out = {"address": address(r), "namelen": value(r, "namelen")} if succeeded(r) else {}
+    return args, out
+
+
+def option(r):
+    args = dict(fields(r, "level", "optname"), s=record_handle(value(r, "s")))
+    if r["api"] == "setsockopt":
+        return dict(args, **fields(r, "optval", "optlen")), {}
+    out = fields(r, "optval", "optlen") if succeeded(r) else {}
+    return dict(args, **fields(r, optlen="optlen_in")), out
+
+
+def ioctl(r):
+    args = dict(fields(r, "cmd", "argp"), s=record_handle(value(r, "s")))
+    return args, fields(r, argp="argp_out") if succeeded(r) else {}
+
+
+def wsa_ioctl(r):
+    # Buffers without bytes are logged as null.
+    args = dict(fields(r, "code", "input_len", "output_len", "overlapped", "completion_routine"),
+                s=record_handle(value(r, "s")), input=value(r, "input") or None)
+    out = {"output": value(r, "output") or None, "returned": value(r, "returned")}
+    return args, out if succeeded(r) else {}
+
+
+def duplicate(r):
+    args = dict(fields(r, "process_id"), s=record_handle(value(r, "s")))
+    return args, fields(r, "af", "type", "protocol") if succeeded(r) else {}
+
+
 def sockets(r, name):
     """An fd_set's sockets as the record holds them, None for a set not passed."""
     p = r["params"]
@@ -136,6 +198,21 @@ SEEN = {
     "connect": on_socket,
     "recv": on_socket,
     "send": on_socket,
+    "accept": accept,
+    "WSAAccept": accept,
+    "WSASocketA": wsa_socket,
+    "WSASocketW": wsa_socket,
+    "WSAConnect": wsa_connect,
+    "listen": lambda r: (dict(fields(r, "backlog"), s=record_handle(value(r, "s"))), {}),
+    "shutdown": lambda r: (dict(fields(r, "how"), s=record_handle(value(r, "s"))), {}),
+    "getsockname": get_name,
+    "getpeername": get_name,
+    "getsockopt": option,
+    "setsockopt": option,
+    "ioctlsocket": ioctl,
+    "WSAIoctl": wsa_ioctl,
+    "WSADuplicateSocketA": duplicate,
+    "WSADuplicateSocketW": duplicate,
     "select": select,
     "WSAPoll": poll,
     "WSAAsyncSelect": async_select,
@@ -149,7 +226,8 @@ SEEN = {
     "inet_ntoa": lambda r: ({"in": in_addr(value(r, "in"))}, {}),
 }
 # The calls whose result is a new handle, or a pointer the program keeps.
-HANDLE_RESULTS = {"socket", "gethostbyname", "gethostbyaddr"}
+HANDLE_RESULTS = {"socket", "accept", "WSAAccept", "WSASocketA", "WSASocketW", "gethostbyname",
+                  "gethostbyaddr"}
 # The calls that return a pointer, NULL when they fail; of them those whose result is a text,
 # which the record holds as "" for NULL.
 POINTER_RESULTS = {"gethostbyname", "gethostbyaddr", "inet_ntoa"}
@@ -167,6 +245,8 @@ def mask_handles(values):
             for item in v:
                 if isinstance(item, dict):
                     mask_handles(item)
+
+
 
 
 def seen(r):

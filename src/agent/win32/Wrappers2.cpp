@@ -1,6 +1,5 @@
 // The traced calls of KL2_32.dll, the Winsock 2 agent: the same reports as Klvnt32.dll's
 // (WrapperBodies.h), with the Winsock 2 payloads: handles in 64-bit fields, addresses whole.
-#include <algorithm>
 #include <cstring>
 
 #include "agent/win32/WrapperBodies.h"
@@ -11,22 +10,12 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWs2_32;
 
 namespace {
 
+using agent::wrappers::Address;
 using agent::wrappers::ByName;
 using agent::wrappers::Handle64;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
-
-// The bytes of a socket address the program passed, as many as its length says and the
-// payload's address block holds; none when the call refused the pointer.
-agent::payload::AnyAddress Address(const Report& report, const sockaddr* address, int length) {
-  agent::payload::AnyAddress any{length, {}};
-  if (address != nullptr && length > 0 && report.PointersValid()) {
-    any.bytes = {reinterpret_cast<const uint8_t*>(address),
-                 std::min(static_cast<size_t>(length), protocol::layout::kAddrBlockCapacity)};
-  }
-  return any;
-}
 
 template <Id kId>
 int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
@@ -141,76 +130,6 @@ int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
 }
 
 // The calls shown by name only until their payloads are decoded.
-SOCKET WINAPI Klv_ws2_accept(SOCKET s, sockaddr* addr, int* addrlen) {
-  return ByName<Id::ws2_accept>(s, addr, addrlen);
-}
-
-SOCKET WINAPI Klv_WSAAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC lpfnCondition,
-                            DWORD_PTR dwCallbackData) {
-  return ByName<Id::WSAAccept>(s, addr, addrlen, lpfnCondition, dwCallbackData);
-}
-
-SOCKET WINAPI Klv_WSASocketA(int af, int type, int protocol, LPWSAPROTOCOL_INFOA lpProtocolInfo,
-                             GROUP g, DWORD dwFlags) {
-  return ByName<Id::WSASocketA>(af, type, protocol, lpProtocolInfo, g, dwFlags);
-}
-
-SOCKET WINAPI Klv_WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo,
-                             GROUP g, DWORD dwFlags) {
-  return ByName<Id::WSASocketW>(af, type, protocol, lpProtocolInfo, g, dwFlags);
-}
-
-int WINAPI Klv_WSAConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
-                          LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS) {
-  return ByName<Id::WSAConnect>(s, name, namelen, lpCallerData, lpCalleeData, lpSQOS, lpGQOS);
-}
-
-int WINAPI Klv_ws2_listen(SOCKET s, int backlog) {
-  return ByName<Id::ws2_listen>(s, backlog);
-}
-
-int WINAPI Klv_ws2_shutdown(SOCKET s, int how) {
-  return ByName<Id::ws2_shutdown>(s, how);
-}
-
-int WINAPI Klv_ws2_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return ByName<Id::ws2_getsockname>(s, name, namelen);
-}
-
-int WINAPI Klv_ws2_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return ByName<Id::ws2_getpeername>(s, name, namelen);
-}
-
-int WINAPI Klv_ws2_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
-  return ByName<Id::ws2_getsockopt>(s, level, optname, optval, optlen);
-}
-
-int WINAPI Klv_ws2_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
-  return ByName<Id::ws2_setsockopt>(s, level, optname, optval, optlen);
-}
-
-int WINAPI Klv_ws2_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
-  return ByName<Id::ws2_ioctlsocket>(s, cmd, argp);
-}
-
-int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD cbInBuffer,
-                        LPVOID lpvOutBuffer, DWORD cbOutBuffer, LPDWORD lpcbBytesReturned,
-                        LPWSAOVERLAPPED lpOverlapped,
-                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSAIoctl>(s, dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer,
-                              cbOutBuffer, lpcbBytesReturned, lpOverlapped, lpCompletionRoutine);
-}
-
-int WINAPI Klv_WSADuplicateSocketA(SOCKET s, DWORD dwProcessId,
-                                   LPWSAPROTOCOL_INFOA lpProtocolInfo) {
-  return ByName<Id::WSADuplicateSocketA>(s, dwProcessId, lpProtocolInfo);
-}
-
-int WINAPI Klv_WSADuplicateSocketW(SOCKET s, DWORD dwProcessId,
-                                   LPWSAPROTOCOL_INFOW lpProtocolInfo) {
-  return ByName<Id::WSADuplicateSocketW>(s, dwProcessId, lpProtocolInfo);
-}
-
 int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesSent, DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
