@@ -99,7 +99,9 @@ int WINAPI Klv_ws2_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* e
   if (!agent.Wants(Id::ws2_select)) {
     return CallReal<Id::ws2_select>(agent, nfds, readfds, writefds, exceptfds, timeout);
   }
-  // The sets as passed, before the call rewrites them, and the timeout.
+  // The sets as passed, before the call rewrites them, and the timeout; the thread's error
+  // stays as the program left it.
+  const DWORD programError = GetLastError();
   const std::array<const fd_set*, 3> sets{readfds, writefds, exceptfds};
   const std::array<FdSetCopy, 3> before{FdSetCopy(readfds), FdSetCopy(writefds),
                                         FdSetCopy(exceptfds)};
@@ -110,6 +112,7 @@ int WINAPI Klv_ws2_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* e
     call.sec = timeout->tv_sec;
     call.usec = timeout->tv_usec;
   }
+  SetLastError(programError);
   const int result = CallReal<Id::ws2_select>(agent, nfds, readfds, writefds, exceptfds, timeout);
   Report report(agent, Id::ws2_select, result == SOCKET_ERROR);
   if (!report.Wanted()) return result;
