@@ -19,8 +19,8 @@ int32_t DataLines(const CSpyMsg& record, int32_t byteLimit) {
 }
 
 // The '.' that continuation lines stand under: the one behind the structure name that begins a
-// parameter, ", SOCKADDR.length=" or ", HOSTENT.h_name=", though an argument before it holds dots
-// ("addr=127.0.0.1"); else the first.
+// parameter, ", SOCKADDR.length=" or ", HOSTENT.h_name=", though texts before it or after it hold
+// dots of their own ("addr=127.0.0.1", "h_name=www.example.com"); else the last.
 size_t IndentDot(std::string_view text) {
   const auto isNameChar = [](char c) { return (c >= 'A' && c <= 'Z') || c == '_'; };
   for (size_t dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1)) {
@@ -30,7 +30,7 @@ size_t IndentDot(std::string_view text) {
     while (before > 0 && text[before - 1] == ' ') --before;
     if (start < dot && before < start && before > 0 && text[before - 1] == ',') return dot;
   }
-  return text.find('.');
+  return text.rfind('.');
 }
 
 }  // namespace
@@ -65,8 +65,8 @@ int32_t RecordLayout::Width(std::string_view text) const {
 }
 
 int32_t RecordLayout::CallLineX(std::string_view text) {
+  if (text.starts_with('.')) return m_indent;
   const size_t dot = IndentDot(text);
-  if (dot == 0) return m_indent;
   if (dot != std::string_view::npos) m_indent = Width(text.substr(0, dot));
   return 0;
 }

@@ -1,7 +1,6 @@
 // The readers of the Winsock 2 calls that wait for sockets (select, WSAPoll), select their
 // network events, look up hosts and convert host names.
 #include <algorithm>
-#include <bit>
 
 #include "format/NameTables.h"
 #include "format/PayloadReader.h"
@@ -97,7 +96,7 @@ size_t PollEntries(Block p) {
 // Entry i of the FD_* names is bit i, which WSANETWORKEVENTS's error codes are indexed by.
 constexpr bool EventsAreBits() {
   for (size_t i = 0; i < std::size(names::kNetworkEvents); ++i) {
-    if (names::kNetworkEvents[i].value != 1 << i) return false;
+    if (names::kNetworkEvents[i].value != 1u << i) return false;
   }
   return std::size(names::kNetworkEvents) == layout::kNetworkEventsCount;
 }
@@ -153,8 +152,8 @@ void ReadPoll(Reader& r) {
     const uint64_t fd = r.U64(entry);
     const auto events = static_cast<int16_t>(r.U16(entry + layout::kPollEvents));
     const auto revents = static_cast<int16_t>(r.U16(entry + layout::kPollRevents));
-    const std::string eventsText = FormatFlags(names::kPollEvents, static_cast<uint16_t>(events));
-    const std::string reventsText = FormatFlags(names::kPollEvents, static_cast<uint16_t>(revents));
+    const std::string eventsText = FormatMask(names::kPollEvents, static_cast<uint16_t>(events));
+    const std::string reventsText = FormatMask(names::kPollEvents, static_cast<uint16_t>(revents));
     std::string line =
         (i == 0 ? ", WSAPOLLFD.fd=" : ".fd=") + Handle(fd) + ", events=" + eventsText;
     if (succeeded) line += ", revents=" + reventsText;
@@ -170,24 +169,24 @@ void ReadSelectEvents(Reader& r) {
   const bool window = r.row.id == static_cast<uint16_t>(Id::ws2_WSAAsyncSelect);
   const uint64_t handle = r.U64(layout::kSelectEventsHandle);
   r.Labelled(window ? "hWnd" : "hEventObject", static_cast<int64_t>(handle),
-             (window ? ", hWnd=" : ", hEventObject=") + FormatHandle64(handle));
+             (window ? ", hWnd=" : ", hEventObject=") + FormatPointer(handle));
   if (window) r.Decimal("wMsg", ", wMsg=", layout::kSelectEventsMessage);
   const int32_t events = r.I32(layout::kSelectEventsMask);
-  r.Labelled(
-      window ? "lEvent" : "lNetworkEvents", events,
-      (window ? ", lEvent=" : ", lNetworkEvents=") + FormatFlags(names::kNetworkEvents, events));
+  r.Labelled(window ? "lEvent" : "lNetworkEvents", events,
+             (window ? ", lEvent=" : ", lNetworkEvents=") +
+                 FormatMask(names::kNetworkEvents, static_cast<uint32_t>(events)));
   r.IntResult(layout::kResult2);
 }
 
 void ReadNetworkEvents(Reader& r) {
   r.Socket64();
   const uint64_t event = r.U64(layout::kNetworkEventsHandle);
-  r.Labelled("hEventObject", static_cast<int64_t>(event),
-             ", hEventObject=" + FormatHandle64(event));
+  r.Labelled("hEventObject", static_cast<int64_t>(event), ", hEventObject=" + FormatPointer(event));
   if (Succeeded(r)) {
     const int32_t events = r.I32(layout::kNetworkEventsMask);
-    r.Labelled("lNetworkEvents", events,
-               ", lNetworkEvents=" + FormatFlags(names::kNetworkEvents, events));
+    r.Labelled(
+        "lNetworkEvents", events,
+        ", lNetworkEvents=" + FormatMask(names::kNetworkEvents, static_cast<uint32_t>(events)));
     // Every error code in the value; the text and the line name those of the events set.
     std::string value;
     std::string text;
@@ -273,21 +272,6 @@ void ReadHostName(Reader& r) {
     r.Field("name", name, name, ", name=" + name);
   }
   r.IntResult(layout::kResult2);
-}
-
-std::optional<int> VerboseLines(layout::Group group, Block p) {
-  switch (group) {
-    case layout::Group::kSelect2: {
-      const uint32_t passed = protocol::bytes::GetLE32(p, layout::kSelect2Passed);
-      return std::max(1, std::popcount(passed & 7u));
-    }
-    case layout::Group::kPoll:
-      return static_cast<int>(std::max<size_t>(1, PollEntries(p)));
-    case layout::Group::kHostent:
-      return protocol::bytes::GetLE64(p, layout::kHostentResult) != 0 ? 5 : 1;
-    default:
-      return std::nullopt;
-  }
 }
 
 }  // namespace format::payload

@@ -6,7 +6,6 @@
 
 #include "capture/CaptureOptions.h"
 #include "format/CallFormatters.h"
-#include "format/PayloadReader.h"
 #include "format/TimeStamp.h"
 #include "format/ValueRenderers.h"
 #include "protocol/Bytes.h"
@@ -79,8 +78,11 @@ int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   // A Verbose socket address takes three continuation lines; one of another family, whose bytes
   // stand for its port and address, two.
   if (protocol::layout::HasAddress(call->layout)) return 4;
-  if (const std::optional<int> lines = payload::VerboseLines(call->layout, msg.PayloadBytes())) {
-    return *lines;
+  // A lookup's list, or an address only a call that succeeded filled in: counted as formatted.
+  if (protocol::layout::LinesVary(call->layout)) {
+    std::vector<std::string> lines;
+    FormatCall(*call, msg, lines, true);
+    return static_cast<int>(lines.size());
   }
   const std::optional<size_t> block = protocol::layout::AddressBlockOf(call->layout);
   if (!block) return 1;

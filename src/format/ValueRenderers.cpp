@@ -59,11 +59,15 @@ std::string FormatInAddr(const InAddr& address) {
 }
 
 std::string FormatFamily(int16_t family, Family calls) {
+  return ".family=" + FormatAddressFamily(family, calls);
+}
+
+std::string FormatAddressFamily(int32_t family, Family calls) {
   const char* name = format::names::Find<int32_t>(format::names::kAddressFamilies, family);
   if (name == nullptr && calls == Family::kWinsock2) {
     name = format::names::Find<int32_t>(format::names::kWinsock2AddressFamilies, family);
   }
-  return ".family=" + (name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family)));
+  return name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family));
 }
 
 std::string FormatPort(uint16_t port) {
@@ -175,10 +179,6 @@ std::string FormatIoControlCode(uint32_t code) {
   return name ? std::string(name) : FormatHex32(code);
 }
 
-std::string FormatPointer(uint64_t value) {
-  return value == 0 ? "NULL" : Printf("0x%08llX", static_cast<unsigned long long>(value));
-}
-
 std::string FormatWsaSocketFlags(uint32_t flags) {
   std::string text;
   for (const auto& flag : format::names::kWsaSocketFlags) {
@@ -220,25 +220,26 @@ std::string FormatSocketType(int32_t type) {
   return NameOrHex16(format::names::kSocketTypes, type);
 }
 
-std::string FormatHandle64(uint64_t value) {
-  return Printf("0x%08llX", static_cast<unsigned long long>(value));
+std::string FormatMask(std::span<const format::names::ValueName<uint32_t>> names, uint32_t mask) {
+  if (mask == 0) return "0";
+  std::string text;
+  const auto append = [&text](std::string_view name) {
+    if (!text.empty()) text += '|';
+    text += name;
+  };
+  for (const auto& bit : names) {
+    if ((mask & bit.value) == 0) continue;
+    append(bit.name);
+    mask &= ~bit.value;
+  }
+  if (mask != 0) append(Printf("0x%08lX", static_cast<unsigned long>(mask)));
+  return text;
 }
 
-std::string FormatFlags(std::span<const format::names::ValueName<int32_t>> names, int32_t value) {
-  auto rest = static_cast<uint32_t>(value);
-  std::string text;
-  for (const auto& [bits, name] : names) {
-    const auto mask = static_cast<uint32_t>(bits);
-    if ((rest & mask) != mask) continue;
-    text += text.empty() ? "" : "|";
-    text += name;
-    rest &= ~mask;
-  }
-  if (rest != 0 || text.empty()) {
-    text += text.empty() ? "" : "|";
-    text += Printf("0x%X", rest);
-  }
-  return text == "0x0" ? "0" : text;
+std::string FormatPointer(uint64_t pointer) {
+  if (pointer == 0) return "NULL";
+  if (pointer <= 0xFFFFFFFFu) return FormatHex32(static_cast<uint32_t>(pointer));
+  return Printf("0x%016llX", static_cast<unsigned long long>(pointer));
 }
 
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data) {

@@ -88,9 +88,9 @@ TEST(Winsock2Events, SelectAndPollShowTheSocketsAskedAndReady) {
   ExpectText(*pollRecord, {"WSAPoll (nfds=2, timeout=5000,... )"},
              {"WSAPoll (nfds=2, timeout=5000, WSAPOLLFD.fd=260, events=POLLWRNORM, "
               "revents=POLLWRNORM,",
-              ".fd=264, events=POLLIN, revents=0)"},
+              ".fd=264, events=POLLRDNORM|POLLRDBAND, revents=0)"},
              " returns (1 ready)");
-  ExpectJson(*pollRecord, R"("fdArray[1].events":{"value":768,"text":"POLLIN"})");
+  ExpectJson(*pollRecord, R"("fdArray[1].events":{"value":768,"text":"POLLRDNORM|POLLRDBAND"})");
   // Entries are cut whole to what the payload holds.
   Block small(20 + 16 + 15);
   EXPECT_EQ(BuildPoll(small, {0, 1, 2, 5000, entries}), 36u);
@@ -111,9 +111,9 @@ TEST(Winsock2Events, EventSelectionNamesTheEventsAndTheirErrors) {
   const Block event = Image().I32(10022).I32(-1).U64(260).U64(0x123456789).I32(0x408).I32(0).bytes;
   const auto eventRecord = Record(79, event);
   EXPECT_EQ(testrec::Format(*eventRecord, false).lines,
-            Lines{"WSAEventSelect (SOCKET=260, hEventObject=0x123456789, "
-                  "lNetworkEvents=FD_ACCEPT|0x400)"});
-  ExpectJson(*eventRecord, R"("hEventObject":{"value":4886718345,"text":"0x123456789"})");
+            Lines{"WSAEventSelect (SOCKET=260, hEventObject=0x0000000123456789, "
+                  "lNetworkEvents=FD_ACCEPT|0x00000400)"});
+  ExpectJson(*eventRecord, R"("hEventObject":{"value":4886718345,"text":"0x0000000123456789"})");
 
   std::array<int32_t, 10> errors{};
   errors[4] = 10061;
