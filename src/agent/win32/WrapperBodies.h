@@ -125,16 +125,6 @@ class Report {
                     std::span<const uint8_t> data) {
     SendUpTo(fixedPart + data.size(), build, call, data);
   }
-  // A payload that may take several datagrams: at most `size` bytes, and no more than a message
-  // holds. The build runs where a failure loses the report only.
-  template <class Build, class... Args>
-  void SendUpTo(size_t size, Build build, const Args&... args) {
-    Deliver([&] {
-      std::vector<uint8_t> buffer(std::min(size, protocol::spy::kMaxPayload));
-      const size_t used = build(std::span<uint8_t>(buffer), args...);
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), used));
-    });
-  }
   void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
 
  private:
