@@ -86,7 +86,9 @@ def accept(r):
 
 
 def wsa_socket(r):
-    return fields(r, "af", "type", "protocol", "protocol_info", "group", "flags"), {}
+    args = fields(r, "af", "type", "protocol", "protocol_info", "group", "flags")
+    args["protocol_info"] = record_handle(args["protocol_info"])  # masked as the log's is
+    return args, {}
 
 
 def wsa_connect(r):
