@@ -229,6 +229,18 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadAddressToString;
     case Group::kStringToAddress:
       return ReadStringToAddress;
+    case Group::kSelect2:
+      return ReadSelect2;
+    case Group::kPoll:
+      return ReadPoll;
+    case Group::kSelectEvents:
+      return ReadSelectEvents;
+    case Group::kNetworkEvents:
+      return ReadNetworkEvents;
+    case Group::kHostent:
+      return ReadHostent;
+    case Group::kHostName:
+      return ReadHostName;
     case Group::kGeneric:
       break;
   }

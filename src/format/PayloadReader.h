@@ -271,5 +271,13 @@ void ReadInetPton(Reader& r);
 void ReadInetNtop(Reader& r);
 void ReadAddressToString(Reader& r);
 void ReadStringToAddress(Reader& r);
+// select, WSAPoll, WSAAsyncSelect, WSAEventSelect, WSAEnumNetworkEvents, gethostbyname,
+// gethostbyaddr, gethostname (CallFields2Events.cpp).
+void ReadSelect2(Reader& r);
+void ReadPoll(Reader& r);
+void ReadSelectEvents(Reader& r);
+void ReadNetworkEvents(Reader& r);
+void ReadHostent(Reader& r);
+void ReadHostName(Reader& r);
 
 }  // namespace format::payload
