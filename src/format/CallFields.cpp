@@ -197,6 +197,14 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadBindConnect2;
     case Group::kRecvSend2:
       return ReadRecvSend2;
+    case Group::kWsaBuffers:
+      return ReadWsaBuffers;
+    case Group::kTransferAddr2:
+      return ReadTransferAddr2;
+    case Group::kWsaBuffersAddr:
+      return ReadWsaBuffersAddr;
+    case Group::kOverlappedResult:
+      return ReadOverlappedResult;
     case Group::kGeneric:
       break;
   }

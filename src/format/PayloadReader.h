@@ -95,9 +95,11 @@ class Reader {
     m_call.socket = static_cast<int32_t>(s);
     Labelled("s", static_cast<int64_t>(s), FormatSocket(static_cast<int32_t>(s), 0));
   }
-  // A socket address of any family, read from its address block: its length and parts.
+  // A socket address of any family, read from its address block: its length and parts; nothing
+  // for a block that holds none.
   void AnyAddress(const char* lengthName, size_t block, AddressRole role) {
     const int32_t length = I32(block + layout::kAddrBlockLength);
+    if (length == layout::kNoAddress) return;
     Labelled(lengthName, length, ", SOCKADDR.length=" + std::to_string(length), Shown::kAddress);
     const size_t bytes = block + layout::kAddrBlockBytes;
     const auto family = static_cast<int16_t>(U16(bytes + layout::kImageFamily));
@@ -117,6 +119,8 @@ class Reader {
         a[i] = protocol::bytes::Get8(p, bytes + layout::kIn6Address + i);
       }
       address = FormatIn6Addr(a, U32(bytes + layout::kIn6Scope));
+      m_call.address = {family, hostPort, {}, a};
+      m_call.role = role;
     } else {
       // Any other family: the bytes after the family, as many as the length says.
       const size_t end = std::clamp<size_t>(static_cast<size_t>(std::max(length, 0)), 2,
@@ -144,6 +148,10 @@ class Reader {
   void Socket64Result(size_t offset) {
     const uint64_t s = U64(offset);
     Result(static_cast<int64_t>(s), FormatSocket(static_cast<int32_t>(s), Error(), m_call.family));
+  }
+  // The bytes a call moved, of which the data lines show those captured; none when negative.
+  void Total(int32_t bytes) {
+    if (bytes >= 0) m_call.total = bytes;
   }
   // Bytes transferred, or the failure.
   void TransferResult(layout::Transfer transfer) {
@@ -176,5 +184,9 @@ void ReadSocket2(Reader& r);
 void ReadClose2(Reader& r);
 void ReadBindConnect2(Reader& r);
 void ReadRecvSend2(Reader& r);
+void ReadTransferAddr2(Reader& r);
+void ReadWsaBuffers(Reader& r);
+void ReadWsaBuffersAddr(Reader& r);
+void ReadOverlappedResult(Reader& r);
 
 }  // namespace format::payload

@@ -157,6 +157,23 @@ std::string FormatRecvFlags(int32_t flags) {
 std::string FormatSendFlags(int32_t flags) {
   return NameOrHex16(format::names::kSendFlags, flags);
 }
+std::string FormatMsgFlags(int32_t flags) {
+  std::string text;
+  auto rest = static_cast<uint32_t>(flags);
+  for (const auto& bit : format::names::kWinsock2MsgFlags) {
+    const auto value = static_cast<uint32_t>(bit.value);
+    if ((rest & value) == 0) continue;
+    text += (text.empty() ? "" : "|") + std::string(bit.name);
+    rest &= ~value;
+  }
+  if (rest != 0 || text.empty()) {
+    text += (text.empty() ? "" : "|") + (rest > 0xFFFF ? FormatHex32(rest) : FormatHex16(rest));
+  }
+  return text;
+}
+std::string FormatPointer64(uint64_t pointer) {
+  return pointer == 0 ? "NULL" : Printf("0x%016llX", static_cast<unsigned long long>(pointer));
+}
 std::string FormatProtocolFamily(int32_t af, Family calls) {
   if (calls == Family::kWinsock2) {
     if (const char* name =

@@ -43,6 +43,10 @@ std::string FormatLevel(int32_t level);            // ", SOL_SOCKET, " or ", lev
 std::string FormatIoctlCommand(uint32_t command);  // ends with ", "
 std::string FormatRecvFlags(int32_t flags);
 std::string FormatSendFlags(int32_t flags);
+// The Winsock 2 MSG_* bits joined by "|", bits without a name in hexadecimal; 0 is "0x0000".
+std::string FormatMsgFlags(int32_t flags);
+// A pointer the program passed, 64 bits wide: "NULL" or "0x" and 16 hexadecimal digits.
+std::string FormatPointer64(uint64_t pointer);
 std::string FormatProtocolFamily(int32_t af, Family calls = Family::kWinsock1);
 std::string FormatSocketType(int32_t type);
 

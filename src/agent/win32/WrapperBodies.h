@@ -2,6 +2,7 @@
 // and byte views of its arguments, and the report of a call after it returned.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -13,6 +14,7 @@
 #include "agent/PayloadBuilders.h"
 #include "agent/win32/Agent.h"
 #include "protocol/Calls.h"
+#include "protocol/PayloadLayout.h"
 #include "protocol/SpyDatagram.h"
 
 // Every call an agent exports has a wrapper of the system function's own type, whose
@@ -64,6 +66,17 @@ inline uint64_t Handle64(SOCKET s) {
 inline std::span<const uint8_t> Bytes(const char* data, size_t count) {
   return {reinterpret_cast<const uint8_t*>(data), count};
 }
+// A pointer the program passed, zero-extended to 64 bits.
+template <class T>
+uint64_t Pointer64(T* p) {
+  return reinterpret_cast<uintptr_t>(p);
+}
+// What an in-and-out value holds before the call, which may overwrite it. A bad pointer is not
+// read: the call fails with WSAEFAULT rather than crash, and so must its wrapper.
+template <class T>
+int32_t Peek(const T* p) {
+  return p != nullptr && !IsBadReadPtr(p, sizeof *p) ? static_cast<int32_t>(*p) : 0;
+}
 
 // One traced call after it returned.
 class Report {
@@ -111,10 +124,17 @@ class Report {
   template <class Build, class Call>
   void SendTransfer(Build build, const Call& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
+    SendSized(fixedPart + data.size(),
+              [&](std::span<uint8_t> out) { return build(out, call, data); });
+  }
+  // A payload of up to `size` bytes that `build` writes into the span it gets, returning the
+  // size written; whatever it allocates is allocated where a failure only loses the report.
+  template <class Build>
+  void SendSized(size_t size, Build build) {
     Deliver([&] {
-      std::vector<uint8_t> buffer(fixedPart + data.size());
-      const size_t size = build(std::span<uint8_t>(buffer), call, data);
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+      std::vector<uint8_t> buffer(size);
+      const size_t written = build(std::span<uint8_t>(buffer));
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), written));
     });
   }
   void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
@@ -141,6 +161,47 @@ class Report {
   DWORD m_saved;  // the thread's error as the call left it
   int32_t m_error;
 };
+
+// The bytes of a socket address the program passed or got, as many as its length says and the
+// payload's address block holds; none when the call refused the pointer.
+inline agent::payload::AnyAddress Address(const Report& report, const sockaddr* address,
+                                          int length) {
+  agent::payload::AnyAddress any{length, {}};
+  if (address != nullptr && length > 0 && report.PointersValid()) {
+    any.bytes = {reinterpret_cast<const uint8_t*>(address),
+                 std::min(static_cast<size_t>(length), protocol::layout::kAddrBlockCapacity)};
+  }
+  return any;
+}
+
+// The Winsock 2 sendto and recvfrom, whose addresses are whole; the Winsock 1.1 agent reports a
+// call under these ids when its address does not fit the 16-byte image.
+inline void ReportSendTo2(Report& report, SOCKET s, const char* buf, int len, int flags,
+                          const sockaddr* to, int tolen, int result) {
+  constexpr size_t kFixed = protocol::layout::kTransferAddr2.fixed;
+  report.SendTransfer(agent::payload::BuildTransferAddr2,
+                      agent::payload::TransferAddr2Call{report.Error(), result, Handle64(s), flags,
+                                                        len, 0, Address(report, to, tolen)},
+                      kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+}
+// `fromLenIn` is what *fromlen held before the call; the source is read only after a success.
+inline void ReportRecvFrom2(Report& report, SOCKET s, const char* buf, int len, int flags,
+                            const sockaddr* from, const int* fromlen, int32_t fromLenIn,
+                            int result) {
+  constexpr size_t kFixed = protocol::layout::kTransferAddr2.fixed;
+  agent::payload::TransferAddr2Call call{report.Error(),
+                                         result,
+                                         Handle64(s),
+                                         flags,
+                                         len,
+                                         fromLenIn,
+                                         {protocol::layout::kNoAddress, {}}};
+  if (result != SOCKET_ERROR && from != nullptr && fromlen != nullptr) {
+    call.address = Address(report, from, *fromlen);
+  }
+  report.SendTransfer(agent::payload::BuildTransferAddr2, call, kFixed,
+                      Bytes(buf, report.KeptBytes(result, kFixed)));
+}
 
 // A pointer result fails as null, an int result as SOCKET_ERROR, an unsigned one (a socket,
 // an address) as all ones: INVALID_SOCKET, INADDR_NONE.
