@@ -79,17 +79,17 @@ void PutAddress(std::span<uint8_t> out, size_t offset, const AnyAddress& address
 }
 
 // The captured bytes behind the fixed part, then the buffer lengths as far as they fit; returns
-// the payload's size and writes the byte count at `countOffset`.
+// the payload's size and writes the byte and length counts.
 size_t PutDataAndLengths(std::span<uint8_t> out, size_t fixed, size_t countOffset,
                          std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
   const size_t count = PutTail(out, fixed, data);
   Put32(out, countOffset, static_cast<int32_t>(count));
   size_t end = fixed + count;
-  for (const uint32_t length : lengths) {
-    if (out.size() - end < 4) break;
-    protocol::bytes::PutLE32(out.data() + end, length);
-    end += 4;
+  uint32_t listed = 0;
+  for (; listed < lengths.size() && out.size() - end >= 4; ++listed, end += 4) {
+    protocol::bytes::PutLE32(out.data() + end, lengths[listed]);
   }
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kWsaListed, listed);
   return end;
 }
 

@@ -25,14 +25,14 @@ void Pointer(Reader& r, const char* name, const char* label, size_t offset) {
 }
 
 // The buffer count, and the lengths of the buffers listed behind the captured bytes: "[5, 7]",
-// "[5, 7, ...]" when the payload lists fewer than there were.
+// "[5, 7, ...]" when the payload lists fewer than there were ("[...]": none).
 void Buffers(Reader& r, layout::Transfer transfer, Shown countShown) {
   const uint32_t count = r.U32(layout::kWsaBufferCount);
   r.Labelled("buffers", count, ", dwBufferCount=" + std::to_string(count), countShown);
   const int32_t captured = r.I32(transfer.count);
   const size_t start = transfer.fixed + static_cast<size_t>(std::max(captured, 0));
   const size_t room = start < r.p.size() ? (r.p.size() - start) / 4 : 0;
-  const size_t listed = std::min<size_t>(count, room);
+  const size_t listed = std::min<size_t>({count, r.U32(layout::kWsaListed), room});
   std::string value;
   std::string text = "[";
   for (size_t i = 0; i < listed; ++i) {

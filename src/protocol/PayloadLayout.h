@@ -182,18 +182,19 @@ constexpr size_t kTransferAddr2Address = 32;
 // WSASend, WSARecv, WSASendTo, WSARecvFrom: the bytes the call moved (for a send that pends, the
 // bytes it handed over; -1 when the call failed or a receive pends), the count of captured bytes,
 // the flags as passed and, after a receive that completed, as it returned them, the buffer count,
-// the size of a WSARecvFrom's address buffer, the OVERLAPPED and the completion routine. The
-// -To/-From calls add the address block. The captured bytes follow the fixed part, then the
-// lengths of the first buffers, 32 bits each, as many as the payload holds.
-constexpr Transfer kWsaBuffers{16, 20, 56};
-constexpr Transfer kWsaBuffersAddr{16, 20, 188};
+// the size of a WSARecvFrom's address buffer, the OVERLAPPED, the completion routine, and how
+// many buffer lengths the payload lists. The -To/-From calls add the address block. The captured
+// bytes follow the fixed part, then the lengths of the first buffers, 32 bits each.
+constexpr Transfer kWsaBuffers{16, 20, 60};
+constexpr Transfer kWsaBuffersAddr{16, 20, 192};
 constexpr size_t kWsaFlags = 24;
 constexpr size_t kWsaFlagsOut = 28;
 constexpr size_t kWsaBufferCount = 32;
 constexpr size_t kWsaFromLen = 36;
 constexpr size_t kWsaOverlapped = 40;
 constexpr size_t kWsaCompletion = 48;
-constexpr size_t kWsaAddress = 56;
+constexpr size_t kWsaListed = 56;
+constexpr size_t kWsaAddress = 60;
 
 // WSAGetOverlappedResult: laid out as a WSARecvFrom, with what it collected. The bytes are those
 // of a receive the agent saw pend on the same OVERLAPPED (-1 for anything else), its buffer count

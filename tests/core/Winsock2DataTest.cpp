@@ -25,9 +25,9 @@ Block NoAddress() {
 }
 
 // The WSABUF calls' fixed part: result, socket, bytes, captured count, flags in and out, buffer
-// count, fromlen, OVERLAPPED, completion routine.
+// count, fromlen, OVERLAPPED, completion routine, and the count of lengths listed.
 Image Buffers(int32_t error, int32_t result, int32_t bytes, int32_t captured, int32_t flags,
-              int32_t flagsOut, int32_t count, int32_t fromLen, uint64_t overlapped,
+              int32_t flagsOut, int32_t count, int32_t listed, int32_t fromLen, uint64_t overlapped,
               uint64_t s = 260) {
   return Image()
       .I32(error)
@@ -40,13 +40,17 @@ Image Buffers(int32_t error, int32_t result, int32_t bytes, int32_t captured, in
       .I32(count)
       .I32(fromLen)
       .U64(overlapped)
-      .U64(0);
+      .U64(0)
+      .I32(listed);
 }
 
 TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
   const std::vector<uint32_t> lengths{5, 7};
-  const Block send =
-      Buffers(0, 0, 12, 12, 0, 0, 2, 0, 0).Raw(testrec::Bytes("Hello, world")).I32(5).I32(7).bytes;
+  const Block send = Buffers(0, 0, 12, 12, 0, 0, 2, 2, 0, 0)
+                         .Raw(testrec::Bytes("Hello, world"))
+                         .I32(5)
+                         .I32(7)
+                         .bytes;
   EXPECT_EQ(Built([&](auto out) {
               return BuildWsaBuffers(out, {0, 0, 260, 12, 0, 0, 2, 0, 0, 0, {}},
                                      testrec::Bytes("Hello, world"), lengths);
@@ -57,6 +61,10 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
       "WSASend (SOCKET=260, dwBufferCount=2 [5, 7], flags=0x0000, lpOverlapped=NULL, "
       "lpCompletionRoutine=NULL)";
   ExpectText(*record, {line}, {line}, " returns (12 bytes)");
+  // A record as it arrives, its payload padded to whole datagram chunks.
+  Block padded = send;
+  padded.resize(244, 0);
+  EXPECT_EQ(testrec::Format(*Record(69, padded), false).lines, Lines{line});
   ExpectJson(*record,
              R"("buffers":{"value":2,"text":"2"},"lengths":{"value":"5,7","text":"[5, 7]"})");
   ExpectJson(*record, R"("sent":{"value":12,"text":"12"}},"result":{"value":0,"text":"12 bytes"})");
@@ -66,8 +74,11 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
 
   // The save limit kept 3 bytes: the lengths follow them. A send that pends has handed its bytes
   // over; a report lists at most the lengths it has room for.
-  const Block pending =
-      Buffers(997, -1, 12, 3, 4, 0, 20, 0, 0x2CFE30).Raw(testrec::Bytes("Hel")).I32(5).I32(7).bytes;
+  const Block pending = Buffers(997, -1, 12, 3, 4, 0, 20, 2, 0, 0x2CFE30)
+                            .Raw(testrec::Bytes("Hel"))
+                            .I32(5)
+                            .I32(7)
+                            .bytes;
   const auto pendingRecord = Record(69, pending);
   ExpectText(*pendingRecord,
              {"WSASend (SOCKET=260, dwBufferCount=20 [5, 7, ...], flags=MSG_DONTROUTE, "
@@ -102,7 +113,7 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
              " returns (4 bytes)");
 
   // WSASendTo: the buffers, then the address.
-  const Block sendTo = Buffers(0, 0, 3, 3, 0, 0, 1, 0, 0)
+  const Block sendTo = Buffers(0, 0, 3, 3, 0, 0, 1, 1, 0, 0)
                            .Raw(AddressBlock(16, kV4))
                            .Raw(testrec::Bytes("abc"))
                            .I32(3)
@@ -122,7 +133,7 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
 
 TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
   // WSARecv pends: the call is shown, no data yet.
-  const Block pending = Buffers(997, -1, -1, 0, 2, 0, 1, 0, 0x2CFE30).I32(64).bytes;
+  const Block pending = Buffers(997, -1, -1, 0, 2, 0, 1, 1, 0, 0x2CFE30).I32(64).bytes;
   EXPECT_EQ(Built([&](auto out) {
               return BuildWsaBuffers(out, {997, -1, 260, -1, 2, 0, 1, 0, 0x2CFE30, 0, {}}, {},
                                      std::vector<uint32_t>{64});
@@ -153,6 +164,7 @@ TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
                             .U64(0x2CFE30)
                             .I32(5)
                             .I32(0)
+                            .I32(2)
                             .Raw(AddressBlock(28, v6))
                             .Raw(testrec::Bytes("IPv6!"))
                             .I32(4)
@@ -191,6 +203,7 @@ TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
                            .I32(0)
                            .U64(0x2CFE30)
                            .I32(12)
+                           .I32(0)
                            .I32(0)
                            .Raw(NoAddress())
                            .bytes;
@@ -277,8 +290,11 @@ TEST(Winsock2Data, ReceivesShowTheSourceTheyGot) {
              " returns (WSAEWOULDBLOCK)");
 
   // WSARecvFrom completed at once, with the flags it returned.
-  const Block recvFrom =
-      Buffers(0, 0, 1, 1, 0, 0x0100, 1, 28, 0).Raw(AddressBlock(16, kV4)).Raw({'x'}).I32(1).bytes;
+  const Block recvFrom = Buffers(0, 0, 1, 1, 0, 0x0100, 1, 1, 28, 0)
+                             .Raw(AddressBlock(16, kV4))
+                             .Raw({'x'})
+                             .I32(1)
+                             .bytes;
   const auto recvFromRecord = Record(74, recvFrom);
   EXPECT_EQ(testrec::Format(*recvFromRecord, false).lines,
             (Lines{"WSARecvFrom (SOCKET=260, dwBufferCount=1 [1], flags=0x0000, fromlen=28, "
@@ -301,11 +317,12 @@ TEST(Winsock2Data, PacketsOfEveryFamily) {
   Block peer = In6(false, 0);
   peer[3] = 0x8A;  // port 5258
   trace.push_back(Record(51, Image().I32(0).I32(0).U64(300).Raw(AddressBlock(28, peer)).bytes));
-  trace.push_back(Record(69, Buffers(0, 0, 2, 2, 0, 0, 1, 0, 0, 300).Raw({'h', 'i'}).I32(2).bytes));
+  trace.push_back(
+      Record(69, Buffers(0, 0, 2, 2, 0, 0, 1, 1, 0, 0, 300).Raw({'h', 'i'}).I32(2).bytes));
   trace.push_back(socket(301, 23, 1));
   trace.push_back(Record(51, Image().I32(0).I32(0).U64(301).Raw(AddressBlock(28, peer)).bytes));
   trace.push_back(
-      Record(72, Buffers(0, 0, 3, 3, 0, 0, 1, 0, 0, 301).Raw({'a', 'b', 'c'}).I32(3).bytes));
+      Record(72, Buffers(0, 0, 3, 3, 0, 0, 1, 1, 0, 0, 301).Raw({'a', 'b', 'c'}).I32(3).bytes));
   trace.push_back(Record(49, Image().I32(0).I32(0).U64(301).bytes));
   for (size_t i = 0; i < trace.size(); ++i) trace[i]->m_time = 1000 + static_cast<uint32_t>(i);
 

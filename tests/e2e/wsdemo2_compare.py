@@ -57,6 +57,59 @@ def on_socket(r):
     return args, {}
 
 
+def sendto(r):
+    return {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "address": address(r), "tolen": value(r, "tolen")}, {}
+
+
+def received_from(r, out):
+    # The source, which a receive shows once it completed.
+    if "family" in r["params"]:
+        out.update(address=address(r), fromlen=value(r, "fromlen"))
+    return out
+
+
+def recvfrom(r):
+    args = {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "fromlen": value(r, "fromlen_in")}
+    return args, received_from(r, {})
+
+
+def buffers(r):
+    lengths = value(r, "lengths")
+    return [int(n) for n in lengths.split(",")] if lengths else []
+
+
+# WSASend, WSASendTo, WSARecv, WSARecvFrom.
+def wsa_buffers(r):
+    p = r["params"]
+    args = {"s": record_handle(value(r, "s")), "buffers": buffers(r), "flags": value(r, "flags")}
+    if "tolen" in p:
+        args.update(address=address(r), tolen=value(r, "tolen"))
+    if "fromlen_in" in p:
+        args["fromlen"] = value(r, "fromlen_in")
+    args.update(overlapped=record_handle(value(r, "overlapped")),
+                completion_routine=value(r, "completion_routine"))
+    out = {}
+    if r["result"]["value"] == 0:
+        if "sent" in p:
+            out = {"sent": value(r, "sent")}
+        else:
+            out = received_from(r, {"received": value(r, "received"),
+                                    "flags": value(r, "flags_out")})
+    return args, out
+
+
+def collect(r):
+    args = {"s": record_handle(value(r, "s")), "overlapped": record_handle(value(r, "overlapped")),
+            "wait": value(r, "wait")}
+    out = {}
+    if r["result"]["value"]:
+        out = received_from(r, {"transferred": value(r, "transferred"),
+                                "flags": value(r, "flags_out")})
+    return args, out
+
+
 SEEN = {
     "WSAStartup": startup,
     "WSACleanup": lambda r: ({}, {}),
@@ -66,6 +119,13 @@ SEEN = {
     "connect": on_socket,
     "recv": on_socket,
     "send": on_socket,
+    "sendto": sendto,
+    "recvfrom": recvfrom,
+    "WSASend": wsa_buffers,
+    "WSASendTo": wsa_buffers,
+    "WSARecv": wsa_buffers,
+    "WSARecvFrom": wsa_buffers,
+    "WSAGetOverlappedResult": collect,
 }
 # The calls whose result is a new handle.
 HANDLE_RESULTS = {"socket"}
@@ -82,8 +142,10 @@ def expected(c):
     # The bytes sent or received, compared apart: the save limit may cut the captured ones.
     args.pop("data", None)
     out.pop("data", None)
-    if "s" in args:
-        args["s"] = log_handle(args["s"])
+    # In the order the record's side masks them: the socket, then the OVERLAPPED.
+    for handle in ("s", "overlapped"):
+        if handle in args:
+            args[handle] = log_handle(args[handle])
     result = log_handle(c["result"]) if c["call"] in HANDLE_RESULTS else c["result"]
     return c["call"], args, result, out
 
@@ -98,9 +160,12 @@ def data_agrees(r, c):
 
 
 def error_of(c):
-    # WSAStartup returns its error rather than setting it; other calls fail with -1.
+    # WSAStartup returns its error rather than setting it; a BOOL call fails with 0 (FALSE), the
+    # others with -1.
     if c["call"] == "WSAStartup":
         return c["result"]
+    if c["call"] == "WSAGetOverlappedResult":
+        return c["error"] if c["result"] == 0 else 0
     return c["error"] if c["result"] == -1 else 0
 
 

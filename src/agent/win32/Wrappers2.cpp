@@ -262,7 +262,8 @@ int ReceiveBuffersCall(int result, const ReceiveArgs& args) {
       call.address = Address(report, args.from, *args.fromlen);
     }
   }
-  const WSABUF* readable = completed ? args.buffers : nullptr;
+  // The buffers are listed, and their bytes read as far as the call filled them.
+  const WSABUF* readable = report.PointersValid() ? args.buffers : nullptr;
   if (kAddressed) {
     SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
                 protocol::layout::kWsaBuffersAddr.fixed, readable, args.count);
