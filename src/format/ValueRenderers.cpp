@@ -163,11 +163,13 @@ std::string FormatMsgFlags(int32_t flags) {
   for (const auto& bit : format::names::kWinsock2MsgFlags) {
     const auto value = static_cast<uint32_t>(bit.value);
     if ((rest & value) == 0) continue;
-    text += (text.empty() ? "" : "|") + std::string(bit.name);
+    if (!text.empty()) text += '|';
+    text += bit.name;
     rest &= ~value;
   }
   if (rest != 0 || text.empty()) {
-    text += (text.empty() ? "" : "|") + (rest > 0xFFFF ? FormatHex32(rest) : FormatHex16(rest));
+    if (!text.empty()) text += '|';
+    text += rest > 0xFFFF ? FormatHex32(rest) : FormatHex16(rest);
   }
   return text;
 }

@@ -61,6 +61,7 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
       "WSASend (SOCKET=260, dwBufferCount=2 [5, 7], flags=0x0000, lpOverlapped=NULL, "
       "lpCompletionRoutine=NULL)";
   ExpectText(*record, {line}, {line}, " returns (12 bytes)");
+  EXPECT_EQ(format::FormatMsgFlags(0x4000A), "MSG_PEEK|MSG_WAITALL|0x00040000");
   // A record as it arrives, its payload padded to whole datagram chunks.
   Block padded = send;
   padded.resize(244, 0);
