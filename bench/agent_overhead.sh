@@ -9,6 +9,9 @@
 # output goes to /dev/null. Then a burst of 10,000 traced calls with the monitor receiving (what
 # arrived, the longest receive pass, how many reports waited for room in the agent's queue), and
 # the native time of a full-page repaint. Every run has 5 minutes; one that takes longer is
+# reported and the benchmark stops. The loop runs built 32-bit (build/win32) and 64-bit
+# (build/win64), each traced by the agent of its width, where this machine runs both; where it
+# cannot run 32-bit programs, the 64-bit loop alone, and the 32-bit one is reported skipped.
 # reported and the benchmark stops.
 # Then, pinned, the same round trips made with WSASend and WSARecv (wsloop2, through KL2_32.dll)
 # beside wsloop's, each traced (agent alone) as a ratio to its own untraced run: the Winsock 2
@@ -26,8 +29,9 @@ quarnet_top=$top
 # shellcheck source=../scripts/wine-env
 . "$top/scripts/wine-env"
 rounds=${1:-2000}
-"$top/scripts/build" "$QUARNET_WINDOWS_BUILD" >/dev/null
-bin=$top/build/$QUARNET_WINDOWS_BUILD/bin
+builds=(win64)
+[ "$QUARNET_BOTH_WIDTHS" = 1 ] && builds=(win32 win64)
+"$top/scripts/build" "${builds[@]}" >/dev/null
 traces=$(mktemp -d)
 trap 'quarnet_stop_wine; rm -rf "$traces"' EXIT
 quarnet_start_xvfb
@@ -231,10 +235,19 @@ winsock2_loop() {
   }'
 }
 
-measure "pinned to CPU 0" taskset -c 0
-winsock2_loop taskset -c 0
-requests taskset -c 0
-measure "unpinned" env
+for build in "${builds[@]}"; do
+  bin=$top/build/$build/bin
+  if [ "$build" = win32 ]; then
+    width=32 QUARNET_WINE=/usr/lib/wine/wine
+  else
+    width=64 QUARNET_WINE=/usr/lib/wine/wine64
+  fi
+  measure "$width-bit, pinned to CPU 0" taskset -c 0
+  winsock2_loop taskset -c 0
+  requests taskset -c 0
+  measure "$width-bit, unpinned" env
+done
+[ "$QUARNET_BOTH_WIDTHS" = 1 ] || echo "== 32-bit loop: skipped (this machine cannot run 32-bit programs)"
 
 "$top/scripts/build" native >/dev/null
 "$top/build/native/bench/repaint_bench" 2>/dev/null | awk '/^BM_/{print "full-page repaint, native:", $2, $3}'

@@ -1,5 +1,5 @@
 // The monitor's side of the agent benchmark: contacts the agent, sets every call's flag off or
-// on, and runs a launcher copy of a program beside this one and the agents.
+// on, and runs a launcher copy of a program beside this one and the agent of its width.
 //   agent_bench off|on|unread [round trips [loop]]   wsloop.exe (or the loop named, wsloop2),
 //                                                    timed inside it
 //   agent_bench burst [calls]                   wsburst.exe: calls, then WSACleanup and return
@@ -27,6 +27,7 @@
 #include "capture/ReceivePass.h"
 #include "capture/win32/CaptureSocket.h"
 #include "config/Launcher.h"
+#include "protocol/AgentFiles.h"
 
 namespace {
 
@@ -136,7 +137,9 @@ int main(int argc, char** argv) {
   const std::string dir = DirectoryOf(self);
   const std::string name = burst ? "wsburst" : argc > 3 ? argv[3] : "wsloop";
   const std::string copy = dir + "\\" + name + ".tmp";
-  if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy).ok) {
+  if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy,
+                                                protocol::kOwnWidth)
+           .ok) {
     std::printf("agent_bench: cannot make %s\n", copy.c_str());
     return 1;
   }

@@ -282,6 +282,119 @@ size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
   return kOffsets.fixed + count;
 }
 
+size_t BuildAccept2(std::span<uint8_t> out, const Accept2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kAccept2Fixed, call.error)) return 0;
+  Put32(out, layout::kAccept2Offered, call.offered);
+  Put64(out, layout::kSocket64, call.s);
+  Put64(out, layout::kAccept2Result, call.result);
+  Put64(out, layout::kAccept2Condition, call.condition);
+  Put64(out, layout::kAccept2CallbackData, call.callbackData);
+  PutAddress(out, layout::kAccept2Address, call.address);
+  return layout::kAccept2Fixed;
+}
+
+size_t BuildWSASocket(std::span<uint8_t> out, const WSASocketCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kWSASocketFixed, call.error)) return 0;
+  Put32(out, layout::kSocketAf, call.af);
+  Put32(out, layout::kSocketType, call.type);
+  Put32(out, layout::kSocketProtocol, call.protocol);
+  Put64(out, layout::kSocket2Result, call.result);
+  Put64(out, layout::kWSASocketInfo, call.protocolInfo);
+  protocol::bytes::PutLE32(out.data() + layout::kWSASocketGroup, call.group);
+  protocol::bytes::PutLE32(out.data() + layout::kWSASocketFlags, call.flags);
+  return layout::kWSASocketFixed;
+}
+
+size_t BuildWSAConnect(std::span<uint8_t> out, const WSAConnectCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kWSAConnectFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put64(out, layout::kWSAConnectCallerData, call.callerData);
+  Put64(out, layout::kWSAConnectCalleeData, call.calleeData);
+  Put64(out, layout::kWSAConnectSqos, call.sqos);
+  Put64(out, layout::kWSAConnectGqos, call.gqos);
+  PutAddress(out, layout::kWSAConnectAddress, call.address);
+  return layout::kWSAConnectFixed;
+}
+
+size_t BuildListenShutdown2(std::span<uint8_t> out, const Value2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kListenShutdown2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kListenShutdown2Value, call.value);
+  return layout::kListenShutdown2Fixed;
+}
+
+size_t BuildGetName2(std::span<uint8_t> out, const GetName2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kGetName2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kGetName2Offered, call.offered);
+  PutAddress(out, layout::kGetName2Address, call.address);
+  return layout::kGetName2Fixed;
+}
+
+size_t BuildSockOpt2(std::span<uint8_t> out, const Option2Call& call,
+                     std::span<const uint8_t> value) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kOption2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kOption2Level, call.level);
+  Put32(out, layout::kOption2Name, call.optname);
+  Put32(out, layout::kOption2Offered, call.offered);
+  Put32(out, layout::kOption2Len, call.optlen);
+  return layout::kOption2Fixed + PutTail(out, layout::kOption2Fixed, value);
+}
+
+size_t BuildIoctl2(std::span<uint8_t> out, const Ioctl2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kIoctl2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  protocol::bytes::PutLE32(out.data() + layout::kIoctl2Cmd, call.cmd);
+  protocol::bytes::PutLE32(out.data() + layout::kIoctl2Before, call.before);
+  protocol::bytes::PutLE32(out.data() + layout::kIoctl2After, call.after);
+  return layout::kIoctl2Fixed;
+}
+
+size_t BuildWSAIoctl(std::span<uint8_t> out, const WSAIoctlCall& call,
+                     std::span<const uint8_t> input, std::span<const uint8_t> output) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kWSAIoctlFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlCode, call.code);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlInLen, call.inLen);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlOutLen, call.outLen);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlReturned, call.returned);
+  Put64(out, layout::kWSAIoctlOverlapped, call.overlapped);
+  Put64(out, layout::kWSAIoctlRoutine, call.routine);
+  const size_t inCount = PutTail(out, layout::kWSAIoctlFixed, input);
+  const size_t outCount = PutTail(out, layout::kWSAIoctlFixed + inCount, output);
+  Put32(out, layout::kWSAIoctlInCount, static_cast<int32_t>(inCount));
+  Put32(out, layout::kWSAIoctlOutCount, static_cast<int32_t>(outCount));
+  return layout::kWSAIoctlFixed + inCount + outCount;
+}
+
+size_t BuildDuplicateSocket(std::span<uint8_t> out, const DuplicateCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kDuplicateFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  protocol::bytes::PutLE32(out.data() + layout::kDuplicateProcess, call.processId);
+  Put64(out, layout::kDuplicateInfo, call.protocolInfo);
+  Put32(out, layout::kDuplicateAf, call.af);
+  Put32(out, layout::kDuplicateType, call.type);
+  Put32(out, layout::kDuplicateProtocol, call.protocol);
+  return layout::kDuplicateFixed;
+}
+
 size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
                           std::span<const uint8_t> data) {
   namespace layout = protocol::layout;

@@ -173,6 +173,108 @@ struct Transfer2Call {  // recv, send
 size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
                       std::span<const uint8_t> data);
 
+struct Accept2Call {  // accept, WSAAccept
+  int32_t error = 0;
+  int32_t offered = 0;  // the address length the program offered
+  uint64_t s = 0;
+  uint64_t result = 0;  // the new socket
+  uint64_t condition = 0;
+  uint64_t callbackData = 0;
+  AnyAddress address;  // the peer's
+};
+size_t BuildAccept2(std::span<uint8_t> out, const Accept2Call& call);
+
+struct WSASocketCall {  // WSASocketA, WSASocketW
+  int32_t error = 0;
+  int32_t af = 0;
+  int32_t type = 0;
+  int32_t protocol = 0;
+  uint64_t result = 0;  // the new socket
+  uint64_t protocolInfo = 0;
+  uint32_t group = 0;
+  uint32_t flags = 0;
+};
+size_t BuildWSASocket(std::span<uint8_t> out, const WSASocketCall& call);
+
+struct WSAConnectCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  AnyAddress address;
+  uint64_t callerData = 0;
+  uint64_t calleeData = 0;
+  uint64_t sqos = 0;
+  uint64_t gqos = 0;
+};
+size_t BuildWSAConnect(std::span<uint8_t> out, const WSAConnectCall& call);
+
+struct Value2Call {  // listen (value: backlog), shutdown (value: how)
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t value = 0;
+};
+size_t BuildListenShutdown2(std::span<uint8_t> out, const Value2Call& call);
+
+struct GetName2Call {  // getsockname, getpeername
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t offered = 0;
+  AnyAddress address;
+};
+size_t BuildGetName2(std::span<uint8_t> out, const GetName2Call& call);
+
+// getsockopt, setsockopt; `value` is the option's bytes, cut to what fits.
+struct Option2Call {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t level = 0;
+  int32_t optname = 0;
+  int32_t offered = 0;
+  int32_t optlen = 0;
+};
+size_t BuildSockOpt2(std::span<uint8_t> out, const Option2Call& call,
+                     std::span<const uint8_t> value);
+
+struct Ioctl2Call {  // ioctlsocket
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint32_t cmd = 0;
+  uint32_t before = 0;  // what argp pointed to before the call and after it
+  uint32_t after = 0;
+};
+size_t BuildIoctl2(std::span<uint8_t> out, const Ioctl2Call& call);
+
+// WSAIoctl: the input and output bytes are cut to what fits, the input first.
+struct WSAIoctlCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint32_t code = 0;
+  uint32_t inLen = 0;
+  uint32_t outLen = 0;
+  uint32_t returned = 0;
+  uint64_t overlapped = 0;
+  uint64_t routine = 0;
+};
+size_t BuildWSAIoctl(std::span<uint8_t> out, const WSAIoctlCall& call,
+                     std::span<const uint8_t> input, std::span<const uint8_t> output);
+
+struct DuplicateCall {  // WSADuplicateSocketA, WSADuplicateSocketW
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint32_t processId = 0;
+  uint64_t protocolInfo = 0;
+  int32_t af = 0;  // of the WSAPROTOCOL_INFO filled in
+  int32_t type = 0;
+  int32_t protocol = 0;
+};
+size_t BuildDuplicateSocket(std::span<uint8_t> out, const DuplicateCall& call);
+
 // sendto, recvfrom: `address` is the destination, or the source the call filled in (length
 // kNoAddress when it gave none); `fromLen` the size of recvfrom's address buffer.
 struct TransferAddr2Call {

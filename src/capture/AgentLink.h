@@ -1,5 +1,5 @@
 // The four operations of the agent library that the monitor calls. The Windows program binds
-// them to Klvnt32.dll; tests record the calls.
+// them to the agent library; tests record the calls.
 #pragma once
 
 #include <cstdint>

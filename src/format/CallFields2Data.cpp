@@ -19,16 +19,11 @@ void MsgFlags(Reader& r, const char* name, const char* label, size_t offset,
   r.Labelled(name, r.I32(offset), label + FormatMsgFlags(r.I32(offset)), shown);
 }
 
-void Pointer(Reader& r, const char* name, const char* label, size_t offset) {
-  const uint64_t pointer = r.U64(offset);
-  r.Labelled(name, static_cast<int64_t>(pointer), label + FormatPointer64(pointer));
-}
-
 // The buffer count, and the lengths of the buffers listed behind the captured bytes: "[5, 7]",
 // "[5, 7, ...]" when the payload lists fewer than there were ("[...]": none).
 void Buffers(Reader& r, layout::Transfer transfer, Shown countShown) {
   const uint32_t count = r.U32(layout::kWsaBufferCount);
-  r.Labelled("buffers", count, ", dwBufferCount=" + std::to_string(count), countShown);
+  r.Labelled("buffers", count, ", buffers=" + std::to_string(count), countShown);
   const int32_t captured = r.I32(transfer.count);
   const size_t start = transfer.fixed + static_cast<size_t>(std::max(captured, 0));
   const size_t room = start < r.p.size() ? (r.p.size() - start) / 4 : 0;
@@ -79,8 +74,8 @@ void WsaBuffers(Reader& r, layout::Transfer transfer) {
   MsgFlags(r, "flags", ", flags=", layout::kWsaFlags);
   const bool addressed = transfer.fixed > layout::kWsaAddress;
   if (addressed && !Sends(r)) r.Decimal("fromlen_in", ", fromlen=", layout::kWsaFromLen);
-  Pointer(r, "overlapped", ", lpOverlapped=", layout::kWsaOverlapped);
-  Pointer(r, "completion_routine", ", lpCompletionRoutine=", layout::kWsaCompletion);
+  Pointer(r, "overlapped", ", overlapped=", layout::kWsaOverlapped);
+  Pointer(r, "completion_routine", ", routine=", layout::kWsaCompletion);
   if (addressed) {
     r.AnyAddress(Sends(r) ? "tolen" : "fromlen", layout::kWsaAddress,
                  Sends(r) ? AddressRole::kDestination : AddressRole::kSource);
@@ -111,9 +106,9 @@ void ReadWsaBuffersAddr(Reader& r) {
 
 void ReadOverlappedResult(Reader& r) {
   r.Socket64();
-  Pointer(r, "overlapped", ", lpOverlapped=", layout::kWsaOverlapped);
+  Pointer(r, "overlapped", ", overlapped=", layout::kWsaOverlapped);
   const int32_t wait = r.I32(layout::kCollectWait);
-  r.Labelled("wait", wait, std::string(", fWait=") + (wait != 0 ? "TRUE" : "FALSE"));
+  r.Labelled("wait", wait, std::string(", wait=") + (wait != 0 ? "TRUE" : "FALSE"));
   // The receive it collected, when the agent saw it pend.
   if (const int32_t id = r.I32(layout::kCollectApi); id != 0) {
     const protocol::calls::Call* call = protocol::calls::Find(id);

@@ -136,7 +136,7 @@ class Reader {
   }
 
   void Result(std::variant<int64_t, std::string> value, std::string text) {
-    m_call.result = CallField{"result", std::move(value), std::move(text), {}, Shown::kNot};
+    m_call.result.emplace(CallField{"result", std::move(value), std::move(text), {}, Shown::kNot});
   }
   // An int result: "NO ERROR", or the failure.
   void IntResult(size_t offset) {
@@ -177,6 +177,21 @@ inline void Flags(Reader& r, size_t offset = layout::kTransferFlags) {
              ", flags=" + (r.row.data == protocol::calls::Data::kSend ? FormatSendFlags(flags)
                                                                       : FormatRecvFlags(flags)));
 }
+// A pointer, or a pointer-sized value, from its 64-bit field.
+inline void Pointer(Reader& r, const char* name, const char* label, size_t offset) {
+  const uint64_t value = r.U64(offset);
+  r.Labelled(name, static_cast<int64_t>(value), label + FormatPointer(value));
+}
+// A Winsock 2 call's af, type and protocol, as socket shows them.
+inline void SocketArgs2(Reader& r) {
+  const int32_t af = r.I32(layout::kSocketAf);
+  const int32_t type = r.I32(layout::kSocketType);
+  const int32_t protocol = r.I32(layout::kSocketProtocol);
+  r.Labelled("af", af, "af=" + FormatProtocolFamily(af, protocol::calls::Family::kWinsock2));
+  r.Labelled("type", type, ", type=" + FormatSocketType(type));
+  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(static_cast<uint32_t>(protocol)));
+}
+
 // The readers of the Winsock 2 groups.
 void ReadStartup(Reader& r);
 void ReadCleanup(Reader& r);
@@ -184,6 +199,19 @@ void ReadSocket2(Reader& r);
 void ReadClose2(Reader& r);
 void ReadBindConnect2(Reader& r);
 void ReadRecvSend2(Reader& r);
+// accept, WSAAccept, WSASocketA/W, WSAConnect, listen, shutdown, getsockname, getpeername,
+// getsockopt, setsockopt, ioctlsocket, WSAIoctl, WSADuplicateSocketA/W (CallFields2Sockets.cpp).
+void ReadAccept2(Reader& r);
+void ReadWSASocket(Reader& r);
+void ReadWSAConnect(Reader& r);
+void ReadListenShutdown2(Reader& r);
+void ReadGetName2(Reader& r);
+void ReadOption2(Reader& r);
+void ReadIoctl2(Reader& r);
+void ReadWSAIoctl(Reader& r);
+void ReadDuplicateSocket(Reader& r);
+// sendto, recvfrom, WSASend, WSARecv, WSASendTo, WSARecvFrom, WSAGetOverlappedResult
+// (CallFields2Data.cpp).
 void ReadTransferAddr2(Reader& r);
 void ReadWsaBuffers(Reader& r);
 void ReadWsaBuffersAddr(Reader& r);

@@ -23,6 +23,29 @@ std::string NameOrHex16(std::span<const format::names::ValueName<int32_t>> table
   return name ? std::string(name) : FormatHex16(static_cast<uint32_t>(value));
 }
 
+template <typename T>
+std::string NameOrDecimal(std::span<const format::names::ValueName<T>> table, T value) {
+  const char* name = format::names::Find(table, value);
+  return name ? std::string(name) : std::to_string(value);
+}
+
+// The names of the bits set, joined by "|", and the bits without a name in hexadecimal; empty
+// for no bits.
+std::string BitNames(std::span<const format::names::ValueName<uint32_t>> table, uint32_t bits) {
+  std::string text;
+  for (const auto& bit : table) {
+    if ((bits & bit.value) == 0) continue;
+    if (!text.empty()) text += '|';
+    text += bit.name;
+    bits &= ~bit.value;
+  }
+  if (bits != 0) {
+    if (!text.empty()) text += '|';
+    text += Printf("0x%04lX", static_cast<unsigned long>(bits));
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string FormatErrorCode(int32_t code, Family family) {
@@ -100,9 +123,9 @@ std::string FormatIn6Addr(std::span<const uint8_t, 16> address, uint32_t scope) 
   return text;
 }
 
-std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value) {
-  const format::names::SocketOption* known =
-      format::names::FindSocketOption(format::names::kWinsock11Options, level, option);
+std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value,
+                          Family family) {
+  const format::names::SocketOption* known = format::names::FindSocketOption(family, level, option);
   if (!known) return Printf("%d", option);
   std::string text = known->name;
   const auto addressAt = [value](size_t i) {
@@ -137,18 +160,53 @@ std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t
         for (const uint8_t byte : value) text += Printf("%02X", byte);
       }
       break;
+    case format::names::OptionSuffix::kMembership6: {
+      std::array<uint8_t, 16> group{};
+      for (size_t i = 0; i < group.size(); ++i) group[i] = protocol::bytes::Get8(value, i);
+      text += '=';
+      text += FormatIn6Addr(group, 0);
+      text += Printf(", INTERFACE=%lu",
+                     static_cast<unsigned long>(protocol::bytes::GetLE32(value, group.size())));
+      break;
+    }
   }
   return text;
 }
 
-std::string FormatLevel(int32_t level) {
-  if (level == format::names::kSolSocket) return ", SOL_SOCKET, ";
-  return ", level=" + FormatHex16(static_cast<uint32_t>(level)) + ", ";
+std::string FormatLevel(int32_t level, Family family) {
+  const char* name = family == Family::kWinsock2 || level == format::names::kSolSocket
+                         ? format::names::Find<int32_t>(format::names::kOptionLevels, level)
+                         : nullptr;
+  return name ? ", " + std::string(name) + ", "
+              : ", level=" + FormatHex16(static_cast<uint32_t>(level)) + ", ";
 }
 
 std::string FormatIoctlCommand(uint32_t command) {
-  const char* text = format::names::Find<uint32_t>(format::names::kIoctlCommands, command);
-  return text ? std::string(text) : "cmd=" + FormatHex32(command) + ", ";
+  const char* name = format::names::Find<uint32_t>(format::names::kIoctlCommands, command);
+  return "cmd=" + (name ? std::string(name) : FormatHex32(command)) + ", ";
+}
+
+std::string FormatIoControlCode(uint32_t code) {
+  const char* name = format::names::Find<uint32_t>(format::names::kWsaIoctlCodes, code);
+  if (name == nullptr) name = format::names::Find<uint32_t>(format::names::kIoctlCommands, code);
+  return name ? std::string(name) : FormatHex32(code);
+}
+
+std::string FormatPointer(uint64_t value) {
+  return value == 0 ? "NULL" : Printf("0x%08llX", static_cast<unsigned long long>(value));
+}
+
+std::string FormatWsaSocketFlags(uint32_t flags) {
+  const std::string text = BitNames(format::names::kWsaSocketFlags, flags);
+  return text.empty() ? "0" : text;
+}
+
+std::string FormatSocketGroup(uint32_t group) {
+  return NameOrDecimal<uint32_t>(format::names::kSocketGroups, group);
+}
+
+std::string FormatShutdownHow(int32_t how) {
+  return NameOrDecimal<int32_t>(format::names::kShutdownHow, how);
 }
 
 std::string FormatRecvFlags(int32_t flags) {
@@ -158,23 +216,8 @@ std::string FormatSendFlags(int32_t flags) {
   return NameOrHex16(format::names::kSendFlags, flags);
 }
 std::string FormatMsgFlags(int32_t flags) {
-  std::string text;
-  auto rest = static_cast<uint32_t>(flags);
-  for (const auto& bit : format::names::kWinsock2MsgFlags) {
-    const auto value = static_cast<uint32_t>(bit.value);
-    if ((rest & value) == 0) continue;
-    if (!text.empty()) text += '|';
-    text += bit.name;
-    rest &= ~value;
-  }
-  if (rest != 0 || text.empty()) {
-    if (!text.empty()) text += '|';
-    text += rest > 0xFFFF ? FormatHex32(rest) : FormatHex16(rest);
-  }
-  return text;
-}
-std::string FormatPointer64(uint64_t pointer) {
-  return pointer == 0 ? "NULL" : Printf("0x%016llX", static_cast<unsigned long long>(pointer));
+  const std::string text = BitNames(format::names::kWinsock2MsgFlags, static_cast<uint32_t>(flags));
+  return text.empty() ? "0x0000" : text;
 }
 std::string FormatProtocolFamily(int32_t af, Family calls) {
   if (calls == Family::kWinsock2) {

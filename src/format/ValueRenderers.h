@@ -32,21 +32,28 @@ std::string FormatAddress(const InAddr& address);
 // An IPv6 address in its shortest form (RFC 5952), an IPv4-mapped one ending in dotted
 // decimal, and "%scope" behind it where the scope id is set.
 std::string FormatIn6Addr(std::span<const uint8_t, 16> address, uint32_t scope);
-// The option named by its level (an option unknown at that level as its number) and its value:
-// `value` holds the option's bytes as the call passed them. A number or a flag is their first
-// four bytes as a little-endian 32-bit int (missing bytes zero), as on every Winsock; a linger
-// is two 16-bit halves, on and time.
-std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value);
+// The option named by its level as the calls of `family` name it (an option unknown at that
+// level as its number) and its value: `value` holds the option's bytes as the call passed them.
+// A number or a flag is their first four bytes as a little-endian 32-bit int (missing bytes
+// zero), as on every Winsock; a linger is two 16-bit halves, on and time.
+std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value,
+                          Family family = Family::kWinsock1);
 
 // Parameter texts of the call lines.
-std::string FormatLevel(int32_t level);            // ", SOL_SOCKET, " or ", level=0x0006, "
+// ", SOL_SOCKET, " or ", level=0x0006, "; the Winsock 2 calls name IPPROTO_TCP and the others.
+std::string FormatLevel(int32_t level, Family family = Family::kWinsock1);
 std::string FormatIoctlCommand(uint32_t command);  // ends with ", "
+std::string FormatIoControlCode(uint32_t code);    // WSAIoctl's: "SIO_KEEPALIVE_VALS"
+// A pointer, or a pointer-sized value, from a 64-bit field: "NULL", "0x0012FF40".
+std::string FormatPointer(uint64_t value);
+std::string FormatWsaSocketFlags(uint32_t flags);  // "WSA_FLAG_OVERLAPPED|0x0200", "0"
+std::string FormatSocketGroup(uint32_t group);     // "SG_CONSTRAINED_GROUP", "0"
+std::string FormatShutdownHow(int32_t how);        // "SD_SEND", "7"
 std::string FormatRecvFlags(int32_t flags);
 std::string FormatSendFlags(int32_t flags);
-// The Winsock 2 MSG_* bits joined by "|", bits without a name in hexadecimal; 0 is "0x0000".
+// The Winsock 2 MSG_* bits joined by "|", bits without a name in hexadecimal: "MSG_PEEK|0x4000",
+// "0x0000".
 std::string FormatMsgFlags(int32_t flags);
-// A pointer the program passed, 64 bits wide: "NULL" or "0x" and 16 hexadecimal digits.
-std::string FormatPointer64(uint64_t pointer);
 std::string FormatProtocolFamily(int32_t af, Family calls = Family::kWinsock1);
 std::string FormatSocketType(int32_t type);
 

@@ -78,21 +78,21 @@
   X(51, ws2_connect, connect, 0, 4, connect, 3, kBindConnect2, true, kNone, 0)                                             \
   X(52, ws2_recv, recv, 0, 16, recv, 4, kRecvSend2, true, kRecv, 0)                                                         \
   X(53, ws2_send, send, 0, 19, send, 4, kRecvSend2, true, kSend, 0)                                                         \
-  X(54, ws2_accept, accept, 0, 1, accept, 3, kGeneric, true, kNone, 0)                                                      \
-  X(55, WSAAccept, WSAAccept, 0, 37, accept, 5, kGeneric, true, kNone, 0)                                                   \
-  X(56, WSASocketA, WSASocketA, 0, 94, socket, 6, kGeneric, false, kNone, 0)                                                \
-  X(57, WSASocketW, WSASocketW, 0, 95, socket, 6, kGeneric, false, kNone, 0)                                                \
-  X(58, WSAConnect, WSAConnect, 0, 41, connect, 7, kGeneric, true, kNone, 0)                                                \
-  X(59, ws2_listen, listen, 0, 13, listen, 2, kGeneric, true, kNone, 0)                                                     \
-  X(60, ws2_shutdown, shutdown, 0, 22, shutdown, 2, kGeneric, true, kNone, 0)                                               \
-  X(61, ws2_getsockname, getsockname, 0, 6, getsockname, 3, kGeneric, true, kNone, 0)                                       \
-  X(62, ws2_getpeername, getpeername, 0, 5, getpeername, 3, kGeneric, true, kNone, 0)                                       \
-  X(63, ws2_getsockopt, getsockopt, 0, 7, getsockopt, 5, kGeneric, true, kNone, 0)                                          \
-  X(64, ws2_setsockopt, setsockopt, 0, 21, setsockopt, 5, kGeneric, true, kNone, 0)                                         \
-  X(65, ws2_ioctlsocket, ioctlsocket, 0, 10, ioctlsocket, 3, kGeneric, true, kNone, 0)                                      \
-  X(66, WSAIoctl, WSAIoctl, 0, 70, ioctlsocket, 9, kGeneric, true, kNone, 0)                                                \
-  X(67, WSADuplicateSocketA, WSADuplicateSocketA, 0, 45, socket, 3, kGeneric, true, kNone, 0)                               \
-  X(68, WSADuplicateSocketW, WSADuplicateSocketW, 0, 46, socket, 3, kGeneric, true, kNone, 0)                               \
+  X(54, ws2_accept, accept, 0, 1, accept, 3, kAccept2, true, kNone, 0)                                                      \
+  X(55, WSAAccept, WSAAccept, 0, 37, accept, 5, kAccept2, true, kNone, 0)                                                   \
+  X(56, WSASocketA, WSASocketA, 0, 94, socket, 6, kWSASocket, false, kNone, 0)                                              \
+  X(57, WSASocketW, WSASocketW, 0, 95, socket, 6, kWSASocket, false, kNone, 0)                                              \
+  X(58, WSAConnect, WSAConnect, 0, 41, connect, 7, kWSAConnect, true, kNone, 0)                                             \
+  X(59, ws2_listen, listen, 0, 13, listen, 2, kListenShutdown2, true, kNone, 0)                                             \
+  X(60, ws2_shutdown, shutdown, 0, 22, shutdown, 2, kListenShutdown2, true, kNone, 0)                                       \
+  X(61, ws2_getsockname, getsockname, 0, 6, getsockname, 3, kGetName2, true, kNone, 0)                                      \
+  X(62, ws2_getpeername, getpeername, 0, 5, getpeername, 3, kGetName2, true, kNone, 0)                                      \
+  X(63, ws2_getsockopt, getsockopt, 0, 7, getsockopt, 5, kOption2, true, kNone, 0)                                          \
+  X(64, ws2_setsockopt, setsockopt, 0, 21, setsockopt, 5, kOption2, true, kNone, 0)                                         \
+  X(65, ws2_ioctlsocket, ioctlsocket, 0, 10, ioctlsocket, 3, kIoctl2, true, kNone, 0)                                       \
+  X(66, WSAIoctl, WSAIoctl, 0, 70, ioctlsocket, 9, kWSAIoctl, true, kNone, 0)                                               \
+  X(67, WSADuplicateSocketA, WSADuplicateSocketA, 0, 45, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
+  X(68, WSADuplicateSocketW, WSADuplicateSocketW, 0, 46, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
   X(69, WSASend, WSASend, 0, 87, send, 7, kWsaBuffers, true, kSend, 0)                                                      \
   X(70, ws2_sendto, sendto, 0, 20, sendto, 6, kTransferAddr2, true, kSend, 0)                                               \
   X(71, WSASendTo, WSASendTo, 0, 90, sendto, 9, kWsaBuffersAddr, true, kSend, 0)                                            \

@@ -36,11 +36,20 @@ enum class Group : uint8_t {
   kCleanup,
   kSocket2,
   kClose2,
-  kBindConnect2,    // bind, connect
-  kRecvSend2,       // recv, send
-  kWsaBuffers,      // WSASend, WSARecv
-  kTransferAddr2,   // sendto, recvfrom
-  kWsaBuffersAddr,  // WSASendTo, WSARecvFrom
+  kBindConnect2,  // bind, connect
+  kRecvSend2,     // recv, send
+  kAccept2,       // accept, WSAAccept
+  kWSASocket,     // WSASocketA, WSASocketW
+  kWSAConnect,
+  kListenShutdown2,
+  kGetName2,  // getsockname, getpeername
+  kOption2,   // getsockopt, setsockopt
+  kIoctl2,
+  kWSAIoctl,
+  kDuplicateSocket,  // WSADuplicateSocketA, WSADuplicateSocketW
+  kWsaBuffers,       // WSASend, WSARecv
+  kTransferAddr2,    // sendto, recvfrom
+  kWsaBuffersAddr,   // WSASendTo, WSARecvFrom
   kOverlappedResult,
 };
 
@@ -173,6 +182,76 @@ constexpr Transfer kTransfer2{kResult2, 24, 28};
 constexpr size_t kTransfer2Flags = 16;
 constexpr size_t kTransfer2Len = 20;
 
+// accept, WSAAccept: the address length the program offered (0 when not known), the new socket,
+// WSAAccept's condition function and callback data (0 for accept), and the peer's address as
+// the call filled it in (nothing when it failed).
+constexpr size_t kAccept2Offered = 4;
+constexpr size_t kAccept2Result = 16;
+constexpr size_t kAccept2Condition = 24;
+constexpr size_t kAccept2CallbackData = 32;
+constexpr size_t kAccept2Address = 40;
+constexpr size_t kAccept2Fixed = kAccept2Address + kAddrBlockSize;
+
+// WSASocketA, WSASocketW: af, type, protocol and the new socket as in kSocket2; the protocol
+// info pointer, the group and the flags.
+constexpr size_t kWSASocketInfo = 24;
+constexpr size_t kWSASocketGroup = 32;
+constexpr size_t kWSASocketFlags = 36;
+constexpr size_t kWSASocketFixed = 40;
+
+// WSAConnect: the caller and callee data and the two QOS pointers, then the address.
+constexpr size_t kWSAConnectCallerData = 16;
+constexpr size_t kWSAConnectCalleeData = 24;
+constexpr size_t kWSAConnectSqos = 32;
+constexpr size_t kWSAConnectGqos = 40;
+constexpr size_t kWSAConnectAddress = 48;
+constexpr size_t kWSAConnectFixed = kWSAConnectAddress + kAddrBlockSize;
+
+constexpr size_t kListenShutdown2Value = 16;  // listen's backlog, shutdown's how
+constexpr size_t kListenShutdown2Fixed = 20;
+
+// getsockname, getpeername: the length offered (0 when not known), and the address the call
+// filled in (nothing when it failed).
+constexpr size_t kGetName2Offered = 16;
+constexpr size_t kGetName2Address = 20;
+constexpr size_t kGetName2Fixed = kGetName2Address + kAddrBlockSize;
+
+// getsockopt, setsockopt: the length offered (getsockopt's *optlen before the call, 0 when not
+// known; setsockopt's optlen) and the value's length (setsockopt's optlen, getsockopt's
+// *optlen after the call); the value's bytes follow the fixed part.
+constexpr size_t kOption2Level = 16;
+constexpr size_t kOption2Name = 20;
+constexpr size_t kOption2Offered = 24;
+constexpr size_t kOption2Len = 28;
+constexpr size_t kOption2Fixed = 32;
+
+// ioctlsocket: the command and what argp pointed to before and after the call (0 when not known).
+constexpr size_t kIoctl2Cmd = 16;
+constexpr size_t kIoctl2Before = 20;
+constexpr size_t kIoctl2After = 24;
+constexpr size_t kIoctl2Fixed = 28;
+
+// WSAIoctl: the code, the two buffers' lengths, the bytes returned, the OVERLAPPED and the
+// completion routine; then the counts of the input and the output bytes captured, which follow
+// the fixed part in that order.
+constexpr size_t kWSAIoctlCode = 16;
+constexpr size_t kWSAIoctlInLen = 20;
+constexpr size_t kWSAIoctlOutLen = 24;
+constexpr size_t kWSAIoctlReturned = 28;
+constexpr size_t kWSAIoctlOverlapped = 32;
+constexpr size_t kWSAIoctlRoutine = 40;
+constexpr size_t kWSAIoctlInCount = 48;
+constexpr size_t kWSAIoctlOutCount = 52;
+constexpr size_t kWSAIoctlFixed = 56;
+
+// WSADuplicateSocketA, WSADuplicateSocketW: the process, the WSAPROTOCOL_INFO pointer, and the
+// family, type and protocol the call wrote into it (0 when it failed).
+constexpr size_t kDuplicateProcess = 16;
+constexpr size_t kDuplicateInfo = 24;
+constexpr size_t kDuplicateAf = 32;
+constexpr size_t kDuplicateType = 36;
+constexpr size_t kDuplicateProtocol = 40;
+constexpr size_t kDuplicateFixed = 44;
 // sendto, recvfrom: as recv and send, then the size of the program's address buffer (recvfrom;
 // 0 without one) and the address block: the destination, or the source the call filled in.
 constexpr Transfer kTransferAddr2{kResult2, 24, 164};
@@ -231,6 +310,12 @@ constexpr std::optional<size_t> AddressBlockOf(Group group) {
   switch (group) {
     case Group::kBindConnect2:
       return kBindConnect2Address;
+    case Group::kAccept2:
+      return kAccept2Address;
+    case Group::kWSAConnect:
+      return kWSAConnectAddress;
+    case Group::kGetName2:
+      return kGetName2Address;
     case Group::kTransferAddr2:
       return kTransferAddr2Address;
     case Group::kWsaBuffersAddr:

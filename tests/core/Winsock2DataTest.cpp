@@ -58,10 +58,10 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
             send);
   const auto record = Record(69, send);
   const std::string line =
-      "WSASend (SOCKET=260, dwBufferCount=2 [5, 7], flags=0x0000, lpOverlapped=NULL, "
-      "lpCompletionRoutine=NULL)";
+      "WSASend (SOCKET=260, buffers=2 [5, 7], flags=0x0000, overlapped=NULL, "
+      "routine=NULL)";
   ExpectText(*record, {line}, {line}, " returns (12 bytes)");
-  EXPECT_EQ(format::FormatMsgFlags(0x4000A), "MSG_PEEK|MSG_WAITALL|0x00040000");
+  EXPECT_EQ(format::FormatMsgFlags(0x4000A), "MSG_PEEK|MSG_WAITALL|0x40000");
   // A record as it arrives, its payload padded to whole datagram chunks.
   Block padded = send;
   padded.resize(244, 0);
@@ -82,12 +82,12 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
                             .bytes;
   const auto pendingRecord = Record(69, pending);
   ExpectText(*pendingRecord,
-             {"WSASend (SOCKET=260, dwBufferCount=20 [5, 7, ...], flags=MSG_DONTROUTE, "
-              "lpOverlapped=0x00000000002CFE30, lpCompletionRoutine=NULL)"},
-             {"WSASend (SOCKET=260, dwBufferCount=20 [5, 7, ...], flags=MSG_DONTROUTE, "
-              "lpOverlapped=0x00000000002CFE30, lpCompletionRoutine=NULL)"},
+             {"WSASend (SOCKET=260, buffers=20 [5, 7, ...], flags=MSG_DONTROUTE, "
+              "overlapped=0x002CFE30, routine=NULL)"},
+             {"WSASend (SOCKET=260, buffers=20 [5, 7, ...], flags=MSG_DONTROUTE, "
+              "overlapped=0x002CFE30, routine=NULL)"},
              " returns (WSA_IO_PENDING)");
-  ExpectJson(*pendingRecord, R"("overlapped":{"value":2948656,"text":"0x00000000002CFE30"})");
+  ExpectJson(*pendingRecord, R"("overlapped":{"value":2948656,"text":"0x002CFE30"})");
   ExpectJson(*pendingRecord, R"("data":{"captured":3,"total":12,"hex":"48656c"})");
 
   // sendto: the destination of any family, whole.
@@ -126,8 +126,8 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
             sendTo);
   const auto sendToRecord = Record(71, sendTo);
   EXPECT_EQ(testrec::Format(*sendToRecord, true).lines,
-            (Lines{"WSASendTo (SOCKET=260, dwBufferCount=1 [3], flags=0x0000, lpOverlapped=NULL, "
-                   "lpCompletionRoutine=NULL, SOCKADDR.length=16,",
+            (Lines{"WSASendTo (SOCKET=260, buffers=1 [3], flags=0x0000, overlapped=NULL, "
+                   "routine=NULL, SOCKADDR.length=16,",
                    ".family=AF_INET", ".port=5253", ".address=127.0.0.1)"}));
   ExpectJson(*sendToRecord, R"("tolen":{"value":16,"text":"16"})");
 }
@@ -142,10 +142,10 @@ TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
             pending);
   const auto pendingRecord = Record(72, pending);
   ExpectText(*pendingRecord,
-             {"WSARecv (SOCKET=260, dwBufferCount=1 [64], flags=MSG_PEEK, "
-              "lpOverlapped=0x00000000002CFE30, lpCompletionRoutine=NULL)"},
-             {"WSARecv (SOCKET=260, dwBufferCount=1 [64], flags=MSG_PEEK, "
-              "lpOverlapped=0x00000000002CFE30, lpCompletionRoutine=NULL)"},
+             {"WSARecv (SOCKET=260, buffers=1 [64], flags=MSG_PEEK, "
+              "overlapped=0x002CFE30, routine=NULL)"},
+             {"WSARecv (SOCKET=260, buffers=1 [64], flags=MSG_PEEK, "
+              "overlapped=0x002CFE30, routine=NULL)"},
              " returns (WSA_IO_PENDING)");
   ExpectJson(*pendingRecord, R"("data":null)");
 
@@ -179,9 +179,9 @@ TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
             collect);
   const auto collected = Record(75, collect);
   ExpectText(*collected,
-             {"WSAGetOverlappedResult (SOCKET=260, lpOverlapped=0x00000000002CFE30, fWait=FALSE, "
+             {"WSAGetOverlappedResult (SOCKET=260, overlapped=0x002CFE30, wait=FALSE, "
               "collects=WSARecvFrom [4, 60],... )"},
-             {"WSAGetOverlappedResult (SOCKET=260, lpOverlapped=0x00000000002CFE30, fWait=FALSE, "
+             {"WSAGetOverlappedResult (SOCKET=260, overlapped=0x002CFE30, wait=FALSE, "
               "collects=WSARecvFrom [4, 60], SOCKADDR.length=28,",
               ".family=AF_INET6", ".port=5257", ".address=fe80::1%3)"},
              " returns (5 bytes, MSG_PARTIAL)");
@@ -209,9 +209,8 @@ TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
                            .Raw(NoAddress())
                            .bytes;
   const auto sendRecord = Record(75, ofSend);
-  ExpectText(*sendRecord,
-             {"WSAGetOverlappedResult (SOCKET=260, lpOverlapped=0x00000000002CFE30, fWait=TRUE)"},
-             {"WSAGetOverlappedResult (SOCKET=260, lpOverlapped=0x00000000002CFE30, fWait=TRUE)"},
+  ExpectText(*sendRecord, {"WSAGetOverlappedResult (SOCKET=260, overlapped=0x002CFE30, wait=TRUE)"},
+             {"WSAGetOverlappedResult (SOCKET=260, overlapped=0x002CFE30, wait=TRUE)"},
              " returns (12 bytes)");
   ExpectJson(*sendRecord, R"("data":null)");
   Block incomplete = ofSend;
@@ -298,8 +297,8 @@ TEST(Winsock2Data, ReceivesShowTheSourceTheyGot) {
                              .bytes;
   const auto recvFromRecord = Record(74, recvFrom);
   EXPECT_EQ(testrec::Format(*recvFromRecord, false).lines,
-            (Lines{"WSARecvFrom (SOCKET=260, dwBufferCount=1 [1], flags=0x0000, fromlen=28, "
-                   "lpOverlapped=NULL, lpCompletionRoutine=NULL,... )"}));
+            (Lines{"WSARecvFrom (SOCKET=260, buffers=1 [1], flags=0x0000, fromlen=28, "
+                   "overlapped=NULL, routine=NULL,... )"}));
   EXPECT_EQ(testrec::Format(*recvFromRecord, false).returns, " returns (1 bytes, MSG_TRUNC)");
   ExpectJson(*recvFromRecord, R"("received":{"value":1,"text":"1"})");
 }

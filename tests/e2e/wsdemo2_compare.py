@@ -57,6 +57,70 @@ def on_socket(r):
     return args, {}
 
 
+def succeeded(r):
+    return r["result"]["value"] not in (-1, None)
+
+
+def fields(r, *names, **renamed):
+    """The record's values of `names`, and of renamed={log key: record field}."""
+    out = {name: value(r, name) for name in names}
+    out.update({key: value(r, name) for key, name in renamed.items()})
+    return out
+
+
+# Pointers are compared as they are, the log and the trace coming from the same run, but for
+# the OVERLAPPED, which is masked as the handles are.
+def accept(r):
+    args = fields(r, addrlen="addrlen_in")
+    args["s"] = record_handle(value(r, "s"))
+    if r["api"] == "WSAAccept":
+        args.update(fields(r, "condition", "callback_data"))
+    out = {"address": address(r), "addrlen": value(r, "addrlen")} if succeeded(r) else {}
+    return args, out
+
+
+def wsa_socket(r):
+    return fields(r, "af", "type", "protocol", "protocol_info", "group", "flags"), {}
+
+
+def wsa_connect(r):
+    args, _ = on_socket(r)
+    return dict(args, **fields(r, "caller_data", "callee_data", "sqos", "gqos")), {}
+
+
+def get_name(r):
+    args = dict(fields(r, namelen="namelen_in"), s=record_handle(value(r, "s")))
+    out = {"address": address(r), "namelen": value(r, "namelen")} if succeeded(r) else {}
+    return args, out
+
+
+def option(r):
+    args = dict(fields(r, "level", "optname"), s=record_handle(value(r, "s")))
+    if r["api"] == "setsockopt":
+        return dict(args, **fields(r, "optval", "optlen")), {}
+    out = fields(r, "optval", "optlen") if succeeded(r) else {}
+    return dict(args, **fields(r, optlen="optlen_in")), out
+
+
+def ioctl(r):
+    args = dict(fields(r, "cmd", "argp"), s=record_handle(value(r, "s")))
+    return args, fields(r, argp="argp_out") if succeeded(r) else {}
+
+
+def wsa_ioctl(r):
+    # Buffers without bytes are logged as null.
+    args = dict(fields(r, "code", "input_len", "output_len", "completion_routine"),
+                s=record_handle(value(r, "s")), input=value(r, "input") or None)
+    args["overlapped"] = record_handle(value(r, "overlapped"))
+    out = {"output": value(r, "output") or None, "returned": value(r, "returned")}
+    return args, out if succeeded(r) else {}
+
+
+def duplicate(r):
+    args = dict(fields(r, "process_id"), s=record_handle(value(r, "s")))
+    return args, fields(r, "af", "type", "protocol") if succeeded(r) else {}
+
+
 def sendto(r):
     return {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
             "address": address(r), "tolen": value(r, "tolen")}, {}
@@ -119,6 +183,21 @@ SEEN = {
     "connect": on_socket,
     "recv": on_socket,
     "send": on_socket,
+    "accept": accept,
+    "WSAAccept": accept,
+    "WSASocketA": wsa_socket,
+    "WSASocketW": wsa_socket,
+    "WSAConnect": wsa_connect,
+    "listen": lambda r: (dict(fields(r, "backlog"), s=record_handle(value(r, "s"))), {}),
+    "shutdown": lambda r: (dict(fields(r, "how"), s=record_handle(value(r, "s"))), {}),
+    "getsockname": get_name,
+    "getpeername": get_name,
+    "getsockopt": option,
+    "setsockopt": option,
+    "ioctlsocket": ioctl,
+    "WSAIoctl": wsa_ioctl,
+    "WSADuplicateSocketA": duplicate,
+    "WSADuplicateSocketW": duplicate,
     "sendto": sendto,
     "recvfrom": recvfrom,
     "WSASend": wsa_buffers,
@@ -128,7 +207,7 @@ SEEN = {
     "WSAGetOverlappedResult": collect,
 }
 # The calls whose result is a new handle.
-HANDLE_RESULTS = {"socket"}
+HANDLE_RESULTS = {"socket", "accept", "WSAAccept", "WSASocketA", "WSASocketW"}
 
 
 def seen(r):

@@ -66,16 +66,10 @@ inline uint64_t Handle64(SOCKET s) {
 inline std::span<const uint8_t> Bytes(const char* data, size_t count) {
   return {reinterpret_cast<const uint8_t*>(data), count};
 }
-// A pointer the program passed, zero-extended to 64 bits.
-template <class T>
-uint64_t Pointer64(T* p) {
+// A pointer of the program, data or function, for a 64-bit field.
+template <class Pointer>
+uint64_t PointerValue(Pointer p) {
   return reinterpret_cast<uintptr_t>(p);
-}
-// What an in-and-out value holds before the call, which may overwrite it. A bad pointer is not
-// read: the call fails with WSAEFAULT rather than crash, and so must its wrapper.
-template <class T>
-int32_t Peek(const T* p) {
-  return p != nullptr && !IsBadReadPtr(p, sizeof *p) ? static_cast<int32_t>(*p) : 0;
 }
 
 // One traced call after it returned.
@@ -120,22 +114,20 @@ class Report {
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
+  // Builds a payload of up to `size` bytes, which may take several datagrams, and sends it.
+  template <class Build, class... Args>
+  void SendSized(size_t size, Build build, const Args&... args) {
+    Deliver([&] {
+      std::vector<uint8_t> buffer(size);
+      const size_t written = build(std::span<uint8_t>(buffer), args...);
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), written));
+    });
+  }
   // A transfer: the fixed part and the kept data bytes.
   template <class Build, class Call>
   void SendTransfer(Build build, const Call& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
-    SendSized(fixedPart + data.size(),
-              [&](std::span<uint8_t> out) { return build(out, call, data); });
-  }
-  // A payload of up to `size` bytes that `build` writes into the span it gets, returning the
-  // size written; whatever it allocates is allocated where a failure only loses the report.
-  template <class Build>
-  void SendSized(size_t size, Build build) {
-    Deliver([&] {
-      std::vector<uint8_t> buffer(size);
-      const size_t written = build(std::span<uint8_t>(buffer));
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), written));
-    });
+    SendSized(fixedPart + data.size(), build, call, data);
   }
   void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
 
@@ -161,6 +153,18 @@ class Report {
   DWORD m_saved;  // the thread's error as the call left it
   int32_t m_error;
 };
+
+// What the program's value holds before the call, while the call is traced: the call may be
+// about to refuse the pointer (WSAEFAULT) or to overwrite the value, so it is read only where it
+// can be read without a fault, and the thread's error is kept. 0 for a null or unreadable pointer.
+template <class T>
+T Before(const agent::Agent& agent, Id id, const T* p) {
+  if (p == nullptr || !agent.Wants(id)) return T{};
+  const DWORD saved = GetLastError();
+  const T value = IsBadReadPtr(p, sizeof *p) ? T{} : *p;
+  SetLastError(saved);
+  return value;
+}
 
 // The bytes of a socket address the program passed or got, as many as its length says and the
 // payload's address block holds; none when the call refused the pointer.

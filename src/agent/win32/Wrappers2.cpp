@@ -16,10 +16,10 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWs2_32;
 namespace {
 
 using agent::wrappers::Address;
+using agent::wrappers::Before;
 using agent::wrappers::ByName;
 using agent::wrappers::Handle64;
-using agent::wrappers::Peek;
-using agent::wrappers::Pointer64;
+using agent::wrappers::PointerValue;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
@@ -158,7 +158,7 @@ int SendBuffersCall(int result, SOCKET s, const WSABUF* buffers, DWORD count, co
                     uint64_t completion) {
   agent::Agent& agent = agent::Agent::Get();
   // The OVERLAPPED now belongs to this send.
-  if (overlapped != nullptr) Pending::Get().Forget(Pointer64(overlapped));
+  if (overlapped != nullptr) Pending::Get().Forget(PointerValue(overlapped));
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == SOCKET_ERROR);
   if (!report.Wanted({SocketId(s)})) return result;
@@ -171,7 +171,7 @@ int SendBuffersCall(int result, SOCKET s, const WSABUF* buffers, DWORD count, co
                                    0,
                                    count,
                                    0,
-                                   Pointer64(overlapped),
+                                   PointerValue(overlapped),
                                    completion,
                                    {protocol::layout::kNoAddress, {}}};
   if (kAddressed) call.address = Address(report, to, tolen);
@@ -208,10 +208,9 @@ struct ReceiveArgs {
 
 template <Id kId>
 ReceiveArgs PeekReceive(ReceiveArgs args) {
-  if (agent::Agent::Get().Wants(kId)) {
-    args.flagsIn = Peek(args.flags);
-    args.fromLenIn = Peek(args.fromlen);
-  }
+  const agent::Agent& agent = agent::Agent::Get();
+  args.flagsIn = static_cast<int32_t>(Before(agent, kId, args.flags));
+  args.fromLenIn = Before(agent, kId, args.fromlen);
   return args;
 }
 
@@ -225,7 +224,7 @@ int ReceiveBuffersCall(int result, const ReceiveArgs& args) {
     const bool pending = result == SOCKET_ERROR && ::WSAGetLastError() == WSA_IO_PENDING;
     if (pending && agent.Wants(Id::WSAGetOverlappedResult)) {
       PendingReceives::Receive receive;
-      receive.overlapped = Pointer64(args.overlapped);
+      receive.overlapped = PointerValue(args.overlapped);
       receive.socket = Handle64(args.s);
       receive.api = static_cast<uint16_t>(kId);
       receive.bufferCount = args.count;
@@ -236,7 +235,7 @@ int ReceiveBuffersCall(int result, const ReceiveArgs& args) {
       receive.fromLen = args.fromlen;
       Pending::Get().Remember(receive);
     } else {
-      Pending::Get().Forget(Pointer64(args.overlapped));
+      Pending::Get().Forget(PointerValue(args.overlapped));
     }
   }
   if (!agent.Wants(kId)) return result;
@@ -251,7 +250,7 @@ int ReceiveBuffersCall(int result, const ReceiveArgs& args) {
                                    0,
                                    args.count,
                                    args.fromLenIn,
-                                   Pointer64(args.overlapped),
+                                   PointerValue(args.overlapped),
                                    args.completion,
                                    {protocol::layout::kNoAddress, {}}};
   const bool completed = result == 0;
@@ -351,76 +350,6 @@ int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
 }
 
 // The calls shown by name only until their payloads are decoded.
-SOCKET WINAPI Klv_ws2_accept(SOCKET s, sockaddr* addr, int* addrlen) {
-  return ByName<Id::ws2_accept>(s, addr, addrlen);
-}
-
-SOCKET WINAPI Klv_WSAAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC lpfnCondition,
-                            DWORD_PTR dwCallbackData) {
-  return ByName<Id::WSAAccept>(s, addr, addrlen, lpfnCondition, dwCallbackData);
-}
-
-SOCKET WINAPI Klv_WSASocketA(int af, int type, int protocol, LPWSAPROTOCOL_INFOA lpProtocolInfo,
-                             GROUP g, DWORD dwFlags) {
-  return ByName<Id::WSASocketA>(af, type, protocol, lpProtocolInfo, g, dwFlags);
-}
-
-SOCKET WINAPI Klv_WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo,
-                             GROUP g, DWORD dwFlags) {
-  return ByName<Id::WSASocketW>(af, type, protocol, lpProtocolInfo, g, dwFlags);
-}
-
-int WINAPI Klv_WSAConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
-                          LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS) {
-  return ByName<Id::WSAConnect>(s, name, namelen, lpCallerData, lpCalleeData, lpSQOS, lpGQOS);
-}
-
-int WINAPI Klv_ws2_listen(SOCKET s, int backlog) {
-  return ByName<Id::ws2_listen>(s, backlog);
-}
-
-int WINAPI Klv_ws2_shutdown(SOCKET s, int how) {
-  return ByName<Id::ws2_shutdown>(s, how);
-}
-
-int WINAPI Klv_ws2_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return ByName<Id::ws2_getsockname>(s, name, namelen);
-}
-
-int WINAPI Klv_ws2_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return ByName<Id::ws2_getpeername>(s, name, namelen);
-}
-
-int WINAPI Klv_ws2_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
-  return ByName<Id::ws2_getsockopt>(s, level, optname, optval, optlen);
-}
-
-int WINAPI Klv_ws2_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
-  return ByName<Id::ws2_setsockopt>(s, level, optname, optval, optlen);
-}
-
-int WINAPI Klv_ws2_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
-  return ByName<Id::ws2_ioctlsocket>(s, cmd, argp);
-}
-
-int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD cbInBuffer,
-                        LPVOID lpvOutBuffer, DWORD cbOutBuffer, LPDWORD lpcbBytesReturned,
-                        LPWSAOVERLAPPED lpOverlapped,
-                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSAIoctl>(s, dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer,
-                              cbOutBuffer, lpcbBytesReturned, lpOverlapped, lpCompletionRoutine);
-}
-
-int WINAPI Klv_WSADuplicateSocketA(SOCKET s, DWORD dwProcessId,
-                                   LPWSAPROTOCOL_INFOA lpProtocolInfo) {
-  return ByName<Id::WSADuplicateSocketA>(s, dwProcessId, lpProtocolInfo);
-}
-
-int WINAPI Klv_WSADuplicateSocketW(SOCKET s, DWORD dwProcessId,
-                                   LPWSAPROTOCOL_INFOW lpProtocolInfo) {
-  return ByName<Id::WSADuplicateSocketW>(s, dwProcessId, lpProtocolInfo);
-}
-
 int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesSent, DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
@@ -428,7 +357,7 @@ int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
       s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, lpOverlapped, lpCompletionRoutine);
   return SendBuffersCall<Id::WSASend>(result, s, lpBuffers, dwBufferCount, lpNumberOfBytesSent,
                                       dwFlags, nullptr, 0, lpOverlapped,
-                                      Pointer64(lpCompletionRoutine));
+                                      PointerValue(lpCompletionRoutine));
 }
 
 int WINAPI Klv_ws2_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
@@ -452,15 +381,15 @@ int WINAPI Klv_WSASendTo(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
       lpCompletionRoutine);
   return SendBuffersCall<Id::WSASendTo>(result, s, lpBuffers, dwBufferCount, lpNumberOfBytesSent,
                                         dwFlags, lpTo, iTolen, lpOverlapped,
-                                        Pointer64(lpCompletionRoutine));
+                                        PointerValue(lpCompletionRoutine));
 }
 
 int WINAPI Klv_WSARecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesRecvd, LPDWORD lpFlags, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  const ReceiveArgs args =
-      PeekReceive<Id::WSARecv>({s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, 0,
-                                nullptr, nullptr, 0, lpOverlapped, Pointer64(lpCompletionRoutine)});
+  const ReceiveArgs args = PeekReceive<Id::WSARecv>(
+      {s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, 0, nullptr, nullptr, 0,
+       lpOverlapped, PointerValue(lpCompletionRoutine)});
   const int result =
       agent::Agent::Get().Real().WSARecv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
                                          lpOverlapped, lpCompletionRoutine);
@@ -469,10 +398,9 @@ int WINAPI Klv_WSARecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
 
 int WINAPI Klv_ws2_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
   agent::Agent& agent = agent::Agent::Get();
-  const bool wanted = agent.Wants(Id::ws2_recvfrom);
-  const int32_t fromLenIn = wanted ? Peek(fromlen) : 0;
+  const int32_t fromLenIn = Before(agent, Id::ws2_recvfrom, fromlen);
   const int result = agent.Real().ws2_recvfrom(s, buf, len, flags, from, fromlen);
-  if (!wanted) return result;
+  if (!agent.Wants(Id::ws2_recvfrom)) return result;
   Report report(agent, Id::ws2_recvfrom, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     agent::wrappers::ReportRecvFrom2(report, s, buf, len, flags, from, fromlen, fromLenIn, result);
@@ -486,7 +414,7 @@ int WINAPI Klv_WSARecvFrom(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
   const ReceiveArgs args = PeekReceive<Id::WSARecvFrom>(
       {s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, 0, lpFrom, lpFromlen, 0,
-       lpOverlapped, Pointer64(lpCompletionRoutine)});
+       lpOverlapped, PointerValue(lpCompletionRoutine)});
   const int result = agent::Agent::Get().Real().WSARecvFrom(
       s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, lpFrom, lpFromlen, lpOverlapped,
       lpCompletionRoutine);
@@ -502,14 +430,14 @@ BOOL WINAPI Klv_WSAGetOverlappedResult(SOCKET s, LPWSAOVERLAPPED lpOverlapped, L
       agent.Real().WSAGetOverlappedResult(s, lpOverlapped, lpcbTransfer, fWait, lpdwFlags);
   std::optional<PendingReceives::Receive> receive;
   if (result) {
-    receive = Pending::Get().Take(Pointer64(lpOverlapped), Handle64(s));
+    receive = Pending::Get().Take(PointerValue(lpOverlapped), Handle64(s));
   } else if (::WSAGetLastError() != WSA_IO_INCOMPLETE) {
-    Pending::Get().Forget(Pointer64(lpOverlapped));
+    Pending::Get().Forget(PointerValue(lpOverlapped));
   }
   if (!agent.Wants(Id::WSAGetOverlappedResult)) return result;
   Report report(agent, Id::WSAGetOverlappedResult, !result);
   if (!report.Wanted({SocketId(s)})) return result;
-  agent::payload::CollectCall call{report.Error(), result, Handle64(s), Pointer64(lpOverlapped),
+  agent::payload::CollectCall call{report.Error(), result, Handle64(s), PointerValue(lpOverlapped),
                                    fWait};
   std::array<WSABUF, PendingReceives::kMaxBuffers> buffers{};
   if (result) {
