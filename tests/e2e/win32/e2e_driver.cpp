@@ -34,10 +34,10 @@ struct Mode {
 };
 
 constexpr Mode kModes[] = {
-    {"trace", e2e::RunTrace},     {"burst", e2e::RunBurst},
-    {"foreign", e2e::RunForeign}, {"dialogs", e2e::RunDialogs},
-    {"trigger", e2e::RunTrigger}, {"preferences", e2e::RunPreferences},
-    {"files", e2e::RunFiles},     {"print", e2e::RunPrint},
+    {"trace", e2e::RunTrace},       {"burst", e2e::RunBurst},
+    {"foreign", e2e::RunForeign},   {"dialogs", e2e::RunDialogs},
+    {"trigger", e2e::RunTrigger},   {"preferences", e2e::RunPreferences},
+    {"files", e2e::RunFiles},       {"print", e2e::RunPrint},
     {"winsock2", e2e::RunWinsock2},
 };
 
