@@ -304,7 +304,7 @@ TEST(Winsock2Data, ReceivesShowTheSourceTheyGot) {
 }
 
 // The packet export writes the datagrams and streams of IPv6 sockets as IPv6 packets, and
-// takes a Winsock 2 socket's type from the call that made it.
+// takes a Winsock 2 socket's type from the call that made it (socket, WSASocketA/W).
 TEST(Winsock2Data, PacketsOfEveryFamily) {
   std::vector<SpyMsgPtr> trace;
   const auto socket = [](uint64_t s, int32_t af, int32_t type) {
@@ -319,11 +319,18 @@ TEST(Winsock2Data, PacketsOfEveryFamily) {
   trace.push_back(Record(51, Image().I32(0).I32(0).U64(300).Raw(AddressBlock(28, peer)).bytes));
   trace.push_back(
       Record(69, Buffers(0, 0, 2, 2, 0, 0, 1, 1, 0, 0, 300).Raw({'h', 'i'}).I32(2).bytes));
-  trace.push_back(socket(301, 23, 1));
+  // A datagram socket made by WSASocketA: its type is read from the same fields, so a WSARecv,
+  // which names no address, is UDP too.
+  trace.push_back(testrec::Make(56, [](auto out) {
+    return BuildWSASocket(out, {.af = 23, .type = 2, .protocol = 17, .result = 301});
+  }));
   trace.push_back(Record(51, Image().I32(0).I32(0).U64(301).Raw(AddressBlock(28, peer)).bytes));
+  trace.push_back(Record(72, Buffers(0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 301).Raw({'u'}).I32(1).bytes));
+  // A stream socket whose addresses never appear: placeholders of its family.
+  trace.push_back(socket(302, 23, 1));
   trace.push_back(
-      Record(72, Buffers(0, 0, 3, 3, 0, 0, 1, 1, 0, 0, 301).Raw({'a', 'b', 'c'}).I32(3).bytes));
-  trace.push_back(Record(49, Image().I32(0).I32(0).U64(301).bytes));
+      Record(72, Buffers(0, 0, 3, 3, 0, 0, 1, 1, 0, 0, 302).Raw({'a', 'b', 'c'}).I32(3).bytes));
+  trace.push_back(Record(49, Image().I32(0).I32(0).U64(302).bytes));
   for (size_t i = 0; i < trace.size(); ++i) trace[i]->m_time = 1000 + static_cast<uint32_t>(i);
 
   const std::vector<uint8_t> file = format::WritePcap(trace);
@@ -334,7 +341,7 @@ TEST(Winsock2Data, PacketsOfEveryFamily) {
                          file.begin() + static_cast<std::ptrdiff_t>(at + 16 + caplen));
     at += 16 + caplen;
   }
-  ASSERT_EQ(packets.size(), 2u);
+  ASSERT_EQ(packets.size(), 3u);
   // The UDP datagram: version 6, payload length 10, next header 17, ::1 port 5257 to ::1 port
   // 5258, the UDP length and a checksum that sums to all ones over the pseudo-header.
   const std::vector<uint8_t>& udp = packets[0];
@@ -353,11 +360,17 @@ TEST(Winsock2Data, PacketsOfEveryFamily) {
   while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
   EXPECT_EQ(sum, 0xFFFFu);
   EXPECT_EQ(std::string(udp.begin() + 48, udp.end()), "hi");
-  // The stream: TCP from the peer to the socket, 20-byte header, PSH and ACK.
-  const std::vector<uint8_t>& tcp = packets[1];
+  EXPECT_EQ(packets[1].size(), 49u);
+  EXPECT_EQ(packets[1][6], 17);
+  // The stream: TCP from the placeholder peer 2001:2:0:1::1 to the placeholder 2001:2::1, 20-byte
+  // header, PSH and ACK.
+  const std::vector<uint8_t>& tcp = packets[2];
   ASSERT_EQ(tcp.size(), 63u);
   EXPECT_EQ(tcp[6], 6);
-  EXPECT_EQ(tcp[40] << 8 | tcp[41], 5258);
+  EXPECT_EQ(Block(tcp.begin() + 8, tcp.begin() + 24),
+            (Block{0x20, 0x01, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(tcp[24 + 7], 0);
+  EXPECT_EQ(tcp[39], 1);
   EXPECT_EQ(tcp[53], 0x18);
   EXPECT_EQ(std::string(tcp.begin() + 60, tcp.end()), "abc");
 }
