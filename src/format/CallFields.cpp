@@ -215,6 +215,20 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadWSAIoctl;
     case Group::kDuplicateSocket:
       return ReadDuplicateSocket;
+    case Group::kAddrInfo:
+      return ReadAddrInfo;
+    case Group::kFreeAddrInfo:
+      return ReadFreeAddrInfo;
+    case Group::kNameInfo:
+      return ReadNameInfo;
+    case Group::kInetPton:
+      return ReadInetPton;
+    case Group::kInetNtop:
+      return ReadInetNtop;
+    case Group::kAddressToString:
+      return ReadAddressToString;
+    case Group::kStringToAddress:
+      return ReadStringToAddress;
     case Group::kWsaBuffers:
       return ReadWsaBuffers;
     case Group::kTransferAddr2:

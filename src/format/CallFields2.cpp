@@ -27,8 +27,7 @@ void ReadStartup(Reader& r) {
   r.Field("szDescription", description, description, {}, Shown::kNot);
   r.Field("szSystemStatus", status, status, {}, Shown::kNot);
   // WSAStartup returns its error code.
-  const int32_t result = r.I32(layout::kResult2);
-  r.Result(result, result == 0 ? FormatResult(0, 0) : FormatErrorCode(result, Family::kWinsock2));
+  r.ErrorCodeResult(layout::kResult2);
 }
 void ReadCleanup(Reader& r) {
   r.IntResult(layout::kResult2);

@@ -259,12 +259,38 @@ inline constexpr ValueName<uint32_t> kWinsock2MsgFlags[] = {
 inline constexpr ValueName<int32_t> kAddressFamilies[] = {{2, "AF_INET"}};
 inline constexpr ValueName<int32_t> kProtocolFamilies[] = {{2, "PF_INET"}};
 // The ones the Winsock 2 calls name besides.
-inline constexpr ValueName<int32_t> kWinsock2AddressFamilies[] = {{23, "AF_INET6"}};
+inline constexpr ValueName<int32_t> kWinsock2AddressFamilies[] = {{0, "AF_UNSPEC"},
+                                                                  {23, "AF_INET6"}};
 inline constexpr ValueName<int32_t> kWinsock2ProtocolFamilies[] = {{23, "PF_INET6"}};
 
 inline constexpr ValueName<int32_t> kSocketTypes[] = {
     {1, "SOCK_STREAM"},
     {2, "SOCK_DGRAM"},
+};
+
+// The bits of getaddrinfo's flags and getnameinfo's; a mask shows the names of its bits.
+inline constexpr ValueName<uint32_t> kAddrInfoFlags[] = {
+    {0x00000001, "AI_PASSIVE"},
+    {0x00000002, "AI_CANONNAME"},
+    {0x00000004, "AI_NUMERICHOST"},
+    {0x00000008, "AI_NUMERICSERV"},
+    {0x00000010, "AI_DNS_ONLY"},
+    {0x00000100, "AI_ALL"},
+    {0x00000400, "AI_ADDRCONFIG"},
+    {0x00000800, "AI_V4MAPPED"},
+    {0x00004000, "AI_NON_AUTHORITATIVE"},
+    {0x00008000, "AI_SECURE"},
+    {0x00010000, "AI_RETURN_PREFERRED_NAMES"},
+    {0x00020000, "AI_FQDN"},
+    {0x00040000, "AI_FILESERVER"},
+    {0x00080000, "AI_DISABLE_IDN_ENCODING"},
+    {0x40000000, "AI_RESOLUTION_HANDLE"},
+    {0x80000000, "AI_EXTENDED"},
+};
+
+inline constexpr ValueName<uint32_t> kNameInfoFlags[] = {
+    {0x01, "NI_NOFQDN"},      {0x02, "NI_NUMERICHOST"}, {0x04, "NI_NAMEREQD"},
+    {0x08, "NI_NUMERICSERV"}, {0x10, "NI_DGRAM"},
 };
 
 }  // namespace format::names

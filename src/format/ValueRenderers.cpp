@@ -76,11 +76,15 @@ std::string FormatInAddr(const InAddr& address) {
 }
 
 std::string FormatFamily(int16_t family, Family calls) {
+  return ".family=" + FormatAddressFamily(family, calls);
+}
+
+std::string FormatAddressFamily(int32_t family, Family calls) {
   const char* name = format::names::Find<int32_t>(format::names::kAddressFamilies, family);
   if (name == nullptr && calls == Family::kWinsock2) {
     name = format::names::Find<int32_t>(format::names::kWinsock2AddressFamilies, family);
   }
-  return ".family=" + (name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family)));
+  return name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family));
 }
 
 std::string FormatPort(uint16_t port) {
@@ -192,10 +196,6 @@ std::string FormatIoControlCode(uint32_t code) {
   return name ? std::string(name) : FormatHex32(code);
 }
 
-std::string FormatPointer(uint64_t value) {
-  return value == 0 ? "NULL" : Printf("0x%08llX", static_cast<unsigned long long>(value));
-}
-
 std::string FormatWsaSocketFlags(uint32_t flags) {
   const std::string text = BitNames(format::names::kWsaSocketFlags, flags);
   return text.empty() ? "0" : text;
@@ -229,6 +229,28 @@ std::string FormatProtocolFamily(int32_t af, Family calls) {
 }
 std::string FormatSocketType(int32_t type) {
   return NameOrHex16(format::names::kSocketTypes, type);
+}
+
+std::string FormatMask(std::span<const format::names::ValueName<uint32_t>> names, uint32_t mask) {
+  if (mask == 0) return "0";
+  std::string text;
+  const auto append = [&text](std::string_view name) {
+    if (!text.empty()) text += '|';
+    text += name;
+  };
+  for (const auto& bit : names) {
+    if ((mask & bit.value) == 0) continue;
+    append(bit.name);
+    mask &= ~bit.value;
+  }
+  if (mask != 0) append(Printf("0x%08lX", static_cast<unsigned long>(mask)));
+  return text;
+}
+
+std::string FormatPointer(uint64_t pointer) {
+  if (pointer == 0) return "NULL";
+  if (pointer <= 0xFFFFFFFFu) return FormatHex32(static_cast<uint32_t>(pointer));
+  return Printf("0x%016llX", static_cast<unsigned long long>(pointer));
 }
 
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data) {

@@ -3,6 +3,7 @@
 // numbers are little-endian. Texts, option values and data follow the fixed part.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -47,6 +48,13 @@ enum class Group : uint8_t {
   kIoctl2,
   kWSAIoctl,
   kDuplicateSocket,  // WSADuplicateSocketA, WSADuplicateSocketW
+  kAddrInfo,         // getaddrinfo, GetAddrInfoW
+  kFreeAddrInfo,
+  kNameInfo,         // getnameinfo, GetNameInfoW
+  kInetPton,         // inet_pton, InetPtonW
+  kInetNtop,         // inet_ntop, InetNtopW
+  kAddressToString,  // WSAAddressToStringA, WSAAddressToStringW
+  kStringToAddress,  // WSAStringToAddressA, WSAStringToAddressW
   kWsaBuffers,       // WSASend, WSARecv
   kTransferAddr2,    // sendto, recvfrom
   kWsaBuffersAddr,   // WSASendTo, WSARecvFrom
@@ -252,6 +260,88 @@ constexpr size_t kDuplicateAf = 32;
 constexpr size_t kDuplicateType = 36;
 constexpr size_t kDuplicateProtocol = 40;
 constexpr size_t kDuplicateFixed = 44;
+// A text of a Winsock 2 call, where its payload puts one: its length in characters, -1 for a
+// null pointer; the size of a character, 1, or 2 for the UTF-16LE of the wide calls (0 for a
+// null pointer); then the characters. A text cut to fit the payload gives the length of what
+// was kept.
+constexpr size_t kTextLength = 0;
+constexpr size_t kTextWidth = 4;
+constexpr size_t kTextChars = 8;
+
+// getaddrinfo, GetAddrInfoW: the call returns its error. The hints the program passed (their
+// four fields zero without them), the list the call returned and how many entries it holds; the
+// node and service texts follow, then as many entries as the payload holds.
+constexpr size_t kAddrInfoList = 8;    // the list, a pointer
+constexpr size_t kAddrInfoHints = 16;  // 1 when the program passed hints
+constexpr size_t kAddrInfoFlags = 20;
+constexpr size_t kAddrInfoFamily = 24;
+constexpr size_t kAddrInfoSockType = 28;
+constexpr size_t kAddrInfoProtocol = 32;
+constexpr size_t kAddrInfoCount = 36;  // the entries of the list
+constexpr size_t kAddrInfoHeld = 40;   // the entries that follow
+constexpr size_t kAddrInfoFixed = 44;
+// An entry of the list: the same four fields, then its address as an address block cut to the
+// address's length, then its canonical name (a text).
+constexpr size_t kEntryFlags = 0;
+constexpr size_t kEntryFamily = 4;
+constexpr size_t kEntrySockType = 8;
+constexpr size_t kEntryProtocol = 12;
+constexpr size_t kEntryAddress = 16;
+constexpr size_t kEntryFixed = kEntryAddress + kAddrBlockBytes;
+// The bytes of an address block cut to its length.
+constexpr size_t CutAddressBytes(int32_t length) {
+  return static_cast<size_t>(
+      std::clamp<int32_t>(length, 0, static_cast<int32_t>(kAddrBlockCapacity)));
+}
+
+constexpr size_t kFreeAddrInfoList = 8;
+constexpr size_t kFreeAddrInfoFixed = 16;
+
+// getnameinfo, GetNameInfoW: the call returns its error. The two buffers' sizes in characters,
+// the NI_ flags and the address; the host and service texts follow, null where the program
+// passed no buffer or the call failed.
+constexpr size_t kNameInfoHostLen = 8;
+constexpr size_t kNameInfoServLen = 12;
+constexpr size_t kNameInfoFlags = 16;
+constexpr size_t kNameInfoAddress = 20;
+constexpr size_t kNameInfoFixed = kNameInfoAddress + kAddrBlockSize;
+
+// The bytes of an IPv4 or IPv6 address, the two families inet_pton and inet_ntop convert: how
+// many, then up to 16.
+constexpr size_t kInAddrCapacity = 16;
+
+// inet_pton, InetPtonW: the family and the bytes the call wrote (none unless it returned 1);
+// the text follows.
+constexpr size_t kPtonFamily = 8;
+constexpr size_t kPtonCount = 12;
+constexpr size_t kPtonBytes = 16;
+constexpr size_t kPtonFixed = kPtonBytes + kInAddrCapacity;
+
+// inet_ntop, InetNtopW: the family, the buffer's size in characters, the bytes the call read
+// (none for another family); the text it returned follows, null for a null result.
+constexpr size_t kNtopFamily = 4;
+constexpr size_t kNtopSize = 8;
+constexpr size_t kNtopCount = 16;
+constexpr size_t kNtopBytes = 20;
+constexpr size_t kNtopFixed = kNtopBytes + kInAddrCapacity;
+
+// WSAAddressToStringA/W: the protocol info pointer, the buffer's length in characters as the
+// program passed it and as the call set it (0 unless it succeeded), the address; the text
+// follows, null unless the call succeeded.
+constexpr size_t kToStringInfo = 8;
+constexpr size_t kToStringLength = 16;
+constexpr size_t kToStringLengthOut = 20;
+constexpr size_t kToStringAddress = 24;
+constexpr size_t kToStringFixed = kToStringAddress + kAddrBlockSize;
+
+// WSAStringToAddressA/W: the family, the address length the program passed, the protocol info
+// pointer, and the address the call filled in with its length as the call set it (empty unless
+// it succeeded); the text follows.
+constexpr size_t kToAddressFamily = 8;
+constexpr size_t kToAddressLength = 12;
+constexpr size_t kToAddressInfo = 16;
+constexpr size_t kToAddressAddress = 24;
+constexpr size_t kToAddressFixed = kToAddressAddress + kAddrBlockSize;
 // sendto, recvfrom: as recv and send, then the size of the program's address buffer (recvfrom;
 // 0 without one) and the address block: the destination, or the source the call filled in.
 constexpr Transfer kTransferAddr2{kResult2, 24, 164};
@@ -316,6 +406,12 @@ constexpr std::optional<size_t> AddressBlockOf(Group group) {
       return kWSAConnectAddress;
     case Group::kGetName2:
       return kGetName2Address;
+    case Group::kNameInfo:
+      return kNameInfoAddress;
+    case Group::kAddressToString:
+      return kToStringAddress;
+    case Group::kStringToAddress:
+      return kToAddressAddress;
     case Group::kTransferAddr2:
       return kTransferAddr2Address;
     case Group::kWsaBuffersAddr:
@@ -324,6 +420,12 @@ constexpr std::optional<size_t> AddressBlockOf(Group group) {
     default:
       return std::nullopt;
   }
+}
+
+// The groups whose Verbose lines vary with more than an address's family: a lookup's list, an
+// address only a call that succeeded filled in.
+constexpr bool LinesVary(Group group) {
+  return group == Group::kAddrInfo || group == Group::kStringToAddress;
 }
 
 // The groups whose payload holds a socket address image.

@@ -42,8 +42,8 @@ TEST(Winsock2Sockets, AcceptFamilyShowsThePeerOfTheNewSocket) {
             }),
             wsaAccept.bytes);
   ExpectText(*Record(55, wsaAccept.bytes),
-             {"WSAAccept (SOCKET=260, condition=0x7FF6A1B2C3D4, data=0x00000010,... )"},
-             {"WSAAccept (SOCKET=260, condition=0x7FF6A1B2C3D4, data=0x00000010, "
+             {"WSAAccept (SOCKET=260, condition=0x00007FF6A1B2C3D4, data=0x00000010,... )"},
+             {"WSAAccept (SOCKET=260, condition=0x00007FF6A1B2C3D4, data=0x00000010, "
               "SOCKADDR.length=28,",
               ".family=AF_INET6", ".port=5257", ".address=fe80::1%3)"},
              " returns (SOCKET=304)");
@@ -53,7 +53,7 @@ TEST(Winsock2Sockets, AcceptFamilyShowsThePeerOfTheNewSocket) {
   AddressBlock(failed, 0, {});
   const auto failedRecord = Record(54, failed.bytes);
   ExpectText(*failedRecord, {"accept (SOCKET=260,... )"},
-             {"accept (SOCKET=260, SOCKADDR.length=0,", ".family=0x0000", ".bytes=)"},
+             {"accept (SOCKET=260, SOCKADDR.length=0,", ".family=AF_UNSPEC", ".bytes=)"},
              " returns (WSAEWOULDBLOCK)");
   ExpectJson(*failedRecord, R"("result":{"value":-1,"text":"WSAEWOULDBLOCK"})");
 }

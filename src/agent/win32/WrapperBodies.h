@@ -114,20 +114,20 @@ class Report {
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
-  // Builds a payload of up to `size` bytes, which may take several datagrams, and sends it.
+  // Builds a payload of up to `capacity` bytes, as many datagrams as it takes, and sends it.
   template <class Build, class... Args>
-  void SendSized(size_t size, Build build, const Args&... args) {
+  void SendUpTo(size_t capacity, Build build, const Args&... args) {
     Deliver([&] {
-      std::vector<uint8_t> buffer(size);
-      const size_t written = build(std::span<uint8_t>(buffer), args...);
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), written));
+      std::vector<uint8_t> buffer(std::min(capacity, protocol::spy::kMaxPayload));
+      const size_t size = build(std::span<uint8_t>(buffer), args...);
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
   // A transfer: the fixed part and the kept data bytes.
   template <class Build, class Call>
   void SendTransfer(Build build, const Call& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
-    SendSized(fixedPart + data.size(), build, call, data);
+    SendUpTo(fixedPart + data.size(), build, call, data);
   }
   void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
 

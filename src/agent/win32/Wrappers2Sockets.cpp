@@ -258,7 +258,7 @@ int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWO
           Bytes(static_cast<const char*>(lpvOutBuffer),
                 report.KeptBytes(Length(std::min(returned, cbOutBuffer)), kFixed + input.size()));
     }
-    report.SendSized(
+    report.SendUpTo(
         kFixed + input.size() + output.size(), agent::payload::BuildWSAIoctl,
         agent::payload::WSAIoctlCall{report.Error(), result, Handle64(s), dwIoControlCode,
                                      cbInBuffer, cbOutBuffer, returned, PointerValue(lpOverlapped),

@@ -15,6 +15,7 @@
 #include "app/ResourceIds.h"
 #include "config/Launcher.h"
 #include "display/TraceView.h"
+#include "format/WideText.h"
 #include "protocol/Calls.h"
 #include "store/TraceFile.h"
 
@@ -68,6 +69,10 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   const std::string odd =
       work + (cyrillic ? "\\\xCF\xE0\xEF\xEA\xE0 \x93q\x94" : "\\A\x80 \x93q\x94 \xE9");
   const std::string euroSign = cyrillic ? "\x88" : "\x80";
+  // The wide texts of traced calls show in the same code page, '?' for what it cannot hold:
+  // Zhe, the euro sign and e acute.
+  CHECK(format::AnsiFromUtf8("\xD0\x96\xE2\x82\xAC\xC3\xA9") ==
+        (cyrillic ? "\xC6\x88?" : "?\x80\xE9"));
   CreateDirectoryA(odd.c_str(), nullptr);
   Folders folders;
   config::Options options;
