@@ -1,6 +1,7 @@
 // The monitor's side of the agent benchmark: contacts the agent, sets every call's flag off or
 // on, and runs a launcher copy of a program beside this one and the agent of its width.
-//   agent_bench off|on|unread [round trips]   wsloop.exe, timed inside it
+//   agent_bench off|on|unread [round trips [loop]]   wsloop.exe (or the loop named, wsloop2),
+//                                                    timed inside it
 //   agent_bench burst [calls]                   wsburst.exe: calls, then WSACleanup and return
 // "on" and "burst" receive meanwhile as the monitor does: its capture socket, read
 // notifications to a window, and its receive pass, time-limited, into a buffer that keeps the
@@ -126,7 +127,7 @@ long ReadAfterwards(capture::CaptureSocket& socket) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode != "off" && mode != "on" && mode != "unread" && mode != "burst") {
-    std::printf("usage: agent_bench off|on|unread [round trips] | burst [calls]\n");
+    std::printf("usage: agent_bench off|on|unread [round trips [loop]] | burst [calls]\n");
     return 2;
   }
   const bool burst = mode == "burst";
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string dir = DirectoryOf(self);
-  const std::string name = burst ? "wsburst" : "wsloop";
+  const std::string name = burst ? "wsburst" : argc > 3 ? argv[3] : "wsloop";
   const std::string copy = dir + "\\" + name + ".tmp";
   if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy,
                                                 protocol::kOwnWidth)

@@ -110,6 +110,38 @@ void PutInAddr(std::span<uint8_t> out, size_t countOffset, size_t offset,
   std::copy_n(bytes.begin(), count, out.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
+// The captured bytes behind the fixed part, then the buffer lengths as far as they fit; returns
+// the payload's size and writes the byte and length counts.
+size_t PutDataAndLengths(std::span<uint8_t> out, size_t fixed, size_t countOffset,
+                         std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  const size_t count = PutTail(out, fixed, data);
+  Put32(out, countOffset, static_cast<int32_t>(count));
+  size_t end = fixed + count;
+  uint32_t listed = 0;
+  for (; listed < lengths.size() && out.size() - end >= 4; ++listed, end += 4) {
+    protocol::bytes::PutLE32(out.data() + end, lengths[listed]);
+  }
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kWsaListed, listed);
+  return end;
+}
+
+size_t BuildBuffers(std::span<uint8_t> out, const BuffersCall& call, std::span<const uint8_t> data,
+                    std::span<const uint32_t> lengths, protocol::layout::Transfer offsets) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, offsets.fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, offsets.result, call.bytes);
+  Put32(out, layout::kWsaFlags, call.flags);
+  Put32(out, layout::kWsaFlagsOut, call.flagsOut);
+  protocol::bytes::PutLE32(out.data() + layout::kWsaBufferCount, call.bufferCount);
+  Put32(out, layout::kWsaFromLen, call.fromLen);
+  Put64(out, layout::kWsaOverlapped, call.overlapped);
+  Put64(out, layout::kWsaCompletion, call.completion);
+  if (offsets.fixed > layout::kWsaAddress) PutAddress(out, layout::kWsaAddress, call.address);
+  return PutDataAndLengths(out, offsets.fixed, offsets.count, data, lengths);
+}
+
 }  // namespace
 
 SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
@@ -602,6 +634,44 @@ size_t BuildHostName(std::span<uint8_t> out, int32_t error, int32_t result, int3
   Put32(out, layout::kResult2, result);
   Put32(out, layout::kHostNameLen, namelen);
   return result == 0 ? PutText(out, layout::kHostNameFixed, name) : layout::kHostNameFixed;
+}
+
+size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
+                          std::span<const uint8_t> data) {
+  namespace layout = protocol::layout;
+  constexpr layout::Transfer kOffsets = layout::kTransferAddr2;
+  if (!Begin(out, kOffsets.fixed, call.error)) return 0;
+  Put32(out, kOffsets.result, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kTransfer2Flags, call.flags);
+  Put32(out, layout::kTransfer2Len, call.len);
+  Put32(out, layout::kTransferAddr2FromLen, call.fromLen);
+  PutAddress(out, layout::kTransferAddr2Address, call.address);
+  const size_t count = PutTail(out, kOffsets.fixed, data);
+  Put32(out, kOffsets.count, static_cast<int32_t>(count));
+  return kOffsets.fixed + count;
+}
+
+size_t BuildWsaBuffers(std::span<uint8_t> out, const BuffersCall& call,
+                       std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffers);
+}
+
+size_t BuildWsaBuffersAddr(std::span<uint8_t> out, const BuffersCall& call,
+                           std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffersAddr);
+}
+
+size_t BuildOverlappedResult(std::span<uint8_t> out, const CollectCall& call,
+                             std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  namespace layout = protocol::layout;
+  BuffersCall laid{call.error,       call.result,
+                   call.s,           call.bytes,
+                   call.wait,        call.flagsOut,
+                   call.bufferCount, call.collected,
+                   call.overlapped,  static_cast<uint64_t>(static_cast<uint32_t>(call.transferred)),
+                   call.address};
+  return BuildBuffers(out, laid, data, lengths, layout::kWsaBuffersAddr);
 }
 
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {

@@ -440,6 +440,58 @@ size_t BuildHostent(std::span<uint8_t> out, const HostentCall& call);
 size_t BuildHostName(std::span<uint8_t> out, int32_t error, int32_t result, int32_t namelen,
                      std::string_view name);
 
+// sendto, recvfrom: `address` is the destination, or the source the call filled in (length
+// kNoAddress when it gave none); `fromLen` the size of recvfrom's address buffer.
+struct TransferAddr2Call {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t flags = 0;
+  int32_t len = 0;
+  int32_t fromLen = 0;
+  AnyAddress address;
+};
+size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
+                          std::span<const uint8_t> data);
+
+// WSASend, WSARecv, WSASendTo, WSARecvFrom. `data` is the buffers' bytes in order as far as they
+// are kept, `lengths` the lengths of the first buffers; the data goes first where room is short.
+struct BuffersCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t bytes = -1;  // moved, handed over by a send that pends; -1 when not known
+  int32_t flags = 0;
+  int32_t flagsOut = 0;
+  uint32_t bufferCount = 0;
+  int32_t fromLen = 0;
+  uint64_t overlapped = 0;
+  uint64_t completion = 0;
+  AnyAddress address;  // the -To/-From calls' only
+};
+size_t BuildWsaBuffers(std::span<uint8_t> out, const BuffersCall& call,
+                       std::span<const uint8_t> data, std::span<const uint32_t> lengths);
+size_t BuildWsaBuffersAddr(std::span<uint8_t> out, const BuffersCall& call,
+                           std::span<const uint8_t> data, std::span<const uint32_t> lengths);
+
+// WSAGetOverlappedResult, with the receive it collected: its API id (0 for none), buffers,
+// bytes and source address, as a WSARecvFrom lays them out.
+struct CollectCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint64_t overlapped = 0;
+  int32_t wait = 0;
+  int32_t transferred = 0;
+  int32_t flagsOut = 0;
+  uint16_t collected = 0;
+  int32_t bytes = -1;  // the receive's, when it is known
+  uint32_t bufferCount = 0;
+  AnyAddress address{-1, {}};
+};
+size_t BuildOverlappedResult(std::span<uint8_t> out, const CollectCall& call,
+                             std::span<const uint8_t> data, std::span<const uint32_t> lengths);
+
 // The calls shown by name only (API ids 23 to 45).
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error);
 

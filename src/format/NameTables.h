@@ -247,6 +247,14 @@ inline constexpr ValueName<int32_t> kSendFlags[] = {
     {1, "MSG_OOB"},
 };
 
+// The MSG_* bits of the Winsock 2 calls, in and out, each named on its own.
+inline constexpr ValueName<uint32_t> kWinsock2MsgFlags[] = {
+    {0x0001, "MSG_OOB"},     {0x0002, "MSG_PEEK"},      {0x0004, "MSG_DONTROUTE"},
+    {0x0008, "MSG_WAITALL"}, {0x0010, "MSG_INTERRUPT"}, {0x0020, "MSG_PUSH_IMMEDIATE"},
+    {0x0100, "MSG_TRUNC"},   {0x0200, "MSG_CTRUNC"},    {0x0400, "MSG_BCAST"},
+    {0x0800, "MSG_MCAST"},   {0x8000, "MSG_PARTIAL"},
+};
+
 // The family of a socket address, and the af argument of socket().
 inline constexpr ValueName<int32_t> kAddressFamilies[] = {{2, "AF_INET"}};
 inline constexpr ValueName<int32_t> kProtocolFamilies[] = {{2, "PF_INET"}};

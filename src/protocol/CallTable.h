@@ -93,13 +93,13 @@
   X(66, WSAIoctl, WSAIoctl, 0, 70, ioctlsocket, 9, kWSAIoctl, true, kNone, 0)                                               \
   X(67, WSADuplicateSocketA, WSADuplicateSocketA, 0, 45, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
   X(68, WSADuplicateSocketW, WSADuplicateSocketW, 0, 46, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
-  X(69, WSASend, WSASend, 0, 87, send, 7, kGeneric, true, kNone, 0)                                                         \
-  X(70, ws2_sendto, sendto, 0, 20, sendto, 6, kGeneric, true, kNone, 0)                                                     \
-  X(71, WSASendTo, WSASendTo, 0, 90, sendto, 9, kGeneric, true, kNone, 0)                                                   \
-  X(72, WSARecv, WSARecv, 0, 82, recv, 7, kGeneric, true, kNone, 0)                                                         \
-  X(73, ws2_recvfrom, recvfrom, 0, 17, recvfrom, 6, kGeneric, true, kNone, 0)                                               \
-  X(74, WSARecvFrom, WSARecvFrom, 0, 84, recvfrom, 9, kGeneric, true, kNone, 0)                                             \
-  X(75, WSAGetOverlappedResult, WSAGetOverlappedResult, 0, 60, recv, 5, kGeneric, true, kNone, 0)                           \
+  X(69, WSASend, WSASend, 0, 87, send, 7, kWsaBuffers, true, kSend, 0)                                                      \
+  X(70, ws2_sendto, sendto, 0, 20, sendto, 6, kTransferAddr2, true, kSend, 0)                                               \
+  X(71, WSASendTo, WSASendTo, 0, 90, sendto, 9, kWsaBuffersAddr, true, kSend, 0)                                            \
+  X(72, WSARecv, WSARecv, 0, 82, recv, 7, kWsaBuffers, true, kRecv, 0)                                                      \
+  X(73, ws2_recvfrom, recvfrom, 0, 17, recvfrom, 6, kTransferAddr2, true, kRecv, 0)                                         \
+  X(74, WSARecvFrom, WSARecvFrom, 0, 84, recvfrom, 9, kWsaBuffersAddr, true, kRecv, 0)                                      \
+  X(75, WSAGetOverlappedResult, WSAGetOverlappedResult, 0, 60, recv, 5, kOverlappedResult, true, kRecv, 0)                  \
   X(76, ws2_select, select, 0, 18, select, 5, kSelect2, false, kNone, 0)                                                    \
   X(77, WSAPoll, WSAPoll, 0, 80, select, 3, kPoll, false, kNone, 0)                                                         \
   X(78, ws2_WSAAsyncSelect, WSAAsyncSelect, 0, 101, select, 4, kSelectEvents, true, kNone, 0)                               \

@@ -61,6 +61,10 @@ enum class Group : uint8_t {
   kNetworkEvents,    // WSAEnumNetworkEvents
   kHostent,          // gethostbyname, gethostbyaddr
   kHostName,         // gethostname
+  kWsaBuffers,       // WSASend, WSARecv
+  kTransferAddr2,    // sendto, recvfrom
+  kWsaBuffersAddr,   // WSASendTo, WSARecvFrom
+  kOverlappedResult,
 };
 
 constexpr size_t kError = 0;
@@ -151,11 +155,14 @@ constexpr size_t kSocket64 = 8;
 
 // A socket address of any family: the length the call gave or got, then the address's first
 // bytes, up to the size of the largest (a SOCKADDR_STORAGE), zero beyond. The family is its
-// first two bytes; the port, where the family has one, the next two, in network order.
+// first two bytes; the port, where the family has one, the next two, in network order. A length
+// of kNoAddress says that the block holds none: the call gave or got no address (a receive that
+// failed or has not completed, a collected call that names none).
 constexpr size_t kAddrBlockLength = 0;
 constexpr size_t kAddrBlockBytes = 4;
 constexpr size_t kAddrBlockCapacity = 128;
 constexpr size_t kAddrBlockSize = kAddrBlockBytes + kAddrBlockCapacity;
+constexpr int32_t kNoAddress = -1;
 constexpr int16_t kFamilyInet = 2;
 constexpr int16_t kFamilyInet6 = 23;
 // The families whose port and address are shown as such; any other family shows its bytes.
@@ -341,6 +348,36 @@ constexpr size_t kToAddressLength = 12;
 constexpr size_t kToAddressInfo = 16;
 constexpr size_t kToAddressAddress = 24;
 constexpr size_t kToAddressFixed = kToAddressAddress + kAddrBlockSize;
+// sendto, recvfrom: as recv and send, then the size of the program's address buffer (recvfrom;
+// 0 without one) and the address block: the destination, or the source the call filled in.
+constexpr Transfer kTransferAddr2{kResult2, 24, 164};
+constexpr size_t kTransferAddr2FromLen = 28;
+constexpr size_t kTransferAddr2Address = 32;
+
+// WSASend, WSARecv, WSASendTo, WSARecvFrom: the bytes the call moved (for a send that pends, the
+// bytes it handed over; -1 when the call failed or a receive pends), the count of captured bytes,
+// the flags as passed and, after a receive that completed, as it returned them, the buffer count,
+// the size of a WSARecvFrom's address buffer, the OVERLAPPED, the completion routine, and how
+// many buffer lengths the payload lists. The -To/-From calls add the address block. The captured
+// bytes follow the fixed part, then the lengths of the first buffers, 32 bits each.
+constexpr Transfer kWsaBuffers{16, 20, 60};
+constexpr Transfer kWsaBuffersAddr{16, 20, 192};
+constexpr size_t kWsaFlags = 24;
+constexpr size_t kWsaFlagsOut = 28;
+constexpr size_t kWsaBufferCount = 32;
+constexpr size_t kWsaFromLen = 36;
+constexpr size_t kWsaOverlapped = 40;
+constexpr size_t kWsaCompletion = 48;
+constexpr size_t kWsaListed = 56;
+constexpr size_t kWsaAddress = 60;
+
+// WSAGetOverlappedResult: laid out as a WSARecvFrom, with what it collected. The bytes are those
+// of a receive the agent saw pend on the same OVERLAPPED (-1 for anything else), its buffer count
+// and address block (kNoAddress but for a WSARecvFrom) and the API id of that receive (0 for
+// none); the transfer count the call returned, fWait, and the flags it returned.
+constexpr size_t kCollectWait = kWsaFlags;
+constexpr size_t kCollectApi = kWsaFromLen;
+constexpr size_t kCollectTransferred = kWsaCompletion;
 
 // select: nfds, which of the three sets and the timeout the program passed (kPassed* bits), the
 // timeout, and each set's socket count as passed and as the call left it (after a failed call,
@@ -411,6 +448,13 @@ constexpr std::optional<Transfer> TransferOf(Group group) {
     case Group::kRecvFrom:
     case Group::kSendTo:
       return kLongTransfer;
+    case Group::kTransferAddr2:
+      return kTransferAddr2;
+    case Group::kWsaBuffers:
+      return kWsaBuffers;
+    case Group::kWsaBuffersAddr:
+    case Group::kOverlappedResult:
+      return kWsaBuffersAddr;
     default:
       return std::nullopt;
   }
@@ -433,6 +477,11 @@ constexpr std::optional<size_t> AddressBlockOf(Group group) {
       return kToStringAddress;
     case Group::kStringToAddress:
       return kToAddressAddress;
+    case Group::kTransferAddr2:
+      return kTransferAddr2Address;
+    case Group::kWsaBuffersAddr:
+    case Group::kOverlappedResult:
+      return kWsaAddress;
     default:
       return std::nullopt;
   }

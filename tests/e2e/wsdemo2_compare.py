@@ -115,8 +115,9 @@ def ioctl(r):
 
 def wsa_ioctl(r):
     # Buffers without bytes are logged as null.
-    args = dict(fields(r, "code", "input_len", "output_len", "overlapped", "completion_routine"),
+    args = dict(fields(r, "code", "input_len", "output_len", "completion_routine"),
                 s=record_handle(value(r, "s")), input=value(r, "input") or None)
+    args["overlapped"] = record_handle(value(r, "overlapped"))
     out = {"output": value(r, "output") or None, "returned": value(r, "returned")}
     return args, out if succeeded(r) else {}
 
@@ -245,6 +246,57 @@ def hostent(r, args):
 
 def in_addr(number):
     return ".".join(str(b) for b in number.to_bytes(4, "little"))
+def sendto(r):
+    return {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "address": address(r), "tolen": value(r, "tolen")}, {}
+
+
+def received_from(r, out):
+    # The source, which a receive shows once it completed.
+    if "family" in r["params"]:
+        out.update(address=address(r), fromlen=value(r, "fromlen"))
+    return out
+
+
+def recvfrom(r):
+    args = {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "fromlen": value(r, "fromlen_in")}
+    return args, received_from(r, {})
+
+
+def buffers(r):
+    lengths = value(r, "lengths")
+    return [int(n) for n in lengths.split(",")] if lengths else []
+
+
+# WSASend, WSASendTo, WSARecv, WSARecvFrom.
+def wsa_buffers(r):
+    p = r["params"]
+    args = {"s": record_handle(value(r, "s")), "buffers": buffers(r), "flags": value(r, "flags")}
+    if "tolen" in p:
+        args.update(address=address(r), tolen=value(r, "tolen"))
+    if "fromlen_in" in p:
+        args["fromlen"] = value(r, "fromlen_in")
+    args.update(overlapped=record_handle(value(r, "overlapped")),
+                completion_routine=value(r, "completion_routine"))
+    out = {}
+    if r["result"]["value"] == 0:
+        if "sent" in p:
+            out = {"sent": value(r, "sent")}
+        else:
+            out = received_from(r, {"received": value(r, "received"),
+                                    "flags": value(r, "flags_out")})
+    return args, out
+
+
+def collect(r):
+    args = {"s": record_handle(value(r, "s")), "overlapped": record_handle(value(r, "overlapped")),
+            "wait": value(r, "wait")}
+    out = {}
+    if r["result"]["value"]:
+        out = received_from(r, {"transferred": value(r, "transferred"),
+                                "flags": value(r, "flags_out")})
+    return args, out
 
 
 SEEN = {
@@ -295,6 +347,13 @@ SEEN = {
                               {"name": value(r, "name")} if r["result"]["value"] == 0 else {}),
     "inet_addr": lambda r: ({"cp": value(r, "cp")}, {}),
     "inet_ntoa": lambda r: ({"in": in_addr(value(r, "in"))}, {}),
+    "sendto": sendto,
+    "recvfrom": recvfrom,
+    "WSASend": wsa_buffers,
+    "WSASendTo": wsa_buffers,
+    "WSARecv": wsa_buffers,
+    "WSARecvFrom": wsa_buffers,
+    "WSAGetOverlappedResult": collect,
 }
 # The calls whose result is a new handle or a pointer the program keeps, and those whose result
 # is a text ("" for NULL).
@@ -304,7 +363,7 @@ TEXT_RESULTS = {"inet_ntop", "InetNtopW", "inet_ntoa"}
 # The log's keys that hold handles and pointers the program got and handed back, masked alike:
 # one, a list of them (an fd_set, null for NULL), or objects that hold them (WSAPoll's array).
 HANDLE_KEYS = {"s", "ai", "protocol_info", "res", "event", "hwnd", "fd", "readfds", "writefds",
-               "exceptfds"}
+               "exceptfds", "overlapped"}
 
 
 def mask_handles(values):
@@ -353,7 +412,8 @@ RETURNS_ERROR = {"WSAStartup", "getaddrinfo", "GetAddrInfoW", "getnameinfo", "Ge
 FAILS = {"inet_pton": lambda r: r != 1, "InetPtonW": lambda r: r != 1,
          "inet_ntop": lambda r: r is None, "InetNtopW": lambda r: r is None,
          "freeaddrinfo": lambda r: False, "gethostbyname": lambda r: r == 0,
-         "gethostbyaddr": lambda r: r == 0, "inet_ntoa": lambda r: r is None}
+         "gethostbyaddr": lambda r: r == 0, "inet_ntoa": lambda r: r is None,
+         "WSAGetOverlappedResult": lambda r: r == 0}
 
 
 def error_of(c):
