@@ -367,6 +367,78 @@ struct StringToAddressCall {  // WSAStringToAddressA, WSAStringToAddressW
   AnyAddress address;  // as filled in, its length as the call set it
 };
 size_t BuildStringToAddress(std::span<uint8_t> out, const StringToAddressCall& call);
+// select: a set as the program passed it or as the call left it, its count as the set holds it
+// and its first sockets (the payload keeps min(count, kFdSetSize) of them, 0 for any missing).
+struct FdSetImage {
+  uint32_t count = 0;
+  std::span<const uint64_t> sockets;
+};
+struct Select2Call {
+  int32_t error = 0;
+  int32_t result = 0;
+  int32_t nfds = 0;
+  uint32_t passed = 0;  // the kPassed* bits of PayloadLayout.h
+  int32_t sec = 0;
+  int32_t usec = 0;
+  std::array<FdSetImage, 3> before{};  // read, write, except
+  std::array<FdSetImage, 3> after{};
+};
+size_t BuildSelect2(std::span<uint8_t> out, const Select2Call& call);
+
+struct PollEntry {
+  uint64_t fd = 0;
+  int16_t events = 0;
+  int16_t revents = 0;
+};
+struct PollCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint32_t count = 0;  // the count the program passed
+  int32_t timeout = 0;
+  std::span<const PollEntry> entries;  // as many as were read; cut to whole entries that fit
+};
+size_t BuildPoll(std::span<uint8_t> out, const PollCall& call);
+
+struct SelectEventsCall {  // WSAAsyncSelect, WSAEventSelect
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint64_t handle = 0;  // the window or the event
+  int32_t events = 0;
+  uint32_t message = 0;
+};
+size_t BuildSelectEvents(std::span<uint8_t> out, const SelectEventsCall& call);
+
+struct NetworkEventsCall {  // WSAEnumNetworkEvents
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint64_t event = 0;
+  int32_t events = 0;
+  std::array<int32_t, 10> errors{};
+};
+size_t BuildNetworkEvents(std::span<uint8_t> out, const NetworkEventsCall& call);
+
+// gethostbyname (name) and gethostbyaddr (len, type, addr), and the hostent returned; the
+// hostent's part is not written when `result` is 0. Texts and the lists are cut to what fits,
+// an address only whole; an address is min(length, kHostAddrCapacity) bytes.
+struct HostentCall {
+  int32_t error = 0;
+  uint64_t result = 0;
+  std::string_view name;
+  int32_t len = 0;
+  int32_t type = 0;
+  std::span<const uint8_t> addr;
+  std::string_view hostName;
+  std::span<const std::string_view> aliases;
+  int16_t addrType = 0;
+  int16_t length = 0;
+  std::span<const uint8_t* const> addresses;
+};
+size_t BuildHostent(std::span<uint8_t> out, const HostentCall& call);
+// gethostname: `name` is written only where the call succeeded.
+size_t BuildHostName(std::span<uint8_t> out, int32_t error, int32_t result, int32_t namelen,
+                     std::string_view name);
 
 // sendto, recvfrom: `address` is the destination, or the source the call filled in (length
 // kNoAddress when it gave none); `fromLen` the size of recvfrom's address buffer.

@@ -237,6 +237,18 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadWsaBuffersAddr;
     case Group::kOverlappedResult:
       return ReadOverlappedResult;
+    case Group::kSelect2:
+      return ReadSelect2;
+    case Group::kPoll:
+      return ReadPoll;
+    case Group::kSelectEvents:
+      return ReadSelectEvents;
+    case Group::kNetworkEvents:
+      return ReadNetworkEvents;
+    case Group::kHostent:
+      return ReadHostent;
+    case Group::kHostName:
+      return ReadHostName;
     case Group::kGeneric:
       break;
   }

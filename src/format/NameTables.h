@@ -293,4 +293,25 @@ inline constexpr ValueName<uint32_t> kNameInfoFlags[] = {
     {0x08, "NI_NUMERICSERV"}, {0x10, "NI_DGRAM"},
 };
 
+// The FD_* network events of WSAAsyncSelect, WSAEventSelect and WSAEnumNetworkEvents: entry i
+// is bit i, whose error code WSANETWORKEVENTS holds at index i.
+inline constexpr ValueName<uint32_t> kNetworkEvents[] = {
+    {0x001, "FD_READ"},
+    {0x002, "FD_WRITE"},
+    {0x004, "FD_OOB"},
+    {0x008, "FD_ACCEPT"},
+    {0x010, "FD_CONNECT"},
+    {0x020, "FD_CLOSE"},
+    {0x040, "FD_QOS"},
+    {0x080, "FD_GROUP_QOS"},
+    {0x100, "FD_ROUTING_INTERFACE_CHANGE"},
+    {0x200, "FD_ADDRESS_LIST_CHANGE"},
+};
+
+// WSAPoll's events and revents (POLLIN is both read bits, POLLOUT POLLWRNORM).
+inline constexpr ValueName<uint32_t> kPollEvents[] = {
+    {0x0100, "POLLRDNORM"}, {0x0200, "POLLRDBAND"}, {0x0400, "POLLPRI"}, {0x0010, "POLLWRNORM"},
+    {0x0020, "POLLWRBAND"}, {0x0001, "POLLERR"},    {0x0002, "POLLHUP"}, {0x0004, "POLLNVAL"},
+};
+
 }  // namespace format::names

@@ -286,5 +286,13 @@ void ReadTransferAddr2(Reader& r);
 void ReadWsaBuffers(Reader& r);
 void ReadWsaBuffersAddr(Reader& r);
 void ReadOverlappedResult(Reader& r);
+// select, WSAPoll, WSAAsyncSelect, WSAEventSelect, WSAEnumNetworkEvents, gethostbyname,
+// gethostbyaddr, gethostname (CallFields2Events.cpp).
+void ReadSelect2(Reader& r);
+void ReadPoll(Reader& r);
+void ReadSelectEvents(Reader& r);
+void ReadNetworkEvents(Reader& r);
+void ReadHostent(Reader& r);
+void ReadHostName(Reader& r);
 
 }  // namespace format::payload

@@ -59,6 +59,12 @@ enum class Group : uint8_t {
   kTransferAddr2,    // sendto, recvfrom
   kWsaBuffersAddr,   // WSASendTo, WSARecvFrom
   kOverlappedResult,
+  kSelect2,        // select
+  kPoll,           // WSAPoll
+  kSelectEvents,   // WSAAsyncSelect, WSAEventSelect
+  kNetworkEvents,  // WSAEnumNetworkEvents
+  kHostent,        // gethostbyname, gethostbyaddr
+  kHostName,       // gethostname
 };
 
 constexpr size_t kError = 0;
@@ -373,6 +379,65 @@ constexpr size_t kCollectWait = kWsaFlags;
 constexpr size_t kCollectApi = kWsaFromLen;
 constexpr size_t kCollectTransferred = kWsaCompletion;
 
+// select: nfds, which of the three sets and the timeout the program passed (kPassed* bits), the
+// timeout, and each set's socket count as passed and as the call left it (after a failed call,
+// 0). The sockets follow the fixed part, 64-bit each, at most kFdSetSize of a set: the read,
+// write and except sets as passed, then as the call left them.
+constexpr size_t kSelect2Nfds = 8;
+constexpr size_t kSelect2Passed = 12;
+constexpr size_t kSelect2Sec = 16;
+constexpr size_t kSelect2Usec = 20;
+constexpr size_t kSelect2CountsBefore = 24;  // three 32-bit counts
+constexpr size_t kSelect2CountsAfter = 36;
+constexpr size_t kSelect2Fixed = 48;
+constexpr size_t kFdSetSize = 64;
+constexpr uint32_t kPassedTimeout = 1u << 3;  // bits 0 to 2: the read, write and except sets
+
+// WSAPoll: the count and timeout it was given and how many entries follow the fixed part (none
+// after WSAEFAULT), each a 64-bit socket, its events and, after a call that succeeded, revents.
+constexpr size_t kPollCount = 8;
+constexpr size_t kPollTimeout = 12;
+constexpr size_t kPollKept = 16;
+constexpr size_t kPollFixed = 20;
+constexpr size_t kPollEntrySize = 16;
+constexpr size_t kPollEvents = 8;
+constexpr size_t kPollRevents = 10;
+
+// WSAAsyncSelect and WSAEventSelect: the window or the event, the FD_* mask, and the message
+// (WSAAsyncSelect's only).
+constexpr size_t kSelectEventsHandle = 16;
+constexpr size_t kSelectEventsMask = 24;
+constexpr size_t kSelectEventsMessage = 28;
+constexpr size_t kSelectEventsFixed = 32;
+
+// WSAEnumNetworkEvents: the event, and the WSANETWORKEVENTS it filled (zero after a failure):
+// the FD_* events and one error code per event bit.
+constexpr size_t kNetworkEventsHandle = 16;
+constexpr size_t kNetworkEventsMask = 24;
+constexpr size_t kNetworkEventsErrors = 28;
+constexpr size_t kNetworkEventsCount = 10;  // FD_MAX_EVENTS
+constexpr size_t kNetworkEventsFixed = kNetworkEventsErrors + 4 * kNetworkEventsCount;
+
+// gethostbyname and gethostbyaddr: the hostent pointer returned, gethostbyaddr's len and type
+// and the first kHostAddrCapacity bytes of its addr; and of the hostent, when there is one, the
+// address type and length and how many aliases and addresses follow. After the fixed part:
+// gethostbyname's name, then h_name and the aliases as zero-ended texts, then the addresses,
+// each min(h_length, kHostAddrCapacity) bytes.
+constexpr size_t kHostentResult = 8;
+constexpr size_t kHostentLen = 16;
+constexpr size_t kHostentType = 20;
+constexpr size_t kHostentAddr = 24;
+constexpr size_t kHostAddrCapacity = 16;
+constexpr size_t kHostentAddrType = 40;
+constexpr size_t kHostentLength = 42;
+constexpr size_t kHostentAliases = 44;
+constexpr size_t kHostentAddresses = 46;
+constexpr size_t kHostentFixed = 48;
+
+// gethostname: namelen, then the name got, a zero-ended text (none after a failure).
+constexpr size_t kHostNameLen = 8;
+constexpr size_t kHostNameFixed = 12;
+
 // Where the captured data of a group lies; none for the groups without data.
 constexpr std::optional<Transfer> TransferOf(Group group) {
   switch (group) {
@@ -423,9 +488,18 @@ constexpr std::optional<size_t> AddressBlockOf(Group group) {
 }
 
 // The groups whose Verbose lines vary with more than an address's family: a lookup's list, an
-// address only a call that succeeded filled in.
+// address only a call that succeeded filled in, select's sets, WSAPoll's entries, a HOSTENT.
 constexpr bool LinesVary(Group group) {
-  return group == Group::kAddrInfo || group == Group::kStringToAddress;
+  switch (group) {
+    case Group::kAddrInfo:
+    case Group::kStringToAddress:
+    case Group::kSelect2:
+    case Group::kPoll:
+    case Group::kHostent:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // The groups whose payload holds a socket address image.

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <new>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -223,6 +224,37 @@ bool Failed(Result result) {
 template <class First, class... Rest>
 First FirstOf(First first, Rest...) {
   return first;
+}
+
+// inet_addr and inet_ntoa, which both agents report alike.
+template <Id kId>
+unsigned long InetAddr(const char* cp) {
+  agent::Agent& agent = agent::Agent::Get();
+  const unsigned long result = CallReal<kId>(agent, cp);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, false);
+  if (report.Wanted()) {
+    // The text is read only as far as a datagram holds it.
+    const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
+    report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
+                std::string_view(cp != nullptr ? cp : "", length));
+  }
+  return result;
+}
+
+template <Id kId>
+char* InetNtoa(in_addr in) {
+  agent::Agent& agent = agent::Agent::Get();
+  char* result = CallReal<kId>(agent, in);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == nullptr);
+  if (report.Wanted()) {
+    uint32_t address;
+    std::memcpy(&address, &in, sizeof(address));
+    report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
+                std::string_view(result != nullptr ? result : ""));
+  }
+  return result;
 }
 
 // The calls decoded by name only report their error code.

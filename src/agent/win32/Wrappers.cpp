@@ -210,31 +210,11 @@ u_short WINAPI Klv_htons(u_short hostshort) {
 }
 
 unsigned long WINAPI Klv_inet_addr(const char* cp) {
-  agent::Agent& agent = agent::Agent::Get();
-  const unsigned long result = agent.Real().inet_addr(cp);
-  if (!agent.Wants(Id::inet_addr)) return result;
-  Report report(agent, Id::inet_addr, false);
-  if (report.Wanted()) {
-    // The text is read only as far as a datagram holds it.
-    const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
-    report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
-                std::string_view(cp != nullptr ? cp : "", length));
-  }
-  return result;
+  return agent::wrappers::InetAddr<Id::inet_addr>(cp);
 }
 
 char* WINAPI Klv_inet_ntoa(in_addr in) {
-  agent::Agent& agent = agent::Agent::Get();
-  char* result = agent.Real().inet_ntoa(in);
-  if (!agent.Wants(Id::inet_ntoa)) return result;
-  Report report(agent, Id::inet_ntoa, result == nullptr);
-  if (report.Wanted()) {
-    uint32_t address;
-    std::memcpy(&address, &in, sizeof(address));
-    report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
-                std::string_view(result != nullptr ? result : ""));
-  }
-  return result;
+  return agent::wrappers::InetNtoa<Id::inet_ntoa>(in);
 }
 
 int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {

@@ -657,28 +657,6 @@ BOOL WINAPI Klv_WSAGetOverlappedResult(SOCKET s, LPWSAOVERLAPPED lpOverlapped, L
   return result;
 }
 
-int WINAPI Klv_ws2_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
-                          const PTIMEVAL timeout) {
-  return ByName<Id::ws2_select>(nfds, readfds, writefds, exceptfds, timeout);
-}
-
-int WINAPI Klv_WSAPoll(LPWSAPOLLFD fdArray, ULONG fds, INT timeout) {
-  return ByName<Id::WSAPoll>(fdArray, fds, timeout);
-}
-
-int WINAPI Klv_ws2_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
-  return ByName<Id::ws2_WSAAsyncSelect>(s, hWnd, wMsg, lEvent);
-}
-
-int WINAPI Klv_WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
-  return ByName<Id::WSAEventSelect>(s, hEventObject, lNetworkEvents);
-}
-
-int WINAPI Klv_WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject,
-                                    LPWSANETWORKEVENTS lpNetworkEvents) {
-  return ByName<Id::WSAEnumNetworkEvents>(s, hEventObject, lpNetworkEvents);
-}
-
 int WINAPI Klv_getaddrinfo(const char* pNodeName, const char* pServiceName, const addrinfo* pHints,
                            addrinfo** ppResult) {
   return AddrInfo<Id::getaddrinfo>(pNodeName, pServiceName, pHints, ppResult);
@@ -711,26 +689,6 @@ int WINAPI Klv_GetNameInfoW(const SOCKADDR* pSockaddr, socklen_t SockaddrLength,
                             INT Flags) {
   return NameInfo<Id::GetNameInfoW>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
                                     pServiceBuffer, ServiceBufferSize, Flags);
-}
-
-hostent* WINAPI Klv_ws2_gethostbyname(const char* name) {
-  return ByName<Id::ws2_gethostbyname>(name);
-}
-
-hostent* WINAPI Klv_ws2_gethostbyaddr(const char* addr, int len, int type) {
-  return ByName<Id::ws2_gethostbyaddr>(addr, len, type);
-}
-
-int WINAPI Klv_ws2_gethostname(char* name, int namelen) {
-  return ByName<Id::ws2_gethostname>(name, namelen);
-}
-
-unsigned long WINAPI Klv_ws2_inet_addr(const char* cp) {
-  return ByName<Id::ws2_inet_addr>(cp);
-}
-
-char* WINAPI Klv_ws2_inet_ntoa(in_addr in) {
-  return ByName<Id::ws2_inet_ntoa>(in);
 }
 
 int WINAPI Klv_inet_pton(INT Family, LPCSTR pStringBuf, PVOID pAddr) {
