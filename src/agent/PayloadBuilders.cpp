@@ -528,44 +528,6 @@ size_t BuildStringToAddress(std::span<uint8_t> out, const StringToAddressCall& c
   return PutCountedText(out, layout::kToAddressFixed, call.text);
 }
 
-size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
-                          std::span<const uint8_t> data) {
-  namespace layout = protocol::layout;
-  constexpr layout::Transfer kOffsets = layout::kTransferAddr2;
-  if (!Begin(out, kOffsets.fixed, call.error)) return 0;
-  Put32(out, kOffsets.result, call.result);
-  Put64(out, layout::kSocket64, call.s);
-  Put32(out, layout::kTransfer2Flags, call.flags);
-  Put32(out, layout::kTransfer2Len, call.len);
-  Put32(out, layout::kTransferAddr2FromLen, call.fromLen);
-  PutAddress(out, layout::kTransferAddr2Address, call.address);
-  const size_t count = PutTail(out, kOffsets.fixed, data);
-  Put32(out, kOffsets.count, static_cast<int32_t>(count));
-  return kOffsets.fixed + count;
-}
-
-size_t BuildWsaBuffers(std::span<uint8_t> out, const BuffersCall& call,
-                       std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
-  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffers);
-}
-
-size_t BuildWsaBuffersAddr(std::span<uint8_t> out, const BuffersCall& call,
-                           std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
-  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffersAddr);
-}
-
-size_t BuildOverlappedResult(std::span<uint8_t> out, const CollectCall& call,
-                             std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
-  namespace layout = protocol::layout;
-  BuffersCall laid{call.error,       call.result,
-                   call.s,           call.bytes,
-                   call.wait,        call.flagsOut,
-                   call.bufferCount, call.collected,
-                   call.overlapped,  static_cast<uint64_t>(static_cast<uint32_t>(call.transferred)),
-                   call.address};
-  return BuildBuffers(out, laid, data, lengths, layout::kWsaBuffersAddr);
-}
-
 size_t BuildSelect2(std::span<uint8_t> out, const Select2Call& call) {
   namespace layout = protocol::layout;
   if (!Begin(out, layout::kSelect2Fixed, call.error)) return 0;
@@ -672,6 +634,44 @@ size_t BuildHostName(std::span<uint8_t> out, int32_t error, int32_t result, int3
   Put32(out, layout::kResult2, result);
   Put32(out, layout::kHostNameLen, namelen);
   return result == 0 ? PutText(out, layout::kHostNameFixed, name) : layout::kHostNameFixed;
+}
+
+size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
+                          std::span<const uint8_t> data) {
+  namespace layout = protocol::layout;
+  constexpr layout::Transfer kOffsets = layout::kTransferAddr2;
+  if (!Begin(out, kOffsets.fixed, call.error)) return 0;
+  Put32(out, kOffsets.result, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kTransfer2Flags, call.flags);
+  Put32(out, layout::kTransfer2Len, call.len);
+  Put32(out, layout::kTransferAddr2FromLen, call.fromLen);
+  PutAddress(out, layout::kTransferAddr2Address, call.address);
+  const size_t count = PutTail(out, kOffsets.fixed, data);
+  Put32(out, kOffsets.count, static_cast<int32_t>(count));
+  return kOffsets.fixed + count;
+}
+
+size_t BuildWsaBuffers(std::span<uint8_t> out, const BuffersCall& call,
+                       std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffers);
+}
+
+size_t BuildWsaBuffersAddr(std::span<uint8_t> out, const BuffersCall& call,
+                           std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffersAddr);
+}
+
+size_t BuildOverlappedResult(std::span<uint8_t> out, const CollectCall& call,
+                             std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  namespace layout = protocol::layout;
+  BuffersCall laid{call.error,       call.result,
+                   call.s,           call.bytes,
+                   call.wait,        call.flagsOut,
+                   call.bufferCount, call.collected,
+                   call.overlapped,  static_cast<uint64_t>(static_cast<uint32_t>(call.transferred)),
+                   call.address};
+  return BuildBuffers(out, laid, data, lengths, layout::kWsaBuffersAddr);
 }
 
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {

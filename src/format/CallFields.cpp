@@ -229,14 +229,6 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadAddressToString;
     case Group::kStringToAddress:
       return ReadStringToAddress;
-    case Group::kWsaBuffers:
-      return ReadWsaBuffers;
-    case Group::kTransferAddr2:
-      return ReadTransferAddr2;
-    case Group::kWsaBuffersAddr:
-      return ReadWsaBuffersAddr;
-    case Group::kOverlappedResult:
-      return ReadOverlappedResult;
     case Group::kSelect2:
       return ReadSelect2;
     case Group::kPoll:
@@ -249,6 +241,14 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadHostent;
     case Group::kHostName:
       return ReadHostName;
+    case Group::kWsaBuffers:
+      return ReadWsaBuffers;
+    case Group::kTransferAddr2:
+      return ReadTransferAddr2;
+    case Group::kWsaBuffersAddr:
+      return ReadWsaBuffersAddr;
+    case Group::kOverlappedResult:
+      return ReadOverlappedResult;
     case Group::kGeneric:
       break;
   }

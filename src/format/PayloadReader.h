@@ -280,12 +280,6 @@ void ReadInetPton(Reader& r);
 void ReadInetNtop(Reader& r);
 void ReadAddressToString(Reader& r);
 void ReadStringToAddress(Reader& r);
-// sendto, recvfrom, WSASend, WSARecv, WSASendTo, WSARecvFrom, WSAGetOverlappedResult
-// (CallFields2Data.cpp).
-void ReadTransferAddr2(Reader& r);
-void ReadWsaBuffers(Reader& r);
-void ReadWsaBuffersAddr(Reader& r);
-void ReadOverlappedResult(Reader& r);
 // select, WSAPoll, WSAAsyncSelect, WSAEventSelect, WSAEnumNetworkEvents, gethostbyname,
 // gethostbyaddr, gethostname (CallFields2Events.cpp).
 void ReadSelect2(Reader& r);
@@ -294,5 +288,11 @@ void ReadSelectEvents(Reader& r);
 void ReadNetworkEvents(Reader& r);
 void ReadHostent(Reader& r);
 void ReadHostName(Reader& r);
+// sendto, recvfrom, WSASend, WSARecv, WSASendTo, WSARecvFrom, WSAGetOverlappedResult
+// (CallFields2Data.cpp).
+void ReadTransferAddr2(Reader& r);
+void ReadWsaBuffers(Reader& r);
+void ReadWsaBuffersAddr(Reader& r);
+void ReadOverlappedResult(Reader& r);
 
 }  // namespace format::payload

@@ -55,16 +55,16 @@ enum class Group : uint8_t {
   kInetNtop,         // inet_ntop, InetNtopW
   kAddressToString,  // WSAAddressToStringA, WSAAddressToStringW
   kStringToAddress,  // WSAStringToAddressA, WSAStringToAddressW
+  kSelect2,          // select
+  kPoll,             // WSAPoll
+  kSelectEvents,     // WSAAsyncSelect, WSAEventSelect
+  kNetworkEvents,    // WSAEnumNetworkEvents
+  kHostent,          // gethostbyname, gethostbyaddr
+  kHostName,         // gethostname
   kWsaBuffers,       // WSASend, WSARecv
   kTransferAddr2,    // sendto, recvfrom
   kWsaBuffersAddr,   // WSASendTo, WSARecvFrom
   kOverlappedResult,
-  kSelect2,        // select
-  kPoll,           // WSAPoll
-  kSelectEvents,   // WSAAsyncSelect, WSAEventSelect
-  kNetworkEvents,  // WSAEnumNetworkEvents
-  kHostent,        // gethostbyname, gethostbyaddr
-  kHostName,       // gethostname
 };
 
 constexpr size_t kError = 0;

@@ -179,59 +179,6 @@ def string_to_address(r):
     return args, out
 
 
-def sendto(r):
-    return {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
-            "address": address(r), "tolen": value(r, "tolen")}, {}
-
-
-def received_from(r, out):
-    # The source, which a receive shows once it completed.
-    if "family" in r["params"]:
-        out.update(address=address(r), fromlen=value(r, "fromlen"))
-    return out
-
-
-def recvfrom(r):
-    args = {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
-            "fromlen": value(r, "fromlen_in")}
-    return args, received_from(r, {})
-
-
-def buffers(r):
-    lengths = value(r, "lengths")
-    return [int(n) for n in lengths.split(",")] if lengths else []
-
-
-# WSASend, WSASendTo, WSARecv, WSARecvFrom.
-def wsa_buffers(r):
-    p = r["params"]
-    args = {"s": record_handle(value(r, "s")), "buffers": buffers(r), "flags": value(r, "flags")}
-    if "tolen" in p:
-        args.update(address=address(r), tolen=value(r, "tolen"))
-    if "fromlen_in" in p:
-        args["fromlen"] = value(r, "fromlen_in")
-    args.update(overlapped=record_handle(value(r, "overlapped")),
-                completion_routine=value(r, "completion_routine"))
-    out = {}
-    if r["result"]["value"] == 0:
-        if "sent" in p:
-            out = {"sent": value(r, "sent")}
-        else:
-            out = received_from(r, {"received": value(r, "received"),
-                                    "flags": value(r, "flags_out")})
-    return args, out
-
-
-def collect(r):
-    args = {"s": record_handle(value(r, "s")), "overlapped": record_handle(value(r, "overlapped")),
-            "wait": value(r, "wait")}
-    out = {}
-    if r["result"]["value"]:
-        out = received_from(r, {"transferred": value(r, "transferred"),
-                                "flags": value(r, "flags_out")})
-    return args, out
-
-
 def sockets(r, name):
     """An fd_set's sockets as the record holds them, None for a set not passed."""
     p = r["params"]
@@ -299,6 +246,57 @@ def hostent(r, args):
 
 def in_addr(number):
     return ".".join(str(b) for b in number.to_bytes(4, "little"))
+def sendto(r):
+    return {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "address": address(r), "tolen": value(r, "tolen")}, {}
+
+
+def received_from(r, out):
+    # The source, which a receive shows once it completed.
+    if "family" in r["params"]:
+        out.update(address=address(r), fromlen=value(r, "fromlen"))
+    return out
+
+
+def recvfrom(r):
+    args = {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "fromlen": value(r, "fromlen_in")}
+    return args, received_from(r, {})
+
+
+def buffers(r):
+    lengths = value(r, "lengths")
+    return [int(n) for n in lengths.split(",")] if lengths else []
+
+
+# WSASend, WSASendTo, WSARecv, WSARecvFrom.
+def wsa_buffers(r):
+    p = r["params"]
+    args = {"s": record_handle(value(r, "s")), "buffers": buffers(r), "flags": value(r, "flags")}
+    if "tolen" in p:
+        args.update(address=address(r), tolen=value(r, "tolen"))
+    if "fromlen_in" in p:
+        args["fromlen"] = value(r, "fromlen_in")
+    args.update(overlapped=record_handle(value(r, "overlapped")),
+                completion_routine=value(r, "completion_routine"))
+    out = {}
+    if r["result"]["value"] == 0:
+        if "sent" in p:
+            out = {"sent": value(r, "sent")}
+        else:
+            out = received_from(r, {"received": value(r, "received"),
+                                    "flags": value(r, "flags_out")})
+    return args, out
+
+
+def collect(r):
+    args = {"s": record_handle(value(r, "s")), "overlapped": record_handle(value(r, "overlapped")),
+            "wait": value(r, "wait")}
+    out = {}
+    if r["result"]["value"]:
+        out = received_from(r, {"transferred": value(r, "transferred"),
+                                "flags": value(r, "flags_out")})
+    return args, out
 
 
 SEEN = {
@@ -338,13 +336,6 @@ SEEN = {
     "WSAAddressToStringW": address_to_string,
     "WSAStringToAddressA": string_to_address,
     "WSAStringToAddressW": string_to_address,
-    "sendto": sendto,
-    "recvfrom": recvfrom,
-    "WSASend": wsa_buffers,
-    "WSASendTo": wsa_buffers,
-    "WSARecv": wsa_buffers,
-    "WSARecvFrom": wsa_buffers,
-    "WSAGetOverlappedResult": collect,
     "select": select,
     "WSAPoll": poll,
     "WSAAsyncSelect": async_select,
@@ -356,6 +347,13 @@ SEEN = {
                               {"name": value(r, "name")} if r["result"]["value"] == 0 else {}),
     "inet_addr": lambda r: ({"cp": value(r, "cp")}, {}),
     "inet_ntoa": lambda r: ({"in": in_addr(value(r, "in"))}, {}),
+    "sendto": sendto,
+    "recvfrom": recvfrom,
+    "WSASend": wsa_buffers,
+    "WSASendTo": wsa_buffers,
+    "WSARecv": wsa_buffers,
+    "WSARecvFrom": wsa_buffers,
+    "WSAGetOverlappedResult": collect,
 }
 # The calls whose result is a new handle or a pointer the program keeps, and those whose result
 # is a text ("" for NULL).
