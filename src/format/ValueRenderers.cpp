@@ -29,9 +29,10 @@ std::string NameOrDecimal(std::span<const format::names::ValueName<T>> table, T 
   return name ? std::string(name) : std::to_string(value);
 }
 
-// The names of the bits set, joined by "|", and the bits without a name in hexadecimal; empty
-// for no bits.
-std::string BitNames(std::span<const format::names::ValueName<uint32_t>> table, uint32_t bits) {
+// The names of the bits set, joined by "|", and the bits without a name in hexadecimal as
+// `restFormat` writes them; empty for no bits.
+std::string BitNames(std::span<const format::names::ValueName<uint32_t>> table, uint32_t bits,
+                     const char* restFormat) {
   std::string text;
   for (const auto& bit : table) {
     if ((bits & bit.value) == 0) continue;
@@ -41,7 +42,7 @@ std::string BitNames(std::span<const format::names::ValueName<uint32_t>> table, 
   }
   if (bits != 0) {
     if (!text.empty()) text += '|';
-    text += Printf("0x%04lX", static_cast<unsigned long>(bits));
+    text += Printf(restFormat, static_cast<unsigned long>(bits));
   }
   return text;
 }
@@ -197,7 +198,7 @@ std::string FormatIoControlCode(uint32_t code) {
 }
 
 std::string FormatWsaSocketFlags(uint32_t flags) {
-  const std::string text = BitNames(format::names::kWsaSocketFlags, flags);
+  const std::string text = BitNames(format::names::kWsaSocketFlags, flags, "0x%04lX");
   return text.empty() ? "0" : text;
 }
 
@@ -216,7 +217,8 @@ std::string FormatSendFlags(int32_t flags) {
   return NameOrHex16(format::names::kSendFlags, flags);
 }
 std::string FormatMsgFlags(int32_t flags) {
-  const std::string text = BitNames(format::names::kWinsock2MsgFlags, static_cast<uint32_t>(flags));
+  const std::string text =
+      BitNames(format::names::kWinsock2MsgFlags, static_cast<uint32_t>(flags), "0x%04lX");
   return text.empty() ? "0x0000" : text;
 }
 std::string FormatProtocolFamily(int32_t af, Family calls) {
@@ -232,19 +234,7 @@ std::string FormatSocketType(int32_t type) {
 }
 
 std::string FormatMask(std::span<const format::names::ValueName<uint32_t>> names, uint32_t mask) {
-  if (mask == 0) return "0";
-  std::string text;
-  const auto append = [&text](std::string_view name) {
-    if (!text.empty()) text += '|';
-    text += name;
-  };
-  for (const auto& bit : names) {
-    if ((mask & bit.value) == 0) continue;
-    append(bit.name);
-    mask &= ~bit.value;
-  }
-  if (mask != 0) append(Printf("0x%08lX", static_cast<unsigned long>(mask)));
-  return text;
+  return mask == 0 ? "0" : BitNames(names, mask, "0x%08lX");
 }
 
 std::string FormatPointer(uint64_t pointer) {
