@@ -95,7 +95,8 @@ class Report {
     return agent::ShouldReport(m_agent.Tracking(), m_failed, m_error, sockets);
   }
   size_t KeptBytes(int result, size_t fixedPart) const {
-    return agent::KeptBytes(result, m_agent.SaveEntire(), m_agent.SaveBytes(), fixedPart);
+    return agent::KeptBytes(result, m_agent.SaveEntire(), m_agent.SaveBytes(), fixedPart,
+                            m_agent.MaxPayload());
   }
 
   // Builds a payload that fits one datagram and sends it.

@@ -8,7 +8,7 @@
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
   capture::SteadyPassTimer timer;
-  if (m_bSocketOpen) m_session.ReceivePass(m_socket, timer);
+  if (m_bSocketOpen) m_channel.Settle(m_session.Channel(), m_session.ReceivePass(m_socket, timer));
   Invalidate();  // the next paint formats only what is visible
   return 0;
 }
