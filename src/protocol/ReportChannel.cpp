@@ -120,6 +120,7 @@ void ChannelReader::Format(uint32_t window, uint32_t message) {
   Word(m_mapping, kLaneBytesAt).store(kLaneBytes, std::memory_order_relaxed);
   Word(m_mapping, kWindowAt).store(window, std::memory_order_relaxed);
   Word(m_mapping, kMessageAt).store(message, std::memory_order_relaxed);
+  Word(m_mapping, kArmedAt).store(1, std::memory_order_relaxed);
   Word(m_mapping, kMagicAt).store(kMagic);
 }
 

@@ -145,7 +145,8 @@ class ChannelReader {
  public:
   explicit ChannelReader(uint8_t* mapping) : m_mapping(mapping) {}
 
-  // Lays out a new channel whose wake-ups go to `window` as `message`.
+  // Lays out a new channel whose wake-ups go to `window` as `message`; its reader waits for the
+  // first.
   void Format(uint32_t window, uint32_t message);
   // Tells the writers that the reader has gone: none waits for room any more.
   void Close() { Word(m_mapping, kClosedAt).store(1); }
