@@ -36,7 +36,8 @@ namespace {
 
 namespace pc = protocol::channel;
 
-constexpr UINT kNotify = WM_USER + 1;
+constexpr UINT kNotify = WM_USER + 1;   // the capture socket's
+constexpr UINT kChannel = WM_USER + 3;  // the report channel's wake-up
 constexpr DWORD kQuietMs = 2000;
 constexpr size_t kTraceBuffer = 2000;
 
@@ -127,7 +128,7 @@ Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* c
       MsgWaitForMultipleObjects(0, nullptr, FALSE, ended ? kQuietMs - waited : 100, QS_ALLINPUT);
       continue;
     }
-    if (msg.message != kNotify && msg.message != WM_TIMER) {
+    if (msg.message != kNotify && msg.message != kChannel && msg.message != WM_TIMER) {
       DispatchMessageA(&msg);
       continue;
     }
@@ -139,8 +140,12 @@ Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* c
       stats.entries = static_cast<int>(Skim(channel->Bytes()));
       result.reports += stats.entries;
     } else {
+      // The channel's wake-up and its poll read the channel alone, as the monitor does.
+      capture::NoDatagrams none;
+      capture::IDatagramSource& source =
+          msg.message == kNotify ? static_cast<capture::IDatagramSource&>(socket) : none;
       capture::SteadyPassTimer timer;
-      stats = RunReceivePass(pending, socket, buffer, timer, &drain);
+      stats = RunReceivePass(pending, source, buffer, timer, &drain);
     }
     if (channel != nullptr) channel->Settle(drain, stats);
     QueryPerformanceCounter(&end);
@@ -179,7 +184,7 @@ int main(int argc, char** argv) {
   if (SPAContactAgent(window, socket.Port(), 1) == 0) return 1;
   capture::ChannelMapping channel;
   const bool asks = mode != "datagrams";
-  if (asks && (!channel.Open(window, kNotify) || SPAUseChannel(window, channel.Id()) == 0)) {
+  if (asks && (!channel.Open(window, kChannel) || SPAUseChannel(window, channel.Id()) == 0)) {
     return 1;
   }
   for (int id = 0; id < 46; ++id) SPAEnableSpy(id, mode == "off" ? 0 : 1);

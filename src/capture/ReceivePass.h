@@ -21,6 +21,13 @@ class IDatagramSource {
   virtual int Receive(uint8_t* buffer, int size, uint32_t& sourceAddress) = 0;
 };
 
+// The source of a pass that reads the report channel alone: the socket says by its own
+// notification when datagrams wait, and asking it costs a system call.
+class NoDatagrams : public IDatagramSource {
+ public:
+  int Receive(uint8_t*, int, uint32_t&) override { return -1; }
+};
+
 class IRecordSink {
  public:
   virtual ~IRecordSink() = default;

@@ -22,6 +22,8 @@
 class CQuarnetView : public ui::Window {
  public:
   static constexpr UINT kReceiveMessage = WM_USER + 1;
+  // The report channel's writers wake the view with this message.
+  static constexpr UINT kChannelMessage = WM_USER + 3;
 
   CQuarnetView();
   ~CQuarnetView() override;
@@ -54,6 +56,7 @@ class CQuarnetView : public ui::Window {
   LRESULT OnHScroll(WPARAM, LPARAM);
   LRESULT OnVScroll(WPARAM, LPARAM);
   LRESULT OnReceive(WPARAM, LPARAM);
+  LRESULT OnChannel(WPARAM, LPARAM);
   LRESULT OnLButtonDblClk(WPARAM, LPARAM);
 
   // Window life, painting and scrolling (QuarnetView.cpp).

@@ -13,6 +13,17 @@ LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
   return 0;
 }
 
+// The channel's wake-up and its poll: the socket is not asked, and a pass that brought nothing
+// leaves the window as it was.
+LRESULT CQuarnetView::OnChannel(WPARAM, LPARAM) {
+  capture::SteadyPassTimer timer;
+  capture::NoDatagrams none;
+  const capture::ReceivePassStats stats = m_session.ReceivePass(none, timer);
+  m_channel.Settle(m_session.Channel(), stats);
+  if (stats.records + stats.purged > 0) Invalidate();
+  return 0;
+}
+
 // The contact is asked for again first: another monitor that held it may have gone.
 void CQuarnetView::OnBeginTrace() {
   if (!m_session.BeginTrace()) {

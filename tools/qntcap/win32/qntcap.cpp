@@ -29,6 +29,7 @@ constexpr int kExitUsage = 64;
 constexpr int kExitFailure = 2;
 constexpr int kExitLoss = 3;
 constexpr UINT kReceiveMessage = WM_APP + 1;
+constexpr UINT kChannelMessage = WM_APP + 2;  // the report channel's wake-up
 constexpr int kQuietPolls = 10;
 constexpr DWORD kPollMilliseconds = 50;
 constexpr int kRemoveTries = 100;
@@ -65,12 +66,17 @@ struct Capture {
 };
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kReceiveMessage || message == WM_TIMER) {
+  if (message == kReceiveMessage || message == kChannelMessage || message == WM_TIMER) {
     auto* capture = reinterpret_cast<Capture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (capture != nullptr) {
+      // The channel's wake-up and its poll read the channel alone.
+      capture::NoDatagrams none;
+      capture::IDatagramSource& source =
+          message == kReceiveMessage ? static_cast<capture::IDatagramSource&>(*capture->socket)
+                                     : none;
       capture::SteadyPassTimer timer;
       capture->channel->Settle(capture->session->Channel(),
-                               capture->session->ReceivePass(*capture->socket, timer));
+                               capture->session->ReceivePass(source, timer));
       std::fflush(stdout);
     }
     return 0;
@@ -185,7 +191,7 @@ int main(int argc, char** argv) {
   capture::SystemClock clock;
   app::TraceSession session(args.options, clock, std::make_unique<capture::AgentLibrary>(folder));
   capture::ChannelMapping channel;
-  if (channel.Open(window, kReceiveMessage)) session.AttachChannel(channel.Bytes(), channel.Id());
+  if (channel.Open(window, kChannelMessage)) session.AttachChannel(channel.Bytes(), channel.Id());
   if (session.ContactAgent(window, socket.Port()) == 0) {
     // Another monitor holds the contact, or Klvnt32.dll is missing.
     std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
