@@ -59,8 +59,10 @@ void Agent::ProgramStarted() {
   // With a monitor listening, the own socket is made at once rather than at the first report,
   // so that the program's socket handles do not depend on which calls are traced: a socket
   // id seen in one trace names the same socket when the program runs again restricted to it.
+  // Reports into the report channel need none; its lane is taken at the first report.
   if (++m_programStartups == 1 && m_own == INVALID_SOCKET && m_block != nullptr &&
-      m_block->contact.load(std::memory_order_acquire) != 0 && !FollowChannel()) {
+      m_block->contact.load(std::memory_order_acquire) != 0 &&
+      m_block->channel.load(std::memory_order_acquire) == 0) {
     const DWORD saved = GetLastError();
     m_own = OpenOwnSocket();
     if (ReportSender* sender = ReportSender::Get()) sender->UseSocket(m_own);
