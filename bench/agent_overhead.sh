@@ -11,7 +11,9 @@
 # output goes to /dev/null. Then a burst of 10,000 traced calls with the monitor receiving (what
 # arrived, the longest receive pass, how many reports waited for room in the agent's queue), and
 # the native time of a full-page repaint. Every run has 5 minutes; one that takes longer is
-# reported and the benchmark stops.
+# reported and the benchmark stops. The loop runs built 32-bit (build/win32) and 64-bit
+# (build/win64), each traced by the agent of its width, where this machine runs both; where it
+# cannot run 32-bit programs, the 64-bit loop alone, and the 32-bit one is reported skipped.
 # Beside the pinned ratios, the wineserver requests per call, by kind, on each side: the program
 # (wsloop or its traced copy) and the reader (agent_bench), untraced, flags off, agent alone and
 # monitor receiving, for 200 UDP and 200 TCP round trips; tracing should add at most 0.2 a call
@@ -26,8 +28,9 @@ quarnet_top=$top
 # shellcheck source=../scripts/wine-env
 . "$top/scripts/wine-env"
 rounds=${1:-2000}
-"$top/scripts/build" "$QUARNET_WINDOWS_BUILD" >/dev/null
-bin=$top/build/$QUARNET_WINDOWS_BUILD/bin
+builds=(win64)
+[ "$QUARNET_BOTH_WIDTHS" = 1 ] && builds=(win32 win64)
+"$top/scripts/build" "${builds[@]}" >/dev/null
 traces=$(mktemp -d)
 trap 'quarnet_stop_wine; rm -rf "$traces"' EXIT
 quarnet_start_xvfb
@@ -214,9 +217,18 @@ requests() {
     "($((8 * 200)) loop calls and the setup's)"
 }
 
-measure "pinned to CPU 0" taskset -c 0
-requests taskset -c 0
-measure "unpinned" env
+for build in "${builds[@]}"; do
+  bin=$top/build/$build/bin
+  if [ "$build" = win32 ]; then
+    width=32 QUARNET_WINE=/usr/lib/wine/wine
+  else
+    width=64 QUARNET_WINE=/usr/lib/wine/wine64
+  fi
+  measure "$width-bit, pinned to CPU 0" taskset -c 0
+  requests taskset -c 0
+  measure "$width-bit, unpinned" env
+done
+[ "$QUARNET_BOTH_WIDTHS" = 1 ] || echo "== 32-bit loop: skipped (this machine cannot run 32-bit programs)"
 
 "$top/scripts/build" native >/dev/null
 "$top/build/native/bench/repaint_bench" 2>/dev/null | awk '/^BM_/{print "full-page repaint, native:", $2, $3}'

@@ -17,6 +17,18 @@ macro(quarnet_winsock2_directory)
   set_directory_properties(PROPERTIES COMPILE_DEFINITIONS "${quarnet_defs}")
 endmacro()
 
+include(${CMAKE_CURRENT_LIST_DIR}/AgentNames.cmake)
+# Where the agent libraries go: bin/, beside quarnet.exe; a build of the other width's agents
+# writes them into the bin/ of the build it serves.
+set(QUARNET_AGENT_DIR ${CMAKE_BINARY_DIR}/bin CACHE PATH "Where the agent libraries are written")
+
+if(QUARNET_AGENTS_ONLY)
+  foreach(dir src/agent/win32 tools/wsdemo/win32 tools/wsdemo2/win32)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/${dir} ${dir})
+  endforeach()
+  return()
+endif()
+
 file(GLOB QUARNET_WIN32_SUBDIRS CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/src/*/win32/CMakeLists.txt
      ${CMAKE_SOURCE_DIR}/tools/*/win32/CMakeLists.txt)
@@ -25,6 +37,29 @@ foreach(cml IN LISTS QUARNET_WIN32_SUBDIRS)
   add_subdirectory(${dir})
 endforeach()
 
+# What the monitor needs beside it: the agents it can hand a program, and its socket library.
+add_custom_target(agents)
+add_dependencies(agents ${QUARNET_AGENT_WSOCK32} ${QUARNET_AGENT_WS2_32} klvnt32b)
+
 add_subdirectory(tests/win32)
 add_subdirectory(bench/win32)
 add_subdirectory(tests/e2e)
+
+# The 32-bit monitor traces 64-bit programs too: the x86_64 agents go into this build's bin/
+# from an x86_64 build of the agents alone in x86_64/, whose bin/ holds the 64-bit demo programs.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  include(ExternalProject)
+  ExternalProject_Add(agents_x86_64
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/x86_64
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/x86_64-w64-mingw32.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQUARNET_AGENTS_ONLY=ON
+               -DQUARNET_AGENT_DIR=${CMAKE_BINARY_DIR}/bin
+               -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+               -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/${QUARNET_AGENT_WSOCK32_64}.dll
+                     ${CMAKE_BINARY_DIR}/bin/${QUARNET_AGENT_WS2_32_64}.dll)
+  add_dependencies(agents agents_x86_64)
+endif()

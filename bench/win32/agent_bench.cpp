@@ -1,8 +1,7 @@
 // The monitor's side of the agent benchmark: contacts the agent, sets every call's flag off or
-// on, and runs a launcher copy of a program beside this one and Klvnt32.dll.
+// on, and runs a launcher copy of a program beside this one and the agent of its width.
 //   agent_bench off|on|unread|datagrams [round trips]   wsloop.exe, timed inside it
-//   agent_bench burst [calls]                             wsburst.exe: calls, then WSACleanup and
-//   return
+//   agent_bench burst [calls]           wsburst.exe: calls, then WSACleanup and return
 // Every mode but "datagrams" asks the agents for the report channel. "on" and "burst" receive as
 // the monitor does: read on the writers' wake-ups and the poll of a window, the receive pass,
 // time-limited, into a buffer that keeps the newest 2000 records. "unread" takes the channel's
@@ -31,6 +30,7 @@
 #include "capture/win32/CaptureSocket.h"
 #include "capture/win32/ChannelMapping.h"
 #include "config/Launcher.h"
+#include "protocol/AgentFiles.h"
 
 namespace {
 
@@ -172,7 +172,9 @@ int main(int argc, char** argv) {
   const std::string dir = DirectoryOf(self);
   const std::string name = burst ? "wsburst" : "wsloop";
   const std::string copy = dir + "\\" + name + ".tmp";
-  if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy).ok) {
+  if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy,
+                                                protocol::kOwnWidth)
+           .ok) {
     std::printf("agent_bench: cannot make %s\n", copy.c_str());
     return 1;
   }

@@ -78,6 +78,38 @@ void PutAddress(std::span<uint8_t> out, size_t offset, const AnyAddress& address
       out.begin() + static_cast<std::ptrdiff_t>(offset + protocol::layout::kAddrBlockBytes));
 }
 
+// A text behind `offset`, cut to what fits; returns where it ends. A text whose length and
+// width do not fit is left out.
+size_t PutCountedText(std::span<uint8_t> out, size_t offset, const Text& text) {
+  namespace layout = protocol::layout;
+  if (out.size() < offset + layout::kTextChars) return offset;
+  size_t width = 0;
+  size_t length = 0;
+  const size_t chars = offset + layout::kTextChars;
+  if (const auto* narrow = std::get_if<std::string_view>(&text)) {
+    width = 1;
+    length = std::min(narrow->size(), out.size() - chars);
+    std::copy_n(narrow->begin(), length, out.begin() + static_cast<std::ptrdiff_t>(chars));
+  } else if (const auto* wide = std::get_if<std::u16string_view>(&text)) {
+    width = 2;
+    length = std::min(wide->size(), (out.size() - chars) / 2);
+    for (size_t i = 0; i < length; ++i)
+      protocol::bytes::PutLE16(out.data() + chars + 2 * i, (*wide)[i]);
+  }
+  const bool null = std::holds_alternative<std::monostate>(text);
+  Put32(out, offset + layout::kTextLength, null ? -1 : static_cast<int32_t>(length));
+  Put32(out, offset + layout::kTextWidth, static_cast<int32_t>(width));
+  return chars + length * width;
+}
+
+// The bytes an IPv4 or IPv6 address of inet_pton or inet_ntop: their count, then the bytes.
+void PutInAddr(std::span<uint8_t> out, size_t countOffset, size_t offset,
+               std::span<const uint8_t> bytes) {
+  const size_t count = std::min(bytes.size(), protocol::layout::kInAddrCapacity);
+  Put32(out, countOffset, static_cast<int32_t>(count));
+  std::copy_n(bytes.begin(), count, out.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
 }  // namespace
 
 SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
@@ -248,6 +280,220 @@ size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
   const size_t count = PutTail(out, kOffsets.fixed, data);
   Put32(out, kOffsets.count, static_cast<int32_t>(count));
   return kOffsets.fixed + count;
+}
+
+size_t BuildAccept2(std::span<uint8_t> out, const Accept2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kAccept2Fixed, call.error)) return 0;
+  Put32(out, layout::kAccept2Offered, call.offered);
+  Put64(out, layout::kSocket64, call.s);
+  Put64(out, layout::kAccept2Result, call.result);
+  Put64(out, layout::kAccept2Condition, call.condition);
+  Put64(out, layout::kAccept2CallbackData, call.callbackData);
+  PutAddress(out, layout::kAccept2Address, call.address);
+  return layout::kAccept2Fixed;
+}
+
+size_t BuildWSASocket(std::span<uint8_t> out, const WSASocketCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kWSASocketFixed, call.error)) return 0;
+  Put32(out, layout::kSocketAf, call.af);
+  Put32(out, layout::kSocketType, call.type);
+  Put32(out, layout::kSocketProtocol, call.protocol);
+  Put64(out, layout::kSocket2Result, call.result);
+  Put64(out, layout::kWSASocketInfo, call.protocolInfo);
+  protocol::bytes::PutLE32(out.data() + layout::kWSASocketGroup, call.group);
+  protocol::bytes::PutLE32(out.data() + layout::kWSASocketFlags, call.flags);
+  return layout::kWSASocketFixed;
+}
+
+size_t BuildWSAConnect(std::span<uint8_t> out, const WSAConnectCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kWSAConnectFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put64(out, layout::kWSAConnectCallerData, call.callerData);
+  Put64(out, layout::kWSAConnectCalleeData, call.calleeData);
+  Put64(out, layout::kWSAConnectSqos, call.sqos);
+  Put64(out, layout::kWSAConnectGqos, call.gqos);
+  PutAddress(out, layout::kWSAConnectAddress, call.address);
+  return layout::kWSAConnectFixed;
+}
+
+size_t BuildListenShutdown2(std::span<uint8_t> out, const Value2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kListenShutdown2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kListenShutdown2Value, call.value);
+  return layout::kListenShutdown2Fixed;
+}
+
+size_t BuildGetName2(std::span<uint8_t> out, const GetName2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kGetName2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kGetName2Offered, call.offered);
+  PutAddress(out, layout::kGetName2Address, call.address);
+  return layout::kGetName2Fixed;
+}
+
+size_t BuildSockOpt2(std::span<uint8_t> out, const Option2Call& call,
+                     std::span<const uint8_t> value) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kOption2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kOption2Level, call.level);
+  Put32(out, layout::kOption2Name, call.optname);
+  Put32(out, layout::kOption2Offered, call.offered);
+  Put32(out, layout::kOption2Len, call.optlen);
+  return layout::kOption2Fixed + PutTail(out, layout::kOption2Fixed, value);
+}
+
+size_t BuildIoctl2(std::span<uint8_t> out, const Ioctl2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kIoctl2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  protocol::bytes::PutLE32(out.data() + layout::kIoctl2Cmd, call.cmd);
+  protocol::bytes::PutLE32(out.data() + layout::kIoctl2Before, call.before);
+  protocol::bytes::PutLE32(out.data() + layout::kIoctl2After, call.after);
+  return layout::kIoctl2Fixed;
+}
+
+size_t BuildWSAIoctl(std::span<uint8_t> out, const WSAIoctlCall& call,
+                     std::span<const uint8_t> input, std::span<const uint8_t> output) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kWSAIoctlFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlCode, call.code);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlInLen, call.inLen);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlOutLen, call.outLen);
+  protocol::bytes::PutLE32(out.data() + layout::kWSAIoctlReturned, call.returned);
+  Put64(out, layout::kWSAIoctlOverlapped, call.overlapped);
+  Put64(out, layout::kWSAIoctlRoutine, call.routine);
+  const size_t inCount = PutTail(out, layout::kWSAIoctlFixed, input);
+  const size_t outCount = PutTail(out, layout::kWSAIoctlFixed + inCount, output);
+  Put32(out, layout::kWSAIoctlInCount, static_cast<int32_t>(inCount));
+  Put32(out, layout::kWSAIoctlOutCount, static_cast<int32_t>(outCount));
+  return layout::kWSAIoctlFixed + inCount + outCount;
+}
+
+size_t BuildDuplicateSocket(std::span<uint8_t> out, const DuplicateCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kDuplicateFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  protocol::bytes::PutLE32(out.data() + layout::kDuplicateProcess, call.processId);
+  Put64(out, layout::kDuplicateInfo, call.protocolInfo);
+  Put32(out, layout::kDuplicateAf, call.af);
+  Put32(out, layout::kDuplicateType, call.type);
+  Put32(out, layout::kDuplicateProtocol, call.protocol);
+  return layout::kDuplicateFixed;
+}
+
+size_t TextSize(const Text& text) {
+  const size_t chars = protocol::layout::kTextChars;
+  if (const auto* narrow = std::get_if<std::string_view>(&text)) return chars + narrow->size();
+  if (const auto* wide = std::get_if<std::u16string_view>(&text)) return chars + 2 * wide->size();
+  return chars;
+}
+
+size_t BuildAddrInfo(std::span<uint8_t> out, const AddrInfoCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kAddrInfoFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kAddrInfoList, call.list);
+  if (call.hints) {
+    Put32(out, layout::kAddrInfoHints, 1);
+    Put32(out, layout::kAddrInfoFlags, call.hints->flags);
+    Put32(out, layout::kAddrInfoFamily, call.hints->family);
+    Put32(out, layout::kAddrInfoSockType, call.hints->socktype);
+    Put32(out, layout::kAddrInfoProtocol, call.hints->protocol);
+  }
+  Put32(out, layout::kAddrInfoCount, call.count);
+  return PutCountedText(out, PutCountedText(out, layout::kAddrInfoFixed, call.node), call.service);
+}
+
+size_t AddAddrInfoEntry(std::span<uint8_t> out, size_t size, const AddrInfoEntry& entry) {
+  namespace layout = protocol::layout;
+  const size_t addressBytes = layout::CutAddressBytes(entry.address.length);
+  const size_t end = size + layout::kEntryFixed + addressBytes + TextSize(entry.canonicalName);
+  if (size < layout::kAddrInfoFixed || end > out.size()) return size;
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(size),
+            out.begin() + static_cast<std::ptrdiff_t>(size + layout::kEntryFixed + addressBytes),
+            uint8_t{0});
+  const AddrInfoFields& fields = entry.fields;
+  Put32(out, size + layout::kEntryFlags, fields.flags);
+  Put32(out, size + layout::kEntryFamily, fields.family);
+  Put32(out, size + layout::kEntrySockType, fields.socktype);
+  Put32(out, size + layout::kEntryProtocol, fields.protocol);
+  const std::span<const uint8_t> bytes = entry.address.bytes;
+  const AnyAddress cut{entry.address.length, bytes.first(std::min(addressBytes, bytes.size()))};
+  PutAddress(out, size + layout::kEntryAddress, cut);
+  PutCountedText(out, size + layout::kEntryFixed + addressBytes, entry.canonicalName);
+  Put32(out, layout::kAddrInfoHeld, protocol::bytes::GetLE32Signed(out, layout::kAddrInfoHeld) + 1);
+  return end;
+}
+
+size_t BuildFreeAddrInfo(std::span<uint8_t> out, int32_t error, uint64_t list) {
+  if (!Begin(out, protocol::layout::kFreeAddrInfoFixed, error)) return 0;
+  Put64(out, protocol::layout::kFreeAddrInfoList, list);
+  return protocol::layout::kFreeAddrInfoFixed;
+}
+
+size_t BuildNameInfo(std::span<uint8_t> out, const NameInfoCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kNameInfoFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put32(out, layout::kNameInfoHostLen, call.hostLen);
+  Put32(out, layout::kNameInfoServLen, call.servLen);
+  Put32(out, layout::kNameInfoFlags, call.flags);
+  PutAddress(out, layout::kNameInfoAddress, call.address);
+  return PutCountedText(out, PutCountedText(out, layout::kNameInfoFixed, call.host), call.service);
+}
+
+size_t BuildInetPton(std::span<uint8_t> out, const PtonCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kPtonFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put32(out, layout::kPtonFamily, call.family);
+  PutInAddr(out, layout::kPtonCount, layout::kPtonBytes, call.bytes);
+  return PutCountedText(out, layout::kPtonFixed, call.text);
+}
+
+size_t BuildInetNtop(std::span<uint8_t> out, const NtopCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kNtopFixed, call.error)) return 0;
+  Put32(out, layout::kNtopFamily, call.family);
+  Put64(out, layout::kNtopSize, call.size);
+  PutInAddr(out, layout::kNtopCount, layout::kNtopBytes, call.bytes);
+  return PutCountedText(out, layout::kNtopFixed, call.result);
+}
+
+size_t BuildAddressToString(std::span<uint8_t> out, const AddressToStringCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kToStringFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kToStringInfo, call.protocolInfo);
+  Put32(out, layout::kToStringLength, call.length);
+  Put32(out, layout::kToStringLengthOut, call.lengthOut);
+  PutAddress(out, layout::kToStringAddress, call.address);
+  return PutCountedText(out, layout::kToStringFixed, call.text);
+}
+
+size_t BuildStringToAddress(std::span<uint8_t> out, const StringToAddressCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kToAddressFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put32(out, layout::kToAddressFamily, call.family);
+  Put32(out, layout::kToAddressLength, call.length);
+  Put64(out, layout::kToAddressInfo, call.protocolInfo);
+  PutAddress(out, layout::kToAddressAddress, call.address);
+  return PutCountedText(out, layout::kToAddressFixed, call.text);
 }
 
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {

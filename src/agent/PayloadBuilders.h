@@ -9,8 +9,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <variant>
 
 namespace agent::payload {
 
@@ -172,6 +174,199 @@ struct Transfer2Call {  // recv, send
 };
 size_t BuildRecvSend2(std::span<uint8_t> out, const Transfer2Call& call,
                       std::span<const uint8_t> data);
+
+struct Accept2Call {  // accept, WSAAccept
+  int32_t error = 0;
+  int32_t offered = 0;  // the address length the program offered
+  uint64_t s = 0;
+  uint64_t result = 0;  // the new socket
+  uint64_t condition = 0;
+  uint64_t callbackData = 0;
+  AnyAddress address;  // the peer's
+};
+size_t BuildAccept2(std::span<uint8_t> out, const Accept2Call& call);
+
+struct WSASocketCall {  // WSASocketA, WSASocketW
+  int32_t error = 0;
+  int32_t af = 0;
+  int32_t type = 0;
+  int32_t protocol = 0;
+  uint64_t result = 0;  // the new socket
+  uint64_t protocolInfo = 0;
+  uint32_t group = 0;
+  uint32_t flags = 0;
+};
+size_t BuildWSASocket(std::span<uint8_t> out, const WSASocketCall& call);
+
+struct WSAConnectCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  AnyAddress address;
+  uint64_t callerData = 0;
+  uint64_t calleeData = 0;
+  uint64_t sqos = 0;
+  uint64_t gqos = 0;
+};
+size_t BuildWSAConnect(std::span<uint8_t> out, const WSAConnectCall& call);
+
+struct Value2Call {  // listen (value: backlog), shutdown (value: how)
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t value = 0;
+};
+size_t BuildListenShutdown2(std::span<uint8_t> out, const Value2Call& call);
+
+struct GetName2Call {  // getsockname, getpeername
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t offered = 0;
+  AnyAddress address;
+};
+size_t BuildGetName2(std::span<uint8_t> out, const GetName2Call& call);
+
+// getsockopt, setsockopt; `value` is the option's bytes, cut to what fits.
+struct Option2Call {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t level = 0;
+  int32_t optname = 0;
+  int32_t offered = 0;
+  int32_t optlen = 0;
+};
+size_t BuildSockOpt2(std::span<uint8_t> out, const Option2Call& call,
+                     std::span<const uint8_t> value);
+
+struct Ioctl2Call {  // ioctlsocket
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint32_t cmd = 0;
+  uint32_t before = 0;  // what argp pointed to before the call and after it
+  uint32_t after = 0;
+};
+size_t BuildIoctl2(std::span<uint8_t> out, const Ioctl2Call& call);
+
+// WSAIoctl: the input and output bytes are cut to what fits, the input first.
+struct WSAIoctlCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint32_t code = 0;
+  uint32_t inLen = 0;
+  uint32_t outLen = 0;
+  uint32_t returned = 0;
+  uint64_t overlapped = 0;
+  uint64_t routine = 0;
+};
+size_t BuildWSAIoctl(std::span<uint8_t> out, const WSAIoctlCall& call,
+                     std::span<const uint8_t> input, std::span<const uint8_t> output);
+
+struct DuplicateCall {  // WSADuplicateSocketA, WSADuplicateSocketW
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint32_t processId = 0;
+  uint64_t protocolInfo = 0;
+  int32_t af = 0;  // of the WSAPROTOCOL_INFO filled in
+  int32_t type = 0;
+  int32_t protocol = 0;
+};
+size_t BuildDuplicateSocket(std::span<uint8_t> out, const DuplicateCall& call);
+// A text the program passed or got: its 8-bit characters, the UTF-16 code units of a wide
+// call's, or none for a null pointer.
+using Text = std::variant<std::monostate, std::string_view, std::u16string_view>;
+// The bytes the text takes in a payload.
+size_t TextSize(const Text& text);
+
+// The four fields of an addrinfo the hints and every entry of a getaddrinfo list have.
+struct AddrInfoFields {
+  int32_t flags = 0;
+  int32_t family = 0;
+  int32_t socktype = 0;
+  int32_t protocol = 0;
+};
+
+// getaddrinfo, GetAddrInfoW, which return their error: the fixed part and the two texts. The
+// entries of the list follow, each added by AddAddrInfoEntry.
+struct AddrInfoCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t list = 0;
+  std::optional<AddrInfoFields> hints;
+  int32_t count = 0;  // the entries of the list
+  Text node;
+  Text service;
+};
+size_t BuildAddrInfo(std::span<uint8_t> out, const AddrInfoCall& call);
+struct AddrInfoEntry {
+  AddrInfoFields fields;
+  AnyAddress address;
+  Text canonicalName;
+};
+// Adds an entry behind the `size` bytes of a getaddrinfo payload, when it fits whole; returns
+// the payload's new size, `size` itself when the entry did not fit.
+size_t AddAddrInfoEntry(std::span<uint8_t> out, size_t size, const AddrInfoEntry& entry);
+
+size_t BuildFreeAddrInfo(std::span<uint8_t> out, int32_t error, uint64_t list);
+
+// getnameinfo, GetNameInfoW, which return their error.
+struct NameInfoCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  AnyAddress address;
+  int32_t hostLen = 0;
+  int32_t servLen = 0;
+  int32_t flags = 0;
+  Text host;
+  Text service;
+};
+size_t BuildNameInfo(std::span<uint8_t> out, const NameInfoCall& call);
+
+// inet_pton, InetPtonW: `bytes` are those the call wrote.
+struct PtonCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  int32_t family = 0;
+  std::span<const uint8_t> bytes;
+  Text text;
+};
+size_t BuildInetPton(std::span<uint8_t> out, const PtonCall& call);
+
+// inet_ntop, InetNtopW: `bytes` are those the call read; `result` the text it returned.
+struct NtopCall {
+  int32_t error = 0;
+  int32_t family = 0;
+  uint64_t size = 0;
+  std::span<const uint8_t> bytes;
+  Text result;
+};
+size_t BuildInetNtop(std::span<uint8_t> out, const NtopCall& call);
+
+struct AddressToStringCall {  // WSAAddressToStringA, WSAAddressToStringW
+  int32_t error = 0;
+  int32_t result = 0;
+  AnyAddress address;
+  uint64_t protocolInfo = 0;
+  int32_t length = 0;  // the buffer's, in characters, as passed
+  int32_t lengthOut = 0;
+  Text text;
+};
+size_t BuildAddressToString(std::span<uint8_t> out, const AddressToStringCall& call);
+
+struct StringToAddressCall {  // WSAStringToAddressA, WSAStringToAddressW
+  int32_t error = 0;
+  int32_t result = 0;
+  Text text;
+  int32_t family = 0;
+  uint64_t protocolInfo = 0;
+  int32_t length = 0;  // the address length passed
+  AnyAddress address;  // as filled in, its length as the call set it
+};
+size_t BuildStringToAddress(std::span<uint8_t> out, const StringToAddressCall& call);
 
 // The calls shown by name only (API ids 23 to 45).
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error);

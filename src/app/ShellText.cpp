@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "protocol/AgentFiles.h"
+
 namespace app {
 
 std::string TriggerPaneText(bool triggerEnabled) {
@@ -24,10 +26,11 @@ std::string AgentPaneText(bool contact, uint64_t lost) {
 }
 
 std::string AboutAgentLine(int agentRevision) {
-  if (agentRevision == 0) return "Klvnt32.dll Failure!";
-  char text[48];
-  std::snprintf(text, sizeof text, "Klvnt32.dll Revision %d.A0", agentRevision);
-  return text;
+  const std::string agent = protocol::AgentDll(protocol::kWsock32);
+  if (agentRevision == 0) return agent + " Failure!";
+  char text[32];
+  std::snprintf(text, sizeof text, " Revision %d.A0", agentRevision);
+  return agent + text;
 }
 
 }  // namespace app

@@ -22,14 +22,15 @@ std::string AgentPaneText(bool contact, uint64_t lost);
 
 // Begin Trace refused for want of the contact: nothing begins.
 inline constexpr std::string_view kNoContactTrace =
-    "Another monitor holds the contact with Klvnt32.dll: nothing will be traced. Close that "
+    "Another monitor holds the contact with the agents: nothing will be traced. Close that "
     "monitor and choose Begin Trace again.";
 // Launch Pgm without the contact: the question whether to launch anyway (Yes / No).
 inline constexpr std::string_view kNoContactLaunch =
-    "Another monitor holds the contact with Klvnt32.dll: the program's calls will not be traced "
+    "Another monitor holds the contact with the agents: the program's calls will not be traced "
     "here. Launch it anyway?";
 
-// The About box's line on the agent library; revision 0 means contacting it failed.
+// The About box's line on the agent library the monitor contacts (its own width's WSOCK32 agent:
+// "Klvnt32.dll Revision 3.A0" in the 32-bit monitor); revision 0 means contacting it failed.
 std::string AboutAgentLine(int agentRevision);
 
 }  // namespace app

@@ -1,5 +1,5 @@
 // The operations of the agent library that the monitor calls. The Windows program binds them to
-// Klvnt32.dll; tests record the calls.
+// the agent library; tests record the calls.
 #pragma once
 
 #include <cstdint>

@@ -5,9 +5,13 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <istream>
 #include <span>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "protocol/Bytes.h"
 
 namespace config::launcher {
 namespace {
@@ -25,45 +29,85 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-// Whether a reference may start with `c`: the first letter of a module name, in either case.
-bool IsCandidate(char c) {
-  return std::ranges::any_of(kModuleRedirects,
-                             [&](const ModuleRedirect& r) { return r.module[0] == AsciiUpper(c); });
+Message CannotRead(const std::string& chosenPath) {
+  return {"Cannot open " + chosenPath + " for reading.", "Execution Error"};
 }
 
-// Rewrites a reference to `redirect`'s module in `width`-byte characters at the start of
-// `window`: each character of the agent's name goes to the first byte of its character, a
-// letter in lower case where it replaces a lower-case letter. Returns the bytes it spans, 0 when
-// no such reference starts there.
-size_t RewriteReference(std::span<char> window, const ModuleRedirect& redirect, size_t width) {
-  const size_t length = redirect.module.size() * width;
+// Whether a reference may start with `c`: the first letter of a module name, in either case.
+bool IsCandidate(char c) {
+  return std::ranges::any_of(protocol::kAgentFiles, [&](const protocol::AgentFile& r) {
+    return r.module[0] == AsciiUpper(c);
+  });
+}
+
+// Rewrites a reference to `module` in `width`-byte characters at the start of `window` to
+// `agent`: each character of the agent's name goes to the first byte of its character, a letter
+// in the case of the letter it replaces. Returns the bytes it spans, 0 when no such reference
+// starts there.
+size_t RewriteReference(std::span<char> window, std::string_view module, std::string_view agent,
+                        size_t width) {
+  const size_t length = module.size() * width;
   if (window.size() < length) return 0;
-  for (size_t i = 0; i < redirect.module.size(); ++i) {
+  for (size_t i = 0; i < module.size(); ++i) {
     const char c = window[i * width];
-    const char want = redirect.module[i];
+    const char want = module[i];
     // Letters in either case; other characters only as they are.
     if (AsciiLower(want) != want ? AsciiUpper(c) != want : c != want) return 0;
     for (size_t high = 1; high < width; ++high) {
       if (window[i * width + high] != '\0') return 0;
     }
   }
-  for (size_t i = 0; i < redirect.agent.size(); ++i) {
+  for (size_t i = 0; i < agent.size(); ++i) {
     char& c = window[i * width];
-    c = c >= 'a' && c <= 'z' ? AsciiLower(redirect.agent[i]) : redirect.agent[i];
+    c = c >= 'a' && c <= 'z' ? AsciiLower(agent[i]) : AsciiUpper(agent[i]);
   }
   return length;
 }
 
-// Rewrites the reference, of any module in any width, that starts at the start of `window`.
-std::optional<Occurrence> RewriteAnyReference(std::span<char> window) {
+// Rewrites the reference, of any module in any character width, that starts at the start of
+// `window`, to the module's agent of `program`'s width.
+std::optional<Occurrence> RewriteAnyReference(std::span<char> window, Width program) {
   for (size_t row = 0; row < kModuleCount; ++row) {
+    const protocol::AgentFile& file = protocol::kAgentFiles[row];
     for (size_t width = 1; width <= kMaxCharWidth; ++width) {
-      if (const size_t length = RewriteReference(window, kModuleRedirects[row], width)) {
-        return Occurrence{static_cast<ModuleRow>(row), length};
+      if (const size_t length = RewriteReference(window, file.module, file.Agent(program), width)) {
+        return Occurrence{static_cast<AgentRow>(row), length};
       }
     }
   }
   return std::nullopt;
+}
+
+// The processors the header names: AMD64 (0x8664) and i386 (0x14C) programs load an agent;
+// others are named in the refusal.
+constexpr uint16_t kMachineI386 = 0x014C;
+constexpr uint16_t kMachineAmd64 = 0x8664;
+constexpr std::pair<uint16_t, const char*> kMachineNames[] = {
+    {0xAA64, "ARM64"},
+    {0x01C4, "ARM"},
+    {0x0200, "Itanium"},
+    {0x5064, "RISC-V"},
+};
+constexpr uint16_t kPe32Magic = 0x10B;
+constexpr uint16_t kPe32PlusMagic = 0x20B;
+constexpr uint16_t kExecutableImage = 0x0002;
+constexpr uint16_t kDll = 0x2000;
+// The MS-DOS header's size, and the offset in it of the PE header's position.
+constexpr size_t kDosHeaderSize = 64;
+constexpr size_t kPeOffsetField = 0x3C;
+// From the PE header: "PE\0\0", the file header (machine at 4, characteristics at 22), then
+// the optional header's magic at 24.
+constexpr size_t kPeHeadSize = 26;
+
+// Up to `size` bytes of `file` from `offset`; fewer where the file ends.
+std::vector<uint8_t> ReadBytes(std::istream& file, uint64_t offset, size_t size) {
+  std::vector<uint8_t> bytes(size);
+  file.clear();
+  file.seekg(static_cast<std::streamoff>(offset));
+  if (!file) return {};
+  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(file.gcount()));
+  return bytes;
 }
 
 }  // namespace
@@ -74,12 +118,81 @@ std::optional<std::string> CopyPath(const std::string& chosenPath) {
   return chosenPath.substr(0, dot) + ".tmp";
 }
 
+ProgramHeader ReadProgramHeader(std::istream& file) {
+  using protocol::bytes::GetLE16;
+  using protocol::bytes::GetLE32;
+  ProgramHeader header;
+  const std::vector<uint8_t> dos = ReadBytes(file, 0, kDosHeaderSize);
+  if (dos.size() < kDosHeaderSize || dos[0] != 'M' || dos[1] != 'Z') return header;
+  const std::vector<uint8_t> pe = ReadBytes(file, GetLE32(dos, kPeOffsetField), kPeHeadSize);
+  if (pe.size() < 4 || GetLE32(pe, 0) != 0x00004550) {  // no "PE\0\0": "NE", or MS-DOS alone
+    header.kind = ProgramHeader::Kind::k16Bit;
+    return header;
+  }
+  const uint16_t characteristics = GetLE16(pe, 22);
+  if (pe.size() < kPeHeadSize || (characteristics & kDll) != 0 ||
+      (characteristics & kExecutableImage) == 0) {
+    return header;
+  }
+  header.machine = GetLE16(pe, 4);
+  const uint16_t magic = GetLE16(pe, 24);
+  if (header.machine == kMachineI386 || header.machine == kMachineAmd64) {
+    header.width = header.machine == kMachineAmd64 ? Width::k64 : Width::k32;
+    if (magic == (header.width == Width::k64 ? kPe32PlusMagic : kPe32Magic)) {
+      header.kind = ProgramHeader::Kind::kProgram;
+    }
+  } else {
+    header.kind = ProgramHeader::Kind::kOtherMachine;
+  }
+  return header;
+}
+
+std::optional<Message> HeaderRefusal(const std::string& chosenPath, const ProgramHeader& header) {
+  static constexpr std::string_view kTraced =
+      " Quarnet traces 32-bit and 64-bit Windows programs for x86 processors only.";
+  std::string text;
+  switch (header.kind) {
+    case ProgramHeader::Kind::kProgram:
+      return std::nullopt;
+    case ProgramHeader::Kind::k16Bit:
+      text = chosenPath + " is a 16-bit program." + std::string(kTraced);
+      break;
+    case ProgramHeader::Kind::kOtherMachine: {
+      char machine[16];
+      std::snprintf(machine, sizeof machine, "0x%04X", header.machine);
+      std::string name = std::string("the processor ") + machine;
+      for (const auto& [value, known] : kMachineNames) {
+        if (value == header.machine) name = known;
+      }
+      text = chosenPath + " is a program for " + name + "." + std::string(kTraced);
+      break;
+    }
+    case ProgramHeader::Kind::kNotProgram:
+      text = chosenPath + " is not a Windows program.";
+      break;
+  }
+  return Message{text, "Execution Error"};
+}
+
 LaunchPlan PlanLaunch(const std::string& chosenPath) {
   LaunchPlan plan;
   const std::optional<std::string> copyPath = CopyPath(chosenPath);
   if (!copyPath) {
     plan.message = {"Execution Error", "Don't know how to launch " + chosenPath};
     return plan;
+  }
+  {
+    std::ifstream program(chosenPath, std::ios::binary);
+    if (!program.is_open()) {
+      plan.message = CannotRead(chosenPath);
+      return plan;
+    }
+    const ProgramHeader header = ReadProgramHeader(program);
+    if (auto refusal = HeaderRefusal(chosenPath, header)) {
+      plan.message = std::move(*refusal);
+      return plan;
+    }
+    plan.width = header.width;
   }
   plan.copyPath = *copyPath;
   // A chosen "*.tmp" is its own copy: emptying the copy would destroy the program.
@@ -99,20 +212,21 @@ LaunchPlan PlanLaunch(const std::string& chosenPath) {
 }
 
 std::optional<Occurrence> PatchModuleName(std::istream& source, std::ostream& copy,
-                                          uint64_t position) {
+                                          uint64_t position, Width width) {
   std::array<char, kMatchWindow> window{};
   source.clear();
   source.seekg(static_cast<std::streamoff>(position));
   source.read(window.data(), static_cast<std::streamsize>(window.size()));
   const auto count = static_cast<size_t>(source.gcount());
-  const std::optional<Occurrence> found = RewriteAnyReference(std::span(window).first(count));
+  const std::optional<Occurrence> found =
+      RewriteAnyReference(std::span(window).first(count), width);
   if (!found) return std::nullopt;
   copy.seekp(static_cast<std::streamoff>(position));
   copy.write(window.data(), static_cast<std::streamsize>(found->length));
   return found;
 }
 
-std::optional<Rewrites> CopyRedirected(std::istream& source, std::ostream& copy) {
+std::optional<Rewrites> CopyRedirected(std::istream& source, std::ostream& copy, Width width) {
   std::array<char, kBlockSize> block{};
   uint64_t position = 0;
   // Bytes of the copy before this point are final. A rewrite near the end of a block reaches
@@ -132,7 +246,8 @@ std::optional<Rewrites> CopyRedirected(std::istream& source, std::ostream& copy)
     // candidate made a copy take seconds per megabyte of such bytes.
     size_t i = skip;
     for (; i + kMatchWindow <= count; ++i) {
-      if (const auto found = RewriteAnyReference(std::span(block).subspan(i, kMatchWindow))) {
+      if (const auto found =
+              RewriteAnyReference(std::span(block).subspan(i, kMatchWindow), width)) {
         ++rewrites[found->module];
         i += found->length - 1;
       }
@@ -143,7 +258,7 @@ std::optional<Rewrites> CopyRedirected(std::istream& source, std::ostream& copy)
     // A candidate near the end may continue into the next block, or past the file's end.
     for (; i < count; ++i) {
       if (!IsCandidate(block[i])) continue;
-      if (const auto found = PatchModuleName(source, copy, position + i)) {
+      if (const auto found = PatchModuleName(source, copy, position + i, width)) {
         ++rewrites[found->module];
         written = std::max<uint64_t>(written, position + i + found->length);
         i += found->length - 1;
@@ -157,11 +272,12 @@ std::optional<Rewrites> CopyRedirected(std::istream& source, std::ostream& copy)
   }
 }
 
-CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::string& copyPath) {
+CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::string& copyPath,
+                                  Width width) {
   CopyResult result;
   std::ifstream source(chosenPath, std::ios::binary);
   if (!source.is_open()) {
-    result.error = {"Cannot open " + chosenPath + " for reading.", "Execution Error"};
+    result.error = CannotRead(chosenPath);
     return result;
   }
   std::fstream copy(copyPath, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
@@ -170,7 +286,7 @@ CopyResult CopyWithModuleRedirect(const std::string& chosenPath, const std::stri
     return result;
   }
 
-  const std::optional<Rewrites> rewrites = CopyRedirected(source, copy);
+  const std::optional<Rewrites> rewrites = CopyRedirected(source, copy, width);
   copy.close();
   if (!rewrites || copy.fail()) {
     std::remove(copyPath.c_str());
@@ -186,8 +302,8 @@ std::optional<std::string> UntracedWarning(const std::string& chosenPath,
                                            const Rewrites& rewrites) {
   if (std::ranges::any_of(rewrites, [](int count) { return count > 0; })) return std::nullopt;
   std::string modules;
-  for (const ModuleRedirect& redirect : kModuleRedirects) {
-    modules += (modules.empty() ? "" : " or ") + std::string(redirect.module) + ".DLL";
+  for (const protocol::AgentFile& file : protocol::kAgentFiles) {
+    modules += (modules.empty() ? "" : " or ") + std::string(file.module) + ".DLL";
   }
   return chosenPath + " does not load " + modules +
          " by name, so its Winsock calls cannot be traced.";
@@ -241,6 +357,34 @@ std::string PathWithFolderFirst(const std::string& path, const std::string& fold
     start = end + 1;
   }
   return result;
+}
+
+std::optional<std::string> Launch(const std::string& chosenPath, LaunchShell& shell) {
+  if (!shell.Contact()) return std::nullopt;
+  const LaunchPlan plan = PlanLaunch(chosenPath);
+  if (plan.step == LaunchPlan::Step::kRefuse) {
+    shell.Refuse(plan.message);
+    return std::nullopt;
+  }
+  if (plan.step == LaunchPlan::Step::kConfirmOverwrite && !shell.ReplaceCopy(plan.message)) {
+    return std::nullopt;
+  }
+  const CopyResult copy = CopyWithModuleRedirect(chosenPath, plan.copyPath, plan.width);
+  if (!copy.ok) {
+    shell.Refuse(copy.error);
+    return std::nullopt;
+  }
+  if (const auto warning = UntracedWarning(chosenPath, copy.rewrites);
+      warning && !shell.StartUntraced(*warning)) {
+    std::remove(plan.copyPath.c_str());
+    return std::nullopt;
+  }
+  if (const std::optional<Message> failure = shell.Start(plan.copyPath)) {
+    std::remove(plan.copyPath.c_str());
+    shell.Refuse(*failure);
+    return std::nullopt;
+  }
+  return plan.copyPath;
 }
 
 }  // namespace config::launcher

@@ -50,8 +50,10 @@ int32_t RecordLayout::Width(std::string_view text) const {
 }
 
 int32_t RecordLayout::CallLineX(std::string_view text) {
-  const size_t dot = text.find('.');
-  if (dot == 0) return m_indent;
+  if (text.starts_with('.')) return m_indent;
+  // A first line ends with the address's length, "SOCKADDR.length=16,"; the texts before it may
+  // hold dots of their own.
+  const size_t dot = text.rfind('.');
   if (dot != std::string_view::npos) m_indent = Width(text.substr(0, dot));
   return 0;
 }

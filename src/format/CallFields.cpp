@@ -197,6 +197,38 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadBindConnect2;
     case Group::kRecvSend2:
       return ReadRecvSend2;
+    case Group::kAccept2:
+      return ReadAccept2;
+    case Group::kWSASocket:
+      return ReadWSASocket;
+    case Group::kWSAConnect:
+      return ReadWSAConnect;
+    case Group::kListenShutdown2:
+      return ReadListenShutdown2;
+    case Group::kGetName2:
+      return ReadGetName2;
+    case Group::kOption2:
+      return ReadOption2;
+    case Group::kIoctl2:
+      return ReadIoctl2;
+    case Group::kWSAIoctl:
+      return ReadWSAIoctl;
+    case Group::kDuplicateSocket:
+      return ReadDuplicateSocket;
+    case Group::kAddrInfo:
+      return ReadAddrInfo;
+    case Group::kFreeAddrInfo:
+      return ReadFreeAddrInfo;
+    case Group::kNameInfo:
+      return ReadNameInfo;
+    case Group::kInetPton:
+      return ReadInetPton;
+    case Group::kInetNtop:
+      return ReadInetNtop;
+    case Group::kAddressToString:
+      return ReadAddressToString;
+    case Group::kStringToAddress:
+      return ReadStringToAddress;
     case Group::kGeneric:
       break;
   }

@@ -30,6 +30,7 @@ struct CallField {
   std::string text;  // the window's rendering, without the parameter's label
   std::string line;  // its piece of the call line: the text with its label and separators
   Shown shown = Shown::kInLine;
+  bool utf8 = false;  // its strings are UTF-8, from a wide string of the program's (WideText.h)
 };
 
 // Whose address a call names.

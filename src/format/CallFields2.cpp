@@ -27,19 +27,13 @@ void ReadStartup(Reader& r) {
   r.Field("szDescription", description, description, {}, Shown::kNot);
   r.Field("szSystemStatus", status, status, {}, Shown::kNot);
   // WSAStartup returns its error code.
-  const int32_t result = r.I32(layout::kResult2);
-  r.Result(result, result == 0 ? FormatResult(0, 0) : FormatErrorCode(result, Family::kWinsock2));
+  r.ErrorCodeResult(layout::kResult2);
 }
 void ReadCleanup(Reader& r) {
   r.IntResult(layout::kResult2);
 }
 void ReadSocket2(Reader& r) {
-  const int32_t af = r.I32(layout::kSocketAf);
-  const int32_t type = r.I32(layout::kSocketType);
-  const uint32_t protocol = r.U32(layout::kSocketProtocol);
-  r.Labelled("af", af, "af=" + FormatProtocolFamily(af, Family::kWinsock2));
-  r.Labelled("type", type, ", type=" + FormatSocketType(type));
-  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(protocol));
+  SocketArgs2(r);
   r.Socket64Result(layout::kSocket2Result);
 }
 void ReadClose2(Reader& r) {

@@ -1,8 +1,18 @@
 #include "format/CallFormatters.h"
 
 #include "format/CallFields.h"
+#include "format/WideText.h"
 
 namespace format {
+
+namespace {
+
+// The window's text of a field's piece of the line: 8-bit, as the window draws it.
+std::string LineOf(const CallField& field) {
+  return field.utf8 ? AnsiFromUtf8(field.line) : field.line;
+}
+
+}  // namespace
 
 std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
                        std::vector<std::string>& lines, bool verbose) {
@@ -16,7 +26,7 @@ std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
   std::string first = std::string(call.name) + " (";
   std::vector<const CallField*> address;
   for (const CallField& field : decoded.params) {
-    if (field.shown == Shown::kInLine) first += field.line;
+    if (field.shown == Shown::kInLine) first += LineOf(field);
     if (field.shown == Shown::kAddress) address.push_back(&field);
   }
   if (address.empty()) {
@@ -25,11 +35,14 @@ std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
     lines.push_back(first + ",... )");
   } else {
     // The address length ends the first line; each part of the address has a line of its own.
-    lines.push_back(first + address.front()->line + ",");
-    for (size_t i = 1; i < address.size(); ++i) lines.push_back(address[i]->line);
+    lines.push_back(first + LineOf(*address.front()) + ",");
+    for (size_t i = 1; i < address.size(); ++i) lines.push_back(LineOf(*address[i]));
     lines.back() += ")";
   }
-  return " returns (" + decoded.result->text + ")";
+  // A call without a result (freeaddrinfo) shows no returns text.
+  if (!decoded.result) return "";
+  const CallField& result = *decoded.result;
+  return " returns (" + (result.utf8 ? AnsiFromUtf8(result.text) : result.text) + ")";
 }
 
 }  // namespace format

@@ -78,6 +78,12 @@ int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   // A Verbose socket address takes three continuation lines; one of another family, whose bytes
   // stand for its port and address, two.
   if (protocol::layout::HasAddress(call->layout)) return 4;
+  // A lookup's list, or an address only a call that succeeded filled in: counted as formatted.
+  if (protocol::layout::LinesVary(call->layout)) {
+    std::vector<std::string> lines;
+    FormatCall(*call, msg, lines, true);
+    return static_cast<int>(lines.size());
+  }
   const std::optional<size_t> block = protocol::layout::AddressBlockOf(call->layout);
   if (!block) return 1;
   const auto family = static_cast<int16_t>(protocol::bytes::GetLE16(

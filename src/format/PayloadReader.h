@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "format/CallFields.h"
 #include "format/EventFormatter.h"
+#include "format/WideText.h"
 #include "protocol/Bytes.h"
 #include "protocol/PayloadLayout.h"
 
@@ -42,6 +44,69 @@ inline std::string PayloadText(Block p, size_t offset) {
   return std::string(tail.begin(), std::find(tail.begin(), tail.end(), uint8_t{0}));
 }
 
+// `count` bytes from `offset` in lowercase hexadecimal, missing bytes zero.
+inline std::string HexBytes(Block p, size_t offset, size_t count) {
+  std::string hex;
+  for (size_t i = 0; i < count; ++i) hex += HexByte(protocol::bytes::Get8(p, offset + i));
+  return hex;
+}
+
+// A text of a Winsock 2 payload (layout::kText*): none for a null pointer, and a wide text in
+// UTF-8; `end` is where what follows it starts. A text past the end of the payload is none.
+struct CountedText {
+  std::optional<std::string> text;
+  bool wide = false;
+  size_t end = 0;
+};
+inline CountedText ReadCountedText(Block p, size_t offset) {
+  CountedText read{std::nullopt, false, offset + layout::kTextChars};
+  const int32_t length = protocol::bytes::GetLE32Signed(p, offset + layout::kTextLength);
+  if (read.end > p.size() || length < 0) return read;
+  read.wide = protocol::bytes::GetLE32(p, offset + layout::kTextWidth) == 2;
+  const size_t width = read.wide ? 2 : 1;
+  const size_t count = std::min(static_cast<size_t>(length), (p.size() - read.end) / width);
+  const Block chars = p.subspan(read.end, count * width);
+  read.text = read.wide ? Utf8FromUtf16Le(chars) : std::string(chars.begin(), chars.end());
+  read.end += count * width;
+  return read;
+}
+
+// A socket address of any family, read from its address block.
+struct AddressParts {
+  int32_t length = 0;
+  int16_t family = 0;
+  bool hasPort = false;      // IPv4 and IPv6: port and address; any other family its bytes
+  uint16_t networkPort = 0;  // the port's bytes read little-endian, still in network order
+  uint16_t port = 0;
+  InAddr in{};          // an IPv4 address
+  std::string address;  // the address's text, or the bytes after the family in hex
+};
+inline AddressParts ReadAddressBlock(Block p, size_t block) {
+  AddressParts a;
+  a.length = protocol::bytes::GetLE32Signed(p, block + layout::kAddrBlockLength);
+  const size_t bytes = block + layout::kAddrBlockBytes;
+  a.family = static_cast<int16_t>(protocol::bytes::GetLE16(p, bytes + layout::kImageFamily));
+  a.hasPort = layout::HasPortAndAddress(a.family);
+  a.networkPort = protocol::bytes::GetLE16(p, bytes + layout::kImagePort);
+  a.port = static_cast<uint16_t>(a.networkPort >> 8 | a.networkPort << 8);
+  if (a.family == layout::kFamilyInet) {
+    for (size_t i = 0; i < a.in.size(); ++i) a.in[i] = protocol::bytes::Get8(p, bytes + 4 + i);
+    a.address = FormatInAddr(a.in);
+  } else if (a.family == layout::kFamilyInet6) {
+    std::array<uint8_t, 16> in6{};
+    for (size_t i = 0; i < in6.size(); ++i) {
+      in6[i] = protocol::bytes::Get8(p, bytes + layout::kIn6Address + i);
+    }
+    a.address = FormatIn6Addr(in6, protocol::bytes::GetLE32(p, bytes + layout::kIn6Scope));
+  } else {
+    // Any other family: the bytes after the family, as many as the length says.
+    const size_t end = std::clamp<size_t>(static_cast<size_t>(std::max(a.length, 0)), 2,
+                                          layout::kAddrBlockCapacity);
+    a.address = HexBytes(p, bytes + 2, end - 2);
+  }
+  return a;
+}
+
 class Reader {
  public:
   Reader(const protocol::calls::Call& row, Block payload, DecodedCall& call)
@@ -52,14 +117,15 @@ class Reader {
   uint16_t U16(size_t offset) const { return protocol::bytes::GetLE16(p, offset); }
   uint64_t U64(size_t offset) const { return protocol::bytes::GetLE64(p, offset); }
 
-  void Field(const char* name, std::variant<int64_t, std::string> value, std::string text,
-             std::string line, Shown shown = Shown::kInLine) {
-    m_call.params.push_back({name, std::move(value), std::move(text), std::move(line), shown});
+  void Field(std::string name, std::variant<int64_t, std::string> value, std::string text,
+             std::string line, Shown shown = Shown::kInLine, bool utf8 = false) {
+    m_call.params.push_back(
+        {std::move(name), std::move(value), std::move(text), std::move(line), shown, utf8});
   }
   // A field whose text is what follows the label in its piece of the line.
-  void Labelled(const char* name, int64_t value, std::string line, Shown shown = Shown::kInLine) {
+  void Labelled(std::string name, int64_t value, std::string line, Shown shown = Shown::kInLine) {
     std::string text = Bare(line);
-    Field(name, value, std::move(text), std::move(line), shown);
+    Field(std::move(name), value, std::move(text), std::move(line), shown);
   }
   void Decimal(const char* name, const char* label, size_t offset) {
     Labelled(name, I32(offset), label + std::to_string(I32(offset)));
@@ -97,46 +163,46 @@ class Reader {
   }
   // A socket address of any family, read from its address block: its length and parts.
   void AnyAddress(const char* lengthName, size_t block, AddressRole role) {
-    const int32_t length = I32(block + layout::kAddrBlockLength);
-    Labelled(lengthName, length, ", SOCKADDR.length=" + std::to_string(length), Shown::kAddress);
-    const size_t bytes = block + layout::kAddrBlockBytes;
-    const auto family = static_cast<int16_t>(U16(bytes + layout::kImageFamily));
-    Labelled("family", family, FormatFamily(family, m_call.family), Shown::kAddress);
-    const uint16_t port = U16(bytes + layout::kImagePort);  // its bytes in network order
-    const auto hostPort = static_cast<uint16_t>(port >> 8 | port << 8);
-    std::string address;
-    if (family == layout::kFamilyInet) {
-      InAddr a{};
-      for (size_t i = 0; i < a.size(); ++i) a[i] = protocol::bytes::Get8(p, bytes + 4 + i);
-      address = FormatInAddr(a);
-      m_call.address = {family, hostPort, a};
-      m_call.role = role;
-    } else if (family == layout::kFamilyInet6) {
-      std::array<uint8_t, 16> a{};
-      for (size_t i = 0; i < a.size(); ++i) {
-        a[i] = protocol::bytes::Get8(p, bytes + layout::kIn6Address + i);
-      }
-      address = FormatIn6Addr(a, U32(bytes + layout::kIn6Scope));
-    } else {
-      // Any other family: the bytes after the family, as many as the length says.
-      const size_t end = std::clamp<size_t>(static_cast<size_t>(std::max(length, 0)), 2,
-                                            layout::kAddrBlockCapacity);
-      for (size_t i = 2; i < end; ++i) {
-        address += HexByte(protocol::bytes::Get8(p, bytes + i));
-      }
-      Field("address", address, address, ".bytes=" + address, Shown::kAddress);
+    const AddressParts a = ReadAddressBlock(p, block);
+    Labelled(lengthName, a.length, ", SOCKADDR.length=" + std::to_string(a.length),
+             Shown::kAddress);
+    Labelled("family", a.family, FormatFamily(a.family, m_call.family), Shown::kAddress);
+    if (!a.hasPort) {
+      Field("address", a.address, a.address, ".bytes=" + a.address, Shown::kAddress);
       return;
     }
-    Labelled("port", hostPort, FormatPort(port), Shown::kAddress);
-    Field("address", address, address, ".address=" + address, Shown::kAddress);
+    if (a.family == layout::kFamilyInet) {
+      m_call.address = {a.family, a.port, a.in};
+      m_call.role = role;
+    }
+    Labelled("port", a.port, FormatPort(a.networkPort), Shown::kAddress);
+    Field("address", a.address, a.address, ".address=" + a.address, Shown::kAddress);
+  }
+  // A text of a Winsock 2 payload, "NULL" for a null pointer, after `label`; returns where what
+  // follows it starts.
+  size_t Text(const char* name, const std::string& label, size_t offset,
+              Shown shown = Shown::kInLine) {
+    const CountedText read = ReadCountedText(p, offset);
+    if (read.text) {
+      Field(name, *read.text, *read.text, label + *read.text, shown, read.wide);
+    } else {
+      Field(name, 0, "NULL", label + "NULL", shown);
+    }
+    return read.end;
   }
 
-  void Result(std::variant<int64_t, std::string> value, std::string text) {
-    m_call.result = CallField{"result", std::move(value), std::move(text), {}, Shown::kNot};
+  void Result(std::variant<int64_t, std::string> value, std::string text, bool utf8 = false) {
+    m_call.result.emplace(
+        CallField{"result", std::move(value), std::move(text), {}, Shown::kNot, utf8});
   }
   // An int result: "NO ERROR", or the failure.
   void IntResult(size_t offset) {
     Result(I32(offset), FormatResult(I32(offset), Error(), m_call.family));
+  }
+  // The result of a call that returns its error code: "NO ERROR", or the error's name.
+  void ErrorCodeResult(size_t offset) {
+    const int32_t result = I32(offset);
+    Result(result, result == 0 ? FormatResult(0, 0) : FormatErrorCode(result, m_call.family));
   }
   void SocketResult(size_t offset) {
     Result(I32(offset), FormatSocket(I32(offset), Error(), m_call.family));
@@ -169,6 +235,16 @@ inline void Flags(Reader& r, size_t offset = layout::kTransferFlags) {
              ", flags=" + (r.row.data == protocol::calls::Data::kSend ? FormatSendFlags(flags)
                                                                       : FormatRecvFlags(flags)));
 }
+// A Winsock 2 call's af, type and protocol, as socket shows them.
+inline void SocketArgs2(Reader& r) {
+  const int32_t af = r.I32(layout::kSocketAf);
+  const int32_t type = r.I32(layout::kSocketType);
+  const int32_t protocol = r.I32(layout::kSocketProtocol);
+  r.Labelled("af", af, "af=" + FormatProtocolFamily(af, protocol::calls::Family::kWinsock2));
+  r.Labelled("type", type, ", type=" + FormatSocketType(type));
+  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(static_cast<uint32_t>(protocol)));
+}
+
 // The readers of the Winsock 2 groups.
 void ReadStartup(Reader& r);
 void ReadCleanup(Reader& r);
@@ -176,5 +252,24 @@ void ReadSocket2(Reader& r);
 void ReadClose2(Reader& r);
 void ReadBindConnect2(Reader& r);
 void ReadRecvSend2(Reader& r);
+// accept, WSAAccept, WSASocketA/W, WSAConnect, listen, shutdown, getsockname, getpeername,
+// getsockopt, setsockopt, ioctlsocket, WSAIoctl, WSADuplicateSocketA/W (CallFields2Sockets.cpp).
+void ReadAccept2(Reader& r);
+void ReadWSASocket(Reader& r);
+void ReadWSAConnect(Reader& r);
+void ReadListenShutdown2(Reader& r);
+void ReadGetName2(Reader& r);
+void ReadOption2(Reader& r);
+void ReadIoctl2(Reader& r);
+void ReadWSAIoctl(Reader& r);
+void ReadDuplicateSocket(Reader& r);
+// CallFields2Lookups.cpp
+void ReadAddrInfo(Reader& r);
+void ReadFreeAddrInfo(Reader& r);
+void ReadNameInfo(Reader& r);
+void ReadInetPton(Reader& r);
+void ReadInetNtop(Reader& r);
+void ReadAddressToString(Reader& r);
+void ReadStringToAddress(Reader& r);
 
 }  // namespace format::payload

@@ -4,19 +4,44 @@
 
 #include "format/CallFields.h"
 #include "format/TimeStamp.h"
+#include "format/WideText.h"
 #include "protocol/WinsockErrors.h"
 
 namespace format {
 
 namespace {
 
-std::string Value(const std::variant<int64_t, std::string>& value) {
+// One character of a JSON string: quotes and backslashes escaped, and everything outside
+// printable ASCII written as its UTF-16 unit.
+void AppendEscaped(std::string& out, char16_t unit) {
+  if (unit == '"' || unit == '\\') {
+    out += '\\';
+    out += static_cast<char>(unit);
+  } else if (unit < 0x20 || unit >= 0x7F) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(unit));
+    out += escape;
+  } else {
+    out += static_cast<char>(unit);
+  }
+}
+
+// A UTF-8 string, from a wide string of the program's: its characters, not its bytes.
+std::string JsonUtf8String(std::string_view text) {
+  std::string out = "\"";
+  for (const char16_t unit : Utf16FromUtf8(text)) AppendEscaped(out, unit);
+  return out + "\"";
+}
+
+std::string Value(const std::variant<int64_t, std::string>& value, bool utf8) {
   if (const auto* number = std::get_if<int64_t>(&value)) return std::to_string(*number);
-  return JsonString(std::get<std::string>(value));
+  const std::string& text = std::get<std::string>(value);
+  return utf8 ? JsonUtf8String(text) : JsonString(text);
 }
 
 std::string Field(const CallField& field) {
-  return "{\"value\":" + Value(field.value) + ",\"text\":" + JsonString(field.text) + "}";
+  return "{\"value\":" + Value(field.value, field.utf8) +
+         ",\"text\":" + (field.utf8 ? JsonUtf8String(field.text) : JsonString(field.text)) + "}";
 }
 
 std::string Hex(std::span<const uint8_t> data) {
@@ -34,19 +59,7 @@ std::string Hex(std::span<const uint8_t> data) {
 
 std::string JsonString(std::string_view bytes) {
   std::string out = "\"";
-  for (const char c : bytes) {
-    const auto byte = static_cast<uint8_t>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
+  for (const char c : bytes) AppendEscaped(out, static_cast<uint8_t>(c));
   return out + "\"";
 }
 

@@ -23,6 +23,12 @@ std::string NameOrHex16(std::span<const format::names::ValueName<int32_t>> table
   return name ? std::string(name) : FormatHex16(static_cast<uint32_t>(value));
 }
 
+template <typename T>
+std::string NameOrDecimal(std::span<const format::names::ValueName<T>> table, T value) {
+  const char* name = format::names::Find(table, value);
+  return name ? std::string(name) : std::to_string(value);
+}
+
 }  // namespace
 
 std::string FormatErrorCode(int32_t code, Family family) {
@@ -53,11 +59,15 @@ std::string FormatInAddr(const InAddr& address) {
 }
 
 std::string FormatFamily(int16_t family, Family calls) {
+  return ".family=" + FormatAddressFamily(family, calls);
+}
+
+std::string FormatAddressFamily(int32_t family, Family calls) {
   const char* name = format::names::Find<int32_t>(format::names::kAddressFamilies, family);
   if (name == nullptr && calls == Family::kWinsock2) {
     name = format::names::Find<int32_t>(format::names::kWinsock2AddressFamilies, family);
   }
-  return ".family=" + (name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family)));
+  return name ? std::string(name) : FormatHex16(static_cast<uint16_t>(family));
 }
 
 std::string FormatPort(uint16_t port) {
@@ -100,9 +110,9 @@ std::string FormatIn6Addr(std::span<const uint8_t, 16> address, uint32_t scope) 
   return text;
 }
 
-std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value) {
-  const format::names::SocketOption* known =
-      format::names::FindSocketOption(format::names::kWinsock11Options, level, option);
+std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t> value,
+                          Family family) {
+  const format::names::SocketOption* known = format::names::FindSocketOption(family, level, option);
   if (!known) return Printf("%d", option);
   std::string text = known->name;
   const auto addressAt = [value](size_t i) {
@@ -137,18 +147,59 @@ std::string FormatSockOpt(int32_t level, int32_t option, std::span<const uint8_t
         for (const uint8_t byte : value) text += Printf("%02X", byte);
       }
       break;
+    case format::names::OptionSuffix::kMembership6: {
+      std::array<uint8_t, 16> group{};
+      for (size_t i = 0; i < group.size(); ++i) group[i] = protocol::bytes::Get8(value, i);
+      text += '=';
+      text += FormatIn6Addr(group, 0);
+      text += Printf(", INTERFACE=%lu",
+                     static_cast<unsigned long>(protocol::bytes::GetLE32(value, group.size())));
+      break;
+    }
   }
   return text;
 }
 
-std::string FormatLevel(int32_t level) {
-  if (level == format::names::kSolSocket) return ", SOL_SOCKET, ";
-  return ", level=" + FormatHex16(static_cast<uint32_t>(level)) + ", ";
+std::string FormatLevel(int32_t level, Family family) {
+  const char* name = family == Family::kWinsock2 || level == format::names::kSolSocket
+                         ? format::names::Find<int32_t>(format::names::kOptionLevels, level)
+                         : nullptr;
+  return name ? ", " + std::string(name) + ", "
+              : ", level=" + FormatHex16(static_cast<uint32_t>(level)) + ", ";
 }
 
 std::string FormatIoctlCommand(uint32_t command) {
-  const char* text = format::names::Find<uint32_t>(format::names::kIoctlCommands, command);
-  return text ? std::string(text) : "cmd=" + FormatHex32(command) + ", ";
+  const char* name = format::names::Find<uint32_t>(format::names::kIoctlCommands, command);
+  return "cmd=" + (name ? std::string(name) : FormatHex32(command)) + ", ";
+}
+
+std::string FormatIoControlCode(uint32_t code) {
+  const char* name = format::names::Find<uint32_t>(format::names::kWsaIoctlCodes, code);
+  if (name == nullptr) name = format::names::Find<uint32_t>(format::names::kIoctlCommands, code);
+  return name ? std::string(name) : FormatHex32(code);
+}
+
+std::string FormatWsaSocketFlags(uint32_t flags) {
+  std::string text;
+  for (const auto& flag : format::names::kWsaSocketFlags) {
+    if ((flags & flag.value) == 0) continue;
+    if (!text.empty()) text += '|';
+    text += flag.name;
+    flags &= ~flag.value;
+  }
+  if (flags != 0) {
+    if (!text.empty()) text += '|';
+    text += Printf("0x%04lX", static_cast<unsigned long>(flags));
+  }
+  return text.empty() ? "0" : text;
+}
+
+std::string FormatSocketGroup(uint32_t group) {
+  return NameOrDecimal<uint32_t>(format::names::kSocketGroups, group);
+}
+
+std::string FormatShutdownHow(int32_t how) {
+  return NameOrDecimal<int32_t>(format::names::kShutdownHow, how);
 }
 
 std::string FormatRecvFlags(int32_t flags) {
@@ -167,6 +218,28 @@ std::string FormatProtocolFamily(int32_t af, Family calls) {
 }
 std::string FormatSocketType(int32_t type) {
   return NameOrHex16(format::names::kSocketTypes, type);
+}
+
+std::string FormatMask(std::span<const format::names::ValueName<uint32_t>> names, uint32_t mask) {
+  if (mask == 0) return "0";
+  std::string text;
+  const auto append = [&text](std::string_view name) {
+    if (!text.empty()) text += '|';
+    text += name;
+  };
+  for (const auto& bit : names) {
+    if ((mask & bit.value) == 0) continue;
+    append(bit.name);
+    mask &= ~bit.value;
+  }
+  if (mask != 0) append(Printf("0x%08lX", static_cast<unsigned long>(mask)));
+  return text;
+}
+
+std::string FormatPointer(uint64_t pointer) {
+  if (pointer == 0) return "NULL";
+  if (pointer <= 0xFFFFFFFFu) return FormatHex32(static_cast<uint32_t>(pointer));
+  return Printf("0x%016llX", static_cast<unsigned long long>(pointer));
 }
 
 void FormatDumpRows(std::vector<std::string>& lines, std::span<const uint8_t> data) {

@@ -78,21 +78,21 @@
   X(51, ws2_connect, connect, 0, 4, connect, 3, kBindConnect2, true, kNone, 0)                                             \
   X(52, ws2_recv, recv, 0, 16, recv, 4, kRecvSend2, true, kRecv, 0)                                                         \
   X(53, ws2_send, send, 0, 19, send, 4, kRecvSend2, true, kSend, 0)                                                         \
-  X(54, ws2_accept, accept, 0, 1, accept, 3, kGeneric, true, kNone, 0)                                                      \
-  X(55, WSAAccept, WSAAccept, 0, 37, accept, 5, kGeneric, true, kNone, 0)                                                   \
-  X(56, WSASocketA, WSASocketA, 0, 94, socket, 6, kGeneric, false, kNone, 0)                                                \
-  X(57, WSASocketW, WSASocketW, 0, 95, socket, 6, kGeneric, false, kNone, 0)                                                \
-  X(58, WSAConnect, WSAConnect, 0, 41, connect, 7, kGeneric, true, kNone, 0)                                                \
-  X(59, ws2_listen, listen, 0, 13, listen, 2, kGeneric, true, kNone, 0)                                                     \
-  X(60, ws2_shutdown, shutdown, 0, 22, shutdown, 2, kGeneric, true, kNone, 0)                                               \
-  X(61, ws2_getsockname, getsockname, 0, 6, getsockname, 3, kGeneric, true, kNone, 0)                                       \
-  X(62, ws2_getpeername, getpeername, 0, 5, getpeername, 3, kGeneric, true, kNone, 0)                                       \
-  X(63, ws2_getsockopt, getsockopt, 0, 7, getsockopt, 5, kGeneric, true, kNone, 0)                                          \
-  X(64, ws2_setsockopt, setsockopt, 0, 21, setsockopt, 5, kGeneric, true, kNone, 0)                                         \
-  X(65, ws2_ioctlsocket, ioctlsocket, 0, 10, ioctlsocket, 3, kGeneric, true, kNone, 0)                                      \
-  X(66, WSAIoctl, WSAIoctl, 0, 70, ioctlsocket, 9, kGeneric, true, kNone, 0)                                                \
-  X(67, WSADuplicateSocketA, WSADuplicateSocketA, 0, 45, socket, 3, kGeneric, true, kNone, 0)                               \
-  X(68, WSADuplicateSocketW, WSADuplicateSocketW, 0, 46, socket, 3, kGeneric, true, kNone, 0)                               \
+  X(54, ws2_accept, accept, 0, 1, accept, 3, kAccept2, true, kNone, 0)                                                      \
+  X(55, WSAAccept, WSAAccept, 0, 37, accept, 5, kAccept2, true, kNone, 0)                                                   \
+  X(56, WSASocketA, WSASocketA, 0, 94, socket, 6, kWSASocket, false, kNone, 0)                                              \
+  X(57, WSASocketW, WSASocketW, 0, 95, socket, 6, kWSASocket, false, kNone, 0)                                              \
+  X(58, WSAConnect, WSAConnect, 0, 41, connect, 7, kWSAConnect, true, kNone, 0)                                             \
+  X(59, ws2_listen, listen, 0, 13, listen, 2, kListenShutdown2, true, kNone, 0)                                             \
+  X(60, ws2_shutdown, shutdown, 0, 22, shutdown, 2, kListenShutdown2, true, kNone, 0)                                       \
+  X(61, ws2_getsockname, getsockname, 0, 6, getsockname, 3, kGetName2, true, kNone, 0)                                      \
+  X(62, ws2_getpeername, getpeername, 0, 5, getpeername, 3, kGetName2, true, kNone, 0)                                      \
+  X(63, ws2_getsockopt, getsockopt, 0, 7, getsockopt, 5, kOption2, true, kNone, 0)                                          \
+  X(64, ws2_setsockopt, setsockopt, 0, 21, setsockopt, 5, kOption2, true, kNone, 0)                                         \
+  X(65, ws2_ioctlsocket, ioctlsocket, 0, 10, ioctlsocket, 3, kIoctl2, true, kNone, 0)                                       \
+  X(66, WSAIoctl, WSAIoctl, 0, 70, ioctlsocket, 9, kWSAIoctl, true, kNone, 0)                                               \
+  X(67, WSADuplicateSocketA, WSADuplicateSocketA, 0, 45, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
+  X(68, WSADuplicateSocketW, WSADuplicateSocketW, 0, 46, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
   X(69, WSASend, WSASend, 0, 87, send, 7, kGeneric, true, kNone, 0)                                                         \
   X(70, ws2_sendto, sendto, 0, 20, sendto, 6, kGeneric, true, kNone, 0)                                                     \
   X(71, WSASendTo, WSASendTo, 0, 90, sendto, 9, kGeneric, true, kNone, 0)                                                   \
@@ -105,22 +105,22 @@
   X(78, ws2_WSAAsyncSelect, WSAAsyncSelect, 0, 101, select, 4, kGeneric, true, kNone, 0)                                    \
   X(79, WSAEventSelect, WSAEventSelect, 0, 59, select, 3, kGeneric, true, kNone, 0)                                         \
   X(80, WSAEnumNetworkEvents, WSAEnumNetworkEvents, 0, 49, select, 3, kGeneric, true, kNone, 0)                             \
-  X(81, getaddrinfo, getaddrinfo, 0, 128, inet_addr, 4, kGeneric, false, kNone, 0)                                          \
-  X(82, GetAddrInfoW, GetAddrInfoW, 0, 30, inet_addr, 4, kGeneric, false, kNone, 0)                                         \
-  X(83, freeaddrinfo, freeaddrinfo, 0, 127, inet_addr, 1, kGeneric, false, kNone, 0)                                        \
-  X(84, getnameinfo, getnameinfo, 0, 129, inet_ntoa, 7, kGeneric, false, kNone, 0)                                          \
-  X(85, GetNameInfoW, GetNameInfoW, 0, 32, inet_ntoa, 7, kGeneric, false, kNone, 0)                                         \
+  X(81, getaddrinfo, getaddrinfo, 0, 128, inet_addr, 4, kAddrInfo, false, kNone, 0)                                         \
+  X(82, GetAddrInfoW, GetAddrInfoW, 0, 30, inet_addr, 4, kAddrInfo, false, kNone, 0)                                        \
+  X(83, freeaddrinfo, freeaddrinfo, 0, 127, inet_addr, 1, kFreeAddrInfo, false, kNone, 0)                                   \
+  X(84, getnameinfo, getnameinfo, 0, 129, inet_ntoa, 7, kNameInfo, false, kNone, 0)                                         \
+  X(85, GetNameInfoW, GetNameInfoW, 0, 32, inet_ntoa, 7, kNameInfo, false, kNone, 0)                                        \
   X(86, ws2_gethostbyname, gethostbyname, 0, 52, inet_addr, 1, kGeneric, false, kNone, 0)                                   \
   X(87, ws2_gethostbyaddr, gethostbyaddr, 0, 51, inet_ntoa, 3, kGeneric, false, kNone, 0)                                   \
   X(88, ws2_gethostname, gethostname, 0, 57, inet_addr, 2, kGeneric, false, kNone, 0)                                       \
   X(89, ws2_inet_addr, inet_addr, 0, 11, inet_addr, 1, kGeneric, false, kNone, 0)                                           \
   X(90, ws2_inet_ntoa, inet_ntoa, 0, 12, inet_ntoa, 1, kGeneric, false, kNone, 0)                                           \
-  X(91, inet_pton, inet_pton, 0, 131, inet_addr, 3, kGeneric, false, kNone, 0)                                              \
-  X(92, inet_ntop, inet_ntop, 0, 130, inet_ntoa, 4, kGeneric, false, kNone, 0)                                              \
-  X(93, InetPtonW, InetPtonW, 0, 34, inet_addr, 3, kGeneric, false, kNone, 0)                                               \
-  X(94, InetNtopW, InetNtopW, 0, 33, inet_ntoa, 4, kGeneric, false, kNone, 0)                                               \
-  X(95, WSAAddressToStringA, WSAAddressToStringA, 0, 38, inet_ntoa, 5, kGeneric, false, kNone, 0)                           \
-  X(96, WSAAddressToStringW, WSAAddressToStringW, 0, 39, inet_ntoa, 5, kGeneric, false, kNone, 0)                           \
-  X(97, WSAStringToAddressA, WSAStringToAddressA, 0, 96, inet_addr, 5, kGeneric, false, kNone, 0)                           \
-  X(98, WSAStringToAddressW, WSAStringToAddressW, 0, 97, inet_addr, 5, kGeneric, false, kNone, 0)
+  X(91, inet_pton, inet_pton, 0, 131, inet_addr, 3, kInetPton, false, kNone, 0)                                             \
+  X(92, inet_ntop, inet_ntop, 0, 130, inet_ntoa, 4, kInetNtop, false, kNone, 0)                                             \
+  X(93, InetPtonW, InetPtonW, 0, 34, inet_addr, 3, kInetPton, false, kNone, 0)                                              \
+  X(94, InetNtopW, InetNtopW, 0, 33, inet_ntoa, 4, kInetNtop, false, kNone, 0)                                              \
+  X(95, WSAAddressToStringA, WSAAddressToStringA, 0, 38, inet_ntoa, 5, kAddressToString, false, kNone, 0)                   \
+  X(96, WSAAddressToStringW, WSAAddressToStringW, 0, 39, inet_ntoa, 5, kAddressToString, false, kNone, 0)                   \
+  X(97, WSAStringToAddressA, WSAStringToAddressA, 0, 96, inet_addr, 5, kStringToAddress, false, kNone, 0)                   \
+  X(98, WSAStringToAddressW, WSAStringToAddressW, 0, 97, inet_addr, 5, kStringToAddress, false, kNone, 0)
 // clang-format on

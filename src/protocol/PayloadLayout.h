@@ -3,6 +3,7 @@
 // numbers are little-endian. Texts, option values and data follow the fixed part.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -38,6 +39,22 @@ enum class Group : uint8_t {
   kClose2,
   kBindConnect2,  // bind, connect
   kRecvSend2,     // recv, send
+  kAccept2,       // accept, WSAAccept
+  kWSASocket,     // WSASocketA, WSASocketW
+  kWSAConnect,
+  kListenShutdown2,
+  kGetName2,  // getsockname, getpeername
+  kOption2,   // getsockopt, setsockopt
+  kIoctl2,
+  kWSAIoctl,
+  kDuplicateSocket,  // WSADuplicateSocketA, WSADuplicateSocketW
+  kAddrInfo,         // getaddrinfo, GetAddrInfoW
+  kFreeAddrInfo,
+  kNameInfo,         // getnameinfo, GetNameInfoW
+  kInetPton,         // inet_pton, InetPtonW
+  kInetNtop,         // inet_ntop, InetNtopW
+  kAddressToString,  // WSAAddressToStringA, WSAAddressToStringW
+  kStringToAddress,  // WSAStringToAddressA, WSAStringToAddressW
 };
 
 constexpr size_t kError = 0;
@@ -166,6 +183,159 @@ constexpr Transfer kTransfer2{kResult2, 24, 28};
 constexpr size_t kTransfer2Flags = 16;
 constexpr size_t kTransfer2Len = 20;
 
+// accept, WSAAccept: the address length the program offered (0 when not known), the new socket,
+// WSAAccept's condition function and callback data (0 for accept), and the peer's address as
+// the call filled it in (nothing when it failed).
+constexpr size_t kAccept2Offered = 4;
+constexpr size_t kAccept2Result = 16;
+constexpr size_t kAccept2Condition = 24;
+constexpr size_t kAccept2CallbackData = 32;
+constexpr size_t kAccept2Address = 40;
+constexpr size_t kAccept2Fixed = kAccept2Address + kAddrBlockSize;
+
+// WSASocketA, WSASocketW: af, type, protocol and the new socket as in kSocket2; the protocol
+// info pointer, the group and the flags.
+constexpr size_t kWSASocketInfo = 24;
+constexpr size_t kWSASocketGroup = 32;
+constexpr size_t kWSASocketFlags = 36;
+constexpr size_t kWSASocketFixed = 40;
+
+// WSAConnect: the caller and callee data and the two QOS pointers, then the address.
+constexpr size_t kWSAConnectCallerData = 16;
+constexpr size_t kWSAConnectCalleeData = 24;
+constexpr size_t kWSAConnectSqos = 32;
+constexpr size_t kWSAConnectGqos = 40;
+constexpr size_t kWSAConnectAddress = 48;
+constexpr size_t kWSAConnectFixed = kWSAConnectAddress + kAddrBlockSize;
+
+constexpr size_t kListenShutdown2Value = 16;  // listen's backlog, shutdown's how
+constexpr size_t kListenShutdown2Fixed = 20;
+
+// getsockname, getpeername: the length offered (0 when not known), and the address the call
+// filled in (nothing when it failed).
+constexpr size_t kGetName2Offered = 16;
+constexpr size_t kGetName2Address = 20;
+constexpr size_t kGetName2Fixed = kGetName2Address + kAddrBlockSize;
+
+// getsockopt, setsockopt: the length offered (getsockopt's *optlen before the call, 0 when not
+// known; setsockopt's optlen) and the value's length (setsockopt's optlen, getsockopt's
+// *optlen after the call); the value's bytes follow the fixed part.
+constexpr size_t kOption2Level = 16;
+constexpr size_t kOption2Name = 20;
+constexpr size_t kOption2Offered = 24;
+constexpr size_t kOption2Len = 28;
+constexpr size_t kOption2Fixed = 32;
+
+// ioctlsocket: the command and what argp pointed to before and after the call (0 when not known).
+constexpr size_t kIoctl2Cmd = 16;
+constexpr size_t kIoctl2Before = 20;
+constexpr size_t kIoctl2After = 24;
+constexpr size_t kIoctl2Fixed = 28;
+
+// WSAIoctl: the code, the two buffers' lengths, the bytes returned, the OVERLAPPED and the
+// completion routine; then the counts of the input and the output bytes captured, which follow
+// the fixed part in that order.
+constexpr size_t kWSAIoctlCode = 16;
+constexpr size_t kWSAIoctlInLen = 20;
+constexpr size_t kWSAIoctlOutLen = 24;
+constexpr size_t kWSAIoctlReturned = 28;
+constexpr size_t kWSAIoctlOverlapped = 32;
+constexpr size_t kWSAIoctlRoutine = 40;
+constexpr size_t kWSAIoctlInCount = 48;
+constexpr size_t kWSAIoctlOutCount = 52;
+constexpr size_t kWSAIoctlFixed = 56;
+
+// WSADuplicateSocketA, WSADuplicateSocketW: the process, the WSAPROTOCOL_INFO pointer, and the
+// family, type and protocol the call wrote into it (0 when it failed).
+constexpr size_t kDuplicateProcess = 16;
+constexpr size_t kDuplicateInfo = 24;
+constexpr size_t kDuplicateAf = 32;
+constexpr size_t kDuplicateType = 36;
+constexpr size_t kDuplicateProtocol = 40;
+constexpr size_t kDuplicateFixed = 44;
+// A text of a Winsock 2 call, where its payload puts one: its length in characters, -1 for a
+// null pointer; the size of a character, 1, or 2 for the UTF-16LE of the wide calls (0 for a
+// null pointer); then the characters. A text cut to fit the payload gives the length of what
+// was kept.
+constexpr size_t kTextLength = 0;
+constexpr size_t kTextWidth = 4;
+constexpr size_t kTextChars = 8;
+
+// getaddrinfo, GetAddrInfoW: the call returns its error. The hints the program passed (their
+// four fields zero without them), the list the call returned and how many entries it holds; the
+// node and service texts follow, then as many entries as the payload holds.
+constexpr size_t kAddrInfoList = 8;    // the list, a pointer
+constexpr size_t kAddrInfoHints = 16;  // 1 when the program passed hints
+constexpr size_t kAddrInfoFlags = 20;
+constexpr size_t kAddrInfoFamily = 24;
+constexpr size_t kAddrInfoSockType = 28;
+constexpr size_t kAddrInfoProtocol = 32;
+constexpr size_t kAddrInfoCount = 36;  // the entries of the list
+constexpr size_t kAddrInfoHeld = 40;   // the entries that follow
+constexpr size_t kAddrInfoFixed = 44;
+// An entry of the list: the same four fields, then its address as an address block cut to the
+// address's length, then its canonical name (a text).
+constexpr size_t kEntryFlags = 0;
+constexpr size_t kEntryFamily = 4;
+constexpr size_t kEntrySockType = 8;
+constexpr size_t kEntryProtocol = 12;
+constexpr size_t kEntryAddress = 16;
+constexpr size_t kEntryFixed = kEntryAddress + kAddrBlockBytes;
+// The bytes of an address block cut to its length.
+constexpr size_t CutAddressBytes(int32_t length) {
+  return static_cast<size_t>(
+      std::clamp<int32_t>(length, 0, static_cast<int32_t>(kAddrBlockCapacity)));
+}
+
+constexpr size_t kFreeAddrInfoList = 8;
+constexpr size_t kFreeAddrInfoFixed = 16;
+
+// getnameinfo, GetNameInfoW: the call returns its error. The two buffers' sizes in characters,
+// the NI_ flags and the address; the host and service texts follow, null where the program
+// passed no buffer or the call failed.
+constexpr size_t kNameInfoHostLen = 8;
+constexpr size_t kNameInfoServLen = 12;
+constexpr size_t kNameInfoFlags = 16;
+constexpr size_t kNameInfoAddress = 20;
+constexpr size_t kNameInfoFixed = kNameInfoAddress + kAddrBlockSize;
+
+// The bytes of an IPv4 or IPv6 address, the two families inet_pton and inet_ntop convert: how
+// many, then up to 16.
+constexpr size_t kInAddrCapacity = 16;
+
+// inet_pton, InetPtonW: the family and the bytes the call wrote (none unless it returned 1);
+// the text follows.
+constexpr size_t kPtonFamily = 8;
+constexpr size_t kPtonCount = 12;
+constexpr size_t kPtonBytes = 16;
+constexpr size_t kPtonFixed = kPtonBytes + kInAddrCapacity;
+
+// inet_ntop, InetNtopW: the family, the buffer's size in characters, the bytes the call read
+// (none for another family); the text it returned follows, null for a null result.
+constexpr size_t kNtopFamily = 4;
+constexpr size_t kNtopSize = 8;
+constexpr size_t kNtopCount = 16;
+constexpr size_t kNtopBytes = 20;
+constexpr size_t kNtopFixed = kNtopBytes + kInAddrCapacity;
+
+// WSAAddressToStringA/W: the protocol info pointer, the buffer's length in characters as the
+// program passed it and as the call set it (0 unless it succeeded), the address; the text
+// follows, null unless the call succeeded.
+constexpr size_t kToStringInfo = 8;
+constexpr size_t kToStringLength = 16;
+constexpr size_t kToStringLengthOut = 20;
+constexpr size_t kToStringAddress = 24;
+constexpr size_t kToStringFixed = kToStringAddress + kAddrBlockSize;
+
+// WSAStringToAddressA/W: the family, the address length the program passed, the protocol info
+// pointer, and the address the call filled in with its length as the call set it (empty unless
+// it succeeded); the text follows.
+constexpr size_t kToAddressFamily = 8;
+constexpr size_t kToAddressLength = 12;
+constexpr size_t kToAddressInfo = 16;
+constexpr size_t kToAddressAddress = 24;
+constexpr size_t kToAddressFixed = kToAddressAddress + kAddrBlockSize;
+
 // Where the captured data of a group lies; none for the groups without data.
 constexpr std::optional<Transfer> TransferOf(Group group) {
   switch (group) {
@@ -183,7 +353,30 @@ constexpr std::optional<Transfer> TransferOf(Group group) {
 
 // Where a group's payload holds an address block; none for the groups without one.
 constexpr std::optional<size_t> AddressBlockOf(Group group) {
-  return group == Group::kBindConnect2 ? std::optional(kBindConnect2Address) : std::nullopt;
+  switch (group) {
+    case Group::kBindConnect2:
+      return kBindConnect2Address;
+    case Group::kAccept2:
+      return kAccept2Address;
+    case Group::kWSAConnect:
+      return kWSAConnectAddress;
+    case Group::kGetName2:
+      return kGetName2Address;
+    case Group::kNameInfo:
+      return kNameInfoAddress;
+    case Group::kAddressToString:
+      return kToStringAddress;
+    case Group::kStringToAddress:
+      return kToAddressAddress;
+    default:
+      return std::nullopt;
+  }
+}
+
+// The groups whose Verbose lines vary with more than an address's family: a lookup's list, an
+// address only a call that succeeded filled in.
+constexpr bool LinesVary(Group group) {
+  return group == Group::kAddrInfo || group == Group::kStringToAddress;
 }
 
 // The groups whose payload holds a socket address image.

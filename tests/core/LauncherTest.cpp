@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,13 +20,37 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using config::launcher::ProgramHeader;
 using config::launcher::Rewrites;
+using config::launcher::Width;
 
 // `text` in UTF-16LE, as LoadLibraryW's argument lies in a program.
 std::string Wide(std::string_view text) {
   std::string wide;
   for (char c : text) wide += {c, '\0'};
   return wide;
+}
+
+constexpr uint16_t kI386 = 0x14C, kAmd64 = 0x8664, kArm64 = 0xAA64;
+constexpr uint16_t kPe32 = 0x10B, kPe32Plus = 0x20B;
+
+// A program's first bytes as a linker writes them: the MS-DOS header, whose field at 0x3C
+// points at the signature at 0x40, then the file header (machine, characteristics: an
+// executable image) and the optional header's magic.
+std::string Image(uint16_t machine, uint16_t magic, uint16_t characteristics = 0x0102,
+                  std::string_view signature = {"PE\0\0", 4}) {
+  std::string image(0x40 + 26, '\0');
+  auto put16 = [&](size_t at, uint16_t value) {
+    image[at] = static_cast<char>(value & 0xFF);
+    image[at + 1] = static_cast<char>(value >> 8);
+  };
+  image.replace(0, 2, "MZ");
+  put16(0x3C, 0x40);
+  image.replace(0x40, signature.size(), signature);
+  put16(0x44, machine);
+  put16(0x40 + 22, characteristics);
+  put16(0x40 + 24, magic);
+  return image;
 }
 
 class LauncherTest : public ::testing::Test {
@@ -41,10 +67,10 @@ class LauncherTest : public ::testing::Test {
   }
   // Copies `content` from prog.exe through the launcher and returns what the copy holds.
   // `expected` counts the occurrences of WSOCK32 and of WS2_32 rewritten.
-  std::string Launder(const std::string& content, Rewrites expected) {
+  std::string Launder(const std::string& content, Rewrites expected, Width width = Width::k32) {
     Write(Path("prog.exe"), content);
     const config::launcher::CopyResult result =
-        config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("prog.tmp"));
+        config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("prog.tmp"), width);
     EXPECT_TRUE(result.ok) << result.error.text;
     EXPECT_EQ(result.rewrites, expected);
     return Read(Path("prog.tmp"));
@@ -69,6 +95,13 @@ TEST_F(LauncherTest, RewritesWinsock2AndUtf16References) {
                            "2\x01" + Wide("|ws2_3");
   EXPECT_EQ(Launder(wide, {2, 2}), Wide("kl2_32.dll|KLVNT32.DLL|KlVnt32|KL2_32|ws2_33|") +
                                        Wide("wsock3") + "2\x01" + Wide("|ws2_3"));
+}
+
+// A 64-bit program's copy names the 64-bit agents: the agent's digits are written too.
+TEST_F(LauncherTest, SixtyFourBitCopyNamesTheSixtyFourBitAgents) {
+  EXPECT_EQ(
+      Launder("WSOCK32.DLL wsock32 WSock32 ws2_32 Ws2_32 " + Wide("WS2_32"), {3, 3}, Width::k64),
+      "KLVNT64.DLL klvnt64 KLvnt64 kl2_64 Kl2_64 " + Wide("KL2_64"));
 }
 
 // Every start position around the first block boundary, in a file where every other byte is a
@@ -150,19 +183,22 @@ TEST_F(LauncherTest, CopyPathCutsAtLastDotOfWholePath) {
 
   // On disk: a dotted directory with a dotless program makes its copy beside the directory.
   fs::create_directories(m_dir / "tools.d");
-  Write(Path("tools.d/ftp"), "wsock32");
+  Write(Path("tools.d/ftp"), Image(kI386, kPe32) + "wsock32");
   const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(Path("tools.d/ftp"));
   ASSERT_EQ(plan.step, config::launcher::LaunchPlan::Step::kCopy);
   EXPECT_EQ(plan.copyPath, Path("tools.tmp"));
-  EXPECT_TRUE(config::launcher::CopyWithModuleRedirect(Path("tools.d/ftp"), plan.copyPath).ok);
-  EXPECT_EQ(Read(Path("tools.tmp")), "klvnt32");
+  EXPECT_TRUE(
+      config::launcher::CopyWithModuleRedirect(Path("tools.d/ftp"), plan.copyPath, plan.width).ok);
+  EXPECT_EQ(Read(Path("tools.tmp")), Image(kI386, kPe32) + "klvnt32");
 }
 
 TEST_F(LauncherTest, ExistingCopyIsQuestionedAndProgramNeverOverwritten) {
-  Write(Path("FTP.EXE"), "program");
+  const std::string program = Image(kAmd64, kPe32Plus);
+  Write(Path("FTP.EXE"), program);
   EXPECT_EQ(config::launcher::PlanLaunch(Path("FTP.EXE")).step,
             config::launcher::LaunchPlan::Step::kCopy);
-  ASSERT_TRUE(config::launcher::CopyWithModuleRedirect(Path("FTP.EXE"), Path("FTP.tmp")).ok);
+  ASSERT_TRUE(
+      config::launcher::CopyWithModuleRedirect(Path("FTP.EXE"), Path("FTP.tmp"), Width::k64).ok);
 
   const config::launcher::LaunchPlan again = config::launcher::PlanLaunch(Path("FTP.EXE"));
   EXPECT_EQ(again.step, config::launcher::LaunchPlan::Step::kConfirmOverwrite);
@@ -170,26 +206,154 @@ TEST_F(LauncherTest, ExistingCopyIsQuestionedAndProgramNeverOverwritten) {
   EXPECT_EQ(again.message.caption, "Delete File?");
 
   // Choosing the copy itself (any case of ".tmp") would empty it before it is read.
-  Write(Path("old.TMP"), "program");
+  Write(Path("old.TMP"), program);
   for (const char* name : {"FTP.tmp", "old.TMP"}) {
     const config::launcher::LaunchPlan self = config::launcher::PlanLaunch(Path(name));
     EXPECT_EQ(self.step, config::launcher::LaunchPlan::Step::kRefuse) << name;
     EXPECT_NE(self.message.text.find(Path(name)), std::string::npos);
     EXPECT_EQ(self.message.caption, "Execution Error");
   }
-  EXPECT_EQ(Read(Path("old.TMP")), "program");
+  EXPECT_EQ(Read(Path("old.TMP")), program);
+}
+
+TEST(LauncherHeader, TellsWidthOrWhyNot) {
+  using Kind = ProgramHeader::Kind;
+  const std::string ne = Image(0, 0, 0, "NE");
+  std::string msdos = Image(kI386, kPe32);
+  msdos[0x3C] = 0;  // the PE header's position 0: the MS-DOS header itself
+  std::string beyond = Image(kI386, kPe32);
+  beyond[0x3F] = 0x70;  // past the end of the file
+  const struct {
+    std::string bytes;
+    Kind kind;
+    Width width;
+  } kCases[] = {
+      {Image(kI386, kPe32), Kind::kProgram, Width::k32},
+      {Image(kAmd64, kPe32Plus), Kind::kProgram, Width::k64},
+      {ne, Kind::k16Bit, Width::k32},
+      {msdos, Kind::k16Bit, Width::k32},
+      {beyond, Kind::k16Bit, Width::k32},
+      {Image(kArm64, kPe32Plus), Kind::kOtherMachine, Width::k32},
+      {Image(kI386, kPe32Plus), Kind::kNotProgram, Width::k32},  // magic of the other width
+      {Image(kAmd64, kPe32Plus, 0x2022), Kind::kNotProgram, Width::k32},          // a DLL
+      {Image(kI386, kPe32, 0), Kind::kNotProgram, Width::k32},                    // not executable
+      {Image(kI386, kPe32).substr(0, 0x40 + 25), Kind::kNotProgram, Width::k32},  // cut short
+      {"MZ", Kind::kNotProgram, Width::k32},
+      {"#!/bin/sh\n" + std::string(80, ' '), Kind::kNotProgram, Width::k32},
+  };
+  for (size_t i = 0; i < std::size(kCases); ++i) {
+    std::istringstream file(kCases[i].bytes);
+    const ProgramHeader header = config::launcher::ReadProgramHeader(file);
+    EXPECT_EQ(header.kind, kCases[i].kind) << "case " << i;
+    EXPECT_EQ(header.width, kCases[i].width) << "case " << i;
+  }
+}
+
+// A file neither agent can trace is refused before anything is copied, with a message that says
+// what it is.
+TEST_F(LauncherTest, RefusedHeaderLeavesNoCopy) {
+  const struct {
+    std::string name, bytes, text;
+  } kRefused[] = {
+      {"old.exe", Image(0, 0, 0, "NE"),
+       " is a 16-bit program. Quarnet traces 32-bit and 64-bit Windows programs for x86 "
+       "processors only."},
+      {"arm.exe", Image(kArm64, kPe32Plus),
+       " is a program for ARM64. Quarnet traces 32-bit and 64-bit Windows programs for x86 "
+       "processors only."},
+      {"odd.exe", Image(0x1234, kPe32),
+       " is a program for the processor 0x1234. Quarnet traces 32-bit and 64-bit Windows "
+       "programs for x86 processors only."},
+      {"notes.txt", "wsock32", " is not a Windows program."},
+  };
+  for (const auto& [name, bytes, text] : kRefused) {
+    Write(Path(name), bytes);
+    const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(Path(name));
+    EXPECT_EQ(plan.step, config::launcher::LaunchPlan::Step::kRefuse);
+    EXPECT_EQ(plan.message.text, Path(name) + text);
+    EXPECT_EQ(plan.message.caption, "Execution Error");
+  }
+  EXPECT_EQ(config::launcher::PlanLaunch(Path("absent.exe")).message.text,
+            "Cannot open " + Path("absent.exe") + " for reading.");
+  for (const auto& entry : fs::directory_iterator(m_dir / "")) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  }
+}
+
+// A shell that answers as told and writes down what it was asked, in order.
+class ScriptedShell : public config::launcher::LaunchShell {
+ public:
+  bool contact = true, replace = true, untraced = true;
+  std::optional<config::launcher::Message> startFailure;
+  std::vector<std::string> steps;
+
+  bool Contact() override { return Step("contact", contact); }
+  void Refuse(const config::launcher::Message& message) override {
+    steps.push_back("refuse: " + message.text);
+  }
+  bool ReplaceCopy(const config::launcher::Message&) override { return Step("replace", replace); }
+  bool StartUntraced(const std::string&) override { return Step("untraced", untraced); }
+  std::optional<config::launcher::Message> Start(const std::string& copyPath) override {
+    steps.push_back("start " + fs::path(copyPath).filename().string());
+    return startFailure;
+  }
+
+ private:
+  bool Step(const std::string& name, bool answer) {
+    steps.push_back(name);
+    return answer;
+  }
+};
+
+TEST_F(LauncherTest, LaunchAsksInOneOrder) {
+  using Steps = std::vector<std::string>;
+  const std::string x64 = Image(kAmd64, kPe32Plus) + "ws2_32";
+  Write(Path("a.exe"), x64);
+
+  ScriptedShell refused;
+  refused.contact = false;
+  EXPECT_EQ(config::launcher::Launch(Path("a.exe"), refused), std::nullopt);
+  EXPECT_EQ(refused.steps, Steps{"contact"});
+
+  ScriptedShell started;
+  EXPECT_EQ(config::launcher::Launch(Path("a.exe"), started), Path("a.tmp"));
+  EXPECT_EQ(started.steps, (Steps{"contact", "start a.tmp"}));
+  EXPECT_EQ(Read(Path("a.tmp")), Image(kAmd64, kPe32Plus) + "kl2_64");
+
+  // Again: the earlier copy is questioned; the start fails and the copy goes.
+  ScriptedShell failed;
+  failed.startFailure = config::launcher::Message{"Execution Error", "Could not launch"};
+  EXPECT_EQ(config::launcher::Launch(Path("a.exe"), failed), std::nullopt);
+  EXPECT_EQ(failed.steps, (Steps{"contact", "replace", "start a.tmp", "refuse: Execution Error"}));
+  EXPECT_FALSE(fs::exists(Path("a.tmp")));
+
+  // A program naming neither library: the question; No removes the copy.
+  Write(Path("b.exe"), Image(kI386, kPe32));
+  ScriptedShell declined;
+  declined.untraced = false;
+  EXPECT_EQ(config::launcher::Launch(Path("b.exe"), declined), std::nullopt);
+  EXPECT_EQ(declined.steps, (Steps{"contact", "untraced"}));
+  EXPECT_FALSE(fs::exists(Path("b.tmp")));
+
+  // ARM64: refused after the contact, nothing copied.
+  Write(Path("c.exe"), Image(kArm64, kPe32Plus) + "wsock32");
+  ScriptedShell arm;
+  EXPECT_EQ(config::launcher::Launch(Path("c.exe"), arm), std::nullopt);
+  ASSERT_EQ(arm.steps.size(), 2u);
+  EXPECT_EQ(arm.steps[1].rfind("refuse: " + Path("c.exe") + " is a program for ARM64.", 0), 0u);
+  EXPECT_FALSE(fs::exists(Path("c.tmp")));
 }
 
 TEST_F(LauncherTest, UnreadableSourceOrUncreatableCopyStartsNothing) {
   const config::launcher::CopyResult missing =
-      config::launcher::CopyWithModuleRedirect(Path("absent.exe"), Path("absent.tmp"));
+      config::launcher::CopyWithModuleRedirect(Path("absent.exe"), Path("absent.tmp"), Width::k32);
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.error.text.find(Path("absent.exe")), std::string::npos);
   EXPECT_FALSE(fs::exists(Path("absent.tmp")));
 
   Write(Path("prog.exe"), "wsock32");
-  const config::launcher::CopyResult nowhere =
-      config::launcher::CopyWithModuleRedirect(Path("prog.exe"), Path("no/such/dir/prog.tmp"));
+  const config::launcher::CopyResult nowhere = config::launcher::CopyWithModuleRedirect(
+      Path("prog.exe"), Path("no/such/dir/prog.tmp"), Width::k32);
   EXPECT_FALSE(nowhere.ok);
   EXPECT_NE(nowhere.error.text.find("no/such/dir/prog.tmp"), std::string::npos);
 }
@@ -231,7 +395,7 @@ std::vector<std::string> ImportedModules(std::span<const uint8_t> pe) {
 TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
   const char* top = std::getenv("QUARNET_SOURCE_DIR");
   int checked = 0;
-  for (const char* build : {"win32", "win64"}) {
+  for (const auto& [build, width] : {std::pair{"win32", Width::k32}, {"win64", Width::k64}}) {
     const fs::path exe =
         fs::path(top ? top : ".") / "build" / build / "tools/wsimport/win32/wsimport.exe";
     if (!fs::exists(exe)) continue;
@@ -239,8 +403,12 @@ TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
     ++checked;
     const std::string original = Read(exe.string());
     fs::copy_file(exe, m_dir / "wsimport.exe", fs::copy_options::overwrite_existing);
+    // The header tells the build's width; the copy names that width's agent.
+    const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(Path("wsimport.exe"));
+    ASSERT_NE(plan.step, config::launcher::LaunchPlan::Step::kRefuse);  // the other build's copy
+    EXPECT_EQ(plan.width, width);
     const config::launcher::CopyResult result =
-        config::launcher::CopyWithModuleRedirect(Path("wsimport.exe"), Path("wsimport.tmp"));
+        config::launcher::CopyWithModuleRedirect(Path("wsimport.exe"), plan.copyPath, plan.width);
     ASSERT_TRUE(result.ok);
     const std::string copy = Read(Path("wsimport.tmp"));
     ASSERT_EQ(copy.size(), original.size());
@@ -259,7 +427,8 @@ TEST_F(LauncherTest, RealExecutableImportsAgentInstead) {
     const std::vector<std::string> after = modules(copy);
     ASSERT_EQ(before.size(), after.size());
     EXPECT_NE(std::find(before.begin(), before.end(), "WSOCK32.DLL"), before.end());
-    EXPECT_NE(std::find(after.begin(), after.end(), "KLVNT32.DLL"), after.end());
+    const std::string agent = upper(protocol::AgentDll(protocol::kWsock32, width));
+    EXPECT_NE(std::find(after.begin(), after.end(), agent), after.end());
     EXPECT_EQ(std::find(after.begin(), after.end(), "WSOCK32.DLL"), after.end());
 
     // Every changed byte lies inside an occurrence of the module name in the original.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "protocol/AgentFiles.h"
 #include "ui/CenterDialog.h"
 
 namespace {
@@ -19,8 +20,11 @@ TEST(ShellText, TriggerAndPositionPanes) {
 }
 
 TEST(ShellText, AboutLineNamesRevisionOrFailure) {
-  EXPECT_EQ(app::AboutAgentLine(3), "Klvnt32.dll Revision 3.A0");
-  EXPECT_EQ(app::AboutAgentLine(0), "Klvnt32.dll Failure!");
+  // The monitor's own width's agent: "Klvnt32.dll Revision 3.A0" in the 32-bit monitor.
+  const std::string agent = protocol::AgentDll(protocol::kWsock32);
+  EXPECT_EQ(app::AboutAgentLine(3), agent + " Revision 3.A0");
+  EXPECT_EQ(app::AboutAgentLine(0), agent + " Failure!");
+  EXPECT_EQ(protocol::AgentDll(protocol::kWsock32, protocol::Width::k32), "Klvnt32.dll");
 }
 
 TEST(CenterDialog, CentresAndKeepsOnScreen) {

@@ -35,6 +35,18 @@ struct Image {
     bytes.push_back(0);
     return *this;
   }
+  // A counted text: its length in characters and their size, then the characters.
+  Image& Narrow(const std::string& t) {
+    I32(static_cast<int32_t>(t.size())).I32(1);
+    bytes.insert(bytes.end(), t.begin(), t.end());
+    return *this;
+  }
+  Image& Wide(const std::u16string& t) {
+    I32(static_cast<int32_t>(t.size())).I32(2);
+    for (const char16_t unit : t) U16(unit);
+    return *this;
+  }
+  Image& Null() { return I32(-1).I32(0); }
 
  private:
   Image& Put(uint64_t v, size_t n) {

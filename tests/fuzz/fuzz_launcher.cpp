@@ -1,6 +1,7 @@
-// The launcher's copy of an arbitrary executable: the copy has the same length, every
-// reference to a module name within the file (8-bit or UTF-16LE) is rewritten, and no other
-// byte changes.
+// The launcher's reading of an arbitrary file: its header is read without going past the end,
+// and a program is one only where the bytes say so. The copy, for the agents of the width the
+// header gives, has the same length, every reference to a module name within the file (8-bit or
+// UTF-16LE) is rewritten to that width's agent, and no other byte changes.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -32,14 +33,34 @@ size_t ReferenceAt(const std::string& text, size_t at, std::string_view name, si
   return name.size() * width;
 }
 
+// Whether the header of `text` is an i386 or AMD64 program's, as the launcher reads it.
+bool IsProgram(const std::string& text, config::launcher::Width width) {
+  auto le = [&](size_t at, size_t n) {
+    uint32_t value = 0;
+    for (size_t i = n; i-- > 0;) value = value << 8 | static_cast<uint8_t>(text[at + i]);
+    return value;
+  };
+  if (text.size() < 64 || text.compare(0, 2, "MZ") != 0) return false;
+  const uint64_t pe = le(0x3C, 4);
+  if (pe + 26 > text.size() || text.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return false;
+  const bool wide = width == config::launcher::Width::k64;
+  return le(pe + 4, 2) == (wide ? 0x8664u : 0x14Cu) && le(pe + 24, 2) == (wide ? 0x20Bu : 0x10Bu);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string original(reinterpret_cast<const char*>(data), size);
   std::istringstream source(original);
+  const config::launcher::ProgramHeader header = config::launcher::ReadProgramHeader(source);
+  if (header.kind == config::launcher::ProgramHeader::Kind::kProgram &&
+      !IsProgram(original, header.width)) {
+    __builtin_trap();
+  }
+  const config::launcher::Width width = header.width;
   std::ostringstream copy;
   const std::optional<config::launcher::Rewrites> rewrites =
-      config::launcher::CopyRedirected(source, copy);
+      config::launcher::CopyRedirected(source, copy, width);
   if (!rewrites) __builtin_trap();
   const std::string result = copy.str();
   if (result.size() != original.size()) __builtin_trap();
@@ -48,16 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t at = 0; at < original.size();) {
     size_t length = 0;
     for (size_t row = 0; row < config::launcher::kModuleCount && length == 0; ++row) {
-      const auto& [module, agent] = config::launcher::kModuleRedirects[row];
-      for (size_t width = 1; width <= 2 && length == 0; ++width) {
-        length = ReferenceAt(original, at, module, width);
+      const std::string_view module = protocol::kAgentFiles[row].module;
+      const std::string_view agent = protocol::kAgentFiles[row].Agent(width);
+      for (size_t charWidth = 1; charWidth <= 2 && length == 0; ++charWidth) {
+        length = ReferenceAt(original, at, module, charWidth);
         if (length == 0) continue;
         ++occurrences[row];
         for (size_t i = 0; i < length; ++i) {
           const char was = original[at + i];
           char want = was;  // the upper bytes of UTF-16 stay
-          if (i % width == 0) {
-            want = was >= 'a' && was <= 'z' ? Lower(agent[i / width]) : agent[i / width];
+          if (i % charWidth == 0) {
+            const char c = agent[i / charWidth];
+            want = was >= 'a' && was <= 'z' ? Lower(c) : Upper(c);
           }
           if (result[at + i] != want) __builtin_trap();
         }

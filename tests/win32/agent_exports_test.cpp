@@ -1,8 +1,8 @@
-// Klvnt32.dll exports the system WSOCK32.DLL's whole set, every name at its ordinal: the calls
-// the call table gives a WSOCK32 ordinal lead to the agent's own wrappers, all other exports to
-// the system's functions. KL2_32.dll does the same for WS2_32.DLL by the table's WS2_32 ordinals.
-// klvnt32b.dll's functions are the system's own.
-//   agent_exports_test <Klvnt32.dll> <klvnt32b.dll> <KL2_32.dll>
+// The WSOCK32 agent of the build's width exports the system WSOCK32.DLL's whole set, every name at
+// its ordinal: the calls the call table gives a WSOCK32 ordinal lead to the agent's own wrappers,
+// all other exports to the system's functions. The WS2_32 agent does the same for WS2_32.DLL by the
+// table's WS2_32 ordinals. klvnt32b.dll's functions are the system's own.
+//   agent_exports_test <WSOCK32 agent> <klvnt32b.dll> <WS2_32 agent>
 #include <windows.h>
 
 #include <algorithm>
@@ -120,7 +120,7 @@ void CheckPrivateLibrary(HMODULE privateLib, HMODULE system) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::printf("usage: agent_exports_test <Klvnt32.dll> <klvnt32b.dll> <KL2_32.dll>\n");
+    std::printf("usage: agent_exports_test <WSOCK32 agent> <klvnt32b.dll> <WS2_32 agent>\n");
     return 2;
   }
   char systemPath[MAX_PATH];

@@ -1,12 +1,12 @@
-// A minimal monitor: its socket through klvnt32b.dll, contact and flags through Klvnt32.dll. It
-// runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
+// A minimal monitor: its socket through klvnt32b.dll, contact and flags through the WSOCK32 agent.
+// It runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
 // anything the program sees. Last, wsburst's bursts right before each way a program can end:
 // every report arrives, in order; a real overflow of the socket is counted; and the same through
 // the report channel, under a busy thread per CPU, with nothing lost, a reader that stalls
 // costing the program two seconds once and every dropped report counted.
-//   agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe> <Klvnt32_faulty.dll>
+//   agent_monitor_test <agent.dll> <wsdemo.exe> <wsburst.exe> <agent_faulty.dll>
 #include <windows.h>
 #include <winsock.h>
 
@@ -29,6 +29,7 @@
 #include "capture/win32/ChannelMapping.h"
 #include "config/Launcher.h"
 #include "format/EventFormatter.h"
+#include "protocol/AgentFiles.h"
 #include "protocol/Bytes.h"
 
 namespace {
@@ -390,7 +391,7 @@ bool SameIds(const std::vector<SpyMsgPtr>& records, const std::vector<int>& expe
 
 struct Setup {
   std::string demo;     // wsdemo.exe, untouched
-  std::string patched;  // its launcher copy, beside Klvnt32.dll
+  std::string patched;  // its launcher copy, beside the agent
 };
 
 // All traced, whole data, no tracking options.
@@ -705,8 +706,7 @@ int main(int argc, char** argv) {
     return SecondMonitor(argv[2], argv[3]);
   if (argc != 5) {
     std::printf(
-        "usage: agent_monitor_test <Klvnt32.dll> <wsdemo.exe> <wsburst.exe> "
-        "<Klvnt32_faulty.dll>\n");
+        "usage: agent_monitor_test <agent.dll> <wsdemo.exe> <wsburst.exe> <agent_faulty.dll>\n");
     return 2;
   }
   char temp[MAX_PATH];
@@ -716,15 +716,17 @@ int main(int argc, char** argv) {
   CreateDirectoryA(dir.c_str(), nullptr);
   Setup setup{dir + "\\wsdemo.exe", dir + "\\wsdemo.tmp"};
   CHECK(CopyFileA(WindowsPath(argv[2]).c_str(), setup.demo.c_str(), FALSE));
-  CHECK(CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\Klvnt32.dll").c_str(), FALSE));
+  const std::string agent = protocol::AgentDll(protocol::kWsock32);
+  CHECK(CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\" + agent).c_str(), FALSE));
   g_demoPort = FreePortBase();
   CHECK(g_demoPort != 0);
   const config::launcher::CopyResult copy =
-      config::launcher::CopyWithModuleRedirect(setup.demo, setup.patched);
-  CHECK(copy.ok && copy.rewrites[config::launcher::kWsock32] >= 1);
+      config::launcher::CopyWithModuleRedirect(setup.demo, setup.patched, protocol::kOwnWidth);
+  CHECK(copy.ok && copy.rewrites[protocol::kWsock32] >= 1);
   const std::string burst = dir + "\\wsburst.tmp";
   CHECK(CopyFileA(WindowsPath(argv[3]).c_str(), (dir + "\\wsburst.exe").c_str(), FALSE));
-  CHECK(config::launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst).ok);
+  CHECK(config::launcher::CopyWithModuleRedirect(dir + "\\wsburst.exe", burst, protocol::kOwnWidth)
+            .ok);
 
   const ChildResult untraced = RunChild(setup.demo, std::to_string(g_demoPort));
   CHECK(untraced.started && untraced.exitCode == 0);
@@ -784,14 +786,14 @@ int main(int argc, char** argv) {
   {
     const std::string faulty = dir + "\\faulty";
     CreateDirectoryA(faulty.c_str(), nullptr);
-    CHECK(CopyFileA(WindowsPath(argv[4]).c_str(), (faulty + "\\Klvnt32.dll").c_str(), FALSE));
+    CHECK(CopyFileA(WindowsPath(argv[4]).c_str(), (faulty + "\\" + agent).c_str(), FALSE));
     CHECK(CopyFileA(setup.patched.c_str(), (faulty + "\\wsdemo.tmp").c_str(), FALSE));
     const Run run = RunPatched(monitor, {setup.demo, faulty + "\\wsdemo.tmp"});
     CheckSameAsUntraced(run.child, untraced, "with failing reports");
     CHECK(run.records.size() == kDemoCallCount - 1 && Find(run.records, 18) < 0);
     CHECK(monitor.lastNumber == static_cast<int>(kDemoCallCount) - 1);
     DeleteFileA((faulty + "\\wsdemo.tmp").c_str());
-    DeleteFileA((faulty + "\\Klvnt32.dll").c_str());
+    DeleteFileA((faulty + "\\" + agent).c_str());
     RemoveDirectoryA(faulty.c_str());
   }
 
@@ -891,7 +893,7 @@ int main(int argc, char** argv) {
   DeleteFileA(setup.demo.c_str());
   DeleteFileA(burst.c_str());
   DeleteFileA((dir + "\\wsburst.exe").c_str());
-  DeleteFileA((dir + "\\Klvnt32.dll").c_str());
+  DeleteFileA((dir + "\\" + agent).c_str());
   RemoveDirectoryA(dir.c_str());
   return check::Finish("agent_monitor_test");
 }

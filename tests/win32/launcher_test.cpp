@@ -1,11 +1,12 @@
 // The launcher's copy of a real program still loads under Windows, and binds to the agent
-// library in place of the system's Winsock library.
+// library of its width in place of the system's Winsock library.
 #include <windows.h>
 
 #include <string>
 
 #include "Check.h"
 #include "config/Launcher.h"
+#include "protocol/AgentFiles.h"
 
 namespace {
 
@@ -46,17 +47,18 @@ int main() {
   CreateDirectoryA(dir.c_str(), nullptr);
   const std::string program = dir + "\\wsimport.exe";
   CHECK(CopyFileA((tools + "wsimport.exe").c_str(), program.c_str(), FALSE));
-  CHECK(
-      CopyFileA((tools + "klvnt32_stand_in.dll").c_str(), (dir + "\\KLVNT32.dll").c_str(), FALSE));
+  const std::string agent = dir + "\\" + protocol::AgentDll(protocol::kWsock32);
+  CHECK(CopyFileA((tools + "klvnt32_stand_in.dll").c_str(), agent.c_str(), FALSE));
 
   CHECK(Run(program) == 0x34);  // the system's htons
 
   const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(program);
   CHECK(plan.step == config::launcher::LaunchPlan::Step::kCopy);
+  CHECK(plan.width == protocol::kOwnWidth);
   const config::launcher::CopyResult copy =
-      config::launcher::CopyWithModuleRedirect(program, plan.copyPath);
+      config::launcher::CopyWithModuleRedirect(program, plan.copyPath, plan.width);
   CHECK(copy.ok);
-  CHECK(copy.rewrites[config::launcher::kWsock32] >= 1);
+  CHECK(copy.rewrites[protocol::kWsock32] >= 1);
   CHECK(Run(plan.copyPath) == 42);  // the stand-in's htons
 
   CHECK(config::launcher::PlanLaunch(program).step ==
@@ -64,7 +66,7 @@ int main() {
 
   DeleteFileA(plan.copyPath.c_str());
   DeleteFileA(program.c_str());
-  DeleteFileA((dir + "\\KLVNT32.dll").c_str());
+  DeleteFileA(agent.c_str());
   RemoveDirectoryA(dir.c_str());
   return check::Finish("launcher_test");
 }

@@ -1,4 +1,5 @@
-// The monitor's side of Klvnt32.dll: contact, per-call flags and options for the agents.
+// The monitor's side of the agents, exported by the WSOCK32 agent of each width: contact,
+// per-call flags and options for all the agents.
 #pragma once
 
 #include <windows.h>

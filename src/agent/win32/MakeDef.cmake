@@ -1,8 +1,8 @@
 # Writes a DLL's module-definition file and the one of its import library, at build time:
-#   cmake -DDEF_IN=<file> -DDLL_DEF=<file> -DIMPLIB_DEF=<file> -DPOINTER_SIZE=<4|8>
+#   cmake -DDEF_IN=<file> -DDLL_DEF=<file> -DIMPLIB_DEF=<file> -DDLL=<name> -DPOINTER_SIZE=<4|8>
 #         [-DROWS=<file> -DLIBRARY=<wsock32|ws2_32> -DWRAPPER_PREFIX=<prefix>]
 #         [-DSYSTEM_DLL=<file> -DOBJDUMP=<tool> -DFORWARD_TO=<module>] -P MakeDef.cmake
-# DEF_IN is written with the i686 stdcall decorations. Its marker line @TRACED_CALLS@ becomes
+# DEF_IN is written with the i686 stdcall decorations; @DLL@ in it becomes the DLL's file name. Its marker line @TRACED_CALLS@ becomes
 # the calls that LIBRARY's agent exports, read from ROWS (ExportRows.h as the preprocessor
 # expands it): "name = <prefix>key@<bytes> @<ordinal>", each parameter one 4-byte stack slot.
 # Its marker line @FORWARDED_CALLS@ becomes every other export of SYSTEM_DLL, the system
@@ -12,6 +12,7 @@
 # to the agent.
 cmake_minimum_required(VERSION 3.25)
 file(READ ${DEF_IN} text)
+string(REPLACE "@DLL@" "${DLL}" text "${text}")
 
 if(DEFINED ROWS)
   file(READ ${ROWS} expanded)

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "agent/win32/Agent.h"
+#include "protocol/AgentFiles.h"
 
 namespace agent {
 
@@ -13,8 +14,9 @@ bool Ws2() {
 }
 
 [[noreturn]] void Unusable(const std::string& what) {
-  const std::string library =
-      Ws2() ? "KL2_32.dll: the system's WS2_32.DLL " : "Klvnt32.dll: the system's WSOCK32.DLL ";
+  const auto row = Ws2() ? protocol::kWs2_32 : protocol::kWsock32;
+  const std::string library = protocol::AgentDll(row) + ": the system's " +
+                              std::string(protocol::kAgentFiles[row].module) + ".DLL ";
   FatalAppExitA(0, (library + what).c_str());
   ExitProcess(1);
 }

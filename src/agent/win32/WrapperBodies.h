@@ -2,6 +2,7 @@
 // and byte views of its arguments, and the report of a call after it returned.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -13,6 +14,7 @@
 #include "agent/PayloadBuilders.h"
 #include "agent/win32/Agent.h"
 #include "protocol/Calls.h"
+#include "protocol/PayloadLayout.h"
 #include "protocol/SpyDatagram.h"
 
 // Every call an agent exports has a wrapper of the system function's own type, whose
@@ -108,15 +110,21 @@ class Report {
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
+  // Builds a payload of up to `capacity` bytes, as many datagrams or chunks of a record as it
+  // takes, and sends it.
+  template <class Build, class... Args>
+  void SendUpTo(size_t capacity, Build build, const Args&... args) {
+    Deliver([&] {
+      std::vector<uint8_t> buffer(std::min(capacity, m_agent.MaxPayload()));
+      const size_t size = build(std::span<uint8_t>(buffer), args...);
+      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
+    });
+  }
   // A transfer: the fixed part and the kept data bytes.
   template <class Build, class Call>
   void SendTransfer(Build build, const Call& call, size_t fixedPart,
                     std::span<const uint8_t> data) {
-    Deliver([&] {
-      std::vector<uint8_t> buffer(fixedPart + data.size());
-      const size_t size = build(std::span<uint8_t>(buffer), call, data);
-      m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
-    });
+    SendUpTo(fixedPart + data.size(), build, call, data);
   }
   void SendGeneric() { Send(agent::payload::BuildGeneric, m_error); }
 
@@ -142,6 +150,18 @@ class Report {
   DWORD m_saved;  // the thread's error as the call left it
   int32_t m_error;
 };
+
+// The bytes of a socket address the program passed, as many as its length says and the
+// payload's address block holds; none when the call refused the pointer.
+inline agent::payload::AnyAddress Address(const Report& report, const sockaddr* address,
+                                          int length) {
+  agent::payload::AnyAddress any{length, {}};
+  if (address != nullptr && length > 0 && report.PointersValid()) {
+    any.bytes = {reinterpret_cast<const uint8_t*>(address),
+                 std::min(static_cast<size_t>(length), protocol::layout::kAddrBlockCapacity)};
+  }
+  return any;
+}
 
 // A pointer result fails as null, an int result as SOCKET_ERROR, an unsigned one (a socket,
 // an address) as all ones: INVALID_SOCKET, INADDR_NONE.

@@ -1,15 +1,16 @@
-// The traced calls of Klvnt32.dll. Each runs the system's function, and when the monitor asks for
-// the call reports it with the error the call left (0 when it succeeded: Winsock leaves stale codes
-// behind successful calls), then restores the thread's error so that the program sees what it
-// would see untraced. Blocking calls are reported when they return. The calls of one payload
-// group share one body, which finds the system's function and the call's row by the API id.
+// The traced calls of the WSOCK32 agent (Klvnt32.dll, Klvnt64.dll). Each runs the system's
+// function, and when the monitor asks for the call reports it with the error the call left (0
+// when it succeeded: Winsock leaves stale codes behind successful calls), then restores the
+// thread's error so that the program sees what it would see untraced. Blocking calls are reported
+// when they return. The calls of one payload group share one body, which finds the system's
+// function and the call's row by the API id.
 #include <algorithm>
 #include <cstring>
 
 #include "agent/win32/WrapperBodies.h"
 #include "protocol/PayloadLayout.h"
 
-// Klvnt32.dll stands in for WSOCK32.DLL.
+// This agent stands in for WSOCK32.DLL.
 const agent::Library agent::kAgentLibrary = agent::Library::kWsock32;
 
 namespace {

@@ -1,7 +1,9 @@
 // The traced calls of KL2_32.dll, the Winsock 2 agent: the same reports as Klvnt32.dll's
 // (WrapperBodies.h), with the Winsock 2 payloads: handles in 64-bit fields, addresses whole.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <cwchar>
 
 #include "agent/win32/WrapperBodies.h"
 #include "protocol/PayloadLayout.h"
@@ -11,22 +13,12 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWs2_32;
 
 namespace {
 
+using agent::wrappers::Address;
 using agent::wrappers::ByName;
 using agent::wrappers::Handle64;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
-
-// The bytes of a socket address the program passed, as many as its length says and the
-// payload's address block holds; none when the call refused the pointer.
-agent::payload::AnyAddress Address(const Report& report, const sockaddr* address, int length) {
-  agent::payload::AnyAddress any{length, {}};
-  if (address != nullptr && length > 0 && report.PointersValid()) {
-    any.bytes = {reinterpret_cast<const uint8_t*>(address),
-                 std::min(static_cast<size_t>(length), protocol::layout::kAddrBlockCapacity)};
-  }
-  return any;
-}
 
 template <Id kId>
 int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
@@ -63,6 +55,219 @@ int RecvSend(SOCKET s, Buffer buf, int len, int flags) {
 template <size_t kSize>
 std::string_view Text(const char (&text)[kSize]) {
   return {text, strnlen(text, kSize)};
+}
+
+// ---- The lookups and conversions ----
+
+namespace payload = agent::payload;
+using Chars = payload::Text;
+
+// A pointer of the program's as the Winsock 2 payloads hold it.
+uint64_t Pointer64(const void* p) {
+  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+// A text of the program's, read no further than `max` characters or a payload holds; none for
+// a null pointer. A wide text is the program's UTF-16 code units as they are.
+Chars TextOf(const char* text, size_t max = protocol::spy::kMaxPayload) {
+  if (text == nullptr) return {};
+  return std::string_view(text, strnlen(text, std::min(max, protocol::spy::kMaxPayload)));
+}
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "a wide character is a UTF-16 code unit");
+Chars TextOf(const wchar_t* text, size_t max = protocol::spy::kMaxPayload) {
+  if (text == nullptr) return {};
+  return std::u16string_view(reinterpret_cast<const char16_t*>(text),
+                             wcsnlen(text, std::min(max, protocol::spy::kMaxPayload)));
+}
+
+// What a length pointer of the program's holds before the call, which may rewrite it: read
+// without trusting the pointer, which the call has not yet accepted, and without leaving an
+// error behind. 0 for a null or unreadable pointer.
+template <class T>
+int32_t ValueBefore(const T* p) {
+  T value{};
+  SIZE_T read = 0;
+  const DWORD saved = GetLastError();
+  const bool ok = p != nullptr &&
+                  ReadProcessMemory(GetCurrentProcess(), p, &value, sizeof value, &read) != 0 &&
+                  read == sizeof value;
+  SetLastError(saved);
+  return ok ? static_cast<int32_t>(value) : 0;
+}
+
+// An entry of a getaddrinfo or GetAddrInfoW list.
+template <class Info>
+payload::AddrInfoEntry EntryOf(const Info& ai) {
+  const int32_t length = static_cast<int32_t>(std::min<size_t>(ai.ai_addrlen, INT32_MAX));
+  payload::AnyAddress address{length, {}};
+  if (ai.ai_addr != nullptr) {
+    address.bytes = {reinterpret_cast<const uint8_t*>(ai.ai_addr),
+                     protocol::layout::CutAddressBytes(length)};
+  }
+  return {{ai.ai_flags, ai.ai_family, ai.ai_socktype, ai.ai_protocol},
+          address,
+          TextOf(ai.ai_canonname)};
+}
+
+// getaddrinfo and GetAddrInfoW, which return their error. The list the call returned, and how
+// many of its entries fit the payload.
+template <Id kId, class Char, class Info>
+int AddrInfo(const Char* node, const Char* service, const Info* hints, Info** result) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int error = agent::wrappers::CallReal<kId>(agent, node, service, hints, result);
+  if (!agent.Wants(kId)) return error;
+  Report report(agent, kId, error != 0, error);
+  if (!report.Wanted()) return error;
+  const bool read = report.PointersValid();
+  payload::AddrInfoCall call{report.Error(),
+                             error,
+                             0,
+                             std::nullopt,
+                             0,
+                             read ? TextOf(node) : Chars{},
+                             read ? TextOf(service) : Chars{}};
+  if (hints != nullptr && read) {
+    call.hints = {hints->ai_flags, hints->ai_family, hints->ai_socktype, hints->ai_protocol};
+  }
+  const Info* list = error == 0 && result != nullptr ? *result : nullptr;
+  call.list = Pointer64(list);
+  size_t capacity = protocol::layout::kAddrInfoFixed + payload::TextSize(call.node) +
+                    payload::TextSize(call.service);
+  for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
+    const payload::AddrInfoEntry entry = EntryOf(*ai);
+    ++call.count;
+    capacity += protocol::layout::kEntryFixed + entry.address.bytes.size() +
+                payload::TextSize(entry.canonicalName);
+  }
+  report.SendUpTo(capacity, [&](std::span<uint8_t> out) {
+    size_t size = payload::BuildAddrInfo(out, call);
+    for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
+      const size_t next = payload::AddAddrInfoEntry(out, size, EntryOf(*ai));
+      if (next == size) break;
+      size = next;
+    }
+    return size;
+  });
+  return error;
+}
+
+// getnameinfo and GetNameInfoW, which return their error.
+template <Id kId, class Char>
+int NameInfo(const sockaddr* address, socklen_t length, Char* host, DWORD hostLength, Char* service,
+             DWORD serviceLength, INT flags) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int error = agent::wrappers::CallReal<kId>(agent, address, length, host, hostLength,
+                                                   service, serviceLength, flags);
+  if (!agent.Wants(kId)) return error;
+  Report report(agent, kId, error != 0, error);
+  if (report.Wanted()) {
+    payload::NameInfoCall call{report.Error(),
+                               error,
+                               Address(report, address, length),
+                               static_cast<int32_t>(hostLength),
+                               static_cast<int32_t>(serviceLength),
+                               flags,
+                               {},
+                               {}};
+    if (error == 0) {
+      call.host = TextOf(host, hostLength);
+      call.service = TextOf(service, serviceLength);
+    }
+    report.SendUpTo(protocol::layout::kNameInfoFixed + payload::TextSize(call.host) +
+                        payload::TextSize(call.service),
+                    payload::BuildNameInfo, call);
+  }
+  return error;
+}
+
+// The bytes of an address of the family inet_pton and inet_ntop convert.
+std::span<const uint8_t> InAddrBytes(INT family, const void* address) {
+  const size_t count = family == AF_INET ? 4 : family == AF_INET6 ? 16 : 0;
+  if (address == nullptr) return {};
+  return {static_cast<const uint8_t*>(address), count};
+}
+
+// inet_pton and InetPtonW: 1 converted, 0 for a text that is no address, -1 failed.
+template <Id kId, class Char>
+int Pton(INT family, const Char* text, PVOID address) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int result = agent::wrappers::CallReal<kId>(agent, family, text, address);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result != 1);
+  if (report.Wanted()) {
+    const payload::PtonCall call{
+        report.Error(), result, family,
+        result == 1 ? InAddrBytes(family, address) : std::span<const uint8_t>{},
+        report.PointersValid() ? TextOf(text) : Chars{}};
+    report.SendUpTo(protocol::layout::kPtonFixed + payload::TextSize(call.text),
+                    payload::BuildInetPton, call);
+  }
+  return result;
+}
+
+// inet_ntop and InetNtopW: the text, or null when the call failed.
+template <Id kId, class Char>
+const Char* Ntop(INT family, const void* address, Char* buffer, size_t size) {
+  agent::Agent& agent = agent::Agent::Get();
+  const Char* result = agent::wrappers::CallReal<kId>(agent, family, address, buffer, size);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == nullptr);
+  if (report.Wanted()) {
+    const payload::NtopCall call{
+        report.Error(), family, size,
+        report.PointersValid() ? InAddrBytes(family, address) : std::span<const uint8_t>{},
+        TextOf(result, size)};
+    report.SendUpTo(protocol::layout::kNtopFixed + payload::TextSize(call.result),
+                    payload::BuildInetNtop, call);
+  }
+  return result;
+}
+
+template <Id kId, class Info, class Char>
+INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LPDWORD textLength) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int32_t lengthIn = agent.Wants(kId) ? ValueBefore(textLength) : 0;
+  const INT result = agent::wrappers::CallReal<kId>(agent, address, length, info, text, textLength);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
+  if (report.Wanted()) {
+    payload::AddressToStringCall call{report.Error(),
+                                      result,
+                                      Address(report, address, static_cast<int>(length)),
+                                      Pointer64(info),
+                                      lengthIn,
+                                      0,
+                                      {}};
+    if (result == 0) {
+      call.lengthOut = report.ValueAt(textLength);
+      call.text = TextOf(text, static_cast<size_t>(std::max(call.lengthOut, 0)));
+    }
+    report.SendUpTo(protocol::layout::kToStringFixed + payload::TextSize(call.text),
+                    payload::BuildAddressToString, call);
+  }
+  return result;
+}
+
+template <Id kId, class Char, class Info>
+INT StringToAddress(Char* text, INT family, Info* info, LPSOCKADDR address, LPINT length) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int32_t lengthIn = agent.Wants(kId) ? ValueBefore(length) : 0;
+  const INT result = agent::wrappers::CallReal<kId>(agent, text, family, info, address, length);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
+  if (report.Wanted()) {
+    payload::StringToAddressCall call{report.Error(),
+                                      result,
+                                      report.PointersValid() ? TextOf(text) : Chars{},
+                                      family,
+                                      Pointer64(info),
+                                      lengthIn,
+                                      {}};
+    if (result == 0) call.address = Address(report, address, report.ValueAt(length));
+    report.SendUpTo(protocol::layout::kToAddressFixed + payload::TextSize(call.text),
+                    payload::BuildStringToAddress, call);
+  }
+  return result;
 }
 
 }  // namespace
@@ -141,76 +346,6 @@ int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
 }
 
 // The calls shown by name only until their payloads are decoded.
-SOCKET WINAPI Klv_ws2_accept(SOCKET s, sockaddr* addr, int* addrlen) {
-  return ByName<Id::ws2_accept>(s, addr, addrlen);
-}
-
-SOCKET WINAPI Klv_WSAAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC lpfnCondition,
-                            DWORD_PTR dwCallbackData) {
-  return ByName<Id::WSAAccept>(s, addr, addrlen, lpfnCondition, dwCallbackData);
-}
-
-SOCKET WINAPI Klv_WSASocketA(int af, int type, int protocol, LPWSAPROTOCOL_INFOA lpProtocolInfo,
-                             GROUP g, DWORD dwFlags) {
-  return ByName<Id::WSASocketA>(af, type, protocol, lpProtocolInfo, g, dwFlags);
-}
-
-SOCKET WINAPI Klv_WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo,
-                             GROUP g, DWORD dwFlags) {
-  return ByName<Id::WSASocketW>(af, type, protocol, lpProtocolInfo, g, dwFlags);
-}
-
-int WINAPI Klv_WSAConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
-                          LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS) {
-  return ByName<Id::WSAConnect>(s, name, namelen, lpCallerData, lpCalleeData, lpSQOS, lpGQOS);
-}
-
-int WINAPI Klv_ws2_listen(SOCKET s, int backlog) {
-  return ByName<Id::ws2_listen>(s, backlog);
-}
-
-int WINAPI Klv_ws2_shutdown(SOCKET s, int how) {
-  return ByName<Id::ws2_shutdown>(s, how);
-}
-
-int WINAPI Klv_ws2_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return ByName<Id::ws2_getsockname>(s, name, namelen);
-}
-
-int WINAPI Klv_ws2_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return ByName<Id::ws2_getpeername>(s, name, namelen);
-}
-
-int WINAPI Klv_ws2_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
-  return ByName<Id::ws2_getsockopt>(s, level, optname, optval, optlen);
-}
-
-int WINAPI Klv_ws2_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
-  return ByName<Id::ws2_setsockopt>(s, level, optname, optval, optlen);
-}
-
-int WINAPI Klv_ws2_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
-  return ByName<Id::ws2_ioctlsocket>(s, cmd, argp);
-}
-
-int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD cbInBuffer,
-                        LPVOID lpvOutBuffer, DWORD cbOutBuffer, LPDWORD lpcbBytesReturned,
-                        LPWSAOVERLAPPED lpOverlapped,
-                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSAIoctl>(s, dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer,
-                              cbOutBuffer, lpcbBytesReturned, lpOverlapped, lpCompletionRoutine);
-}
-
-int WINAPI Klv_WSADuplicateSocketA(SOCKET s, DWORD dwProcessId,
-                                   LPWSAPROTOCOL_INFOA lpProtocolInfo) {
-  return ByName<Id::WSADuplicateSocketA>(s, dwProcessId, lpProtocolInfo);
-}
-
-int WINAPI Klv_WSADuplicateSocketW(SOCKET s, DWORD dwProcessId,
-                                   LPWSAPROTOCOL_INFOW lpProtocolInfo) {
-  return ByName<Id::WSADuplicateSocketW>(s, dwProcessId, lpProtocolInfo);
-}
-
 int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesSent, DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
@@ -279,30 +414,36 @@ int WINAPI Klv_WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject,
 
 int WINAPI Klv_getaddrinfo(const char* pNodeName, const char* pServiceName, const addrinfo* pHints,
                            addrinfo** ppResult) {
-  return ByName<Id::getaddrinfo>(pNodeName, pServiceName, pHints, ppResult);
+  return AddrInfo<Id::getaddrinfo>(pNodeName, pServiceName, pHints, ppResult);
 }
 
 int WINAPI Klv_GetAddrInfoW(PCWSTR pNodeName, PCWSTR pServiceName, const ADDRINFOW* pHints,
                             PADDRINFOW* ppResult) {
-  return ByName<Id::GetAddrInfoW>(pNodeName, pServiceName, pHints, ppResult);
+  return AddrInfo<Id::GetAddrInfoW>(pNodeName, pServiceName, pHints, ppResult);
 }
 
 void WINAPI Klv_freeaddrinfo(LPADDRINFO pAddrInfo) {
-  return ByName<Id::freeaddrinfo>(pAddrInfo);
+  agent::Agent& agent = agent::Agent::Get();
+  agent::wrappers::CallReal<Id::freeaddrinfo>(agent, pAddrInfo);
+  if (!agent.Wants(Id::freeaddrinfo)) return;
+  Report report(agent, Id::freeaddrinfo, false);
+  if (report.Wanted()) {
+    report.Send(agent::payload::BuildFreeAddrInfo, report.Error(), Pointer64(pAddrInfo));
+  }
 }
 
 int WINAPI Klv_getnameinfo(const sockaddr* pSockaddr, socklen_t SockaddrLength, PCHAR pNodeBuffer,
                            DWORD NodeBufferSize, PCHAR pServiceBuffer, DWORD ServiceBufferSize,
                            INT Flags) {
-  return ByName<Id::getnameinfo>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
-                                 pServiceBuffer, ServiceBufferSize, Flags);
+  return NameInfo<Id::getnameinfo>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
+                                   pServiceBuffer, ServiceBufferSize, Flags);
 }
 
 int WINAPI Klv_GetNameInfoW(const SOCKADDR* pSockaddr, socklen_t SockaddrLength, PWCHAR pNodeBuffer,
                             DWORD NodeBufferSize, PWCHAR pServiceBuffer, DWORD ServiceBufferSize,
                             INT Flags) {
-  return ByName<Id::GetNameInfoW>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
-                                  pServiceBuffer, ServiceBufferSize, Flags);
+  return NameInfo<Id::GetNameInfoW>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
+                                    pServiceBuffer, ServiceBufferSize, Flags);
 }
 
 hostent* WINAPI Klv_ws2_gethostbyname(const char* name) {
@@ -326,47 +467,47 @@ char* WINAPI Klv_ws2_inet_ntoa(in_addr in) {
 }
 
 int WINAPI Klv_inet_pton(INT Family, LPCSTR pStringBuf, PVOID pAddr) {
-  return ByName<Id::inet_pton>(Family, pStringBuf, pAddr);
+  return Pton<Id::inet_pton>(Family, pStringBuf, pAddr);
 }
 
 const char* WINAPI Klv_inet_ntop(INT Family, LPCVOID pAddr, LPSTR pStringBuf,
                                  size_t StringBufSize) {
-  return ByName<Id::inet_ntop>(Family, pAddr, pStringBuf, StringBufSize);
+  return Ntop<Id::inet_ntop>(Family, pAddr, pStringBuf, StringBufSize);
 }
 
 int WINAPI Klv_InetPtonW(INT Family, LPCWSTR pStringBuf, PVOID pAddr) {
-  return ByName<Id::InetPtonW>(Family, pStringBuf, pAddr);
+  return Pton<Id::InetPtonW>(Family, pStringBuf, pAddr);
 }
 
 PCWSTR WINAPI Klv_InetNtopW(INT Family, LPCVOID pAddr, LPWSTR pStringBuf, size_t StringBufSize) {
-  return ByName<Id::InetNtopW>(Family, pAddr, pStringBuf, StringBufSize);
+  return Ntop<Id::InetNtopW>(Family, pAddr, pStringBuf, StringBufSize);
 }
 
 INT WINAPI Klv_WSAAddressToStringA(LPSOCKADDR lpsaAddress, DWORD dwAddressLength,
                                    LPWSAPROTOCOL_INFOA lpProtocolInfo, LPSTR lpszAddressString,
                                    LPDWORD lpdwAddressStringLength) {
-  return ByName<Id::WSAAddressToStringA>(lpsaAddress, dwAddressLength, lpProtocolInfo,
-                                         lpszAddressString, lpdwAddressStringLength);
+  return AddressToString<Id::WSAAddressToStringA>(lpsaAddress, dwAddressLength, lpProtocolInfo,
+                                                  lpszAddressString, lpdwAddressStringLength);
 }
 
 INT WINAPI Klv_WSAAddressToStringW(LPSOCKADDR lpsaAddress, DWORD dwAddressLength,
                                    LPWSAPROTOCOL_INFOW lpProtocolInfo, LPWSTR lpszAddressString,
                                    LPDWORD lpdwAddressStringLength) {
-  return ByName<Id::WSAAddressToStringW>(lpsaAddress, dwAddressLength, lpProtocolInfo,
-                                         lpszAddressString, lpdwAddressStringLength);
+  return AddressToString<Id::WSAAddressToStringW>(lpsaAddress, dwAddressLength, lpProtocolInfo,
+                                                  lpszAddressString, lpdwAddressStringLength);
 }
 
 INT WINAPI Klv_WSAStringToAddressA(LPSTR AddressString, INT AddressFamily,
                                    LPWSAPROTOCOL_INFOA lpProtocolInfo, LPSOCKADDR lpAddress,
                                    LPINT lpAddressLength) {
-  return ByName<Id::WSAStringToAddressA>(AddressString, AddressFamily, lpProtocolInfo, lpAddress,
-                                         lpAddressLength);
+  return StringToAddress<Id::WSAStringToAddressA>(AddressString, AddressFamily, lpProtocolInfo,
+                                                  lpAddress, lpAddressLength);
 }
 
 INT WINAPI Klv_WSAStringToAddressW(LPWSTR AddressString, INT AddressFamily,
                                    LPWSAPROTOCOL_INFOW lpProtocolInfo, LPSOCKADDR lpAddress,
                                    LPINT lpAddressLength) {
-  return ByName<Id::WSAStringToAddressW>(AddressString, AddressFamily, lpProtocolInfo, lpAddress,
-                                         lpAddressLength);
+  return StringToAddress<Id::WSAStringToAddressW>(AddressString, AddressFamily, lpProtocolInfo,
+                                                  lpAddress, lpAddressLength);
 }
 }  // extern "C"

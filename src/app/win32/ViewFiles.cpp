@@ -27,50 +27,67 @@ void CQuarnetView::OnFileSaveAs() {
 void CQuarnetView::OnLaunchPgm() {
   const auto chosen = ui::ChooseFile(Hwnd(), true, "*.exe");
   if (!chosen) return;
-  // Without the agent's contact (another monitor holds it) nothing would be traced here.
-  if (!m_session.EnsureContact() && MessageBoxA(Hwnd(), std::string(app::kNoContactLaunch).c_str(),
-                                                "Quarnet", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-    return;
-  }
-  SetCapture(Hwnd());
-  // Ends before the program starts: the wait covers only the plan and the copy.
-  std::optional<ui::ScopedWaitCursor> wait(std::in_place, *ui::App::Current());
-  const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(*chosen);
-  bool go = plan.step != config::launcher::LaunchPlan::Step::kRefuse;
-  if (plan.step == config::launcher::LaunchPlan::Step::kRefuse) {
-    MessageBoxStop(plan.message.text, plan.message.caption);
-  } else if (plan.step == config::launcher::LaunchPlan::Step::kConfirmOverwrite) {
-    go = MessageBoxA(Hwnd(), plan.message.text.c_str(), plan.message.caption.c_str(), MB_YESNO) ==
-         IDYES;
-    wait->Restore();
-  }
-  std::optional<config::launcher::CopyResult> copy;
-  if (go) {
-    copy = config::launcher::CopyWithModuleRedirect(*chosen, plan.copyPath);
-    if (!copy->ok) MessageBoxStop(copy->error.text, copy->error.caption);
-  }
-  wait.reset();
-  ReleaseCapture();
-  if (!copy || !copy->ok) return;
-  // A copy that loads no agent would run untraced: the user decides whether it runs at all.
-  if (const auto warning = config::launcher::UntracedWarning(*chosen, copy->rewrites)) {
-    const config::launcher::Message question = config::launcher::LaunchAnyway(*warning);
-    if (MessageBoxA(Hwnd(), question.text.c_str(), question.caption.c_str(),
-                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
-      DeleteFileA(plan.copyPath.c_str());
-      return;
+
+  // Launch Pgm's answers: message boxes, and the start by WinExec. The wait cursor covers only
+  // the header, the plan and the copy.
+  class Dialogs : public config::launcher::LaunchShell {
+   public:
+    Dialogs(CQuarnetView& view, const std::string& chosen) : m_view(view), m_chosen(chosen) {}
+    ~Dialogs() override { Busy(false); }
+    Dialogs(const Dialogs&) = delete;
+    Dialogs& operator=(const Dialogs&) = delete;
+
+    // Without the agents' contact (another monitor holds it) nothing would be traced here.
+    bool Contact() override {
+      if (!m_view.m_session.EnsureContact() &&
+          MessageBoxA(m_view.Hwnd(), std::string(app::kNoContactLaunch).c_str(), "Quarnet",
+                      MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return false;
+      }
+      Busy(true);
+      return true;
     }
-  }
-  // The copy runs in the current directory the file dialog left, normally its own folder, as
-  // it would untraced; it finds Klvnt32.dll on its PATH, where the monitor's folder comes first.
-  const std::string command = "\"" + plan.copyPath + "\"";
-  UINT started = 0;
-  {
-    const config::ScopedChildPath path(m_strProgramFolder);
-    started = WinExec(command.c_str(), SW_RESTORE);
-  }
-  if (const auto failure = config::launcher::StartFailure(*chosen, started)) {
-    DeleteFileA(plan.copyPath.c_str());
-    MessageBoxStop(failure->text, failure->caption);
-  }
+    void Refuse(const config::launcher::Message& message) override {
+      m_view.MessageBoxStop(message.text, message.caption);
+    }
+    bool ReplaceCopy(const config::launcher::Message& question) override {
+      const bool yes = MessageBoxA(m_view.Hwnd(), question.text.c_str(), question.caption.c_str(),
+                                   MB_YESNO) == IDYES;
+      m_wait->Restore();
+      return yes;
+    }
+    // A copy that loads no agent would run untraced: the user decides whether it runs at all.
+    bool StartUntraced(const std::string& warning) override {
+      Busy(false);
+      const config::launcher::Message question = config::launcher::LaunchAnyway(warning);
+      return MessageBoxA(m_view.Hwnd(), question.text.c_str(), question.caption.c_str(),
+                         MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
+    // The copy runs in the current directory the file dialog left, normally its own folder, as
+    // it would untraced; it finds its agent on its PATH, where the monitor's folder comes first.
+    std::optional<config::launcher::Message> Start(const std::string& copyPath) override {
+      Busy(false);
+      const config::ScopedChildPath path(m_view.m_strProgramFolder);
+      const UINT started = WinExec(("\"" + copyPath + "\"").c_str(), SW_RESTORE);
+      return config::launcher::StartFailure(m_chosen, started);
+    }
+
+   private:
+    void Busy(bool busy) {
+      if (busy == m_wait.has_value()) return;
+      if (busy) {
+        SetCapture(m_view.Hwnd());
+        m_wait.emplace(*ui::App::Current());
+      } else {
+        m_wait.reset();
+        ReleaseCapture();
+      }
+    }
+
+    CQuarnetView& m_view;
+    const std::string& m_chosen;
+    std::optional<ui::ScopedWaitCursor> m_wait;
+  };
+  Dialogs dialogs(*this, *chosen);
+  config::launcher::Launch(*chosen, dialogs);
 }

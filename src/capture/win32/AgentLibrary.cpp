@@ -1,11 +1,12 @@
 #include "capture/win32/AgentLibrary.h"
 
 #include "capture/win32/LibraryExport.h"
+#include "protocol/AgentFiles.h"
 
 namespace capture {
 
 AgentLibrary::AgentLibrary(const std::string& folder) {
-  m_module.Reset(LoadLibraryA((folder + "Klvnt32.dll").c_str()));
+  m_module.Reset(LoadLibraryA((folder + protocol::AgentDll(protocol::kWsock32)).c_str()));
   m_contact = ExportAs<decltype(m_contact)>(m_module.Get(), "SPAContactAgent", 12);
   m_enable = ExportAs<decltype(m_enable)>(m_module.Get(), "SPAEnableSpy", 8);
   m_tracking = ExportAs<decltype(m_tracking)>(m_module.Get(), "SPASetTrackingOptions", 16);

@@ -1,5 +1,6 @@
-// The agent operations bound to Klvnt32.dll beside the program. Without the library every
-// contact fails and the other operations do nothing.
+// The agent operations bound to the WSOCK32 agent of the program's own width (Klvnt32.dll beside
+// the 32-bit monitor), which sets them in the control block every agent reads. Without the
+// library every contact fails and the other operations do nothing.
 #pragma once
 
 #include <windows.h>

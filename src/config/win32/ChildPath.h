@@ -1,5 +1,5 @@
 // The environment a launched copy inherits: the agents' folder first on PATH, for as long as
-// the object lives, so that the copy finds Klvnt32.dll wherever it lies and whatever its
+// the object lives, so that the copy finds its agent wherever it lies and whatever its
 // current directory is. The process's own PATH comes back afterwards.
 #pragma once
 

@@ -33,7 +33,7 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   const std::string programs = work + "\\programs";
   CreateDirectoryA(programs.c_str(), nullptr);
   const std::string copy = programs + "\\burst.tmp";
-  CHECK(config::launcher::CopyWithModuleRedirect(burst, copy).ok);
+  CHECK(config::launcher::CopyWithModuleRedirect(burst, copy, protocol::kOwnWidth).ok);
 
   drive::Program monitor;
   CHECK(monitor.Start(folders.monitor + "\\quarnet.exe", folders.monitor));
@@ -57,7 +57,9 @@ int RunBurst(const std::string& work, const std::string& bin, const std::string&
   // again comes behind every dropped report. WSAStartup, the burst and that call: each of those
   // reports became a record or is counted lost.
   const std::string stalling = programs + "\\wsburst.tmp";
-  CHECK(config::launcher::CopyWithModuleRedirect(bin + "\\wsburst.exe", stalling).ok);
+  CHECK(
+      config::launcher::CopyWithModuleRedirect(bin + "\\wsburst.exe", stalling, protocol::kOwnWidth)
+          .ok);
   const int before = monitor.RecordCount();
   const DWORD stallCode = RunToEnd(
       stalling, std::to_string(kManyCalls) + " stall " + std::to_string(monitor.pi.dwProcessId),

@@ -10,6 +10,7 @@
 #include "config/SettingsFile.h"
 #include "dialogs/CaptureFiltersIds.h"
 #include "display/TraceView.h"
+#include "protocol/AgentFiles.h"
 #include "protocol/SpyDatagram.h"
 #include "store/TraceFile.h"
 #include "ui/CenterDialog.h"
@@ -18,7 +19,7 @@ namespace e2e {
 
 namespace {
 
-// wsdemo in a folder of its own, away from Klvnt32.dll, and a folder for saved traces.
+// wsdemo in a folder of its own, away from the agents, and a folder for saved traces.
 bool PrepareWsdemo(const std::string& wsdemo, Folders& folders) {
   folders.programs = folders.work + "\\programs";
   CreateDirectoryA(folders.programs.c_str(), nullptr);
@@ -55,7 +56,11 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
   folders.monitor = work + "\\monitor";
   CreateDirectoryA(folders.monitor.c_str(), nullptr);
   bool ok = true;
-  for (const char* name : {"quarnet.exe", "Klvnt32.dll", "klvnt32b.dll"}) {
+  std::vector<std::string> files = {"quarnet.exe", "klvnt32b.dll"};
+  for (size_t row = 0; row < protocol::kAgentRowCount; ++row) {
+    files.push_back(protocol::AgentDll(static_cast<protocol::AgentRow>(row)));
+  }
+  for (const std::string& name : files) {
     ok = drive::CopyInto(bin + "\\" + name, folders.monitor, name) && ok;
   }
   options.m_apiEnable.fill(1);

@@ -86,5 +86,6 @@ int RunTrigger(const std::string& work, const std::string& bin, const std::strin
 int RunPreferences(const std::string& work, const std::string& bin, const std::string& wsdemo);
 int RunFiles(const std::string& work, const std::string& bin, const std::string& burst);
 int RunPrint(const std::string& work, const std::string& bin, const std::string& wsdemo);
+int RunWinsock2(const std::string& work, const std::string& bin, const std::string& wsdemo2);
 
 }  // namespace e2e

@@ -217,7 +217,7 @@ int TraceBigSend(const drive::Program& monitor, const Folders& folders, const st
   std::string burst = driver;
   burst = burst.substr(0, burst.rfind('\\') + 1) + "burst.exe";
   const std::string copy = folders.programs + "\\burst.tmp";
-  CHECK(config::launcher::CopyWithModuleRedirect(burst, copy).ok);
+  CHECK(config::launcher::CopyWithModuleRedirect(burst, copy, protocol::kOwnWidth).ok);
   monitor.Command(ID_FILE_BEGINTRACE);
   const DWORD code = RunToEnd(copy, "send " + std::to_string(kBigSend), folders.monitor);
   CHECK(code == 0);

@@ -188,7 +188,7 @@ void CheckAbout(const drive::Program& monitor, const Folders& folders, const std
   CHECK(drive::WaitFor(10000, [&] { return !IsWindow(about); }));
 }
 
-// Started without Klvnt32.dll beside it, the monitor says so at start-up and in its About box.
+// Started without its agent beside it, the monitor says so at start-up and in its About box.
 void CheckAboutWithoutAgent(const std::string& bin, const Folders& folders) {
   const std::string bare = folders.work + "\\bare";
   CreateDirectoryA(bare.c_str(), nullptr);

@@ -16,8 +16,9 @@
 //   e2e_driver files   WORK BIN BURST    folders and files as a careful user meets them
 //   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace and of a
 //                                        send of 200,000 bytes; a buffer trimmed under the view
+//   e2e_driver winsock2 WORK BIN WSDEMO2 trace wsdemo2 through Launch Pgm, save the trace
 //
-// WORK is an empty folder; BIN holds quarnet.exe, Klvnt32.dll and klvnt32b.dll.
+// WORK is an empty folder; BIN holds quarnet.exe, its width's agents and klvnt32b.dll.
 // Each mode is a file of its own (TraceMode.cpp and so on); what they share is in E2eSupport.h.
 #include <cstdio>
 #include <string>
@@ -33,10 +34,11 @@ struct Mode {
 };
 
 constexpr Mode kModes[] = {
-    {"trace", e2e::RunTrace},     {"burst", e2e::RunBurst},
-    {"foreign", e2e::RunForeign}, {"dialogs", e2e::RunDialogs},
-    {"trigger", e2e::RunTrigger}, {"preferences", e2e::RunPreferences},
-    {"files", e2e::RunFiles},     {"print", e2e::RunPrint},
+    {"trace", e2e::RunTrace},       {"burst", e2e::RunBurst},
+    {"foreign", e2e::RunForeign},   {"dialogs", e2e::RunDialogs},
+    {"trigger", e2e::RunTrigger},   {"preferences", e2e::RunPreferences},
+    {"files", e2e::RunFiles},       {"print", e2e::RunPrint},
+    {"winsock2", e2e::RunWinsock2},
 };
 
 }  // namespace

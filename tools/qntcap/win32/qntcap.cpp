@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,45 +95,48 @@ HWND CreateHiddenWindow() {
                        windowClass.hInstance, nullptr);
 }
 
-struct Started {
-  HANDLE process = nullptr;
-  std::string copyPath;
-};
+// qntcap's answers to the launch: messages on stderr, no questions (a leftover copy is one that
+// Launch Pgm or qntcap made; a program that names neither library is started after the
+// warning), and the start of the copy in qntcap's own current directory, as a shell starts a
+// command, with qntcap's folder first on its PATH, where it finds its agent.
+class CommandLine : public config::launcher::LaunchShell {
+ public:
+  CommandLine(const Arguments& args, const std::string& folder) : m_args(args), m_folder(folder) {}
 
-// Starts the patched copy in qntcap's own current directory, as a shell starts a command, with
-// qntcap's folder first on its PATH, where it finds Klvnt32.dll; no process after printing why
-// not.
-Started StartProgram(const Arguments& args, const std::string& folder) {
-  const config::launcher::LaunchPlan plan = config::launcher::PlanLaunch(args.program);
-  if (plan.step == config::launcher::LaunchPlan::Step::kRefuse) {
-    std::fprintf(stderr, "qntcap: %s\n", plan.message.text.c_str());
-    return {};
+  HANDLE Process() const { return m_process; }
+
+  // qntcap took the contact before it began the trace; a refusal has ended it already.
+  bool Contact() override { return true; }
+  void Refuse(const config::launcher::Message& message) override {
+    std::fprintf(stderr, "qntcap: %s\n", message.text.c_str());
   }
-  // A leftover copy is one that Launch Pgm or qntcap made: a command line asks no question.
-  const config::launcher::CopyResult copy =
-      config::launcher::CopyWithModuleRedirect(args.program, plan.copyPath);
-  if (!copy.ok) {
-    std::fprintf(stderr, "qntcap: %s\n", copy.error.text.c_str());
-    return {};
+  bool ReplaceCopy(const config::launcher::Message&) override { return true; }
+  bool StartUntraced(const std::string& warning) override {
+    std::fprintf(stderr, "qntcap: %s\n", warning.c_str());
+    return true;
   }
-  if (const auto warning = config::launcher::UntracedWarning(args.program, copy.rewrites)) {
-    std::fprintf(stderr, "qntcap: %s\n", warning->c_str());
+  std::optional<config::launcher::Message> Start(const std::string& copyPath) override {
+    std::string command = "\"" + copyPath + "\"" + m_args.programArgs;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const config::ScopedChildPath path(m_folder);
+    if (!CreateProcessA(copyPath.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+      const DWORD error = GetLastError();
+      return config::launcher::Message{
+          "cannot start " + m_args.program + " (error " + std::to_string(error) + ")", ""};
+    }
+    CloseHandle(process.hThread);
+    m_process = process.hProcess;
+    return std::nullopt;
   }
-  std::string command = "\"" + plan.copyPath + "\"" + args.programArgs;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  const config::ScopedChildPath path(folder);
-  if (!CreateProcessA(plan.copyPath.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    std::fprintf(stderr, "qntcap: cannot start %s (error %lu)\n", args.program.c_str(),
-                 GetLastError());
-    DeleteFileA(plan.copyPath.c_str());
-    return {};
-  }
-  CloseHandle(process.hThread);
-  return {process.hProcess, plan.copyPath};
-}
+
+ private:
+  const Arguments& m_args;
+  const std::string& m_folder;
+  HANDLE m_process = nullptr;
+};
 
 // Removes the copy once the program has ended. A debugger or error reporter that caught a crash
 // (Wine's winedbg does) may hold the program's file for a moment after its end: the removal is
@@ -193,7 +197,7 @@ int main(int argc, char** argv) {
   capture::ChannelMapping channel;
   if (channel.Open(window, kChannelMessage)) session.AttachChannel(channel.Bytes(), channel.Id());
   if (session.ContactAgent(window, socket.Port()) == 0) {
-    // Another monitor holds the contact, or Klvnt32.dll is missing.
+    // Another monitor holds the contact, or the agent is missing.
     std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
     return kExitFailure;
   }
@@ -203,15 +207,16 @@ int main(int argc, char** argv) {
   session.BeginTrace();
 
   int exitCode = kExitFailure;
-  if (const Started started = StartProgram(args, folder); started.process != nullptr) {
-    const HANDLE process = started.process;
+  CommandLine commandLine(args, folder);
+  if (const auto copyPath = config::launcher::Launch(args.program, commandLine)) {
+    const HANDLE process = commandLine.Process();
     while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
       PumpMessages();
     }
     DWORD code = 0;
     GetExitCodeProcess(process, &code);
     CloseHandle(process);
-    RemoveCopy(started.copyPath);  // unlike Launch Pgm's, nobody starts it again
+    RemoveCopy(*copyPath);  // unlike Launch Pgm's, nobody starts it again
     exitCode = static_cast<int>(code);
     // The program's last reports may still be on their way: read until the socket and the
     // channel have been quiet for a while.

@@ -13,7 +13,8 @@
 // show by the role they play ("client", "overlapped1"); the lines that show their values start
 // with "handle ". Ports the system chose (a connecting socket's) differ from run to run.
 //
-// Log (--log FILE): one JSON object per line, for each call above, in call order:
+// Log (--log FILE, or the file the environment variable WSDEMO2_LOG names): one JSON object per
+// line, for each call above, in call order:
 //   {"call":"WSASend","args":{"s":312,"buffers":[5,7],"flags":0,"overlapped":0,
 //    "completion_routine":0,"data":"48656c6c6f2c20776f726c64"},"result":0,"error":0,
 //    "out":{"sent":12}}
@@ -1374,6 +1375,8 @@ int main(int argc, char** argv) {
       usage = usage || *end != '\0';
     }
   }
+  // Started without arguments (by a monitor's Launch Pgm), it logs where WSDEMO2_LOG says.
+  if (logPath == nullptr) logPath = std::getenv("WSDEMO2_LOG");
   if (usage || port == 0 || port > 65526) {
     std::printf(
         "usage: wsdemo2 [port] [--log FILE]   (port 1..65526; ports port..port+7 are used)\n");
