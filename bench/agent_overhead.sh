@@ -14,6 +14,10 @@
 # reported and the benchmark stops. The loop runs built 32-bit (build/win32) and 64-bit
 # (build/win64), each traced by the agent of its width, where this machine runs both; where it
 # cannot run 32-bit programs, the 64-bit loop alone, and the 32-bit one is reported skipped.
+# reported and the benchmark stops.
+# Then, pinned, the same round trips made with WSASend and WSARecv (wsloop2, through KL2_32.dll)
+# beside wsloop's, each traced (agent alone) as a ratio to its own untraced run: the Winsock 2
+# agent's ratio is meant to lie within 10 % of the Winsock 1.1 agent's.
 # Beside the pinned ratios, the wineserver requests per call, by kind, on each side: the program
 # (wsloop or its traced copy) and the reader (agent_bench), untraced, flags off, agent alone and
 # monitor receiving, for 200 UDP and 200 TCP round trips; tracing should add at most 0.2 a call
@@ -217,6 +221,25 @@ requests() {
     "($((8 * 200)) loop calls and the setup's)"
 }
 
+# The Winsock 2 loop beside the 1.1 loop, in one run.
+winsock2_loop() {
+  local pin=("$@") u1 t1 u2 t2
+  wineserver -k 2>/dev/null || true
+  "${pin[@]}" wineserver -p
+  u1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
+  t1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
+  u2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop2.exe" "$rounds")
+  t2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds" wsloop2)
+  wineserver -k 2>/dev/null || true
+  echo "== Winsock 2 loop beside the 1.1 loop (traced: agent alone)"
+  awk -v u1="$u1" -v t1="$t1" -v u2="$u2" -v t2="$t2" 'BEGIN {
+    printf "%-34s %9s %9s %7s\n", "us/call", "untraced", "traced", "ratio"
+    printf "%-34s %9.2f %9.2f %7.2f\n", "wsloop (1.1: sendto, recv ...)", u1, t1, t1 / u1
+    printf "%-34s %9.2f %9.2f %7.2f\n", "wsloop2 (WSASend, WSARecv)", u2, t2, t2 / u2
+    printf "%-34s %27.2f (goal 0.90 to 1.10)\n", "Winsock 2 ratio / 1.1 ratio", (t2 / u2) / (t1 / u1)
+  }'
+}
+
 for build in "${builds[@]}"; do
   bin=$top/build/$build/bin
   if [ "$build" = win32 ]; then
@@ -225,6 +248,7 @@ for build in "${builds[@]}"; do
     width=64 QUARNET_WINE=/usr/lib/wine/wine64
   fi
   measure "$width-bit, pinned to CPU 0" taskset -c 0
+  winsock2_loop taskset -c 0
   requests taskset -c 0
   measure "$width-bit, unpinned" env
 done

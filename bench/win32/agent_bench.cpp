@@ -1,7 +1,9 @@
 // The monitor's side of the agent benchmark: contacts the agent, sets every call's flag off or
 // on, and runs a launcher copy of a program beside this one and the agent of its width.
-//   agent_bench off|on|unread|datagrams [round trips]   wsloop.exe, timed inside it
-//   agent_bench burst [calls]           wsburst.exe: calls, then WSACleanup and return
+//   agent_bench off|on|unread|datagrams [round trips [loop]]
+//       wsloop.exe (or the loop named: wsloop2), timed inside it
+//   agent_bench burst [calls]
+//       wsburst.exe: calls, then WSACleanup and return
 // Every mode but "datagrams" asks the agents for the report channel. "on" and "burst" receive as
 // the monitor does: read on the writers' wake-ups and the poll of a window, the receive pass,
 // time-limited, into a buffer that keeps the newest 2000 records. "unread" takes the channel's
@@ -162,7 +164,8 @@ Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* c
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode != "off" && mode != "on" && mode != "unread" && mode != "datagrams" && mode != "burst") {
-    std::printf("usage: agent_bench off|on|unread|datagrams [round trips] | burst [calls]\n");
+    std::printf(
+        "usage: agent_bench off|on|unread|datagrams [round trips [loop]] | burst [calls]\n");
     return 2;
   }
   const bool burst = mode == "burst";
@@ -170,7 +173,7 @@ int main(int argc, char** argv) {
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string dir = DirectoryOf(self);
-  const std::string name = burst ? "wsburst" : "wsloop";
+  const std::string name = burst ? "wsburst" : argc > 3 ? argv[3] : "wsloop";
   const std::string copy = dir + "\\" + name + ".tmp";
   if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy,
                                                 protocol::kOwnWidth)

@@ -110,6 +110,38 @@ void PutInAddr(std::span<uint8_t> out, size_t countOffset, size_t offset,
   std::copy_n(bytes.begin(), count, out.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
+// The captured bytes behind the fixed part, then the buffer lengths as far as they fit; returns
+// the payload's size and writes the byte and length counts.
+size_t PutDataAndLengths(std::span<uint8_t> out, size_t fixed, size_t countOffset,
+                         std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  const size_t count = PutTail(out, fixed, data);
+  Put32(out, countOffset, static_cast<int32_t>(count));
+  size_t end = fixed + count;
+  uint32_t listed = 0;
+  for (; listed < lengths.size() && out.size() - end >= 4; ++listed, end += 4) {
+    protocol::bytes::PutLE32(out.data() + end, lengths[listed]);
+  }
+  protocol::bytes::PutLE32(out.data() + protocol::layout::kWsaListed, listed);
+  return end;
+}
+
+size_t BuildBuffers(std::span<uint8_t> out, const BuffersCall& call, std::span<const uint8_t> data,
+                    std::span<const uint32_t> lengths, protocol::layout::Transfer offsets) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, offsets.fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, offsets.result, call.bytes);
+  Put32(out, layout::kWsaFlags, call.flags);
+  Put32(out, layout::kWsaFlagsOut, call.flagsOut);
+  protocol::bytes::PutLE32(out.data() + layout::kWsaBufferCount, call.bufferCount);
+  Put32(out, layout::kWsaFromLen, call.fromLen);
+  Put64(out, layout::kWsaOverlapped, call.overlapped);
+  Put64(out, layout::kWsaCompletion, call.completion);
+  if (offsets.fixed > layout::kWsaAddress) PutAddress(out, layout::kWsaAddress, call.address);
+  return PutDataAndLengths(out, offsets.fixed, offsets.count, data, lengths);
+}
+
 }  // namespace
 
 SockAddrImage MakeSockAddr(int16_t family, uint16_t port, std::array<uint8_t, 4> address) {
@@ -494,6 +526,152 @@ size_t BuildStringToAddress(std::span<uint8_t> out, const StringToAddressCall& c
   Put64(out, layout::kToAddressInfo, call.protocolInfo);
   PutAddress(out, layout::kToAddressAddress, call.address);
   return PutCountedText(out, layout::kToAddressFixed, call.text);
+}
+
+size_t BuildSelect2(std::span<uint8_t> out, const Select2Call& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kSelect2Fixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put32(out, layout::kSelect2Nfds, call.nfds);
+  protocol::bytes::PutLE32(out.data() + layout::kSelect2Passed, call.passed);
+  Put32(out, layout::kSelect2Sec, call.sec);
+  Put32(out, layout::kSelect2Usec, call.usec);
+  size_t end = layout::kSelect2Fixed;
+  const auto putSets = [&](const std::array<FdSetImage, 3>& sets, size_t counts) {
+    for (size_t i = 0; i < sets.size(); ++i) {
+      protocol::bytes::PutLE32(out.data() + counts + 4 * i, sets[i].count);
+      const size_t kept = std::min<size_t>(sets[i].count, layout::kFdSetSize);
+      for (size_t k = 0; k < kept && end + 8 <= out.size(); ++k, end += 8) {
+        Put64(out, end, k < sets[i].sockets.size() ? sets[i].sockets[k] : 0);
+      }
+    }
+  };
+  putSets(call.before, layout::kSelect2CountsBefore);
+  putSets(call.after, layout::kSelect2CountsAfter);
+  return end;
+}
+
+size_t BuildPoll(std::span<uint8_t> out, const PollCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kPollFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  protocol::bytes::PutLE32(out.data() + layout::kPollCount, call.count);
+  Put32(out, layout::kPollTimeout, call.timeout);
+  const size_t kept =
+      std::min(call.entries.size(), (out.size() - layout::kPollFixed) / layout::kPollEntrySize);
+  protocol::bytes::PutLE32(out.data() + layout::kPollKept, static_cast<uint32_t>(kept));
+  size_t end = layout::kPollFixed;
+  for (size_t i = 0; i < kept; ++i, end += layout::kPollEntrySize) {
+    std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(end), layout::kPollEntrySize, 0);
+    Put64(out, end, call.entries[i].fd);
+    protocol::bytes::PutLE16(out.data() + end + layout::kPollEvents,
+                             static_cast<uint16_t>(call.entries[i].events));
+    protocol::bytes::PutLE16(out.data() + end + layout::kPollRevents,
+                             static_cast<uint16_t>(call.entries[i].revents));
+  }
+  return end;
+}
+
+size_t BuildSelectEvents(std::span<uint8_t> out, const SelectEventsCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kSelectEventsFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put64(out, layout::kSelectEventsHandle, call.handle);
+  Put32(out, layout::kSelectEventsMask, call.events);
+  protocol::bytes::PutLE32(out.data() + layout::kSelectEventsMessage, call.message);
+  return layout::kSelectEventsFixed;
+}
+
+size_t BuildNetworkEvents(std::span<uint8_t> out, const NetworkEventsCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kNetworkEventsFixed, call.error)) return 0;
+  Put32(out, layout::kResult2, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put64(out, layout::kNetworkEventsHandle, call.event);
+  Put32(out, layout::kNetworkEventsMask, call.events);
+  for (size_t i = 0; i < call.errors.size(); ++i) {
+    Put32(out, layout::kNetworkEventsErrors + 4 * i, call.errors[i]);
+  }
+  return layout::kNetworkEventsFixed;
+}
+
+size_t BuildHostent(std::span<uint8_t> out, const HostentCall& call) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kHostentFixed, call.error)) return 0;
+  Put64(out, layout::kHostentResult, call.result);
+  Put32(out, layout::kHostentLen, call.len);
+  Put32(out, layout::kHostentType, call.type);
+  std::copy_n(call.addr.begin(), std::min(call.addr.size(), layout::kHostAddrCapacity),
+              out.begin() + layout::kHostentAddr);
+  size_t end = PutText(out, layout::kHostentFixed, call.name);
+  if (call.result == 0) return end;
+  protocol::bytes::PutLE16(out.data() + layout::kHostentAddrType,
+                           static_cast<uint16_t>(call.addrType));
+  protocol::bytes::PutLE16(out.data() + layout::kHostentLength, static_cast<uint16_t>(call.length));
+  end = PutText(out, end, call.hostName);
+  uint16_t aliases = 0;
+  for (; aliases < call.aliases.size() && aliases < UINT16_MAX && end < out.size(); ++aliases) {
+    end = PutText(out, end, call.aliases[aliases]);
+  }
+  protocol::bytes::PutLE16(out.data() + layout::kHostentAliases, aliases);
+  const size_t size =
+      std::min<size_t>(std::max<int16_t>(call.length, 0), layout::kHostAddrCapacity);
+  uint16_t addresses = 0;
+  for (; size > 0 && addresses < call.addresses.size() && addresses < UINT16_MAX &&
+         end + size <= out.size();
+       ++addresses, end += size) {
+    std::copy_n(call.addresses[addresses], size, out.begin() + static_cast<std::ptrdiff_t>(end));
+  }
+  protocol::bytes::PutLE16(out.data() + layout::kHostentAddresses, addresses);
+  return end;
+}
+
+size_t BuildHostName(std::span<uint8_t> out, int32_t error, int32_t result, int32_t namelen,
+                     std::string_view name) {
+  namespace layout = protocol::layout;
+  if (!Begin(out, layout::kHostNameFixed, error)) return 0;
+  Put32(out, layout::kResult2, result);
+  Put32(out, layout::kHostNameLen, namelen);
+  return result == 0 ? PutText(out, layout::kHostNameFixed, name) : layout::kHostNameFixed;
+}
+
+size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
+                          std::span<const uint8_t> data) {
+  namespace layout = protocol::layout;
+  constexpr layout::Transfer kOffsets = layout::kTransferAddr2;
+  if (!Begin(out, kOffsets.fixed, call.error)) return 0;
+  Put32(out, kOffsets.result, call.result);
+  Put64(out, layout::kSocket64, call.s);
+  Put32(out, layout::kTransfer2Flags, call.flags);
+  Put32(out, layout::kTransfer2Len, call.len);
+  Put32(out, layout::kTransferAddr2FromLen, call.fromLen);
+  PutAddress(out, layout::kTransferAddr2Address, call.address);
+  const size_t count = PutTail(out, kOffsets.fixed, data);
+  Put32(out, kOffsets.count, static_cast<int32_t>(count));
+  return kOffsets.fixed + count;
+}
+
+size_t BuildWsaBuffers(std::span<uint8_t> out, const BuffersCall& call,
+                       std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffers);
+}
+
+size_t BuildWsaBuffersAddr(std::span<uint8_t> out, const BuffersCall& call,
+                           std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  return BuildBuffers(out, call, data, lengths, protocol::layout::kWsaBuffersAddr);
+}
+
+size_t BuildOverlappedResult(std::span<uint8_t> out, const CollectCall& call,
+                             std::span<const uint8_t> data, std::span<const uint32_t> lengths) {
+  namespace layout = protocol::layout;
+  BuffersCall laid{call.error,       call.result,
+                   call.s,           call.bytes,
+                   call.wait,        call.flagsOut,
+                   call.bufferCount, call.collected,
+                   call.overlapped,  static_cast<uint64_t>(static_cast<uint32_t>(call.transferred)),
+                   call.address};
+  return BuildBuffers(out, laid, data, lengths, layout::kWsaBuffersAddr);
 }
 
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error) {

@@ -367,6 +367,130 @@ struct StringToAddressCall {  // WSAStringToAddressA, WSAStringToAddressW
   AnyAddress address;  // as filled in, its length as the call set it
 };
 size_t BuildStringToAddress(std::span<uint8_t> out, const StringToAddressCall& call);
+// select: a set as the program passed it or as the call left it, its count as the set holds it
+// and its first sockets (the payload keeps min(count, kFdSetSize) of them, 0 for any missing).
+struct FdSetImage {
+  uint32_t count = 0;
+  std::span<const uint64_t> sockets;
+};
+struct Select2Call {
+  int32_t error = 0;
+  int32_t result = 0;
+  int32_t nfds = 0;
+  uint32_t passed = 0;  // the kPassed* bits of PayloadLayout.h
+  int32_t sec = 0;
+  int32_t usec = 0;
+  std::array<FdSetImage, 3> before{};  // read, write, except
+  std::array<FdSetImage, 3> after{};
+};
+size_t BuildSelect2(std::span<uint8_t> out, const Select2Call& call);
+
+struct PollEntry {
+  uint64_t fd = 0;
+  int16_t events = 0;
+  int16_t revents = 0;
+};
+struct PollCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint32_t count = 0;  // the count the program passed
+  int32_t timeout = 0;
+  std::span<const PollEntry> entries;  // as many as were read; cut to whole entries that fit
+};
+size_t BuildPoll(std::span<uint8_t> out, const PollCall& call);
+
+struct SelectEventsCall {  // WSAAsyncSelect, WSAEventSelect
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint64_t handle = 0;  // the window or the event
+  int32_t events = 0;
+  uint32_t message = 0;
+};
+size_t BuildSelectEvents(std::span<uint8_t> out, const SelectEventsCall& call);
+
+struct NetworkEventsCall {  // WSAEnumNetworkEvents
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint64_t event = 0;
+  int32_t events = 0;
+  std::array<int32_t, 10> errors{};
+};
+size_t BuildNetworkEvents(std::span<uint8_t> out, const NetworkEventsCall& call);
+
+// gethostbyname (name) and gethostbyaddr (len, type, addr), and the hostent returned; the
+// hostent's part is not written when `result` is 0. Texts and the lists are cut to what fits,
+// an address only whole; an address is min(length, kHostAddrCapacity) bytes.
+struct HostentCall {
+  int32_t error = 0;
+  uint64_t result = 0;
+  std::string_view name;
+  int32_t len = 0;
+  int32_t type = 0;
+  std::span<const uint8_t> addr;
+  std::string_view hostName;
+  std::span<const std::string_view> aliases;
+  int16_t addrType = 0;
+  int16_t length = 0;
+  std::span<const uint8_t* const> addresses;
+};
+size_t BuildHostent(std::span<uint8_t> out, const HostentCall& call);
+// gethostname: `name` is written only where the call succeeded.
+size_t BuildHostName(std::span<uint8_t> out, int32_t error, int32_t result, int32_t namelen,
+                     std::string_view name);
+
+// sendto, recvfrom: `address` is the destination, or the source the call filled in (length
+// kNoAddress when it gave none); `fromLen` the size of recvfrom's address buffer.
+struct TransferAddr2Call {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t flags = 0;
+  int32_t len = 0;
+  int32_t fromLen = 0;
+  AnyAddress address;
+};
+size_t BuildTransferAddr2(std::span<uint8_t> out, const TransferAddr2Call& call,
+                          std::span<const uint8_t> data);
+
+// WSASend, WSARecv, WSASendTo, WSARecvFrom. `data` is the buffers' bytes in order as far as they
+// are kept, `lengths` the lengths of the first buffers; the data goes first where room is short.
+struct BuffersCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  int32_t bytes = -1;  // moved, handed over by a send that pends; -1 when not known
+  int32_t flags = 0;
+  int32_t flagsOut = 0;
+  uint32_t bufferCount = 0;
+  int32_t fromLen = 0;
+  uint64_t overlapped = 0;
+  uint64_t completion = 0;
+  AnyAddress address;  // the -To/-From calls' only
+};
+size_t BuildWsaBuffers(std::span<uint8_t> out, const BuffersCall& call,
+                       std::span<const uint8_t> data, std::span<const uint32_t> lengths);
+size_t BuildWsaBuffersAddr(std::span<uint8_t> out, const BuffersCall& call,
+                           std::span<const uint8_t> data, std::span<const uint32_t> lengths);
+
+// WSAGetOverlappedResult, with the receive it collected: its API id (0 for none), buffers,
+// bytes and source address, as a WSARecvFrom lays them out.
+struct CollectCall {
+  int32_t error = 0;
+  int32_t result = 0;
+  uint64_t s = 0;
+  uint64_t overlapped = 0;
+  int32_t wait = 0;
+  int32_t transferred = 0;
+  int32_t flagsOut = 0;
+  uint16_t collected = 0;
+  int32_t bytes = -1;  // the receive's, when it is known
+  uint32_t bufferCount = 0;
+  AnyAddress address{-1, {}};
+};
+size_t BuildOverlappedResult(std::span<uint8_t> out, const CollectCall& call,
+                             std::span<const uint8_t> data, std::span<const uint32_t> lengths);
 
 // The calls shown by name only (API ids 23 to 45).
 size_t BuildGeneric(std::span<uint8_t> out, int32_t error);

@@ -7,7 +7,7 @@ namespace agent {
 bool ShouldReport(const TrackingOptions& options, bool failed, int32_t error,
                   std::initializer_list<uint32_t> sockets) {
   if (options.ignoreWouldBlock && failed && error == kWsaEWouldBlock) return false;
-  if (options.errorsOnly && !failed) return false;
+  if (options.errorsOnly && !(failed && error != kWsaIoPending)) return false;
   if (options.restrictSocket) {
     return std::find(sockets.begin(), sockets.end(), options.socketId) != sockets.end();
   }

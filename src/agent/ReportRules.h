@@ -8,6 +8,8 @@
 namespace agent {
 
 constexpr int32_t kWsaEWouldBlock = 10035;
+// An overlapped call that was started and completes later: not a failure.
+constexpr int32_t kWsaIoPending = 997;
 
 struct TrackingOptions {
   bool ignoreWouldBlock = false;
@@ -16,7 +18,8 @@ struct TrackingOptions {
   uint32_t socketId = 0;
 };
 
-// `failed` says whether the call's result signalled failure, `error` is the code it left.
+// `failed` says whether the call's result signalled failure, `error` is the code it left; a
+// call that failed with WSA_IO_PENDING is under way, which "Track Errors Only" does not count.
 // `sockets` are the call's socket argument and, for socket and accept, the new socket; a call
 // without a socket is left out while the restriction is on.
 bool ShouldReport(const TrackingOptions& options, bool failed, int32_t error,

@@ -18,6 +18,21 @@ int32_t DataLines(const CSpyMsg& record, int32_t byteLimit) {
   return rows > 0 && format::HasCaptureNote(record) ? rows + 1 : rows;
 }
 
+// The '.' that continuation lines stand under: the one behind the structure name that begins a
+// parameter, ", SOCKADDR.length=" or ", HOSTENT.h_name=", though texts before it or after it hold
+// dots of their own ("addr=127.0.0.1", "h_name=www.example.com"); else the last.
+size_t IndentDot(std::string_view text) {
+  const auto isNameChar = [](char c) { return (c >= 'A' && c <= 'Z') || c == '_'; };
+  for (size_t dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1)) {
+    size_t start = dot;
+    while (start > 0 && isNameChar(text[start - 1])) --start;
+    size_t before = start;
+    while (before > 0 && text[before - 1] == ' ') --before;
+    if (start < dot && before < start && before > 0 && text[before - 1] == ',') return dot;
+  }
+  return text.rfind('.');
+}
+
 }  // namespace
 
 std::string NumberPrefix(int32_t number) {
@@ -51,9 +66,7 @@ int32_t RecordLayout::Width(std::string_view text) const {
 
 int32_t RecordLayout::CallLineX(std::string_view text) {
   if (text.starts_with('.')) return m_indent;
-  // A first line ends with the address's length, "SOCKADDR.length=16,"; the texts before it may
-  // hold dots of their own.
-  const size_t dot = text.rfind('.');
+  const size_t dot = IndentDot(text);
   if (dot != std::string_view::npos) m_indent = Width(text.substr(0, dot));
   return 0;
 }

@@ -58,8 +58,9 @@ class RecordLayout {
  private:
   int32_t Width(std::string_view text) const;
   // A line that begins with '.' continues the address of the line before it and stands at the
-  // remembered indent; any other line starts at 0, and its last '.' sets the indent to the width
-  // up to that '.' (measured, so that proportional fonts align too).
+  // remembered indent; any other line starts at 0, and a '.' in it sets the indent to the width
+  // up to that '.' (measured, so that proportional fonts align too): the '.' of the structure
+  // whose members follow, where one begins a parameter.
   int32_t CallLineX(std::string_view text);
 
   format::DisplayModes m_modes;

@@ -229,6 +229,26 @@ constexpr ReadFn ReaderOf(layout::Group group) {
       return ReadAddressToString;
     case Group::kStringToAddress:
       return ReadStringToAddress;
+    case Group::kSelect2:
+      return ReadSelect2;
+    case Group::kPoll:
+      return ReadPoll;
+    case Group::kSelectEvents:
+      return ReadSelectEvents;
+    case Group::kNetworkEvents:
+      return ReadNetworkEvents;
+    case Group::kHostent:
+      return ReadHostent;
+    case Group::kHostName:
+      return ReadHostName;
+    case Group::kWsaBuffers:
+      return ReadWsaBuffers;
+    case Group::kTransferAddr2:
+      return ReadTransferAddr2;
+    case Group::kWsaBuffersAddr:
+      return ReadWsaBuffersAddr;
+    case Group::kOverlappedResult:
+      return ReadOverlappedResult;
     case Group::kGeneric:
       break;
   }

@@ -3,6 +3,7 @@
 // (CallFormatters), the JSON export and the packet export all render these fields.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -46,6 +47,7 @@ struct SockAddr {
   int16_t family = 0;
   uint16_t port = 0;  // host order
   InAddr address{};
+  std::array<uint8_t, 16> address6{};  // an AF_INET6 address's, in network order
 };
 
 struct DecodedCall {

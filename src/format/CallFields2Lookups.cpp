@@ -13,10 +13,6 @@ std::string AddressFamily(int32_t family) {
   return FormatAddressFamily(family, Family::kWinsock2);
 }
 
-void Pointer(Reader& r, const char* name, const std::string& label, size_t offset) {
-  r.Labelled(name, static_cast<int64_t>(r.U64(offset)), label + FormatPointer(r.U64(offset)));
-}
-
 // The bytes of an IPv4 or IPv6 address inet_pton wrote or inet_ntop read, none when the count
 // says so.
 std::string InAddrBytes(const Reader& r, size_t countOffset, size_t offset) {

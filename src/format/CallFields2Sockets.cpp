@@ -15,12 +15,6 @@ bool Is(const Reader& r, Id id) {
   return r.row.id == static_cast<uint16_t>(id);
 }
 
-// A pointer, or a pointer-sized value, from its 64-bit field.
-void Pointer(Reader& r, const char* name, const char* label, size_t offset) {
-  const uint64_t value = r.U64(offset);
-  r.Labelled(name, static_cast<int64_t>(value), label + FormatPointer(value));
-}
-
 // The length the program offered for what the call fills in; the line shows the length filled.
 void Offered(Reader& r, const char* name, size_t offset) {
   const int32_t value = r.I32(offset);

@@ -35,7 +35,7 @@ std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
     lines.push_back(first + ",... )");
   } else {
     // The address length ends the first line; each part of the address has a line of its own.
-    lines.push_back(first + LineOf(*address.front()) + ",");
+    lines.push_back(first + LineOf(*address.front()) + (address.size() > 1 ? "," : ""));
     for (size_t i = 1; i < address.size(); ++i) lines.push_back(LineOf(*address[i]));
     lines.back() += ")";
   }

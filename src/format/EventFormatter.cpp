@@ -86,9 +86,13 @@ int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   }
   const std::optional<size_t> block = protocol::layout::AddressBlockOf(call->layout);
   if (!block) return 1;
+  const std::span<const uint8_t> p = msg.PayloadBytes();
+  if (protocol::bytes::GetLE32Signed(p, *block + protocol::layout::kAddrBlockLength) ==
+      protocol::layout::kNoAddress) {
+    return 1;
+  }
   const auto family = static_cast<int16_t>(protocol::bytes::GetLE16(
-      msg.PayloadBytes(),
-      *block + protocol::layout::kAddrBlockBytes + protocol::layout::kImageFamily));
+      p, *block + protocol::layout::kAddrBlockBytes + protocol::layout::kImageFamily));
   return protocol::layout::HasPortAndAddress(family) ? 4 : 3;
 }
 

@@ -247,6 +247,14 @@ inline constexpr ValueName<int32_t> kSendFlags[] = {
     {1, "MSG_OOB"},
 };
 
+// The MSG_* bits of the Winsock 2 calls, in and out, each named on its own.
+inline constexpr ValueName<uint32_t> kWinsock2MsgFlags[] = {
+    {0x0001, "MSG_OOB"},     {0x0002, "MSG_PEEK"},      {0x0004, "MSG_DONTROUTE"},
+    {0x0008, "MSG_WAITALL"}, {0x0010, "MSG_INTERRUPT"}, {0x0020, "MSG_PUSH_IMMEDIATE"},
+    {0x0100, "MSG_TRUNC"},   {0x0200, "MSG_CTRUNC"},    {0x0400, "MSG_BCAST"},
+    {0x0800, "MSG_MCAST"},   {0x8000, "MSG_PARTIAL"},
+};
+
 // The family of a socket address, and the af argument of socket().
 inline constexpr ValueName<int32_t> kAddressFamilies[] = {{2, "AF_INET"}};
 inline constexpr ValueName<int32_t> kProtocolFamilies[] = {{2, "PF_INET"}};
@@ -283,6 +291,27 @@ inline constexpr ValueName<uint32_t> kAddrInfoFlags[] = {
 inline constexpr ValueName<uint32_t> kNameInfoFlags[] = {
     {0x01, "NI_NOFQDN"},      {0x02, "NI_NUMERICHOST"}, {0x04, "NI_NAMEREQD"},
     {0x08, "NI_NUMERICSERV"}, {0x10, "NI_DGRAM"},
+};
+
+// The FD_* network events of WSAAsyncSelect, WSAEventSelect and WSAEnumNetworkEvents: entry i
+// is bit i, whose error code WSANETWORKEVENTS holds at index i.
+inline constexpr ValueName<uint32_t> kNetworkEvents[] = {
+    {0x001, "FD_READ"},
+    {0x002, "FD_WRITE"},
+    {0x004, "FD_OOB"},
+    {0x008, "FD_ACCEPT"},
+    {0x010, "FD_CONNECT"},
+    {0x020, "FD_CLOSE"},
+    {0x040, "FD_QOS"},
+    {0x080, "FD_GROUP_QOS"},
+    {0x100, "FD_ROUTING_INTERFACE_CHANGE"},
+    {0x200, "FD_ADDRESS_LIST_CHANGE"},
+};
+
+// WSAPoll's events and revents (POLLIN is both read bits, POLLOUT POLLWRNORM).
+inline constexpr ValueName<uint32_t> kPollEvents[] = {
+    {0x0100, "POLLRDNORM"}, {0x0200, "POLLRDBAND"}, {0x0400, "POLLPRI"}, {0x0010, "POLLWRNORM"},
+    {0x0020, "POLLWRBAND"}, {0x0001, "POLLERR"},    {0x0002, "POLLHUP"}, {0x0004, "POLLNVAL"},
 };
 
 }  // namespace format::names

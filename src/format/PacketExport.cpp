@@ -1,6 +1,8 @@
 #include "format/PacketExport.h"
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -13,45 +15,77 @@ namespace format {
 
 namespace {
 
-constexpr int32_t kSocketApi = 22;
-constexpr int32_t kAcceptApi = 0;
-constexpr int32_t kCloseSocketApi = 2;
+using protocol::calls::Id;
+
+// The calls that make, accept and close sockets, of both families; a socket's family and type
+// are read from the fields "af" and "type", the new socket from "result".
+bool IsOneOf(int32_t id, std::initializer_list<Id> calls) {
+  return std::find(calls.begin(), calls.end(), static_cast<Id>(id)) != calls.end();
+}
+bool MakesSocket(int32_t id) {
+  return IsOneOf(id, {Id::socket, Id::ws2_socket, Id::WSASocketA, Id::WSASocketW});
+}
+bool AcceptsSocket(int32_t id) {
+  return IsOneOf(id, {Id::accept, Id::ws2_accept, Id::WSAAccept});
+}
+bool ClosesSocket(int32_t id) {
+  return IsOneOf(id, {Id::closesocket, Id::ws2_closesocket});
+}
+
 constexpr int32_t kSockStream = 1;
 constexpr int32_t kSockDgram = 2;
 constexpr uint8_t kTcp = 6;
 constexpr uint8_t kUdp = 17;
 constexpr size_t kIpHeader = 20;
+constexpr size_t kIp6Header = 40;
 constexpr size_t kTcpHeader = 20;
 constexpr size_t kUdpHeader = 8;
 constexpr size_t kMaxIpPacket = 0xFFFF;
-// Sockets whose addresses never appear: their own side and their peer's.
-constexpr InAddr kPlaceholderLocal{198, 18, 0, 1};
-constexpr InAddr kPlaceholderPeer{198, 19, 0, 1};
+// An IPv4 address in its first four bytes, or an IPv6 address.
+using IpAddress = std::array<uint8_t, 16>;
+// Sockets whose addresses never appear: their own side and their peer's, for IPv4 the
+// benchmarking networks 198.18.0.0/15, for IPv6 2001:2::/48.
+constexpr IpAddress kPlaceholderLocal{198, 18, 0, 1};
+constexpr IpAddress kPlaceholderPeer{198, 19, 0, 1};
+constexpr IpAddress kPlaceholderLocal6{0x20, 0x01, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+constexpr IpAddress kPlaceholderPeer6{0x20, 0x01, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
 constexpr uint16_t kPlaceholderPortBase = 1024;
 
 struct Endpoint {
-  InAddr address{};
+  IpAddress address{};
   uint16_t port = 0;
 
   auto operator<=>(const Endpoint&) const = default;
-  bool HasAddress() const { return address != InAddr{}; }
+  bool HasAddress() const { return address != IpAddress{}; }
   // What a call names replaces what was known, except where it leaves a part open.
   void Learn(const SockAddr& from) {
-    if (from.address != InAddr{}) address = from.address;
+    IpAddress named{};
+    if (from.family == protocol::layout::kFamilyInet6) {
+      named = from.address6;
+    } else {
+      std::copy(from.address.begin(), from.address.end(), named.begin());
+    }
+    if (named != IpAddress{}) address = named;
     if (from.port != 0) port = from.port;
   }
 };
 
 struct Direction {
   uint8_t protocol;
+  bool v6;
   Endpoint source, destination;
   auto operator<=>(const Direction&) const = default;
-  Direction Reverse() const { return {protocol, destination, source}; }
+  Direction Reverse() const { return {protocol, v6, destination, source}; }
 };
+
+size_t IpHeaderOf(const Direction& direction) {
+  return direction.v6 ? kIp6Header : kIpHeader;
+}
 
 // One socket from its creation (or first appearance) to its closing; handles are reused.
 struct SocketLife {
   uint8_t protocol = 0;  // 0 until a call shows it
+  bool v6 = false;       // an AF_INET6 socket, by its socket call or the addresses it names
   Endpoint local, peer;
   std::optional<size_t> acceptedFrom;  // the listening socket, whose local side it shares
 };
@@ -62,8 +96,9 @@ struct Transfer {
   DecodedCall call;
 };
 
-bool IsLoopback(const InAddr& address) {
-  return address[0] == 127;
+bool IsLoopback(const IpAddress& address, bool v6) {
+  return v6 ? address == IpAddress{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}
+            : address[0] == 127;
 }
 
 class FlowMap {
@@ -75,18 +110,21 @@ class FlowMap {
       DecodedCall call = DecodeCall(*records[i]);
       const int32_t id = records[i]->m_nApiId;
       const std::optional<int64_t> result = call.Number("result");
-      if (id == kSocketApi && result && *result != -1) {
+      if (MakesSocket(id) && result && *result != -1) {
         const std::optional<int64_t> type = call.Number("type");
-        Open(static_cast<int32_t>(*result)).protocol = type == kSockStream  ? kTcp
-                                                       : type == kSockDgram ? kUdp
-                                                                            : 0;
+        SocketLife& made = Open(static_cast<int32_t>(*result));
+        made.protocol = type == kSockStream ? kTcp : type == kSockDgram ? kUdp : 0;
+        made.v6 = call.Number("af") == protocol::layout::kFamilyInet6;
       }
       if (!call.socket) continue;
       const int32_t handle = *call.socket;
       const size_t life = LifeOf(handle);
-      if (id == kAcceptApi && result && *result != -1) {
+      const bool namesV6 =
+          call.role != AddressRole::kNone && call.address.family == protocol::layout::kFamilyInet6;
+      if (AcceptsSocket(id) && result && *result != -1) {
         SocketLife& accepted = Open(static_cast<int32_t>(*result));
         accepted.protocol = kTcp;
+        accepted.v6 = m_lives[life].v6 || namesV6;
         accepted.peer.Learn(call.address);
         accepted.acceptedFrom = life;
       } else if (call.role == AddressRole::kLocal) {
@@ -94,11 +132,13 @@ class FlowMap {
       } else if (call.role == AddressRole::kPeer) {
         m_lives[life].peer.Learn(call.address);
       }
-      if (call.direction != protocol::calls::Data::kNone && m_lives[life].protocol == 0) {
+      if (namesV6) m_lives[life].v6 = true;
+      // A transfer on a socket of unknown type: a datagram where it names an address.
+      if (call.total && m_lives[life].protocol == 0) {
         m_lives[life].protocol = call.role == AddressRole::kNone ? kTcp : kUdp;
       }
       if (call.total) transfers.push_back({i, life, std::move(call)});
-      if (id == kCloseSocketApi && result && *result != -1) m_open.erase(handle);
+      if (ClosesSocket(id) && result && *result != -1) m_open.erase(handle);
     }
     for (SocketLife& life : m_lives) {
       if (life.acceptedFrom && !life.local.HasAddress()) {
@@ -115,19 +155,23 @@ class FlowMap {
   Direction DirectionOf(const Transfer& transfer) const {
     const SocketLife& life = m_lives[transfer.life];
     const auto port = static_cast<uint16_t>(kPlaceholderPortBase + transfer.life);
+    const bool v6 = life.v6;
     Endpoint remote = life.peer;
     if (transfer.call.role != AddressRole::kNone) remote.Learn(transfer.call.address);
-    if (!remote.HasAddress()) remote.address = kPlaceholderPeer;
+    if (!remote.HasAddress()) remote.address = v6 ? kPlaceholderPeer6 : kPlaceholderPeer;
     if (remote.port == 0) remote.port = port;
     Endpoint local = life.local;
     // A socket bound to any address talks to a loopback peer from the same loopback address.
-    if (!local.HasAddress())
-      local.address = IsLoopback(remote.address) ? remote.address : kPlaceholderLocal;
+    if (!local.HasAddress()) {
+      local.address = IsLoopback(remote.address, v6) ? remote.address
+                      : v6                           ? kPlaceholderLocal6
+                                                     : kPlaceholderLocal;
+    }
     if (local.port == 0) local.port = port;
     const uint8_t protocol = life.protocol;
     return transfer.call.direction == protocol::calls::Data::kSend
-               ? Direction{protocol, local, remote}
-               : Direction{protocol, remote, local};
+               ? Direction{protocol, v6, local, remote}
+               : Direction{protocol, v6, remote, local};
   }
 
  private:
@@ -162,38 +206,56 @@ class PcapWriter {
     protocol::bytes::PutLE16(&m_file[4], 2);
     protocol::bytes::PutLE16(&m_file[6], 4);
     protocol::bytes::PutLE32(&m_file[16], kMaxIpPacket);  // snaplen
-    protocol::bytes::PutLE32(&m_file[20], kPcapLinkTypeRawIpv4);
+    protocol::bytes::PutLE32(&m_file[20], kPcapLinkTypeRaw);
   }
 
   // One packet carrying `length` bytes of the stream, of which `captured` are at hand.
   void Packet(uint32_t time, const Direction& direction, std::span<const uint8_t> captured,
               size_t length) {
+    const size_t ip = IpHeaderOf(direction);
     const size_t transport = direction.protocol == kTcp ? kTcpHeader : kUdpHeader;
-    std::vector<uint8_t> headers(kIpHeader + transport);
-    const size_t total = std::min(kIpHeader + transport + length, kMaxIpPacket);
-    headers[0] = 0x45;
-    Put16BE(headers, 2, static_cast<uint32_t>(total));
-    Put16BE(headers, 4, ++m_ipId);
-    Put16BE(headers, 6, 0x4000);  // don't fragment
-    headers[8] = 64;
-    headers[9] = direction.protocol;
-    std::copy(direction.source.address.begin(), direction.source.address.end(), &headers[12]);
-    std::copy(direction.destination.address.begin(), direction.destination.address.end(),
-              &headers[16]);
-    Put16BE(headers, 10, IpChecksum(headers));
-    Put16BE(headers, kIpHeader, direction.source.port);
-    Put16BE(headers, kIpHeader + 2, direction.destination.port);
+    std::vector<uint8_t> headers(ip + transport);
+    const size_t total = std::min(ip + transport + length, kMaxIpPacket);
+    if (direction.v6) {
+      headers[0] = 0x60;
+      Put16BE(headers, 4, static_cast<uint32_t>(total - ip));
+      headers[6] = direction.protocol;
+      headers[7] = 64;
+      std::copy(direction.source.address.begin(), direction.source.address.end(), &headers[8]);
+      std::copy(direction.destination.address.begin(), direction.destination.address.end(),
+                &headers[24]);
+    } else {
+      headers[0] = 0x45;
+      Put16BE(headers, 2, static_cast<uint32_t>(total));
+      Put16BE(headers, 4, ++m_ipId);
+      Put16BE(headers, 6, 0x4000);  // don't fragment
+      headers[8] = 64;
+      headers[9] = direction.protocol;
+      std::copy_n(direction.source.address.begin(), 4, &headers[12]);
+      std::copy_n(direction.destination.address.begin(), 4, &headers[16]);
+      Put16BE(headers, 10, Checksum(0, std::span<const uint8_t>(headers).first(kIpHeader)));
+    }
+    Put16BE(headers, ip, direction.source.port);
+    Put16BE(headers, ip + 2, direction.destination.port);
     if (direction.protocol == kTcp) {
       uint32_t& sequence = m_nextSequence.try_emplace(direction, 1).first->second;
-      Put32BE(headers, kIpHeader + 4, sequence);
-      Put32BE(headers, kIpHeader + 8,
-              m_nextSequence.try_emplace(direction.Reverse(), 1).first->second);
-      headers[kIpHeader + 12] = 0x50;  // 20-byte header
-      headers[kIpHeader + 13] = 0x18;  // PSH, ACK
-      Put16BE(headers, kIpHeader + 14, 0xFFFF);
+      Put32BE(headers, ip + 4, sequence);
+      Put32BE(headers, ip + 8, m_nextSequence.try_emplace(direction.Reverse(), 1).first->second);
+      headers[ip + 12] = 0x50;  // 20-byte header
+      headers[ip + 13] = 0x18;  // PSH, ACK
+      Put16BE(headers, ip + 14, 0xFFFF);
       sequence += static_cast<uint32_t>(length);
     } else {
-      Put16BE(headers, kIpHeader + 4, static_cast<uint32_t>(total - kIpHeader));
+      const auto udpLength = static_cast<uint32_t>(total - ip);
+      Put16BE(headers, ip + 4, udpLength);
+      // IPv6 has no datagram without a checksum; it needs the whole datagram at hand.
+      if (direction.v6 && captured.size() == length && total - ip == kUdpHeader + length) {
+        uint32_t sum = Sum(0, std::span<const uint8_t>(headers).subspan(8, 32));
+        sum += udpLength + kUdp;
+        sum = Sum(sum, std::span<const uint8_t>(headers).subspan(ip));
+        const uint16_t checksum = Checksum(sum, captured);
+        Put16BE(headers, ip + 6, checksum == 0 ? 0xFFFF : checksum);
+      }
     }
     const size_t at = m_file.size();
     m_file.resize(at + 16);
@@ -208,9 +270,16 @@ class PcapWriter {
   std::vector<uint8_t> Take() { return std::move(m_file); }
 
  private:
-  static uint16_t IpChecksum(std::span<const uint8_t> header) {
-    uint32_t sum = 0;
-    for (size_t i = 0; i < kIpHeader; i += 2) sum += header[i] << 8 | header[i + 1];
+  // The Internet checksum: the ones' complement of the ones' complement sum of 16-bit words.
+  static uint32_t Sum(uint32_t sum, std::span<const uint8_t> bytes) {
+    for (size_t i = 0; i < bytes.size(); i += 2) {
+      sum += bytes[i] << 8 | (i + 1 < bytes.size() ? bytes[i + 1] : 0);
+      sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum;
+  }
+  static uint16_t Checksum(uint32_t sum, std::span<const uint8_t> bytes) {
+    sum = Sum(sum, bytes);
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint16_t>(~sum);
   }
@@ -239,7 +308,8 @@ std::vector<uint8_t> WritePcap(std::span<const SpyMsgPtr> records) {
     const auto total = static_cast<size_t>(*transfer.call.total);
     const std::span<const uint8_t> data = transfer.call.data;
     // A datagram is one packet whatever its size; a stream is cut into segments that fit.
-    const size_t step = direction.protocol == kTcp ? kMaxIpPacket - kIpHeader - kTcpHeader : total;
+    const size_t step =
+        direction.protocol == kTcp ? kMaxIpPacket - IpHeaderOf(direction) - kTcpHeader : total;
     for (size_t offset = 0; offset < total; offset += step) {
       const size_t length = std::min(step, total - offset);
       const size_t from = std::min(offset, data.size());

@@ -78,8 +78,9 @@ struct AddressParts {
   bool hasPort = false;      // IPv4 and IPv6: port and address; any other family its bytes
   uint16_t networkPort = 0;  // the port's bytes read little-endian, still in network order
   uint16_t port = 0;
-  InAddr in{};          // an IPv4 address
-  std::string address;  // the address's text, or the bytes after the family in hex
+  InAddr in{};                    // an IPv4 address
+  std::array<uint8_t, 16> in6{};  // an IPv6 address
+  std::string address;            // the address's text, or the bytes after the family in hex
 };
 inline AddressParts ReadAddressBlock(Block p, size_t block) {
   AddressParts a;
@@ -93,11 +94,10 @@ inline AddressParts ReadAddressBlock(Block p, size_t block) {
     for (size_t i = 0; i < a.in.size(); ++i) a.in[i] = protocol::bytes::Get8(p, bytes + 4 + i);
     a.address = FormatInAddr(a.in);
   } else if (a.family == layout::kFamilyInet6) {
-    std::array<uint8_t, 16> in6{};
-    for (size_t i = 0; i < in6.size(); ++i) {
-      in6[i] = protocol::bytes::Get8(p, bytes + layout::kIn6Address + i);
+    for (size_t i = 0; i < a.in6.size(); ++i) {
+      a.in6[i] = protocol::bytes::Get8(p, bytes + layout::kIn6Address + i);
     }
-    a.address = FormatIn6Addr(in6, protocol::bytes::GetLE32(p, bytes + layout::kIn6Scope));
+    a.address = FormatIn6Addr(a.in6, protocol::bytes::GetLE32(p, bytes + layout::kIn6Scope));
   } else {
     // Any other family: the bytes after the family, as many as the length says.
     const size_t end = std::clamp<size_t>(static_cast<size_t>(std::max(a.length, 0)), 2,
@@ -161,9 +161,11 @@ class Reader {
     m_call.socket = static_cast<int32_t>(s);
     Labelled("s", static_cast<int64_t>(s), FormatSocket(static_cast<int32_t>(s), 0));
   }
-  // A socket address of any family, read from its address block: its length and parts.
+  // A socket address of any family, read from its address block: its length and parts; nothing
+  // for a block that holds none.
   void AnyAddress(const char* lengthName, size_t block, AddressRole role) {
     const AddressParts a = ReadAddressBlock(p, block);
+    if (a.length == layout::kNoAddress) return;
     Labelled(lengthName, a.length, ", SOCKADDR.length=" + std::to_string(a.length),
              Shown::kAddress);
     Labelled("family", a.family, FormatFamily(a.family, m_call.family), Shown::kAddress);
@@ -171,10 +173,8 @@ class Reader {
       Field("address", a.address, a.address, ".bytes=" + a.address, Shown::kAddress);
       return;
     }
-    if (a.family == layout::kFamilyInet) {
-      m_call.address = {a.family, a.port, a.in};
-      m_call.role = role;
-    }
+    m_call.address = {a.family, a.port, a.in, a.in6};
+    m_call.role = role;
     Labelled("port", a.port, FormatPort(a.networkPort), Shown::kAddress);
     Field("address", a.address, a.address, ".address=" + a.address, Shown::kAddress);
   }
@@ -211,6 +211,10 @@ class Reader {
     const uint64_t s = U64(offset);
     Result(static_cast<int64_t>(s), FormatSocket(static_cast<int32_t>(s), Error(), m_call.family));
   }
+  // The bytes a call moved, of which the data lines show those captured; none when negative.
+  void Total(int32_t bytes) {
+    if (bytes >= 0) m_call.total = bytes;
+  }
   // Bytes transferred, or the failure.
   void TransferResult(layout::Transfer transfer) {
     const int32_t result = I32(transfer.result);
@@ -234,6 +238,11 @@ inline void Flags(Reader& r, size_t offset = layout::kTransferFlags) {
   r.Labelled("flags", flags,
              ", flags=" + (r.row.data == protocol::calls::Data::kSend ? FormatSendFlags(flags)
                                                                       : FormatRecvFlags(flags)));
+}
+// A pointer, or a pointer-sized value, from its 64-bit field.
+inline void Pointer(Reader& r, const char* name, const char* label, size_t offset) {
+  const uint64_t value = r.U64(offset);
+  r.Labelled(name, static_cast<int64_t>(value), label + FormatPointer(value));
 }
 // A Winsock 2 call's af, type and protocol, as socket shows them.
 inline void SocketArgs2(Reader& r) {
@@ -271,5 +280,19 @@ void ReadInetPton(Reader& r);
 void ReadInetNtop(Reader& r);
 void ReadAddressToString(Reader& r);
 void ReadStringToAddress(Reader& r);
+// select, WSAPoll, WSAAsyncSelect, WSAEventSelect, WSAEnumNetworkEvents, gethostbyname,
+// gethostbyaddr, gethostname (CallFields2Events.cpp).
+void ReadSelect2(Reader& r);
+void ReadPoll(Reader& r);
+void ReadSelectEvents(Reader& r);
+void ReadNetworkEvents(Reader& r);
+void ReadHostent(Reader& r);
+void ReadHostName(Reader& r);
+// sendto, recvfrom, WSASend, WSARecv, WSASendTo, WSARecvFrom, WSAGetOverlappedResult
+// (CallFields2Data.cpp).
+void ReadTransferAddr2(Reader& r);
+void ReadWsaBuffers(Reader& r);
+void ReadWsaBuffersAddr(Reader& r);
+void ReadOverlappedResult(Reader& r);
 
 }  // namespace format::payload

@@ -29,6 +29,23 @@ std::string NameOrDecimal(std::span<const format::names::ValueName<T>> table, T 
   return name ? std::string(name) : std::to_string(value);
 }
 
+// The names of the bits set, joined by "|", and the bits without a name in hexadecimal; empty
+// for no bits.
+std::string BitNames(std::span<const format::names::ValueName<uint32_t>> table, uint32_t bits) {
+  std::string text;
+  for (const auto& bit : table) {
+    if ((bits & bit.value) == 0) continue;
+    if (!text.empty()) text += '|';
+    text += bit.name;
+    bits &= ~bit.value;
+  }
+  if (bits != 0) {
+    if (!text.empty()) text += '|';
+    text += Printf("0x%04lX", static_cast<unsigned long>(bits));
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string FormatErrorCode(int32_t code, Family family) {
@@ -180,17 +197,7 @@ std::string FormatIoControlCode(uint32_t code) {
 }
 
 std::string FormatWsaSocketFlags(uint32_t flags) {
-  std::string text;
-  for (const auto& flag : format::names::kWsaSocketFlags) {
-    if ((flags & flag.value) == 0) continue;
-    if (!text.empty()) text += '|';
-    text += flag.name;
-    flags &= ~flag.value;
-  }
-  if (flags != 0) {
-    if (!text.empty()) text += '|';
-    text += Printf("0x%04lX", static_cast<unsigned long>(flags));
-  }
+  const std::string text = BitNames(format::names::kWsaSocketFlags, flags);
   return text.empty() ? "0" : text;
 }
 
@@ -207,6 +214,10 @@ std::string FormatRecvFlags(int32_t flags) {
 }
 std::string FormatSendFlags(int32_t flags) {
   return NameOrHex16(format::names::kSendFlags, flags);
+}
+std::string FormatMsgFlags(int32_t flags) {
+  const std::string text = BitNames(format::names::kWinsock2MsgFlags, static_cast<uint32_t>(flags));
+  return text.empty() ? "0x0000" : text;
 }
 std::string FormatProtocolFamily(int32_t af, Family calls) {
   if (calls == Family::kWinsock2) {

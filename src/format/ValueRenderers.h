@@ -51,6 +51,9 @@ std::string FormatSocketGroup(uint32_t group);     // "SG_CONSTRAINED_GROUP", "0
 std::string FormatShutdownHow(int32_t how);        // "SD_SEND", "7"
 std::string FormatRecvFlags(int32_t flags);
 std::string FormatSendFlags(int32_t flags);
+// The Winsock 2 MSG_* bits joined by "|", bits without a name in hexadecimal: "MSG_PEEK|0x4000",
+// "0x0000".
+std::string FormatMsgFlags(int32_t flags);
 std::string FormatProtocolFamily(int32_t af, Family calls = Family::kWinsock1);
 std::string FormatSocketType(int32_t type);
 // A mask of bits: the names of its bits joined by '|', any bits without a name last in

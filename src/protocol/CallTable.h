@@ -93,28 +93,28 @@
   X(66, WSAIoctl, WSAIoctl, 0, 70, ioctlsocket, 9, kWSAIoctl, true, kNone, 0)                                               \
   X(67, WSADuplicateSocketA, WSADuplicateSocketA, 0, 45, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
   X(68, WSADuplicateSocketW, WSADuplicateSocketW, 0, 46, socket, 3, kDuplicateSocket, true, kNone, 0)                       \
-  X(69, WSASend, WSASend, 0, 87, send, 7, kGeneric, true, kNone, 0)                                                         \
-  X(70, ws2_sendto, sendto, 0, 20, sendto, 6, kGeneric, true, kNone, 0)                                                     \
-  X(71, WSASendTo, WSASendTo, 0, 90, sendto, 9, kGeneric, true, kNone, 0)                                                   \
-  X(72, WSARecv, WSARecv, 0, 82, recv, 7, kGeneric, true, kNone, 0)                                                         \
-  X(73, ws2_recvfrom, recvfrom, 0, 17, recvfrom, 6, kGeneric, true, kNone, 0)                                               \
-  X(74, WSARecvFrom, WSARecvFrom, 0, 84, recvfrom, 9, kGeneric, true, kNone, 0)                                             \
-  X(75, WSAGetOverlappedResult, WSAGetOverlappedResult, 0, 60, recv, 5, kGeneric, true, kNone, 0)                           \
-  X(76, ws2_select, select, 0, 18, select, 5, kGeneric, false, kNone, 0)                                                    \
-  X(77, WSAPoll, WSAPoll, 0, 80, select, 3, kGeneric, false, kNone, 0)                                                      \
-  X(78, ws2_WSAAsyncSelect, WSAAsyncSelect, 0, 101, select, 4, kGeneric, true, kNone, 0)                                    \
-  X(79, WSAEventSelect, WSAEventSelect, 0, 59, select, 3, kGeneric, true, kNone, 0)                                         \
-  X(80, WSAEnumNetworkEvents, WSAEnumNetworkEvents, 0, 49, select, 3, kGeneric, true, kNone, 0)                             \
+  X(69, WSASend, WSASend, 0, 87, send, 7, kWsaBuffers, true, kSend, 0)                                                      \
+  X(70, ws2_sendto, sendto, 0, 20, sendto, 6, kTransferAddr2, true, kSend, 0)                                               \
+  X(71, WSASendTo, WSASendTo, 0, 90, sendto, 9, kWsaBuffersAddr, true, kSend, 0)                                            \
+  X(72, WSARecv, WSARecv, 0, 82, recv, 7, kWsaBuffers, true, kRecv, 0)                                                      \
+  X(73, ws2_recvfrom, recvfrom, 0, 17, recvfrom, 6, kTransferAddr2, true, kRecv, 0)                                         \
+  X(74, WSARecvFrom, WSARecvFrom, 0, 84, recvfrom, 9, kWsaBuffersAddr, true, kRecv, 0)                                      \
+  X(75, WSAGetOverlappedResult, WSAGetOverlappedResult, 0, 60, recv, 5, kOverlappedResult, true, kRecv, 0)                  \
+  X(76, ws2_select, select, 0, 18, select, 5, kSelect2, false, kNone, 0)                                                    \
+  X(77, WSAPoll, WSAPoll, 0, 80, select, 3, kPoll, false, kNone, 0)                                                         \
+  X(78, ws2_WSAAsyncSelect, WSAAsyncSelect, 0, 101, select, 4, kSelectEvents, true, kNone, 0)                               \
+  X(79, WSAEventSelect, WSAEventSelect, 0, 59, select, 3, kSelectEvents, true, kNone, 0)                                    \
+  X(80, WSAEnumNetworkEvents, WSAEnumNetworkEvents, 0, 49, select, 3, kNetworkEvents, true, kNone, 0)                       \
   X(81, getaddrinfo, getaddrinfo, 0, 128, inet_addr, 4, kAddrInfo, false, kNone, 0)                                         \
   X(82, GetAddrInfoW, GetAddrInfoW, 0, 30, inet_addr, 4, kAddrInfo, false, kNone, 0)                                        \
   X(83, freeaddrinfo, freeaddrinfo, 0, 127, inet_addr, 1, kFreeAddrInfo, false, kNone, 0)                                   \
   X(84, getnameinfo, getnameinfo, 0, 129, inet_ntoa, 7, kNameInfo, false, kNone, 0)                                         \
   X(85, GetNameInfoW, GetNameInfoW, 0, 32, inet_ntoa, 7, kNameInfo, false, kNone, 0)                                        \
-  X(86, ws2_gethostbyname, gethostbyname, 0, 52, inet_addr, 1, kGeneric, false, kNone, 0)                                   \
-  X(87, ws2_gethostbyaddr, gethostbyaddr, 0, 51, inet_ntoa, 3, kGeneric, false, kNone, 0)                                   \
-  X(88, ws2_gethostname, gethostname, 0, 57, inet_addr, 2, kGeneric, false, kNone, 0)                                       \
-  X(89, ws2_inet_addr, inet_addr, 0, 11, inet_addr, 1, kGeneric, false, kNone, 0)                                           \
-  X(90, ws2_inet_ntoa, inet_ntoa, 0, 12, inet_ntoa, 1, kGeneric, false, kNone, 0)                                           \
+  X(86, ws2_gethostbyname, gethostbyname, 0, 52, inet_addr, 1, kHostent, false, kNone, 0)                                   \
+  X(87, ws2_gethostbyaddr, gethostbyaddr, 0, 51, inet_ntoa, 3, kHostent, false, kNone, 0)                                   \
+  X(88, ws2_gethostname, gethostname, 0, 57, inet_addr, 2, kHostName, false, kNone, 0)                                      \
+  X(89, ws2_inet_addr, inet_addr, 0, 11, inet_addr, 1, kInetAddr, false, kNone, 0)                                          \
+  X(90, ws2_inet_ntoa, inet_ntoa, 0, 12, inet_ntoa, 1, kInetNtoa, false, kNone, 0)                                          \
   X(91, inet_pton, inet_pton, 0, 131, inet_addr, 3, kInetPton, false, kNone, 0)                                             \
   X(92, inet_ntop, inet_ntop, 0, 130, inet_ntoa, 4, kInetNtop, false, kNone, 0)                                             \
   X(93, InetPtonW, InetPtonW, 0, 34, inet_addr, 3, kInetPton, false, kNone, 0)                                              \

@@ -55,6 +55,16 @@ enum class Group : uint8_t {
   kInetNtop,         // inet_ntop, InetNtopW
   kAddressToString,  // WSAAddressToStringA, WSAAddressToStringW
   kStringToAddress,  // WSAStringToAddressA, WSAStringToAddressW
+  kSelect2,          // select
+  kPoll,             // WSAPoll
+  kSelectEvents,     // WSAAsyncSelect, WSAEventSelect
+  kNetworkEvents,    // WSAEnumNetworkEvents
+  kHostent,          // gethostbyname, gethostbyaddr
+  kHostName,         // gethostname
+  kWsaBuffers,       // WSASend, WSARecv
+  kTransferAddr2,    // sendto, recvfrom
+  kWsaBuffersAddr,   // WSASendTo, WSARecvFrom
+  kOverlappedResult,
 };
 
 constexpr size_t kError = 0;
@@ -145,11 +155,14 @@ constexpr size_t kSocket64 = 8;
 
 // A socket address of any family: the length the call gave or got, then the address's first
 // bytes, up to the size of the largest (a SOCKADDR_STORAGE), zero beyond. The family is its
-// first two bytes; the port, where the family has one, the next two, in network order.
+// first two bytes; the port, where the family has one, the next two, in network order. A length
+// of kNoAddress says that the block holds none: the call gave or got no address (a receive that
+// failed or has not completed, a collected call that names none).
 constexpr size_t kAddrBlockLength = 0;
 constexpr size_t kAddrBlockBytes = 4;
 constexpr size_t kAddrBlockCapacity = 128;
 constexpr size_t kAddrBlockSize = kAddrBlockBytes + kAddrBlockCapacity;
+constexpr int32_t kNoAddress = -1;
 constexpr int16_t kFamilyInet = 2;
 constexpr int16_t kFamilyInet6 = 23;
 // The families whose port and address are shown as such; any other family shows its bytes.
@@ -335,6 +348,95 @@ constexpr size_t kToAddressLength = 12;
 constexpr size_t kToAddressInfo = 16;
 constexpr size_t kToAddressAddress = 24;
 constexpr size_t kToAddressFixed = kToAddressAddress + kAddrBlockSize;
+// sendto, recvfrom: as recv and send, then the size of the program's address buffer (recvfrom;
+// 0 without one) and the address block: the destination, or the source the call filled in.
+constexpr Transfer kTransferAddr2{kResult2, 24, 164};
+constexpr size_t kTransferAddr2FromLen = 28;
+constexpr size_t kTransferAddr2Address = 32;
+
+// WSASend, WSARecv, WSASendTo, WSARecvFrom: the bytes the call moved (for a send that pends, the
+// bytes it handed over; -1 when the call failed or a receive pends), the count of captured bytes,
+// the flags as passed and, after a receive that completed, as it returned them, the buffer count,
+// the size of a WSARecvFrom's address buffer, the OVERLAPPED, the completion routine, and how
+// many buffer lengths the payload lists. The -To/-From calls add the address block. The captured
+// bytes follow the fixed part, then the lengths of the first buffers, 32 bits each.
+constexpr Transfer kWsaBuffers{16, 20, 60};
+constexpr Transfer kWsaBuffersAddr{16, 20, 192};
+constexpr size_t kWsaFlags = 24;
+constexpr size_t kWsaFlagsOut = 28;
+constexpr size_t kWsaBufferCount = 32;
+constexpr size_t kWsaFromLen = 36;
+constexpr size_t kWsaOverlapped = 40;
+constexpr size_t kWsaCompletion = 48;
+constexpr size_t kWsaListed = 56;
+constexpr size_t kWsaAddress = 60;
+
+// WSAGetOverlappedResult: laid out as a WSARecvFrom, with what it collected. The bytes are those
+// of a receive the agent saw pend on the same OVERLAPPED (-1 for anything else), its buffer count
+// and address block (kNoAddress but for a WSARecvFrom) and the API id of that receive (0 for
+// none); the transfer count the call returned, fWait, and the flags it returned.
+constexpr size_t kCollectWait = kWsaFlags;
+constexpr size_t kCollectApi = kWsaFromLen;
+constexpr size_t kCollectTransferred = kWsaCompletion;
+
+// select: nfds, which of the three sets and the timeout the program passed (kPassed* bits), the
+// timeout, and each set's socket count as passed and as the call left it (after a failed call,
+// 0). The sockets follow the fixed part, 64-bit each, at most kFdSetSize of a set: the read,
+// write and except sets as passed, then as the call left them.
+constexpr size_t kSelect2Nfds = 8;
+constexpr size_t kSelect2Passed = 12;
+constexpr size_t kSelect2Sec = 16;
+constexpr size_t kSelect2Usec = 20;
+constexpr size_t kSelect2CountsBefore = 24;  // three 32-bit counts
+constexpr size_t kSelect2CountsAfter = 36;
+constexpr size_t kSelect2Fixed = 48;
+constexpr size_t kFdSetSize = 64;
+constexpr uint32_t kPassedTimeout = 1u << 3;  // bits 0 to 2: the read, write and except sets
+
+// WSAPoll: the count and timeout it was given and how many entries follow the fixed part (none
+// after WSAEFAULT), each a 64-bit socket, its events and, after a call that succeeded, revents.
+constexpr size_t kPollCount = 8;
+constexpr size_t kPollTimeout = 12;
+constexpr size_t kPollKept = 16;
+constexpr size_t kPollFixed = 20;
+constexpr size_t kPollEntrySize = 16;
+constexpr size_t kPollEvents = 8;
+constexpr size_t kPollRevents = 10;
+
+// WSAAsyncSelect and WSAEventSelect: the window or the event, the FD_* mask, and the message
+// (WSAAsyncSelect's only).
+constexpr size_t kSelectEventsHandle = 16;
+constexpr size_t kSelectEventsMask = 24;
+constexpr size_t kSelectEventsMessage = 28;
+constexpr size_t kSelectEventsFixed = 32;
+
+// WSAEnumNetworkEvents: the event, and the WSANETWORKEVENTS it filled (zero after a failure):
+// the FD_* events and one error code per event bit.
+constexpr size_t kNetworkEventsHandle = 16;
+constexpr size_t kNetworkEventsMask = 24;
+constexpr size_t kNetworkEventsErrors = 28;
+constexpr size_t kNetworkEventsCount = 10;  // FD_MAX_EVENTS
+constexpr size_t kNetworkEventsFixed = kNetworkEventsErrors + 4 * kNetworkEventsCount;
+
+// gethostbyname and gethostbyaddr: the hostent pointer returned, gethostbyaddr's len and type
+// and the first kHostAddrCapacity bytes of its addr; and of the hostent, when there is one, the
+// address type and length and how many aliases and addresses follow. After the fixed part:
+// gethostbyname's name, then h_name and the aliases as zero-ended texts, then the addresses,
+// each min(h_length, kHostAddrCapacity) bytes.
+constexpr size_t kHostentResult = 8;
+constexpr size_t kHostentLen = 16;
+constexpr size_t kHostentType = 20;
+constexpr size_t kHostentAddr = 24;
+constexpr size_t kHostAddrCapacity = 16;
+constexpr size_t kHostentAddrType = 40;
+constexpr size_t kHostentLength = 42;
+constexpr size_t kHostentAliases = 44;
+constexpr size_t kHostentAddresses = 46;
+constexpr size_t kHostentFixed = 48;
+
+// gethostname: namelen, then the name got, a zero-ended text (none after a failure).
+constexpr size_t kHostNameLen = 8;
+constexpr size_t kHostNameFixed = 12;
 
 // Where the captured data of a group lies; none for the groups without data.
 constexpr std::optional<Transfer> TransferOf(Group group) {
@@ -346,6 +448,13 @@ constexpr std::optional<Transfer> TransferOf(Group group) {
     case Group::kRecvFrom:
     case Group::kSendTo:
       return kLongTransfer;
+    case Group::kTransferAddr2:
+      return kTransferAddr2;
+    case Group::kWsaBuffers:
+      return kWsaBuffers;
+    case Group::kWsaBuffersAddr:
+    case Group::kOverlappedResult:
+      return kWsaBuffersAddr;
     default:
       return std::nullopt;
   }
@@ -368,15 +477,29 @@ constexpr std::optional<size_t> AddressBlockOf(Group group) {
       return kToStringAddress;
     case Group::kStringToAddress:
       return kToAddressAddress;
+    case Group::kTransferAddr2:
+      return kTransferAddr2Address;
+    case Group::kWsaBuffersAddr:
+    case Group::kOverlappedResult:
+      return kWsaAddress;
     default:
       return std::nullopt;
   }
 }
 
 // The groups whose Verbose lines vary with more than an address's family: a lookup's list, an
-// address only a call that succeeded filled in.
+// address only a call that succeeded filled in, select's sets, WSAPoll's entries, a HOSTENT.
 constexpr bool LinesVary(Group group) {
-  return group == Group::kAddrInfo || group == Group::kStringToAddress;
+  switch (group) {
+    case Group::kAddrInfo:
+    case Group::kStringToAddress:
+    case Group::kSelect2:
+    case Group::kPoll:
+    case Group::kHostent:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // The groups whose payload holds a socket address image.

@@ -35,6 +35,19 @@ TEST(ReportRules, ErrorsOnlyReportsFailedCallsWhateverTheirCode) {
   EXPECT_FALSE(ShouldReport(options, true, 10035, {4}));
 }
 
+// An overlapped call that pends (WSA_IO_PENDING) is under way, not failed; only WSAEWOULDBLOCK
+// is the code that Ignore WSAEWOULDBLOCK leaves out.
+TEST(ReportRules, PendingIsNoFailureAndOnlyWouldBlockIsIgnored) {
+  TrackingOptions options;
+  options.errorsOnly = true;
+  EXPECT_FALSE(ShouldReport(options, true, 997, {4}));
+  EXPECT_TRUE(ShouldReport(options, true, 996, {4}));  // WSA_IO_INCOMPLETE
+  options.errorsOnly = false;
+  options.ignoreWouldBlock = true;
+  EXPECT_TRUE(ShouldReport(options, true, 997, {4}));
+  EXPECT_TRUE(ShouldReport(options, true, 10036, {4}));
+}
+
 TEST(ReportRules, RestrictionMatchesTheSocketArgumentOrTheNewSocket) {
   TrackingOptions options;
   options.restrictSocket = true;

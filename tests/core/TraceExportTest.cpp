@@ -74,7 +74,7 @@ std::string Endpoint(std::span<const uint8_t> ip, size_t address, size_t port) {
 // Reads back what WritePcap wrote, checking the file and IPv4 headers on the way.
 std::vector<Packet> ReadPcap(const std::vector<uint8_t>& file) {
   EXPECT_EQ(protocol::bytes::GetLE32(file, 0), 0xA1B2C3D4u);
-  EXPECT_EQ(protocol::bytes::GetLE32(file, 20), format::kPcapLinkTypeRawIpv4);
+  EXPECT_EQ(protocol::bytes::GetLE32(file, 20), format::kPcapLinkTypeRaw);
   std::vector<Packet> packets;
   for (size_t at = 24; at < file.size();) {
     Packet packet;

@@ -7,6 +7,7 @@ RECORDS is `qntdump --json` of the trace, LOG what `wsdemo2 --log` wrote. Handle
 (sockets, events, OVERLAPPED structures) differ from run to run: both sides are compared by their
 order of first appearance, so each collected receive is checked against the call that started it.
 """
+import ipaddress
 import json
 import sys
 
@@ -114,8 +115,9 @@ def ioctl(r):
 
 def wsa_ioctl(r):
     # Buffers without bytes are logged as null.
-    args = dict(fields(r, "code", "input_len", "output_len", "overlapped", "completion_routine"),
+    args = dict(fields(r, "code", "input_len", "output_len", "completion_routine"),
                 s=record_handle(value(r, "s")), input=value(r, "input") or None)
+    args["overlapped"] = record_handle(value(r, "overlapped"))
     out = {"output": value(r, "output") or None, "returned": value(r, "returned")}
     return args, out if succeeded(r) else {}
 
@@ -177,6 +179,126 @@ def string_to_address(r):
     return args, out
 
 
+def sockets(r, name):
+    """An fd_set's sockets as the record holds them, None for a set not passed."""
+    p = r["params"]
+    return [record_handle(int(h)) for h in p[name]["value"].split()] if name in p else None
+
+
+def select(r):
+    sets = ("readfds", "writefds", "exceptfds")
+    args = {"nfds": value(r, "nfds")}
+    args.update((name, sockets(r, name + ".in")) for name in sets)
+    args["timeout"] = (None if "timeout" in r["params"]
+                       else {"sec": value(r, "tv_sec"), "usec": value(r, "tv_usec")})
+    out = {}
+    if r["result"]["value"] != -1:
+        out = {name: sockets(r, name + ".out") for name in sets}
+    return args, out
+
+
+def poll(r):
+    p, fds, revents = r["params"], [], []
+    while "fdArray[%d].fd" % len(fds) in p:
+        entry = "fdArray[%d]." % len(fds)
+        fds.append({"fd": record_handle(value(r, entry + "fd")),
+                    "events": value(r, entry + "events")})
+        if entry + "revents" in p:
+            revents.append(value(r, entry + "revents"))
+    out = {"revents": revents} if r["result"]["value"] != -1 else {}
+    return {"fds": fds, "nfds": value(r, "nfds"), "timeout": value(r, "timeout")}, out
+
+
+def async_select(r):
+    return {"s": record_handle(value(r, "s")), "hwnd": record_handle(value(r, "hWnd")),
+            "msg": value(r, "wMsg"), "events": value(r, "lEvent")}, {}
+
+
+def event_select(r):
+    return {"s": record_handle(value(r, "s")), "event": record_handle(value(r, "hEventObject")),
+            "events": value(r, "lNetworkEvents")}, {}
+
+
+def enum_network_events(r):
+    args = {"s": record_handle(value(r, "s")), "event": record_handle(value(r, "hEventObject"))}
+    if r["result"]["value"] != 0:
+        return args, {}
+    return args, {"events": value(r, "lNetworkEvents"),
+                  "errors": [int(e) for e in value(r, "iErrorCode").split()]}
+
+
+def host_address(text, addrtype, length):
+    """A hostent's address as the log writes it: IPv4 as text, any other as hex bytes."""
+    if addrtype == 2 and length == 4:
+        return text
+    return ipaddress.IPv6Address(text).packed.hex() if addrtype == 23 and length == 16 else text
+
+
+def hostent(r, args):
+    if r["result"]["value"] == 0:
+        return args, {}
+    kind, length = value(r, "h_addrtype"), value(r, "h_length")
+    return args, {"name": value(r, "h_name"), "aliases": value(r, "h_aliases").split(),
+                  "addrtype": kind, "length": length,
+                  "addresses": [host_address(a, kind, length)
+                                for a in value(r, "h_addr_list").split()]}
+
+
+def in_addr(number):
+    return ".".join(str(b) for b in number.to_bytes(4, "little"))
+def sendto(r):
+    return {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "address": address(r), "tolen": value(r, "tolen")}, {}
+
+
+def received_from(r, out):
+    # The source, which a receive shows once it completed.
+    if "family" in r["params"]:
+        out.update(address=address(r), fromlen=value(r, "fromlen"))
+    return out
+
+
+def recvfrom(r):
+    args = {"s": record_handle(value(r, "s")), "len": value(r, "len"), "flags": value(r, "flags"),
+            "fromlen": value(r, "fromlen_in")}
+    return args, received_from(r, {})
+
+
+def buffers(r):
+    lengths = value(r, "lengths")
+    return [int(n) for n in lengths.split(",")] if lengths else []
+
+
+# WSASend, WSASendTo, WSARecv, WSARecvFrom.
+def wsa_buffers(r):
+    p = r["params"]
+    args = {"s": record_handle(value(r, "s")), "buffers": buffers(r), "flags": value(r, "flags")}
+    if "tolen" in p:
+        args.update(address=address(r), tolen=value(r, "tolen"))
+    if "fromlen_in" in p:
+        args["fromlen"] = value(r, "fromlen_in")
+    args.update(overlapped=record_handle(value(r, "overlapped")),
+                completion_routine=value(r, "completion_routine"))
+    out = {}
+    if r["result"]["value"] == 0:
+        if "sent" in p:
+            out = {"sent": value(r, "sent")}
+        else:
+            out = received_from(r, {"received": value(r, "received"),
+                                    "flags": value(r, "flags_out")})
+    return args, out
+
+
+def collect(r):
+    args = {"s": record_handle(value(r, "s")), "overlapped": record_handle(value(r, "overlapped")),
+            "wait": value(r, "wait")}
+    out = {}
+    if r["result"]["value"]:
+        out = received_from(r, {"transferred": value(r, "transferred"),
+                                "flags": value(r, "flags_out")})
+    return args, out
+
+
 SEEN = {
     "WSAStartup": startup,
     "WSACleanup": lambda r: ({}, {}),
@@ -214,12 +336,44 @@ SEEN = {
     "WSAAddressToStringW": address_to_string,
     "WSAStringToAddressA": string_to_address,
     "WSAStringToAddressW": string_to_address,
+    "select": select,
+    "WSAPoll": poll,
+    "WSAAsyncSelect": async_select,
+    "WSAEventSelect": event_select,
+    "WSAEnumNetworkEvents": enum_network_events,
+    "gethostbyname": lambda r: hostent(r, {"name": value(r, "name")}),
+    "gethostbyaddr": lambda r: hostent(r, {k: value(r, k) for k in ("addr", "len", "type")}),
+    "gethostname": lambda r: ({"namelen": value(r, "namelen")},
+                              {"name": value(r, "name")} if r["result"]["value"] == 0 else {}),
+    "inet_addr": lambda r: ({"cp": value(r, "cp")}, {}),
+    "inet_ntoa": lambda r: ({"in": in_addr(value(r, "in"))}, {}),
+    "sendto": sendto,
+    "recvfrom": recvfrom,
+    "WSASend": wsa_buffers,
+    "WSASendTo": wsa_buffers,
+    "WSARecv": wsa_buffers,
+    "WSARecvFrom": wsa_buffers,
+    "WSAGetOverlappedResult": collect,
 }
-# The calls whose result is a new handle, and those whose result is a text ("" for NULL).
-HANDLE_RESULTS = {"socket", "accept", "WSAAccept", "WSASocketA", "WSASocketW"}
-TEXT_RESULTS = {"inet_ntop", "InetNtopW"}
-# Pointers the program got and handed back, masked as handles are.
-POINTERS = {"args": ("s", "ai", "protocol_info"), "out": ("res",)}
+# The calls whose result is a new handle or a pointer the program keeps, and those whose result
+# is a text ("" for NULL).
+HANDLE_RESULTS = {"socket", "accept", "WSAAccept", "WSASocketA", "WSASocketW", "gethostbyname",
+                  "gethostbyaddr"}
+TEXT_RESULTS = {"inet_ntop", "InetNtopW", "inet_ntoa"}
+# The log's keys that hold handles and pointers the program got and handed back, masked alike:
+# one, a list of them (an fd_set, null for NULL), or objects that hold them (WSAPoll's array).
+HANDLE_KEYS = {"s", "ai", "protocol_info", "res", "event", "hwnd", "fd", "readfds", "writefds",
+               "exceptfds", "overlapped"}
+
+
+def mask_handles(values):
+    for key, v in values.items():
+        if key in HANDLE_KEYS and v is not None:
+            values[key] = [log_handle(h) for h in v] if isinstance(v, list) else log_handle(v)
+        elif isinstance(v, list):
+            for item in v:
+                if isinstance(item, dict):
+                    mask_handles(item)
 
 
 def seen(r):
@@ -237,10 +391,8 @@ def expected(c):
     # The bytes sent or received, compared apart: the save limit may cut the captured ones.
     args.pop("data", None)
     out.pop("data", None)
-    for part, keys in (("args", args), ("out", out)):
-        for key in POINTERS[part]:
-            if key in keys:
-                keys[key] = log_handle(keys[key])
+    mask_handles(args)
+    mask_handles(out)
     result = log_handle(c["result"]) if c["call"] in HANDLE_RESULTS else c["result"]
     return c["call"], args, result, out
 
@@ -259,7 +411,9 @@ def data_agrees(r, c):
 RETURNS_ERROR = {"WSAStartup", "getaddrinfo", "GetAddrInfoW", "getnameinfo", "GetNameInfoW"}
 FAILS = {"inet_pton": lambda r: r != 1, "InetPtonW": lambda r: r != 1,
          "inet_ntop": lambda r: r is None, "InetNtopW": lambda r: r is None,
-         "freeaddrinfo": lambda r: False}
+         "freeaddrinfo": lambda r: False, "gethostbyname": lambda r: r == 0,
+         "gethostbyaddr": lambda r: r == 0, "inet_ntoa": lambda r: r is None,
+         "WSAGetOverlappedResult": lambda r: r == 0}
 
 
 def error_of(c):

@@ -2,10 +2,11 @@
 // It runs a copy of wsdemo.exe rewritten by the launcher to load the agent, reassembles what
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
-// anything the program sees. Last, wsburst's bursts right before each way a program can end:
-// every report arrives, in order; a real overflow of the socket is counted; and the same through
-// the report channel, under a busy thread per CPU, with nothing lost, a reader that stalls
-// costing the program two seconds once and every dropped report counted.
+// anything the program sees. A Winsock 1.1 call's IPv6 address comes whole. Last, wsburst's
+// bursts right before each way a program can end: every report arrives, in order; a real overflow
+// of the socket is counted; and the same through the report channel, under a busy thread per CPU,
+// with nothing lost, a reader that stalls costing the program two seconds once and every dropped
+// report counted.
 //   agent_monitor_test <agent.dll> <wsdemo.exe> <wsburst.exe> <agent_faulty.dll>
 #include <windows.h>
 #include <winsock.h>
@@ -669,6 +670,75 @@ void CheckStalledChannelReader(ChannelReader& reader, const std::string& burst) 
   }
 }
 
+// A Winsock 1.1 program's IPv6 addresses do not fit the 16-byte image of ids 0-45: bind, sendto
+// and recvfrom come whole under their Winsock 2 ids. The calls are made here, through the
+// agent's own exports; skipped where ::1 cannot be bound.
+void CheckLongAddressesComeWhole(Monitor& monitor) {
+  const HMODULE agent = GetModuleHandleA(protocol::AgentDll(protocol::kWsock32).c_str());
+  CHECK(agent != nullptr);
+  if (agent == nullptr) return;
+  const auto startup = reinterpret_cast<int(WINAPI*)(WORD, WSADATA*)>(
+      reinterpret_cast<void*>(GetProcAddress(agent, "WSAStartup")));
+  const auto cleanup = reinterpret_cast<int(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(agent, "WSACleanup")));
+  const auto open = reinterpret_cast<SOCKET(WINAPI*)(int, int, int)>(
+      reinterpret_cast<void*>(GetProcAddress(agent, "socket")));
+  const auto close = reinterpret_cast<int(WINAPI*)(SOCKET)>(
+      reinterpret_cast<void*>(GetProcAddress(agent, "closesocket")));
+  const auto bind = reinterpret_cast<int(WINAPI*)(SOCKET, const sockaddr*, int)>(
+      reinterpret_cast<void*>(GetProcAddress(agent, "bind")));
+  const auto sendto =
+      reinterpret_cast<int(WINAPI*)(SOCKET, const char*, int, int, const sockaddr*, int)>(
+          reinterpret_cast<void*>(GetProcAddress(agent, "sendto")));
+  const auto recvfrom = reinterpret_cast<int(WINAPI*)(SOCKET, char*, int, int, sockaddr*, int*)>(
+      reinterpret_cast<void*>(GetProcAddress(agent, "recvfrom")));
+  // A sockaddr_in6 of [::1]:port, byte by byte: family 23, port, flow info, address, scope.
+  unsigned char at[28] = {23, 0, static_cast<unsigned char>(g_demoPort >> 8),
+                          static_cast<unsigned char>(g_demoPort)};
+  at[23] = 1;
+  const auto* address = reinterpret_cast<const sockaddr*>(at);
+
+  monitor.Discard();
+  WSADATA data;
+  CHECK(startup(MAKEWORD(1, 1), &data) == 0);
+  const SOCKET receiver = open(23, SOCK_DGRAM, 0);
+  const SOCKET sender = open(23, SOCK_DGRAM, 0);
+  const bool bound = receiver != INVALID_SOCKET && bind(receiver, address, sizeof at) == 0;
+  if (bound) {
+    CHECK(sendto(sender, "six", 3, 0, address, sizeof at) == 3);
+    char buffer[16];
+    unsigned char from[128] = {};
+    int fromLength = sizeof from;
+    CHECK(recvfrom(receiver, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(from),
+                   &fromLength) == 3);
+  }
+  close(sender);
+  close(receiver);
+  cleanup();
+  int others = 0;
+  const std::vector<SpyMsgPtr> records = monitor.Collect(GetCurrentProcessId(), others);
+  if (!bound) {
+    std::printf("skipped: the Winsock 1.1 agent's IPv6 addresses (::1 cannot be bound)\n");
+    return;
+  }
+  CHECK(SameIds(records, {44, 22, 22, 50, 70, 73, 2, 2, 45}));
+  if (records.size() != 9) return;
+  // bind and sendto name the receiver's port; recvfrom got the sender's, which the system chose.
+  const std::string port = "|.port=" + std::to_string(g_demoPort) + "|";
+  for (const size_t i : {3, 4, 5}) {
+    std::vector<std::string> lines;
+    format::FormatEvent(*records[i], lines, false, true);
+    const std::string joined = Join(lines);
+    const bool whole =
+        joined.find("SOCKADDR.length=28,|.family=AF_INET6|.port=") != std::string::npos &&
+        joined.find("|.address=::1)") != std::string::npos &&
+        (i == 5 || joined.find(port) != std::string::npos);
+    if (!whole) std::printf("  record %zu: %s\n", i, joined.c_str());
+    CHECK(whole);
+  }
+  CHECK(DumpText(*records[4], -1) == "six" && DumpText(*records[5], -1) == "six");
+}
+
 void CheckSameAsUntraced(const ChildResult& traced, const ChildResult& untraced, const char* what) {
   const bool same = traced.exitCode == untraced.exitCode &&
                     WithoutHandles(traced.output) == WithoutHandles(untraced.output);
@@ -765,6 +835,8 @@ int main(int argc, char** argv) {
     CHECK(rows.size() == 2 * 19);
     CHECK(!rows.empty() && rows[0] == "0000:   00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F ");
   }
+
+  CheckLongAddressesComeWhole(monitor);
 
   // Two monitors: the first keeps every report while the second lives and after it closed.
   {

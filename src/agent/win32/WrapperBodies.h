@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <new>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -65,6 +66,11 @@ inline uint64_t Handle64(SOCKET s) {
 
 inline std::span<const uint8_t> Bytes(const char* data, size_t count) {
   return {reinterpret_cast<const uint8_t*>(data), count};
+}
+// A pointer of the program, data or function, for a 64-bit field.
+template <class Pointer>
+uint64_t PointerValue(Pointer p) {
+  return reinterpret_cast<uintptr_t>(p);
 }
 
 // One traced call after it returned.
@@ -151,7 +157,19 @@ class Report {
   int32_t m_error;
 };
 
-// The bytes of a socket address the program passed, as many as its length says and the
+// What the program's value holds before the call, while the call is traced: the call may be
+// about to refuse the pointer (WSAEFAULT) or to overwrite the value, so it is read only where it
+// can be read without a fault, and the thread's error is kept. 0 for a null or unreadable pointer.
+template <class T>
+T Before(const agent::Agent& agent, Id id, const T* p) {
+  if (p == nullptr || !agent.Wants(id)) return T{};
+  const DWORD saved = GetLastError();
+  const T value = IsBadReadPtr(p, sizeof *p) ? T{} : *p;
+  SetLastError(saved);
+  return value;
+}
+
+// The bytes of a socket address the program passed or got, as many as its length says and the
 // payload's address block holds; none when the call refused the pointer.
 inline agent::payload::AnyAddress Address(const Report& report, const sockaddr* address,
                                           int length) {
@@ -161,6 +179,35 @@ inline agent::payload::AnyAddress Address(const Report& report, const sockaddr* 
                  std::min(static_cast<size_t>(length), protocol::layout::kAddrBlockCapacity)};
   }
   return any;
+}
+
+// The Winsock 2 sendto and recvfrom, whose addresses are whole; the Winsock 1.1 agent reports a
+// call under these ids when its address does not fit the 16-byte image.
+inline void ReportSendTo2(Report& report, SOCKET s, const char* buf, int len, int flags,
+                          const sockaddr* to, int tolen, int result) {
+  constexpr size_t kFixed = protocol::layout::kTransferAddr2.fixed;
+  report.SendTransfer(agent::payload::BuildTransferAddr2,
+                      agent::payload::TransferAddr2Call{report.Error(), result, Handle64(s), flags,
+                                                        len, 0, Address(report, to, tolen)},
+                      kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+}
+// `fromLenIn` is what *fromlen held before the call; the source is read only after a success.
+inline void ReportRecvFrom2(Report& report, SOCKET s, const char* buf, int len, int flags,
+                            const sockaddr* from, const int* fromlen, int32_t fromLenIn,
+                            int result) {
+  constexpr size_t kFixed = protocol::layout::kTransferAddr2.fixed;
+  agent::payload::TransferAddr2Call call{report.Error(),
+                                         result,
+                                         Handle64(s),
+                                         flags,
+                                         len,
+                                         fromLenIn,
+                                         {protocol::layout::kNoAddress, {}}};
+  if (result != SOCKET_ERROR && from != nullptr && fromlen != nullptr) {
+    call.address = Address(report, from, *fromlen);
+  }
+  report.SendTransfer(agent::payload::BuildTransferAddr2, call, kFixed,
+                      Bytes(buf, report.KeptBytes(result, kFixed)));
 }
 
 // A pointer result fails as null, an int result as SOCKET_ERROR, an unsigned one (a socket,
@@ -179,6 +226,37 @@ bool Failed(Result result) {
 template <class First, class... Rest>
 First FirstOf(First first, Rest...) {
   return first;
+}
+
+// inet_addr and inet_ntoa, which both agents report alike.
+template <Id kId>
+unsigned long InetAddr(const char* cp) {
+  agent::Agent& agent = agent::Agent::Get();
+  const unsigned long result = CallReal<kId>(agent, cp);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, false);
+  if (report.Wanted()) {
+    // The text is read only as far as a datagram holds it.
+    const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
+    report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
+                std::string_view(cp != nullptr ? cp : "", length));
+  }
+  return result;
+}
+
+template <Id kId>
+char* InetNtoa(in_addr in) {
+  agent::Agent& agent = agent::Agent::Get();
+  char* result = CallReal<kId>(agent, in);
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == nullptr);
+  if (report.Wanted()) {
+    uint32_t address;
+    std::memcpy(&address, &in, sizeof(address));
+    report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
+                std::string_view(result != nullptr ? result : ""));
+  }
+  return result;
 }
 
 // The calls decoded by name only report their error code.

@@ -15,10 +15,12 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWsock32;
 
 namespace {
 
+using agent::wrappers::Address;
 using agent::wrappers::ByName;
 using agent::wrappers::Bytes;
 using agent::wrappers::CallReal;
 using agent::wrappers::Handle;
+using agent::wrappers::Handle64;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
@@ -37,11 +39,26 @@ std::span<const uint8_t> OptionBytes(const char* value, int length) {
   return Bytes(value, static_cast<size_t>(length));
 }
 
-template <Id kId>
+// An address longer than the 16-byte image of ids 0-45 (an IPv6 one) is reported whole, under the
+// Winsock 2 id of the same call.
+bool FitsImage(int length) {
+  return length <= static_cast<int>(protocol::layout::kSockAddrSize);
+}
+
+template <Id kId, Id kWhole>
 int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = CallReal<kId>(agent, s, name, namelen);
   if (!agent.Wants(kId)) return result;
+  if (!FitsImage(namelen)) {
+    Report report(agent, kWhole, result == SOCKET_ERROR);
+    if (report.Wanted({SocketId(s)})) {
+      report.Send(agent::payload::BuildBindConnect2,
+                  agent::payload::Address2Call{report.Error(), result, Handle64(s),
+                                               Address(report, name, namelen)});
+    }
+    return result;
+  }
   Report report(agent, kId, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     report.Send(
@@ -142,7 +159,7 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
 }
 
 int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect<Id::bind>(s, name, namelen);
+  return BindOrConnect<Id::bind, Id::ws2_bind>(s, name, namelen);
 }
 
 int WINAPI Klv_closesocket(SOCKET s) {
@@ -158,7 +175,7 @@ int WINAPI Klv_closesocket(SOCKET s) {
 }
 
 int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect<Id::connect>(s, name, namelen);
+  return BindOrConnect<Id::connect, Id::ws2_connect>(s, name, namelen);
 }
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
@@ -193,31 +210,11 @@ u_short WINAPI Klv_htons(u_short hostshort) {
 }
 
 unsigned long WINAPI Klv_inet_addr(const char* cp) {
-  agent::Agent& agent = agent::Agent::Get();
-  const unsigned long result = agent.Real().inet_addr(cp);
-  if (!agent.Wants(Id::inet_addr)) return result;
-  Report report(agent, Id::inet_addr, false);
-  if (report.Wanted()) {
-    // The text is read only as far as a datagram holds it.
-    const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
-    report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
-                std::string_view(cp != nullptr ? cp : "", length));
-  }
-  return result;
+  return agent::wrappers::InetAddr<Id::inet_addr>(cp);
 }
 
 char* WINAPI Klv_inet_ntoa(in_addr in) {
-  agent::Agent& agent = agent::Agent::Get();
-  char* result = agent.Real().inet_ntoa(in);
-  if (!agent.Wants(Id::inet_ntoa)) return result;
-  Report report(agent, Id::inet_ntoa, result == nullptr);
-  if (report.Wanted()) {
-    uint32_t address;
-    std::memcpy(&address, &in, sizeof(address));
-    report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
-                std::string_view(result != nullptr ? result : ""));
-  }
-  return result;
+  return agent::wrappers::InetNtoa<Id::inet_ntoa>(in);
 }
 
 int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
@@ -251,8 +248,17 @@ int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
 
 int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
   agent::Agent& agent = agent::Agent::Get();
+  const int32_t fromLenIn = agent::wrappers::Before(agent, Id::recvfrom, fromlen);
   const int result = agent.Real().recvfrom(s, buf, len, flags, from, fromlen);
   if (!agent.Wants(Id::recvfrom)) return result;
+  if (result != SOCKET_ERROR && from != nullptr && fromlen != nullptr && !FitsImage(*fromlen)) {
+    Report report(agent, Id::ws2_recvfrom, false);
+    if (report.Wanted({SocketId(s)})) {
+      agent::wrappers::ReportRecvFrom2(report, s, buf, len, flags, from, fromlen, fromLenIn,
+                                       result);
+    }
+    return result;
+  }
   Report report(agent, Id::recvfrom, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
@@ -295,6 +301,13 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().sendto(s, buf, len, flags, to, tolen);
   if (!agent.Wants(Id::sendto)) return result;
+  if (!FitsImage(tolen)) {
+    Report report(agent, Id::ws2_sendto, result == SOCKET_ERROR);
+    if (report.Wanted({SocketId(s)})) {
+      agent::wrappers::ReportSendTo2(report, s, buf, len, flags, to, tolen, result);
+    }
+    return result;
+  }
   Report report(agent, Id::sendto, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;

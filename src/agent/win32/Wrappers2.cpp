@@ -1,10 +1,14 @@
 // The traced calls of KL2_32.dll, the Winsock 2 agent: the same reports as Klvnt32.dll's
 // (WrapperBodies.h), with the Winsock 2 payloads: handles in 64-bit fields, addresses whole.
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 
+#include "agent/PendingReceives.h"
 #include "agent/win32/WrapperBodies.h"
 #include "protocol/PayloadLayout.h"
 
@@ -14,8 +18,10 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWs2_32;
 namespace {
 
 using agent::wrappers::Address;
+using agent::wrappers::Before;
 using agent::wrappers::ByName;
 using agent::wrappers::Handle64;
+using agent::wrappers::PointerValue;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
@@ -62,11 +68,6 @@ std::string_view Text(const char (&text)[kSize]) {
 namespace payload = agent::payload;
 using Chars = payload::Text;
 
-// A pointer of the program's as the Winsock 2 payloads hold it.
-uint64_t Pointer64(const void* p) {
-  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
-}
-
 // A text of the program's, read no further than `max` characters or a payload holds; none for
 // a null pointer. A wide text is the program's UTF-16 code units as they are.
 Chars TextOf(const char* text, size_t max = protocol::spy::kMaxPayload) {
@@ -78,21 +79,6 @@ Chars TextOf(const wchar_t* text, size_t max = protocol::spy::kMaxPayload) {
   if (text == nullptr) return {};
   return std::u16string_view(reinterpret_cast<const char16_t*>(text),
                              wcsnlen(text, std::min(max, protocol::spy::kMaxPayload)));
-}
-
-// What a length pointer of the program's holds before the call, which may rewrite it: read
-// without trusting the pointer, which the call has not yet accepted, and without leaving an
-// error behind. 0 for a null or unreadable pointer.
-template <class T>
-int32_t ValueBefore(const T* p) {
-  T value{};
-  SIZE_T read = 0;
-  const DWORD saved = GetLastError();
-  const bool ok = p != nullptr &&
-                  ReadProcessMemory(GetCurrentProcess(), p, &value, sizeof value, &read) != 0 &&
-                  read == sizeof value;
-  SetLastError(saved);
-  return ok ? static_cast<int32_t>(value) : 0;
 }
 
 // An entry of a getaddrinfo or GetAddrInfoW list.
@@ -130,7 +116,7 @@ int AddrInfo(const Char* node, const Char* service, const Info* hints, Info** re
     call.hints = {hints->ai_flags, hints->ai_family, hints->ai_socktype, hints->ai_protocol};
   }
   const Info* list = error == 0 && result != nullptr ? *result : nullptr;
-  call.list = Pointer64(list);
+  call.list = PointerValue(list);
   size_t capacity = protocol::layout::kAddrInfoFixed + payload::TextSize(call.node) +
                     payload::TextSize(call.service);
   for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
@@ -205,6 +191,136 @@ int Pton(INT family, const Char* text, PVOID address) {
   return result;
 }
 
+// ---- The WSABUF calls, and the collection of overlapped receives ----
+
+using agent::PendingReceives;
+
+// The receives pending on an OVERLAPPED, which the program's threads share.
+class Pending {
+ public:
+  static Pending& Get() {
+    static Pending pending;
+    return pending;
+  }
+  void Remember(const PendingReceives::Receive& receive) {
+    Locked([&](PendingReceives& table) { table.Remember(receive); });
+  }
+  std::optional<PendingReceives::Receive> Take(uint64_t overlapped, uint64_t socket) {
+    std::optional<PendingReceives::Receive> taken;
+    Locked([&](PendingReceives& table) { taken = table.Take(overlapped, socket); });
+    return taken;
+  }
+  void Forget(uint64_t overlapped) {
+    Locked([&](PendingReceives& table) { table.Forget(overlapped); });
+  }
+  void ForgetSocket(uint64_t socket) {
+    Locked([&](PendingReceives& table) { table.ForgetSocket(socket); });
+  }
+
+ private:
+  Pending() { InitializeCriticalSection(&m_lock); }
+  template <class Fn>
+  void Locked(Fn fn) {
+    EnterCriticalSection(&m_lock);
+    fn(m_table);
+    LeaveCriticalSection(&m_lock);
+  }
+
+  CRITICAL_SECTION m_lock;
+  PendingReceives m_table;
+};
+
+// The lengths of the first buffers, as many as a report lists.
+struct Lengths {
+  std::array<uint32_t, PendingReceives::kMaxBuffers> values{};
+  size_t count = 0;
+
+  Lengths(const WSABUF* buffers, size_t bufferCount) {
+    count = buffers != nullptr ? std::min(bufferCount, values.size()) : 0;
+    for (size_t i = 0; i < count; ++i) values[i] = buffers[i].len;
+  }
+  std::span<const uint32_t> Listed() const { return {values.data(), count}; }
+};
+
+// The bytes the buffers hold, as far as an int counts them.
+int32_t Total(const WSABUF* buffers, size_t count) {
+  uint64_t total = 0;
+  for (size_t i = 0; i < count; ++i) total += buffers[i].len;
+  return static_cast<int32_t>(std::min<uint64_t>(total, INT32_MAX));
+}
+
+// The bytes of a call that completed at once: its count, or where the program asked for none,
+// the OVERLAPPED's, in which the system keeps it.
+int32_t Transferred(const DWORD* count, const WSAOVERLAPPED* overlapped) {
+  if (count != nullptr) return static_cast<int32_t>(*count);
+  return overlapped != nullptr ? static_cast<int32_t>(overlapped->InternalHigh) : 0;
+}
+
+// Reports a WSABUF call, or a collection, whose `bytes` were moved: the bytes kept of them,
+// gathered from the buffers in order, and the buffers' lengths. `buffers` is null where they
+// may not be read.
+template <class Call, class Build>
+void SendBuffers(Report& report, Build build, const Call& call, size_t fixed, const WSABUF* buffers,
+                 size_t count) {
+  const Lengths lengths(buffers, count);
+  const size_t fixedPart = fixed + 4 * lengths.count;
+  const size_t kept = buffers != nullptr
+                          ? std::min<size_t>(report.KeptBytes(call.bytes, fixedPart),
+                                             static_cast<size_t>(Total(buffers, count)))
+                          : 0;
+  report.SendUpTo(fixedPart + kept, [&](std::span<uint8_t> out) {
+    std::vector<uint8_t> data;
+    data.reserve(kept);
+    for (size_t i = 0; i < count && data.size() < kept; ++i) {
+      const size_t n = std::min<size_t>(buffers[i].len, kept - data.size());
+      const auto* bytes = reinterpret_cast<const uint8_t*>(buffers[i].buf);
+      data.insert(data.end(), bytes, bytes + n);
+    }
+    return build(out, call, data, lengths.Listed());
+  });
+}
+
+// WSASend and WSASendTo: one report of the buffers' bytes in order. A send that pends has handed
+// its bytes over, and they are reported with it: its collection carries none.
+template <Id kId>
+int SendBuffersCall(int result, SOCKET s, const WSABUF* buffers, DWORD count, const DWORD* sent,
+                    DWORD flags, const sockaddr* to, int tolen, WSAOVERLAPPED* overlapped,
+                    uint64_t completion) {
+  agent::Agent& agent = agent::Agent::Get();
+  // The OVERLAPPED now belongs to this send.
+  if (overlapped != nullptr) Pending::Get().Forget(PointerValue(overlapped));
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
+  if (!report.Wanted({SocketId(s)})) return result;
+  constexpr bool kAddressed = kId == Id::WSASendTo;
+  agent::payload::BuffersCall call{report.Error(),
+                                   result,
+                                   Handle64(s),
+                                   -1,
+                                   static_cast<int32_t>(flags),
+                                   0,
+                                   count,
+                                   0,
+                                   PointerValue(overlapped),
+                                   completion,
+                                   {protocol::layout::kNoAddress, {}}};
+  if (kAddressed) call.address = Address(report, to, tolen);
+  const bool readable = report.PointersValid() && buffers != nullptr;
+  if (result == 0) {
+    call.bytes = Transferred(sent, overlapped);
+  } else if (report.Error() == WSA_IO_PENDING && readable) {
+    call.bytes = Total(buffers, count);
+  }
+  if (kAddressed) {
+    SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
+                protocol::layout::kWsaBuffersAddr.fixed, readable ? buffers : nullptr, count);
+  } else {
+    SendBuffers(report, agent::payload::BuildWsaBuffers, call, protocol::layout::kWsaBuffers.fixed,
+                readable ? buffers : nullptr, count);
+  }
+  return result;
+}
+
 // inet_ntop and InetNtopW: the text, or null when the call failed.
 template <Id kId, class Char>
 const Char* Ntop(INT family, const void* address, Char* buffer, size_t size) {
@@ -226,7 +342,7 @@ const Char* Ntop(INT family, const void* address, Char* buffer, size_t size) {
 template <Id kId, class Info, class Char>
 INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LPDWORD textLength) {
   agent::Agent& agent = agent::Agent::Get();
-  const int32_t lengthIn = agent.Wants(kId) ? ValueBefore(textLength) : 0;
+  const int32_t lengthIn = static_cast<int32_t>(Before(agent, kId, textLength));
   const INT result = agent::wrappers::CallReal<kId>(agent, address, length, info, text, textLength);
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == SOCKET_ERROR);
@@ -234,7 +350,7 @@ INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LP
     payload::AddressToStringCall call{report.Error(),
                                       result,
                                       Address(report, address, static_cast<int>(length)),
-                                      Pointer64(info),
+                                      PointerValue(info),
                                       lengthIn,
                                       0,
                                       {}};
@@ -251,7 +367,7 @@ INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LP
 template <Id kId, class Char, class Info>
 INT StringToAddress(Char* text, INT family, Info* info, LPSOCKADDR address, LPINT length) {
   agent::Agent& agent = agent::Agent::Get();
-  const int32_t lengthIn = agent.Wants(kId) ? ValueBefore(length) : 0;
+  const int32_t lengthIn = static_cast<int32_t>(Before(agent, kId, length));
   const INT result = agent::wrappers::CallReal<kId>(agent, text, family, info, address, length);
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == SOCKET_ERROR);
@@ -260,12 +376,94 @@ INT StringToAddress(Char* text, INT family, Info* info, LPSOCKADDR address, LPIN
                                       result,
                                       report.PointersValid() ? TextOf(text) : Chars{},
                                       family,
-                                      Pointer64(info),
+                                      PointerValue(info),
                                       lengthIn,
                                       {}};
     if (result == 0) call.address = Address(report, address, report.ValueAt(length));
     report.SendUpTo(protocol::layout::kToAddressFixed + payload::TextSize(call.text),
                     payload::BuildStringToAddress, call);
+  }
+  return result;
+}
+
+// What WSARecv and WSARecvFrom were given, read before the call where it may overwrite it.
+struct ReceiveArgs {
+  SOCKET s;
+  WSABUF* buffers;
+  DWORD count;
+  const DWORD* received;
+  const DWORD* flags;
+  int32_t flagsIn;
+  sockaddr* from;
+  const int* fromlen;
+  int32_t fromLenIn;
+  WSAOVERLAPPED* overlapped;
+  uint64_t completion;
+};
+
+template <Id kId>
+ReceiveArgs PeekReceive(ReceiveArgs args) {
+  const agent::Agent& agent = agent::Agent::Get();
+  args.flagsIn = static_cast<int32_t>(Before(agent, kId, args.flags));
+  args.fromLenIn = Before(agent, kId, args.fromlen);
+  return args;
+}
+
+// WSARecv and WSARecvFrom: the bytes received when the call completed at once. One that pends
+// leaves its buffers (and source) with the OVERLAPPED, for the WSAGetOverlappedResult that
+// collects it.
+template <Id kId>
+int ReceiveBuffersCall(int result, const ReceiveArgs& args) {
+  agent::Agent& agent = agent::Agent::Get();
+  if (args.overlapped != nullptr) {
+    const bool pending = result == SOCKET_ERROR && ::WSAGetLastError() == WSA_IO_PENDING;
+    if (pending && agent.Wants(Id::WSAGetOverlappedResult)) {
+      PendingReceives::Receive receive;
+      receive.overlapped = PointerValue(args.overlapped);
+      receive.socket = Handle64(args.s);
+      receive.api = static_cast<uint16_t>(kId);
+      receive.bufferCount = args.count;
+      for (size_t i = 0; i < receive.Kept(); ++i) {
+        receive.buffers[i] = {reinterpret_cast<uint8_t*>(args.buffers[i].buf), args.buffers[i].len};
+      }
+      receive.from = reinterpret_cast<const uint8_t*>(args.from);
+      receive.fromLen = args.fromlen;
+      Pending::Get().Remember(receive);
+    } else {
+      Pending::Get().Forget(PointerValue(args.overlapped));
+    }
+  }
+  if (!agent.Wants(kId)) return result;
+  Report report(agent, kId, result == SOCKET_ERROR);
+  if (!report.Wanted({SocketId(args.s)})) return result;
+  constexpr bool kAddressed = kId == Id::WSARecvFrom;
+  agent::payload::BuffersCall call{report.Error(),
+                                   result,
+                                   Handle64(args.s),
+                                   -1,
+                                   args.flagsIn,
+                                   0,
+                                   args.count,
+                                   args.fromLenIn,
+                                   PointerValue(args.overlapped),
+                                   args.completion,
+                                   {protocol::layout::kNoAddress, {}}};
+  const bool completed = result == 0;
+  if (completed) {
+    call.bytes = Transferred(args.received, args.overlapped);
+    call.flagsOut = args.flags != nullptr ? static_cast<int32_t>(*args.flags) : 0;
+    if (args.from != nullptr && args.fromlen != nullptr) {
+      call.address = Address(report, args.from, *args.fromlen);
+    }
+  }
+  // The buffers are listed, and their bytes read as far as the call filled them.
+  const WSABUF* readable = report.PointersValid() ? args.buffers : nullptr;
+  if (kAddressed) {
+    SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
+                protocol::layout::kWsaBuffersAddr.fixed, readable, args.count);
+  } else {
+    SendBuffers(report, agent::payload::BuildWsaBuffers, call, protocol::layout::kWsaBuffers.fixed,
+                readable, args.count);
   }
   return result;
 }
@@ -320,6 +518,7 @@ SOCKET WINAPI Klv_ws2_socket(int af, int type, int protocol) {
 int WINAPI Klv_ws2_closesocket(SOCKET s) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().ws2_closesocket(s);
+  if (result == 0) Pending::Get().ForgetSocket(Handle64(s));
   if (!agent.Wants(Id::ws2_closesocket)) return result;
   Report report(agent, Id::ws2_closesocket, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
@@ -349,67 +548,113 @@ int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
 int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesSent, DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSASend>(s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags,
-                             lpOverlapped, lpCompletionRoutine);
+  const int result = agent::Agent::Get().Real().WSASend(
+      s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, lpOverlapped, lpCompletionRoutine);
+  return SendBuffersCall<Id::WSASend>(result, s, lpBuffers, dwBufferCount, lpNumberOfBytesSent,
+                                      dwFlags, nullptr, 0, lpOverlapped,
+                                      PointerValue(lpCompletionRoutine));
 }
 
 int WINAPI Klv_ws2_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
                           int tolen) {
-  return ByName<Id::ws2_sendto>(s, buf, len, flags, to, tolen);
+  agent::Agent& agent = agent::Agent::Get();
+  const int result = agent.Real().ws2_sendto(s, buf, len, flags, to, tolen);
+  if (!agent.Wants(Id::ws2_sendto)) return result;
+  Report report(agent, Id::ws2_sendto, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    agent::wrappers::ReportSendTo2(report, s, buf, len, flags, to, tolen, result);
+  }
+  return result;
 }
 
 int WINAPI Klv_WSASendTo(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                          LPDWORD lpNumberOfBytesSent, DWORD dwFlags, const sockaddr* lpTo,
                          int iTolen, LPWSAOVERLAPPED lpOverlapped,
                          LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSASendTo>(s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, lpTo,
-                               iTolen, lpOverlapped, lpCompletionRoutine);
+  const int result = agent::Agent::Get().Real().WSASendTo(
+      s, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, lpTo, iTolen, lpOverlapped,
+      lpCompletionRoutine);
+  return SendBuffersCall<Id::WSASendTo>(result, s, lpBuffers, dwBufferCount, lpNumberOfBytesSent,
+                                        dwFlags, lpTo, iTolen, lpOverlapped,
+                                        PointerValue(lpCompletionRoutine));
 }
 
 int WINAPI Klv_WSARecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesRecvd, LPDWORD lpFlags, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSARecv>(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
-                             lpOverlapped, lpCompletionRoutine);
+  const ReceiveArgs args = PeekReceive<Id::WSARecv>(
+      {s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, 0, nullptr, nullptr, 0,
+       lpOverlapped, PointerValue(lpCompletionRoutine)});
+  const int result =
+      agent::Agent::Get().Real().WSARecv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
+                                         lpOverlapped, lpCompletionRoutine);
+  return ReceiveBuffersCall<Id::WSARecv>(result, args);
 }
 
 int WINAPI Klv_ws2_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
-  return ByName<Id::ws2_recvfrom>(s, buf, len, flags, from, fromlen);
+  agent::Agent& agent = agent::Agent::Get();
+  const int32_t fromLenIn = Before(agent, Id::ws2_recvfrom, fromlen);
+  const int result = agent.Real().ws2_recvfrom(s, buf, len, flags, from, fromlen);
+  if (!agent.Wants(Id::ws2_recvfrom)) return result;
+  Report report(agent, Id::ws2_recvfrom, result == SOCKET_ERROR);
+  if (report.Wanted({SocketId(s)})) {
+    agent::wrappers::ReportRecvFrom2(report, s, buf, len, flags, from, fromlen, fromLenIn, result);
+  }
+  return result;
 }
 
 int WINAPI Klv_WSARecvFrom(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                            LPDWORD lpNumberOfBytesRecvd, LPDWORD lpFlags, sockaddr* lpFrom,
                            LPINT lpFromlen, LPWSAOVERLAPPED lpOverlapped,
                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
-  return ByName<Id::WSARecvFrom>(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, lpFrom,
-                                 lpFromlen, lpOverlapped, lpCompletionRoutine);
+  const ReceiveArgs args = PeekReceive<Id::WSARecvFrom>(
+      {s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, 0, lpFrom, lpFromlen, 0,
+       lpOverlapped, PointerValue(lpCompletionRoutine)});
+  const int result = agent::Agent::Get().Real().WSARecvFrom(
+      s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, lpFrom, lpFromlen, lpOverlapped,
+      lpCompletionRoutine);
+  return ReceiveBuffersCall<Id::WSARecvFrom>(result, args);
 }
 
+// The bytes of a receive the agent saw pend are read once this call says it completed; a call
+// that is still under way (WSA_IO_INCOMPLETE) leaves them for the next one.
 BOOL WINAPI Klv_WSAGetOverlappedResult(SOCKET s, LPWSAOVERLAPPED lpOverlapped, LPDWORD lpcbTransfer,
                                        BOOL fWait, LPDWORD lpdwFlags) {
-  return ByName<Id::WSAGetOverlappedResult>(s, lpOverlapped, lpcbTransfer, fWait, lpdwFlags);
-}
-
-int WINAPI Klv_ws2_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds,
-                          const PTIMEVAL timeout) {
-  return ByName<Id::ws2_select>(nfds, readfds, writefds, exceptfds, timeout);
-}
-
-int WINAPI Klv_WSAPoll(LPWSAPOLLFD fdArray, ULONG fds, INT timeout) {
-  return ByName<Id::WSAPoll>(fdArray, fds, timeout);
-}
-
-int WINAPI Klv_ws2_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
-  return ByName<Id::ws2_WSAAsyncSelect>(s, hWnd, wMsg, lEvent);
-}
-
-int WINAPI Klv_WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
-  return ByName<Id::WSAEventSelect>(s, hEventObject, lNetworkEvents);
-}
-
-int WINAPI Klv_WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject,
-                                    LPWSANETWORKEVENTS lpNetworkEvents) {
-  return ByName<Id::WSAEnumNetworkEvents>(s, hEventObject, lpNetworkEvents);
+  agent::Agent& agent = agent::Agent::Get();
+  const BOOL result =
+      agent.Real().WSAGetOverlappedResult(s, lpOverlapped, lpcbTransfer, fWait, lpdwFlags);
+  std::optional<PendingReceives::Receive> receive;
+  if (result) {
+    receive = Pending::Get().Take(PointerValue(lpOverlapped), Handle64(s));
+  } else if (::WSAGetLastError() != WSA_IO_INCOMPLETE) {
+    Pending::Get().Forget(PointerValue(lpOverlapped));
+  }
+  if (!agent.Wants(Id::WSAGetOverlappedResult)) return result;
+  Report report(agent, Id::WSAGetOverlappedResult, !result);
+  if (!report.Wanted({SocketId(s)})) return result;
+  agent::payload::CollectCall call{report.Error(), result, Handle64(s), PointerValue(lpOverlapped),
+                                   fWait};
+  std::array<WSABUF, PendingReceives::kMaxBuffers> buffers{};
+  if (result) {
+    call.transferred = lpcbTransfer != nullptr ? static_cast<int32_t>(*lpcbTransfer) : 0;
+    call.flagsOut = lpdwFlags != nullptr ? static_cast<int32_t>(*lpdwFlags) : 0;
+  }
+  if (receive) {
+    call.collected = receive->api;
+    call.bufferCount = receive->bufferCount;
+    call.bytes = call.transferred;
+    for (size_t i = 0; i < receive->Kept(); ++i) {
+      buffers[i] = {receive->buffers[i].length, reinterpret_cast<char*>(receive->buffers[i].data)};
+    }
+    if (receive->from != nullptr && receive->fromLen != nullptr) {
+      call.address =
+          Address(report, reinterpret_cast<const sockaddr*>(receive->from), *receive->fromLen);
+    }
+  }
+  SendBuffers(report, agent::payload::BuildOverlappedResult, call,
+              protocol::layout::kWsaBuffersAddr.fixed, receive ? buffers.data() : nullptr,
+              receive ? receive->Kept() : 0);
+  return result;
 }
 
 int WINAPI Klv_getaddrinfo(const char* pNodeName, const char* pServiceName, const addrinfo* pHints,
@@ -428,7 +673,7 @@ void WINAPI Klv_freeaddrinfo(LPADDRINFO pAddrInfo) {
   if (!agent.Wants(Id::freeaddrinfo)) return;
   Report report(agent, Id::freeaddrinfo, false);
   if (report.Wanted()) {
-    report.Send(agent::payload::BuildFreeAddrInfo, report.Error(), Pointer64(pAddrInfo));
+    report.Send(agent::payload::BuildFreeAddrInfo, report.Error(), PointerValue(pAddrInfo));
   }
 }
 
@@ -444,26 +689,6 @@ int WINAPI Klv_GetNameInfoW(const SOCKADDR* pSockaddr, socklen_t SockaddrLength,
                             INT Flags) {
   return NameInfo<Id::GetNameInfoW>(pSockaddr, SockaddrLength, pNodeBuffer, NodeBufferSize,
                                     pServiceBuffer, ServiceBufferSize, Flags);
-}
-
-hostent* WINAPI Klv_ws2_gethostbyname(const char* name) {
-  return ByName<Id::ws2_gethostbyname>(name);
-}
-
-hostent* WINAPI Klv_ws2_gethostbyaddr(const char* addr, int len, int type) {
-  return ByName<Id::ws2_gethostbyaddr>(addr, len, type);
-}
-
-int WINAPI Klv_ws2_gethostname(char* name, int namelen) {
-  return ByName<Id::ws2_gethostname>(name, namelen);
-}
-
-unsigned long WINAPI Klv_ws2_inet_addr(const char* cp) {
-  return ByName<Id::ws2_inet_addr>(cp);
-}
-
-char* WINAPI Klv_ws2_inet_ntoa(in_addr in) {
-  return ByName<Id::ws2_inet_ntoa>(in);
 }
 
 int WINAPI Klv_inet_pton(INT Family, LPCSTR pStringBuf, PVOID pAddr) {

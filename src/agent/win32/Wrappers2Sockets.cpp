@@ -2,7 +2,7 @@
 // accept, WSAAccept, WSASocketA/W, WSAConnect, listen, shutdown, getsockname, getpeername,
 // getsockopt, setsockopt, ioctlsocket, WSAIoctl, WSADuplicateSocketA/W. Out-values are read
 // only after a call that succeeded; the lengths and values the program offers a call are read
-// before it, in a way that cannot fault.
+// before it, in a way that cannot fault (Before).
 #include <algorithm>
 #include <cstdint>
 
@@ -12,31 +12,14 @@
 namespace {
 
 using agent::wrappers::Address;
+using agent::wrappers::Before;
 using agent::wrappers::Bytes;
 using agent::wrappers::CallReal;
 using agent::wrappers::Handle64;
+using agent::wrappers::PointerValue;
 using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
-
-// A pointer of the program, data or function, for a 64-bit field.
-template <class Pointer>
-uint64_t PointerValue(Pointer p) {
-  return reinterpret_cast<uintptr_t>(p);
-}
-
-// What the program's int or u_long holds before the call, while the call is traced: the call
-// may be about to refuse the pointer, so it is read through the system, which reports a bad
-// one instead of faulting. 0 for a null or unreadable pointer.
-template <class T>
-T Before(const agent::Agent& agent, Id id, const T* p) {
-  T value{};
-  if (p == nullptr || !agent.Wants(id)) return value;
-  const DWORD saved = GetLastError();
-  if (!ReadProcessMemory(GetCurrentProcess(), p, &value, sizeof value, nullptr)) value = T{};
-  SetLastError(saved);
-  return value;
-}
 
 // The address a successful call filled in, as long as the length it returned says and no
 // longer than the program offered, where that is known.
