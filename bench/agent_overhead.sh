@@ -19,9 +19,9 @@
 # beside wsloop's, each traced (agent alone) as a ratio to its own untraced run: the Winsock 2
 # agent's ratio is meant to lie within 10 % of the Winsock 1.1 agent's.
 # Beside the pinned ratios, the wineserver requests per call, by kind, on each side: the program
-# (wsloop or its traced copy) and the reader (agent_bench), untraced, flags off, agent alone and
-# monitor receiving, for 200 UDP and 200 TCP round trips; tracing should add at most 0.2 a call
-# on either side. The server's own trace
+# (wsloop, then wsloop2, or its traced copy) and the reader (agent_bench), untraced, flags off,
+# agent alone and monitor receiving, for 200 UDP and 200 TCP round trips; tracing should add at
+# most 0.2 a call on either side. The server's own trace
 # (WINEDEBUG=+server, into a file) names the thread of every request; the thread is mapped to its
 # process by the replies that create threads and processes. A run of one round trip is counted
 # the same way and taken off, so that start and exit do not weigh in.
@@ -156,24 +156,27 @@ count_by_side() {
 
 # Wineserver requests per call by kind and side: each case run with 200 round trips per protocol
 # and with one, the difference divided by the calls between them.
+#   requests <loop: wsloop or wsloop2> <pin command...>
 requests() {
-  local pin=("$@") case program reader n run
-  local -a cases=("untraced wsloop.exe first none" "off agent_bench.exe off wsloop.tmp first"
-                  "unread agent_bench.exe unread wsloop.tmp first"
-                  "on agent_bench.exe on wsloop.tmp first")
+  local loop=$1 pin=("${@:2}") case program reader n run args
+  local -a cases=("untraced $loop.exe first none" "off agent_bench.exe off $loop.tmp first"
+                  "unread agent_bench.exe unread $loop.tmp first"
+                  "on agent_bench.exe on $loop.tmp first")
   for case in "${cases[@]}"; do
     read -r -a run <<<"$case"
     program=${run[-2]} reader=${run[-1]}
     for n in 200 1; do
+      args=("${run[@]:2:${#run[@]}-4}" "$n")
+      [ "${run[1]}" = agent_bench.exe ] && args+=("$loop")
       server_traced "$traces/trace" "$traces/${run[0]}.$n.out" "${pin[@]}" -- \
-        "$bin/${run[1]}" "${run[@]:2:${#run[@]}-4}" "$n"
+        "$bin/${run[1]}" "${args[@]}"
       count_by_side "$traces/trace" "$program" "$reader" |
         awk -v c="${run[0]}" -v n="$n" '{print c, $1, $2, n == 1 ? -$3 : $3}'
     done
   done >"$traces/counts"
   rm -f "$traces/trace" "$traces/trace.stderr"
-  echo "== wineserver requests per call (WINEDEBUG=+server, 200 UDP and 200 TCP round trips;"
-  echo "   program: the Winsock loop, reader: agent_bench; kinds of 0.05 or more anywhere)"
+  echo "== wineserver requests per call of $loop (WINEDEBUG=+server, 200 UDP and 200 TCP round"
+  echo "   trips; program: the Winsock loop, reader: agent_bench; kinds of 0.05 or more anywhere)"
   awk -v calls=$((8 * 199)) '
     $2 != "other" { col = $1 "/" $2; n[col, $3] += $4; n[col, "all"] += $4; kinds[$3] = 1 }
     END {
@@ -249,7 +252,8 @@ for build in "${builds[@]}"; do
   fi
   measure "$width-bit, pinned to CPU 0" taskset -c 0
   winsock2_loop taskset -c 0
-  requests taskset -c 0
+  requests wsloop taskset -c 0
+  requests wsloop2 taskset -c 0
   measure "$width-bit, unpinned" env
 done
 [ "$QUARNET_BOTH_WIDTHS" = 1 ] || echo "== 32-bit loop: skipped (this machine cannot run 32-bit programs)"
