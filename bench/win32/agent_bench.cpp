@@ -1,14 +1,17 @@
 // The monitor's side of the agent benchmark: contacts the agent, sets every call's flag off or
 // on, and runs a launcher copy of a program beside this one and the agent of its width.
-//   agent_bench off|on|unread [round trips [loop]]   wsloop.exe (or the loop named, wsloop2),
-//                                                    timed inside it
-//   agent_bench burst [calls]                   wsburst.exe: calls, then WSACleanup and return
-// "on" and "burst" receive meanwhile as the monitor does: its capture socket, read
-// notifications to a window, and its receive pass, time-limited, into a buffer that keeps the
-// newest 2000 records. "unread" reads only after the run, so that the figure holds the agent's
-// cost alone (datagrams beyond the socket's buffer are then lost, which costs the sender
-// nothing). Nothing waits for ever: the program has a minute, and reading ends when nothing has
-// come for two seconds after it ended. Prints wsloop's line, if any, and what arrived:
+//   agent_bench off|on|unread|datagrams [round trips [loop]]
+//       wsloop.exe (or the loop named: wsloop2), timed inside it
+//   agent_bench burst [calls]
+//       wsburst.exe: calls, then WSACleanup and return
+// Every mode but "datagrams" asks the agents for the report channel. "on" and "burst" receive as
+// the monitor does: read on the writers' wake-ups and the poll of a window, the receive pass,
+// time-limited, into a buffer that keeps the newest 2000 records. "unread" takes the channel's
+// entries on the same wake-ups without making records of them, so that the figure holds the
+// agent's cost alone. "datagrams" receives as "on" does from a monitor that did not ask for the
+// channel: the capture socket's read notifications. Nothing waits for ever: the program has a
+// minute, and reading ends when nothing has come for two seconds after it ended. Prints wsloop's
+// line, if any, and what arrived:
 //   udp <us> tcp <us> all <us>
 //   reports <n> [of <expected>] longest pass <ms> ms queue waits <n>
 #include <windows.h>
@@ -22,16 +25,21 @@
 
 #include "ChildProcess.h"
 #include "agent/win32/Klvnt32.h"
+#include "capture/ChannelDrain.h"
 #include "capture/Clock.h"
 #include "capture/PendingList.h"
 #include "capture/ReceivePass.h"
 #include "capture/win32/CaptureSocket.h"
+#include "capture/win32/ChannelMapping.h"
 #include "config/Launcher.h"
 #include "protocol/AgentFiles.h"
 
 namespace {
 
-constexpr UINT kNotify = WM_USER + 1;
+namespace pc = protocol::channel;
+
+constexpr UINT kNotify = WM_USER + 1;   // the capture socket's
+constexpr UINT kChannel = WM_USER + 3;  // the report channel's wake-up
 constexpr DWORD kQuietMs = 2000;
 constexpr size_t kTraceBuffer = 2000;
 
@@ -67,17 +75,44 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
          static_cast<double>(frequency.QuadPart);
 }
 
-// Runs `program` while a window on this thread receives its reports pass by pass.
+// The channel's entries taken without making records: the reader's least work. Lanes whose
+// writers have ended are freed.
+long Skim(uint8_t* mapping) {
+  pc::ChannelReader reader(mapping);
+  long taken = 0;
+  for (uint32_t lane = 0; lane < pc::kLaneCount; ++lane) {
+    if (reader.Owner(lane) == 0) continue;
+    pc::ChannelReader::Entry entry;
+    for (pc::ChannelReader::Next next;
+         (next = reader.Peek(lane, entry)) != pc::ChannelReader::Next::kEmpty;) {
+      if (next == pc::ChannelReader::Next::kEntry) {
+        reader.Take(lane, entry);
+        ++taken;
+      } else {
+        reader.Skip(lane);
+      }
+    }
+    if (reader.EndNumber(lane) && reader.Peek(lane, entry) == pc::ChannelReader::Next::kEmpty) {
+      reader.Free(lane);
+    }
+  }
+  return taken;
+}
+
+// Runs `program` while a window on this thread receives its reports pass by pass, making records
+// of them unless `skim` is set.
 struct Received {
   ChildResult child;
   long reports = 0;
   double longestPassMs = 0;
 };
 
-Received RunReceiving(capture::CaptureSocket& socket, HWND window, const std::string& program,
-                      const std::string& arguments) {
+Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* channel, bool skim,
+                      HWND window, const std::string& program, const std::string& arguments) {
   WallClock clock;
   CPendingList pending(clock);
+  capture::ChannelDrain drain(clock);
+  if (channel != nullptr) drain.Attach(channel->Bytes());
   CountingBuffer buffer;
   Received result;
   std::atomic<bool> ended{false};
@@ -95,39 +130,42 @@ Received RunReceiving(capture::CaptureSocket& socket, HWND window, const std::st
       MsgWaitForMultipleObjects(0, nullptr, FALSE, ended ? kQuietMs - waited : 100, QS_ALLINPUT);
       continue;
     }
-    if (msg.message != kNotify) {
+    if (msg.message != kNotify && msg.message != kChannel && msg.message != WM_TIMER) {
       DispatchMessageA(&msg);
       continue;
     }
     LARGE_INTEGER start;
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
-    capture::SteadyPassTimer timer;
-    const capture::ReceivePassStats stats = RunReceivePass(pending, socket, buffer, timer);
+    capture::ReceivePassStats stats;
+    if (skim) {
+      stats.entries = static_cast<int>(Skim(channel->Bytes()));
+      result.reports += stats.entries;
+    } else {
+      // The channel's wake-up and its poll read the channel alone, as the monitor does.
+      capture::NoDatagrams none;
+      capture::IDatagramSource& source =
+          msg.message == kNotify ? static_cast<capture::IDatagramSource&>(socket) : none;
+      capture::SteadyPassTimer timer;
+      stats = RunReceivePass(pending, source, buffer, timer, &drain);
+    }
+    if (channel != nullptr) channel->Settle(drain, stats);
     QueryPerformanceCounter(&end);
     result.longestPassMs = std::max(result.longestPassMs, Milliseconds(start, end));
-    if (stats.datagrams > 0) lastReport = GetTickCount();
+    if (stats.datagrams + stats.entries > 0) lastReport = GetTickCount();
   }
   child.join();
-  result.reports = buffer.Count();
+  if (!skim) result.reports = buffer.Count();
   return result;
-}
-
-// Reads whatever waits, without a window, until nothing is left.
-long ReadAfterwards(capture::CaptureSocket& socket) {
-  WallClock clock;
-  CPendingList pending(clock);
-  CountingBuffer buffer;
-  RunReceivePass(pending, socket, buffer);
-  return buffer.Count();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode != "off" && mode != "on" && mode != "unread" && mode != "burst") {
-    std::printf("usage: agent_bench off|on|unread [round trips [loop]] | burst [calls]\n");
+  if (mode != "off" && mode != "on" && mode != "unread" && mode != "datagrams" && mode != "burst") {
+    std::printf(
+        "usage: agent_bench off|on|unread|datagrams [round trips [loop]] | burst [calls]\n");
     return 2;
   }
   const bool burst = mode == "burst";
@@ -149,20 +187,20 @@ int main(int argc, char** argv) {
   const HWND window = CreateWindowA("STATIC", "agent_bench", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     nullptr, nullptr);
   if (SPAContactAgent(window, socket.Port(), 1) == 0) return 1;
+  capture::ChannelMapping channel;
+  const bool asks = mode != "datagrams";
+  if (asks && (!channel.Open(window, kChannel) || SPAUseChannel(window, channel.Id()) == 0)) {
+    return 1;
+  }
   for (int id = 0; id < 46; ++id) SPAEnableSpy(id, mode == "off" ? 0 : 1);
   SPASetTrackingOptions(0, 0, 0, 0);
   SPASetDataBlockOptions(1, 0);
   const DWORD waitsBefore = SPAQueueWaits();
 
   const std::string arguments = burst ? count + " return cleanup" : count;
-  Received run;
   socket.SelectReadNotifications(window, kNotify);  // which also makes reads return at once
-  if (mode == "on" || burst) {
-    run = RunReceiving(socket, window, copy, arguments);
-  } else {
-    run.child = RunChild(copy, arguments);
-    run.reports = ReadAfterwards(socket);
-  }
+  const Received run =
+      RunReceiving(socket, asks ? &channel : nullptr, mode == "unread", window, copy, arguments);
   SPAContactAgent(window, 1025, 0);
   DestroyWindow(window);
 

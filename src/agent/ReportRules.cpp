@@ -14,11 +14,12 @@ bool ShouldReport(const TrackingOptions& options, bool failed, int32_t error,
   return true;
 }
 
-size_t KeptBytes(int32_t transferred, bool saveEntire, int32_t saveBytes, size_t fixedPart) {
-  if (transferred <= 0 || fixedPart >= protocol::spy::kMaxPayload) return 0;
+size_t KeptBytes(int32_t transferred, bool saveEntire, int32_t saveBytes, size_t fixedPart,
+                 size_t maxPayload) {
+  if (transferred <= 0 || fixedPart >= maxPayload) return 0;
   size_t kept = static_cast<size_t>(transferred);
   if (!saveEntire) kept = std::min(kept, static_cast<size_t>(std::max(saveBytes, 0)));
-  return std::min(kept, protocol::spy::kMaxPayload - fixedPart);
+  return std::min(kept, maxPayload - fixedPart);
 }
 
 }  // namespace agent

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "protocol/SpyDatagram.h"
-
 namespace agent {
 
 constexpr int32_t kWsaEWouldBlock = 10035;
@@ -28,8 +26,10 @@ bool ShouldReport(const TrackingOptions& options, bool failed, int32_t error,
                   std::initializer_list<uint32_t> sockets);
 
 // Data bytes kept of a transfer of `transferred` bytes (the call's result; negative when it
-// failed): all of them or at most `saveBytes`, and never more than a 255-fragment message holds
-// after the call's `fixedPart` (24 bytes for recv and send, 48 for recvfrom and sendto).
-size_t KeptBytes(int32_t transferred, bool saveEntire, int32_t saveBytes, size_t fixedPart);
+// failed): all of them or at most `saveBytes`, and never more than a payload of `maxPayload`
+// bytes holds after the call's `fixedPart` (24 bytes for recv and send, 48 for recvfrom and
+// sendto): what 255 datagrams carry, or a record of the report channel.
+size_t KeptBytes(int32_t transferred, bool saveEntire, int32_t saveBytes, size_t fixedPart,
+                 size_t maxPayload);
 
 }  // namespace agent

@@ -6,12 +6,23 @@ namespace app {
 
 TraceSession::TraceSession(config::Options& options, capture::IClock& clock,
                            std::unique_ptr<capture::IAgentLink> agent)
-    : m_options(options), m_agent(std::move(agent)), m_pending(clock), m_store(options, options) {}
+    : m_options(options),
+      m_agent(std::move(agent)),
+      m_pending(clock),
+      m_channel(clock),
+      m_store(options, options) {}
+
+void TraceSession::AttachChannel(uint8_t* mapping, uint32_t id) {
+  m_channel.Attach(mapping);
+  m_channelId = mapping != nullptr ? id : 0;
+}
 
 uint16_t TraceSession::ContactAgent(void* window, uint16_t port) {
   m_contact = Contact{window, port};
   m_revision = m_agent->SPAContactAgent(window, port, 1);
-  if (m_revision != 0) StopAgentTracing(*m_agent);
+  if (m_revision == 0) return 0;
+  StopAgentTracing(*m_agent);
+  if (m_channelId != 0) m_agent->SPAUseChannel(window, m_channelId);
   return m_revision;
 }
 
@@ -39,11 +50,11 @@ void TraceSession::EndTrace() {
 
 capture::ReceivePassStats TraceSession::ReceivePass(capture::IDatagramSource& source,
                                                     capture::IPassTimer& timer) {
-  return RunReceivePass(m_pending, source, *this, timer);
+  return RunReceivePass(m_pending, source, *this, timer, &m_channel);
 }
 
 capture::ReceivePassStats TraceSession::ReceivePass(capture::IDatagramSource& source) {
-  return RunReceivePass(m_pending, source, *this);
+  return RunReceivePass(m_pending, source, *this, &m_channel);
 }
 
 void TraceSession::ApplyCaptureFilters(const dialogs::CaptureFiltersModel& dialog) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "capture/AgentLink.h"
+#include "capture/ChannelDrain.h"
 #include "capture/Clock.h"
 #include "capture/PendingList.h"
 #include "capture/ReceivePass.h"
@@ -24,9 +25,12 @@ class TraceSession : private capture::IRecordSink {
   TraceSession(config::Options& options, capture::IClock& clock,
                std::unique_ptr<capture::IAgentLink> agent);
 
+  // The report channel the shell made, kMappingBytes at `mapping`, numbered `id`: its records
+  // are read with the datagrams', and every contact asks the agents for it.
+  void AttachChannel(uint8_t* mapping, uint32_t id);
   // Window creation: registers `window` and the capture socket's port with the agent and, when
-  // it answers, switches every call off until Begin Trace. Returns the agent's revision, 0 when
-  // the contact failed (another monitor holds it).
+  // it answers, switches every call off until Begin Trace and asks for the report channel.
+  // Returns the agent's revision, 0 when the contact failed (another monitor holds it).
   uint16_t ContactAgent(void* window, uint16_t port);
   // The revision of the contact held; 0 while the agent refuses it.
   uint16_t AgentRevision() const { return m_revision; }
@@ -42,8 +46,9 @@ class TraceSession : private capture::IRecordSink {
   bool BeginTrace();
   // Tells the agent to trace nothing; the records stay.
   void EndTrace();
-  // Message 1025: the waiting datagrams in (until `timer` says the time is up), every complete
-  // record through the store, the Trace Buffer trimmed, stale messages dropped.
+  // Message 1025: the waiting datagrams and channel entries in (until `timer` says the time is
+  // up), every complete record through the store, the Trace Buffer trimmed, stale messages
+  // dropped.
   capture::ReceivePassStats ReceivePass(capture::IDatagramSource& source,
                                         capture::IPassTimer& timer);
   // Without a time limit: reads until nothing waits.
@@ -59,7 +64,8 @@ class TraceSession : private capture::IRecordSink {
   // Called with each record as it arrives, before the store takes it (qntcap prints them).
   void OnRecord(std::function<void(const CSpyMsg&)> observer) { m_onRecord = std::move(observer); }
   // The agents' messages that never became records, since the session began.
-  uint64_t LostCount() const { return m_pending.Loss().Total(); }
+  uint64_t LostCount() const { return m_pending.Loss().Total() + m_channel.Lost(); }
+  capture::ChannelDrain& Channel() { return m_channel; }
 
  private:
   void AddRecord(SpyMsgPtr record) override {
@@ -78,6 +84,8 @@ class TraceSession : private capture::IRecordSink {
   std::optional<Contact> m_contact;  // what ContactAgent registered, to ask again with
   uint16_t m_revision = 0;
   CPendingList m_pending;
+  capture::ChannelDrain m_channel;
+  uint32_t m_channelId = 0;
   store::TraceStore m_store;
   std::function<void(const CSpyMsg&)> m_onRecord;
 };

@@ -1,5 +1,5 @@
-// The four operations of the agent library that the monitor calls. The Windows program binds
-// them to the agent library; tests record the calls.
+// The operations of the agent library that the monitor calls. The Windows program binds them to
+// the agent library; tests record the calls.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,9 @@ class IAgentLink {
   virtual void SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly,
                                      int32_t restrictSocket, int32_t socketId) = 0;
   virtual void SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) = 0;
+  // Asks the agents to write into the report channel numbered `channel`, which the monitor made,
+  // instead of sending datagrams; only the window that holds the contact may ask.
+  virtual void SPAUseChannel(void* window, uint32_t channel) = 0;
 };
 
 // Begin Trace, and accepted capture filters while tracing: every call's enable flag, then the

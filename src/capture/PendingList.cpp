@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <new>
 
+#include "capture/ReceivedRecord.h"
 #include "protocol/Bytes.h"
 
 void CPendingMsg::AddFragment(int index,
@@ -102,34 +102,23 @@ std::unique_ptr<CSpyMsg> CPendingList::TakeCompleteMessage() {
     if (!node.live || node.seq != seq) continue;  // purged or cleared since it completed
 
     const CPendingMsg& msg = node.msg;
-    auto record = std::make_unique<CSpyMsg>();
-    record->m_time = msg.m_created;
-    record->m_nApiId = msg.m_nApiId;
-    if (msg.m_nFragCount > 0) {
-      try {
-        store::Payload payload(protocol::spy::kChunkSize * static_cast<size_t>(msg.m_nFragCount));
-        // The fragment with each index (AddFragment keeps one per index, the first copy); the
-        // first fragment stands in for every missing one.
-        const auto count = static_cast<size_t>(msg.m_nFragCount);
-        std::array<const CMsgFragment*, 256> byIndex;  // only 1..count are used
-        std::fill_n(byIndex.begin() + 1, count, nullptr);
-        for (const CMsgFragment& fragment : msg.m_fragments) {
-          const auto index = static_cast<size_t>(fragment.m_nIndex);
-          if (index >= 1 && index <= count) byIndex[index] = &fragment;
-        }
-        uint8_t* out = payload.MutableBytes().data();
-        for (int k = 1; k <= msg.m_nFragCount; ++k) {
-          const CMsgFragment* fragment = byIndex[static_cast<size_t>(k)];
-          if (fragment == nullptr) fragment = &msg.m_fragments.front();
-          std::copy(fragment->m_data.begin() + protocol::spy::kHeaderSize, fragment->m_data.end(),
-                    out + protocol::spy::kChunkSize * static_cast<size_t>(k - 1));
-        }
-        record->m_nError = protocol::bytes::GetLE32Signed(payload.Bytes(), 0);
-        record->m_hData = std::move(payload);
-      } catch (const std::bad_alloc&) {
-        // The record is still stored and shown, as a call without data.
+    const auto count = static_cast<size_t>(msg.m_nFragCount);
+    auto record = capture::ReceivedRecord(msg.m_created, msg.m_nApiId, count, [&](auto out) {
+      // The fragment with each index (AddFragment keeps one per index, the first copy); the
+      // first fragment stands in for every missing one.
+      std::array<const CMsgFragment*, 256> byIndex;  // only 1..count are used
+      std::fill_n(byIndex.begin() + 1, count, nullptr);
+      for (const CMsgFragment& fragment : msg.m_fragments) {
+        const auto index = static_cast<size_t>(fragment.m_nIndex);
+        if (index >= 1 && index <= count) byIndex[index] = &fragment;
       }
-    }
+      for (size_t k = 1; k <= count; ++k) {
+        const CMsgFragment* fragment = byIndex[k];
+        if (fragment == nullptr) fragment = &msg.m_fragments.front();
+        std::copy(fragment->m_data.begin() + protocol::spy::kHeaderSize, fragment->m_data.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(protocol::spy::kChunkSize * (k - 1)));
+      }
+    });
     m_lastTaken[msg.m_dwSource] = {msg.m_nMsgNum, m_clock.Now()};
     Remove(slot);
     return record;

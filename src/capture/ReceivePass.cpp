@@ -3,7 +3,7 @@
 namespace capture {
 
 ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
-                                IPassTimer& timer) {
+                                IPassTimer& timer, ChannelDrain* channel) {
   ReceivePassStats stats;
   protocol::spy::Datagram buffer;
   while (!(stats.timeUp = timer.TimeUp())) {
@@ -23,16 +23,23 @@ ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, 
     sink.AddRecord(std::move(record));
     ++stats.records;
   }
+  if (channel != nullptr && !stats.timeUp) {
+    const ChannelDrain::Stats drained = channel->Drain(sink, timer);
+    stats.entries = drained.records;
+    stats.records += drained.records;
+    stats.timeUp = drained.timeUp;
+  }
   sink.EndOfRecords();
   while (pending.PurgeOneStale()) ++stats.purged;
   return stats;
 }
 
-ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink) {
+ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
+                                ChannelDrain* channel) {
   class Unlimited : public IPassTimer {
     bool TimeUp() override { return false; }
   } unlimited;
-  return RunReceivePass(pending, source, sink, unlimited);
+  return RunReceivePass(pending, source, sink, unlimited, channel);
 }
 
 }  // namespace capture

@@ -1,10 +1,12 @@
-// One receive pass of the capture socket: read every waiting datagram, hand every completed
-// record on in order, let the store trim, drop stale incomplete messages.
+// One receive pass of the capture socket and, when the reader made one, the report channel: read
+// every waiting datagram, hand every completed record on in order, then every record waiting in
+// the channel, let the store trim, drop stale incomplete messages.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 
+#include "capture/ChannelDrain.h"
 #include "capture/PendingList.h"
 #include "store/SpyMsg.h"
 
@@ -17,6 +19,13 @@ class IDatagramSource {
   // error or when nothing is waiting, and the sender's IPv4 address in host byte order. A
   // loopback datagram of any length but 256 ends the read loop and is dropped.
   virtual int Receive(uint8_t* buffer, int size, uint32_t& sourceAddress) = 0;
+};
+
+// The source of a pass that reads the report channel alone: the socket says by its own
+// notification when datagrams wait, and asking it costs a system call.
+class NoDatagrams : public IDatagramSource {
+ public:
+  int Receive(uint8_t*, int, uint32_t&) override { return -1; }
 };
 
 class IRecordSink {
@@ -58,15 +67,17 @@ class SteadyPassTimer : public IPassTimer {
 
 struct ReceivePassStats {
   int datagrams = 0;  // 256-byte datagrams filed
+  int entries = 0;    // records taken from the channel
   int foreign = 0;    // skipped because they came from another host
   int records = 0;
   int purged = 0;
-  bool timeUp = false;  // reading stopped with datagrams possibly still waiting
+  bool timeUp = false;  // reading stopped with datagrams or entries possibly still waiting
 };
 
 ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
-                                IPassTimer& timer);
+                                IPassTimer& timer, ChannelDrain* channel = nullptr);
 // Without a time limit: reads until nothing waits.
-ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink);
+ReceivePassStats RunReceivePass(CPendingList& pending, IDatagramSource& source, IRecordSink& sink,
+                                ChannelDrain* channel = nullptr);
 
 }  // namespace capture

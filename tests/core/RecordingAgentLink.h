@@ -23,6 +23,9 @@ class RecordingAgentLink : public capture::IAgentLink {
   void SPASetDataBlockOptions(int32_t entire, int32_t bytes) override {
     calls.push_back("datablock " + std::to_string(entire) + " " + std::to_string(bytes));
   }
+  void SPAUseChannel(void*, uint32_t channel) override {
+    calls.push_back("channel " + std::to_string(channel));
+  }
 
   uint16_t revision = 1;
   std::vector<std::string> calls;

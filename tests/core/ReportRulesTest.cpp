@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/PayloadLayout.h"
+#include "protocol/ReportChannel.h"
 
 namespace {
 
@@ -61,22 +62,30 @@ TEST(ReportRules, RestrictionMatchesTheSocketArgumentOrTheNewSocket) {
 
 TEST(ReportRules, KeptBytesFollowTheDataOptions) {
   constexpr size_t kShort = protocol::layout::kShortTransfer.fixed;
-  EXPECT_EQ(KeptBytes(40, true, 0, kShort), 40u);
-  EXPECT_EQ(KeptBytes(40, false, 16, kShort), 16u);
-  EXPECT_EQ(KeptBytes(10, false, 16, kShort), 10u);
-  EXPECT_EQ(KeptBytes(40, false, 0, kShort), 0u);
-  EXPECT_EQ(KeptBytes(40, false, -5, kShort), 0u);
-  EXPECT_EQ(KeptBytes(-1, true, 0, kShort), 0u);  // a failed call has no data
+  constexpr size_t kMax = protocol::spy::kMaxPayload;
+  EXPECT_EQ(KeptBytes(40, true, 0, kShort, kMax), 40u);
+  EXPECT_EQ(KeptBytes(40, false, 16, kShort, kMax), 16u);
+  EXPECT_EQ(KeptBytes(10, false, 16, kShort, kMax), 10u);
+  EXPECT_EQ(KeptBytes(40, false, 0, kShort, kMax), 0u);
+  EXPECT_EQ(KeptBytes(40, false, -5, kShort, kMax), 0u);
+  EXPECT_EQ(KeptBytes(-1, true, 0, kShort, kMax), 0u);  // a failed call has no data
 }
 
-TEST(ReportRules, KeptBytesNeverNeedMoreThan255Fragments) {
+// Datagrams carry at most 255 fragments; the report channel a record of 268 chunks.
+TEST(ReportRules, KeptBytesFillTheLargestPayloadOfTheChannel) {
   constexpr size_t kShort = protocol::layout::kShortTransfer.fixed;
   constexpr size_t kLong = protocol::layout::kLongTransfer.fixed;
-  EXPECT_EQ(KeptBytes(100000, true, 0, kShort), 62196u);
-  EXPECT_EQ(KeptBytes(100000, true, 0, kLong), 62172u);
-  EXPECT_EQ(KeptBytes(100000, false, 70000, kLong), 62172u);
-  EXPECT_EQ(protocol::spy::FragmentCount(kLong + KeptBytes(100000, true, 0, kLong)), 255u);
-  EXPECT_EQ(KeptBytes(62196, true, 0, kShort), 62196u);
+  constexpr size_t kDatagrams = protocol::spy::kMaxPayload;
+  constexpr size_t kChannel = protocol::channel::kMaxPayload;
+  EXPECT_EQ(KeptBytes(100000, true, 0, kShort, kDatagrams), 62196u);
+  EXPECT_EQ(KeptBytes(100000, true, 0, kLong, kDatagrams), 62172u);
+  EXPECT_EQ(KeptBytes(100000, false, 70000, kLong, kDatagrams), 62172u);
+  EXPECT_EQ(protocol::spy::FragmentCount(kLong + KeptBytes(100000, true, 0, kLong, kDatagrams)),
+            255u);
+  EXPECT_EQ(KeptBytes(62196, true, 0, kShort, kDatagrams), 62196u);
+  EXPECT_EQ(KeptBytes(65000, true, 0, kShort, kChannel), 65000u);
+  EXPECT_EQ(KeptBytes(200000, true, 0, kShort, kChannel), 65368u);
+  EXPECT_EQ(kShort + KeptBytes(200000, true, 0, kShort, kChannel), 268u * 244u);
 }
 
 }  // namespace

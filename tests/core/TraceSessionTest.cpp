@@ -146,6 +146,35 @@ TEST_F(TraceSessionTest, ReceivePassFeedsTheTriggerEveryRecordThenTrims) {
   EXPECT_EQ(store.m_trapBuf.size(), 10u);
 }
 
+// With a report channel the contact asks for it; its records come in with the datagrams', and
+// its lost reports count with theirs.
+TEST_F(TraceSessionTest, ChannelIsAskedForAtContactAndReadInTheReceivePass) {
+  namespace pc = protocol::channel;
+  std::unique_ptr<uint64_t[]> mapping(new uint64_t[pc::kMappingBytes / 8]());
+  auto* bytes = reinterpret_cast<uint8_t*>(mapping.get());
+  pc::ChannelReader(bytes).Format(1, 2);
+  session.AttachChannel(bytes, 9);
+  session.ContactAgent(nullptr, 5150);
+  EXPECT_EQ(agent.calls.back(), "channel 9");
+
+  class Host : public pc::IWriterHost {
+    uint32_t Milliseconds() override { return 0; }
+    void Pause() override {}
+    void Wake() override {}
+  } host;
+  pc::LaneWriter writer(bytes, *pc::LaneWriter::Claim(bytes, 0x40, 0), bytes + pc::kTableBytes);
+  writer.Put(0, 18, std::vector<uint8_t>(30), host);
+  writer.End(2, host);
+  Queue source;
+  source.datagrams.push_back(protocol::spy::FragmentMessage({1, 0, 1}, {})[0]);
+  const capture::ReceivePassStats stats = session.ReceivePass(source);
+  EXPECT_EQ(stats.records, 2);
+  EXPECT_EQ(stats.entries, 1);
+  ASSERT_EQ(store.m_traceBuf.size(), 2u);
+  EXPECT_EQ(store.m_traceBuf[1]->m_nApiId, 18);
+  EXPECT_EQ(session.LostCount(), 1u);
+}
+
 TEST_F(TraceSessionTest, TraceNoneWhileTracingDisablesEveryCallInOrder) {
   store.m_bTracing = 1;
   dialogs::CaptureFiltersModel dlg(options, true);

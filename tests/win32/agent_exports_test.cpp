@@ -83,11 +83,11 @@ int CheckAgentExports(HMODULE agent, HMODULE system, OrdinalColumn column, size_
   return traced;
 }
 
-// The system's set, 46 calls of it wrapped, and nothing beyond but the monitor's five functions.
+// The system's set, 46 calls of it wrapped, and nothing beyond but the monitor's six functions.
 void CheckWinsock11Agent(HMODULE agent, HMODULE system) {
-  CHECK(CheckAgentExports(agent, system, &protocol::calls::Call::wsock32, 5) == 46);
+  CHECK(CheckAgentExports(agent, system, &protocol::calls::Call::wsock32, 6) == 46);
   for (const char* name : {"SPAContactAgent", "SPAEnableSpy", "SPASetTrackingOptions",
-                           "SPASetDataBlockOptions", "SPAQueueWaits"}) {
+                           "SPASetDataBlockOptions", "SPAQueueWaits", "SPAUseChannel"}) {
     CHECK(GetProcAddress(agent, name) != nullptr);
   }
 }

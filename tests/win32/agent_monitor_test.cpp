@@ -3,24 +3,31 @@
 // arrives, and checks every record's decoded lines against what wsdemo did; then each tracking
 // option, the data limit, and that neither a missing monitor nor an unreachable port changes
 // anything the program sees. A Winsock 1.1 call's IPv6 address comes whole. Last, wsburst's
-// bursts right before each way a program can end: every report arrives, in order.
+// bursts right before each way a program can end: every report arrives, in order; a real overflow
+// of the socket is counted; and the same through the report channel, under a busy thread per CPU,
+// with nothing lost, a reader that stalls costing the program two seconds once and every dropped
+// report counted.
 //   agent_monitor_test <agent.dll> <wsdemo.exe> <wsburst.exe> <agent_faulty.dll>
 #include <windows.h>
 #include <winsock.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Check.h"
 #include "ChildProcess.h"
 #include "agent/win32/Klvnt32.h"
 #include "agent/win32/klvnt32b.h"
+#include "capture/ChannelDrain.h"
 #include "capture/PendingList.h"
+#include "capture/win32/ChannelMapping.h"
 #include "config/Launcher.h"
 #include "format/EventFormatter.h"
 #include "protocol/AgentFiles.h"
@@ -49,23 +56,29 @@ class Monitor {
       return false;
     }
     m_port = q_ntohs(local.sin_port);
-    const int size = 4 << 20;
-    q_setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size),
-                 sizeof size);
+    SetReceiveBuffer(4 << 20);
     return true;
+  }
+  void SetReceiveBuffer(int bytes) {
+    q_setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes),
+                 sizeof bytes);
   }
   ~Monitor() {
     if (m_socket != INVALID_SOCKET) q_closesocket(m_socket);
     QSACleanup();
   }
   uint16_t Port() const { return m_port; }
-  int lastNumber = -1;  // the highest message number of the last Collect's source
+  int lastNumber = -1;    // the highest message number of the last Collect's source
+  uint64_t lastLost = 0;  // the messages of the last Collect's source that never became records
 
-  // Every datagram waiting, until none comes for a while; the records of process `source` in
-  // the order the receiver hands them on. `others` counts datagrams of any other process.
-  // `msgNums` gets the message numbers of `source`'s datagrams in arrival order.
+  static constexpr DWORD kAnySource = ~DWORD{0};
+  // Every datagram waiting, until none comes for a while (and `done`, when given, is set); the
+  // records of process `source` (or of every process) in the order the receiver hands them on.
+  // `others` counts datagrams of any other process. `msgNums` gets the message numbers of
+  // `source`'s datagrams in arrival order.
   std::vector<SpyMsgPtr> Collect(DWORD source, int& others,
-                                 std::vector<uint16_t>* msgNums = nullptr) {
+                                 std::vector<uint16_t>* msgNums = nullptr,
+                                 const std::atomic<bool>* done = nullptr) {
     lastNumber = -1;
     WallClock clock;
     CPendingList pending(clock);
@@ -76,13 +89,16 @@ class Monitor {
       FD_ZERO(&readable);
       FD_SET(m_socket, &readable);
       timeval wait{0, 300000};
-      if (q_select(0, &readable, nullptr, nullptr, &wait) != 1) break;
+      if (q_select(0, &readable, nullptr, nullptr, &wait) != 1) {
+        if (done == nullptr || *done) break;
+        continue;
+      }
       const int got = q_recvfrom(m_socket, reinterpret_cast<char*>(datagram.data()),
                                  static_cast<int>(datagram.size()), 0, nullptr, nullptr);
       if (got != static_cast<int>(protocol::spy::kDatagramSize)) continue;
       uint32_t from = 0;
       std::memcpy(&from, datagram.data(), sizeof from);
-      if (from != source) {
+      if (from != source && source != kAnySource) {
         ++others;
         continue;
       }
@@ -94,6 +110,7 @@ class Monitor {
     std::vector<SpyMsgPtr> records;
     while (auto record = pending.TakeCompleteMessage()) records.push_back(std::move(record));
     CHECK(pending.Count() == 0);
+    lastLost = pending.Loss().Total();
     return records;
   }
   void Discard() {
@@ -400,6 +417,25 @@ Run RunPatched(Monitor& monitor, const Setup& setup) {
   return run;
 }
 
+// Whether records 1 to `calls` are wsburst's htons(0), htons(1) ... (record 0 is WSAStartup).
+bool BurstInOrder(const std::vector<SpyMsgPtr>& records, size_t calls) {
+  for (size_t i = 1; i <= calls; ++i) {
+    if (i >= records.size()) return false;
+    std::vector<std::string> lines;
+    format::FormatEvent(*records[i], lines, false, false);
+    char text[32];
+    std::snprintf(text, sizeof text, "htons (0x%04zX)", (i - 1) & 0xFFFF);
+    if (lines.size() != 1 || lines[0] != text) return false;
+  }
+  return true;
+}
+
+// How long wsburst's burst took, as it printed it; -1 when it printed nothing.
+long BurstMs(const std::string& output) {
+  const size_t at = output.find("burst ");
+  return at == std::string::npos ? -1 : std::atol(output.c_str() + at + 6);
+}
+
 // wsburst's calls in each way a program can end; the agent sends what its sender thread had
 // not sent yet at the program's last WSACleanup or, without one, as the process ends.
 void CheckBurstsArriveWhole(Monitor& monitor, const std::string& burst) {
@@ -419,14 +455,7 @@ void CheckBurstsArriveWhole(Monitor& monitor, const std::string& burst) {
       msgNums.erase(std::unique(msgNums.begin(), msgNums.end()), msgNums.end());
       size_t inOrder = 0;
       while (inOrder < msgNums.size() && msgNums[inOrder] == inOrder) ++inOrder;
-      bool valuesInOrder = records.size() == want;
-      for (size_t i = 1; valuesInOrder && i <= kCalls; ++i) {
-        std::vector<std::string> lines;
-        format::FormatEvent(*records[i], lines, false, false);
-        char text[32];
-        std::snprintf(text, sizeof text, "htons (0x%04zX)", i - 1);
-        valuesInOrder = lines.size() == 1 && lines[0] == text;
-      }
+      const bool valuesInOrder = records.size() == want && BurstInOrder(records, kCalls);
       if (records.size() != want || msgNums.size() != want || inOrder != want || !valuesInOrder) {
         std::printf("  burst, %s%s: %zu of %zu reports, %zu datagrams, the first %zu in order\n",
                     end, cleanup ? " after WSACleanup" : "", records.size(), want, msgNums.size(),
@@ -435,6 +464,209 @@ void CheckBurstsArriveWhole(Monitor& monitor, const std::string& burst) {
       CHECK(records.size() == want && msgNums.size() == want && inOrder == want);
       CHECK(valuesInOrder);
     }
+  }
+}
+
+// A reader that did not ask for the report channel: a real overflow of its socket loses reports,
+// and each one is counted. wsburst holds the reader through a burst larger than its socket buffer
+// holds, then, while the reader drains it, makes one call more, behind which every lost report
+// lies. A small buffer is drained in time however busy the machine.
+void CheckDatagramOverflowCounted(Monitor& monitor, const std::string& burst) {
+  constexpr size_t kCalls = 12000;
+  monitor.Discard();
+  monitor.SetReceiveBuffer(256 << 10);
+  ChildResult child;
+  std::atomic<bool> done{false};
+  std::thread running([&] {
+    child =
+        RunChild(burst, std::to_string(kCalls) + " stall " + std::to_string(GetCurrentProcessId()));
+    done = true;
+  });
+  // The program's process id is known only once it has ended: every source is kept.
+  int others = 0;
+  const size_t arrived = monitor.Collect(Monitor::kAnySource, others, nullptr, &done).size();
+  running.join();
+  const size_t sent = kCalls + 2;  // WSAStartup, the burst and the call after it
+  if (arrived + monitor.lastLost != sent || arrived == sent) {
+    std::printf("  overflow of %zu reports: %zu arrived, %llu counted lost\n", sent, arrived,
+                static_cast<unsigned long long>(monitor.lastLost));
+  }
+  CHECK(child.exitCode == 0 && arrived < sent && arrived + monitor.lastLost == sent);
+  monitor.SetReceiveBuffer(4 << 20);
+}
+
+// A busy thread per CPU while it lives: the program and the reader have to win their time.
+class CpuHogs {
+ public:
+  CpuHogs() {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    for (DWORD i = 0; i < system.dwNumberOfProcessors; ++i) {
+      m_threads.push_back(CreateThread(nullptr, 0, Spin, &m_stop, 0, nullptr));
+    }
+  }
+  ~CpuHogs() {
+    m_stop = true;
+    for (const HANDLE thread : m_threads) {
+      WaitForSingleObject(thread, INFINITE);
+      CloseHandle(thread);
+    }
+  }
+  CpuHogs(const CpuHogs&) = delete;
+  CpuHogs& operator=(const CpuHogs&) = delete;
+
+ private:
+  static DWORD WINAPI Spin(void* stop) {
+    while (!static_cast<std::atomic<bool>*>(stop)->load(std::memory_order_relaxed)) {
+    }
+    return 0;
+  }
+
+  std::atomic<bool> m_stop{false};
+  std::vector<HANDLE> m_threads;
+};
+
+// A reader that asked for the report channel, as the monitor does: the thread of its window reads
+// on the writers' wake-ups and on its poll.
+class ChannelReader {
+ public:
+  static constexpr UINT kNotify = WM_USER + 1;
+
+  bool Open(HWND window) {
+    m_window = window;
+    if (!m_mapping.Open(window, kNotify)) return false;
+    m_drain.Attach(m_mapping.Bytes());
+    return SPAUseChannel(window, m_mapping.Id()) != 0;
+  }
+
+  struct Run {
+    ChildResult child;
+    std::vector<SpyMsgPtr> records;
+    uint64_t lost = 0;
+    bool ended = false;  // every writer's end mark was taken, and its lane freed
+  };
+  // Runs `program` while reading, or, with `reading` false, reads only once it has ended (a
+  // reader that stopped: a debugger, a dead window); then until every lane has been freed.
+  Run RunReading(const std::string& program, const std::string& arguments, bool reading = true) {
+    Run run;
+    const uint64_t lostBefore = m_drain.Lost();
+    std::atomic<bool> done{false};
+    std::thread child([&] {
+      run.child = RunChild(program, arguments);
+      done = true;
+      PostMessageA(m_window, WM_NULL, 0, 0);
+    });
+    DWORD doneAt = 0;
+    for (;;) {
+      if (done && doneAt == 0) doneAt = GetTickCount();
+      if (done && (LanesFree() || GetTickCount() - doneAt > 10000)) break;
+      MSG msg;
+      if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (done && !reading) Pass();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      } else if (msg.message == kNotify || msg.message == WM_TIMER) {
+        if (reading || done) Pass();
+      } else {
+        DispatchMessageA(&msg);
+      }
+    }
+    child.join();
+    run.records = std::move(m_sink.records);
+    m_sink.records.clear();
+    run.lost = m_drain.Lost() - lostBefore;
+    run.ended = LanesFree();
+    return run;
+  }
+
+ private:
+  class Sink : public capture::IRecordSink {
+   public:
+    void AddRecord(SpyMsgPtr record) override { records.push_back(std::move(record)); }
+    void EndOfRecords() override {}
+    std::vector<SpyMsgPtr> records;
+  };
+
+  void Pass() {
+    capture::SteadyPassTimer timer;
+    const capture::ChannelDrain::Stats drained = m_drain.Drain(m_sink, timer);
+    capture::ReceivePassStats stats;
+    stats.entries = drained.records;
+    stats.timeUp = drained.timeUp;
+    m_mapping.Settle(m_drain, stats);
+  }
+  bool LanesFree() const {
+    const protocol::channel::ChannelReader channel(m_mapping.Bytes());
+    for (uint32_t lane = 0; lane < protocol::channel::kLaneCount; ++lane) {
+      if (channel.Owner(lane) != 0) return false;
+    }
+    return true;
+  }
+
+  HWND m_window = nullptr;
+  WallClock m_clock;
+  capture::ChannelDrain m_drain{m_clock};
+  capture::ChannelMapping m_mapping;
+  Sink m_sink;
+};
+
+// Through the channel, bursts far longer than a lane holds, under a busy thread per CPU, in each
+// way a program can end: every report arrives in order, nothing is counted lost, and every lane
+// gets its end mark. A thread ended mid-burst loses at most the report it was writing, counted.
+void CheckChannelBurstsArriveWhole(ChannelReader& reader, const std::string& burst) {
+  constexpr size_t kCalls = 20000;
+  const CpuHogs hogs;
+  for (const char* end : {"return", "ExitProcess", "exit", "thread"}) {
+    for (const bool cleanup : {false, true}) {
+      const ChannelReader::Run run = reader.RunReading(
+          burst, std::to_string(kCalls) + " " + end + (cleanup ? " cleanup" : ""));
+      const size_t want = 1 + kCalls + (cleanup ? 1 : 0);
+      const bool whole = run.child.exitCode == 0 && run.records.size() == want && run.lost == 0 &&
+                         run.ended && BurstInOrder(run.records, kCalls);
+      if (!whole) {
+        std::printf("  channel burst, %s%s: %zu of %zu reports, %llu lost, %s\n", end,
+                    cleanup ? " after WSACleanup" : "", run.records.size(), want,
+                    static_cast<unsigned long long>(run.lost), run.ended ? "ended" : "no end mark");
+      }
+      CHECK(whole);
+    }
+  }
+  const ChannelReader::Run run = reader.RunReading(burst, std::to_string(kCalls) + " killed");
+  const size_t made = run.records.size() + run.lost;
+  const bool counted = run.child.exitCode == 0 && run.records.size() > 1 + kCalls / 2 &&
+                       run.lost <= 1 && made <= 1 + kCalls && run.ended &&
+                       BurstInOrder(run.records, run.records.size() - 1);
+  if (!counted) {
+    std::printf("  channel burst, thread ended mid-burst: %zu reports, %llu lost, %s\n",
+                run.records.size(), static_cast<unsigned long long>(run.lost),
+                run.ended ? "ended" : "no end mark");
+  }
+  CHECK(counted);
+}
+
+// A reader that stops for longer than two seconds, held mid-burst by wsburst or not reading at
+// all: the program waits for it those two seconds once and then runs on, dropping its reports
+// and counting them; a reader that reads again gets what comes after, and every report made is
+// a record or counted lost.
+void CheckStalledChannelReader(ChannelReader& reader, const std::string& burst) {
+  constexpr size_t kCalls = 30000;
+  for (const bool held : {true, false}) {
+    const ChannelReader::Run run =
+        held ? reader.RunReading(burst, std::to_string(kCalls) + " stall")
+             : reader.RunReading(burst, std::to_string(kCalls) + " return", false);
+    const size_t made = 1 + kCalls + (held ? 1 : 0);  // WSAStartup, the burst, the call after
+    const long burstMs = BurstMs(run.child.output);
+    std::vector<std::string> last;
+    if (!run.records.empty()) format::FormatEvent(*run.records.back(), last, false, false);
+    const bool dropped = run.child.exitCode == 0 && run.lost > 0 &&
+                         run.records.size() + run.lost == made && run.ended && burstMs >= 2000 &&
+                         burstMs < 8000 &&
+                         (!held || (last.size() == 1 && last[0] == "htons (0x7530)"));
+    if (!dropped) {
+      std::printf("  channel, reader %s: %zu records, %llu lost of %zu, burst %ld ms\n",
+                  held ? "held mid-burst" : "not reading", run.records.size(),
+                  static_cast<unsigned long long>(run.lost), made, burstMs);
+    }
+    CHECK(dropped);
   }
 }
 
@@ -701,6 +933,22 @@ int main(int argc, char** argv) {
   CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);
   TraceEverything();
   CheckBurstsArriveWhole(monitor, burst);
+  CheckDatagramOverflowCounted(monitor, burst);
+
+  // The report channel: wsdemo's calls decode as they do from datagrams, and no datagram comes.
+  {
+    ChannelReader reader;
+    CHECK(reader.Open(window));
+    monitor.Discard();
+    const ChannelReader::Run run = reader.RunReading(setup.patched, std::to_string(g_demoPort));
+    CheckSameAsUntraced(run.child, untraced, "through the channel");
+    CheckDecoded(run.records, ParseDemo(run.child.output));
+    CHECK(run.lost == 0 && run.ended);
+    int others = 0;
+    CHECK(monitor.Collect(run.child.processId, others).empty() && others == 0);
+    CheckChannelBurstsArriveWhole(reader, burst);
+    CheckStalledChannelReader(reader, burst);
+  }
 
   // Contact ended: agents report nothing even with every flag set.
   CHECK(SPAContactAgent(window, monitor.Port(), 1) != 0);

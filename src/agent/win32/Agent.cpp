@@ -19,6 +19,12 @@ class Lock {
 
 namespace agent {
 
+namespace {
+
+std::atomic<Agent*> g_made{nullptr};
+
+}  // namespace
+
 Agent& Agent::Get() {
   static Agent agent;
   return agent;
@@ -35,6 +41,7 @@ Agent::Agent()
   m_real = RealWinsock::Load();
   m_block = MapControlBlock();
   InitializeCriticalSection(&m_lock);
+  g_made.store(this);
   SetLastError(saved);
 }
 
@@ -52,8 +59,10 @@ void Agent::ProgramStarted() {
   // With a monitor listening, the own socket is made at once rather than at the first report,
   // so that the program's socket handles do not depend on which calls are traced: a socket
   // id seen in one trace names the same socket when the program runs again restricted to it.
+  // Reports into the report channel need none; its lane is taken at the first report.
   if (++m_programStartups == 1 && m_own == INVALID_SOCKET && m_block != nullptr &&
-      m_block->contact.load(std::memory_order_acquire) != 0) {
+      m_block->contact.load(std::memory_order_acquire) != 0 &&
+      m_block->channel.load(std::memory_order_acquire) == 0) {
     const DWORD saved = GetLastError();
     m_own = OpenOwnSocket();
     if (ReportSender* sender = ReportSender::Get()) sender->UseSocket(m_own);
@@ -78,12 +87,28 @@ int Agent::ProgramCleanup(int(WINAPI* cleanup)()) {
   return result;
 }
 
+bool Agent::FollowChannel() {
+  const uint32_t id = m_block->channel.load(std::memory_order_acquire);
+  if (id != m_channel.Id()) m_channel.Follow(id, m_source, m_nextMsgNum);
+  return m_channel.HasLane();
+}
+
+size_t Agent::MaxPayload() {
+  Lock lock(m_lock);
+  return FollowChannel() ? protocol::channel::kMaxPayload : protocol::spy::kMaxPayload;
+}
+
 void Agent::Send(protocol::calls::Id id, std::span<const uint8_t> payload) {
   const auto port = static_cast<uint16_t>(m_block->port.load(std::memory_order_relaxed));
   Lock lock(m_lock);
-  const auto datagrams =
-      protocol::spy::FragmentMessage({m_source, m_nextMsgNum, static_cast<uint16_t>(id)}, payload);
-  ++m_nextMsgNum;
+  const bool channel = FollowChannel();
+  const uint32_t number = m_nextMsgNum++;
+  if (channel) {
+    m_channel.Put(number, static_cast<uint16_t>(id), payload, m_block->queueWaits);
+    return;
+  }
+  const auto datagrams = protocol::spy::FragmentMessage(
+      {m_source, static_cast<uint16_t>(number), static_cast<uint16_t>(id)}, payload);
   if (m_programStartups > 0) {
     ReportSender* sender = ReportSender::Get();
     if (m_own == INVALID_SOCKET) {
@@ -110,6 +135,17 @@ void Agent::Send(protocol::calls::Id id, std::span<const uint8_t> payload) {
 void Agent::Lose() {
   Lock lock(m_lock);
   ++m_nextMsgNum;
+}
+
+void Agent::EndReports(bool processEnds) {
+  Agent* agent = g_made.load();
+  if (agent == nullptr) return;
+  if (processEnds) {
+    agent->m_channel.End(agent->m_nextMsgNum);
+    return;
+  }
+  Lock lock(agent->m_lock);
+  agent->m_channel.End(agent->m_nextMsgNum);
 }
 
 }  // namespace agent

@@ -8,6 +8,10 @@
 // reports of calls made outside that window through a start-up of its own for that report.
 // Within the window reports are queued for the sender thread (ReportSender.h), which sends on
 // that socket; the program's last WSACleanup waits until the queue is empty.
+//
+// When the monitor has asked for the report channel instead (ChannelLink.h), every report goes
+// into the module's lane there, and the agent needs no socket at all; at the module's detach the
+// lane gets the end mark.
 #pragma once
 
 #include <winsock2.h>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "agent/ReportRules.h"
+#include "agent/win32/ChannelLink.h"
 #include "agent/win32/ControlBlock.h"
 #include "agent/win32/RealWinsock.h"
 #include "protocol/Calls.h"
@@ -43,6 +48,8 @@ class Agent {
   agent::TrackingOptions Tracking() const;
   bool SaveEntire() const { return m_block->saveEntire.load(std::memory_order_relaxed) != 0; }
   int32_t SaveBytes() const { return m_block->saveBytes.load(std::memory_order_relaxed); }
+  // The most payload a report may have on its way to the monitor.
+  size_t MaxPayload();
 
   // The program's WSAStartup succeeded.
   void ProgramStarted();
@@ -55,12 +62,17 @@ class Agent {
   void Send(protocol::calls::Id id, std::span<const uint8_t> payload);
   // A report that could not be built or sent uses up its message number all the same.
   void Lose();
+  // At the module's detach: the end mark in its lane. When the process ends, its other threads
+  // have been ended wherever they stood, so no lock is taken.
+  static void EndReports(bool processEnds);
 
   Agent(const Agent&) = delete;
   Agent& operator=(const Agent&) = delete;
 
  private:
   Agent();
+  // Follows the channel the control block names; true when the module has a lane in it.
+  bool FollowChannel();
 
   RealWinsock m_real;
   ControlBlock* m_block;
@@ -68,7 +80,8 @@ class Agent {
   CRITICAL_SECTION m_lock;  // guards everything below; keeps message numbers in send order
   int m_programStartups = 0;
   SOCKET m_own = INVALID_SOCKET;
-  uint16_t m_nextMsgNum = 0;
+  ChannelLink m_channel;
+  uint32_t m_nextMsgNum = 0;  // datagrams carry its low 16 bits
 };
 
 }  // namespace agent

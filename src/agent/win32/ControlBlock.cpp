@@ -8,7 +8,7 @@ namespace {
 
 // The layout version is part of the name, so that agents and monitors of different layouts
 // never share a block.
-constexpr char kBlockName[] = "Klvnt32.ControlBlock.2";
+constexpr char kBlockName[] = "Klvnt32.ControlBlock.3";
 constexpr WORD kRevision = 1;
 
 }  // namespace
@@ -81,7 +81,10 @@ extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
   const uint32_t holder = block->window.load();
   if (flag == 0) {
     // Only the monitor that holds the contact ends it.
-    if (holder == handle) block->contact.store(0);
+    if (holder == handle) {
+      block->contact.store(0);
+      block->channel.store(0);
+    }
     if (agent::g_heldBy.load() == handle) agent::g_heldBy.store(0);
     return kRevision;
   }
@@ -89,6 +92,7 @@ extern "C" WORD WINAPI SPAContactAgent(HWND window, WORD port, int flag) {
   // from the first and, once closed, leave it deaf. A holder whose window is gone has ended.
   if (block->contact.load() != 0 && holder != handle && IsWindow(agent::WindowOf(holder))) return 0;
   block->contact.store(0);
+  block->channel.store(0);
   for (auto& enable : block->enable) enable.store(0);
   block->ignoreWouldBlock.store(0);
   block->errorsOnly.store(0);
@@ -133,5 +137,15 @@ extern "C" int WINAPI SPASetDataBlockOptions(int32_t saveEntire, int32_t saveByt
   if (block == nullptr || !agent::HoldsContact(*block)) return 0;
   block->saveEntire.store(saveEntire != 0);
   block->saveBytes.store(saveBytes);
+  return 1;
+}
+
+extern "C" int WINAPI SPAUseChannel(HWND window, DWORD channel) {
+  agent::ControlBlock* block = agent::MonitorBlock();
+  if (block == nullptr || !agent::HoldsContact(*block) ||
+      block->window.load() != agent::HandleValue(window)) {
+    return 0;
+  }
+  block->channel.store(channel);
   return 1;
 }

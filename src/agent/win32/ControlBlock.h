@@ -22,6 +22,9 @@ struct ControlBlock {
   std::atomic<uint32_t> saveEntire;
   std::atomic<int32_t> saveBytes;
   std::atomic<uint32_t> queueWaits;  // reports that waited for room in an agent's queue
+  // The report channel (protocol/ReportChannel.h) that the monitor made and asked the agents to
+  // write into, by its number; 0 while it reads datagrams only.
+  std::atomic<uint32_t> channel;
 };
 
 // Opens the block, creating it when no process has yet; null when the system refuses. The

@@ -20,4 +20,8 @@ int WINAPI SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes);
 // How many reports, in all traced processes since the block was made, waited for room in their
 // agent's queue because the agent could not send as fast as the program called.
 DWORD WINAPI SPAQueueWaits();
+// Asks the agents to write their reports into the report channel numbered `channel`, which the
+// caller made (protocol/ReportChannel.h), instead of sending datagrams; 0 goes back to
+// datagrams. Only the window that holds the contact may ask; a new contact reads datagrams.
+int WINAPI SPAUseChannel(HWND window, DWORD channel);
 }

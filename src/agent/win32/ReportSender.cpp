@@ -1,5 +1,7 @@
 #include "agent/win32/ReportSender.h"
 
+#include "agent/win32/Agent.h"
+
 namespace agent {
 
 namespace {
@@ -165,9 +167,14 @@ void ReportSender::SendRest(bool senderEnded) {
 
 // A library that the program imports stays loaded until the process ends, so only then may a
 // thread of its own run in it; at the end, what that thread left is sent before the system's
-// socket library, which this one imports, detaches.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID staticLoad) {
-  if (staticLoad != nullptr && reason == DLL_PROCESS_ATTACH) agent::ReportSender::Start();
-  if (staticLoad != nullptr && reason == DLL_PROCESS_DETACH) agent::ReportSender::DrainAtExit();
+// socket library, which this one imports, detaches. Whichever way the library goes, its lane in
+// the report channel gets the end mark.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  const bool processEnds = reserved != nullptr;
+  if (processEnds && reason == DLL_PROCESS_ATTACH) agent::ReportSender::Start();
+  if (reason == DLL_PROCESS_DETACH) {
+    agent::Agent::EndReports(processEnds);
+    if (processEnds) agent::ReportSender::DrainAtExit();
+  }
   return TRUE;
 }

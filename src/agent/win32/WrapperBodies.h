@@ -103,7 +103,8 @@ class Report {
     return agent::ShouldReport(m_agent.Tracking(), m_failed, m_error, sockets);
   }
   size_t KeptBytes(int result, size_t fixedPart) const {
-    return agent::KeptBytes(result, m_agent.SaveEntire(), m_agent.SaveBytes(), fixedPart);
+    return agent::KeptBytes(result, m_agent.SaveEntire(), m_agent.SaveBytes(), fixedPart,
+                            m_agent.MaxPayload());
   }
 
   // Builds a payload that fits one datagram and sends it.
@@ -115,11 +116,12 @@ class Report {
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });
   }
-  // Builds a payload of up to `capacity` bytes, as many datagrams as it takes, and sends it.
+  // Builds a payload of up to `capacity` bytes, as many datagrams or chunks of a record as it
+  // takes, and sends it.
   template <class Build, class... Args>
   void SendUpTo(size_t capacity, Build build, const Args&... args) {
     Deliver([&] {
-      std::vector<uint8_t> buffer(std::min(capacity, protocol::spy::kMaxPayload));
+      std::vector<uint8_t> buffer(std::min(capacity, m_agent.MaxPayload()));
       const size_t size = build(std::span<uint8_t>(buffer), args...);
       m_agent.Send(m_api, std::span<const uint8_t>(buffer.data(), size));
     });

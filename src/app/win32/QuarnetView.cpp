@@ -25,6 +25,8 @@ const ui::MessageEntry<CQuarnetView> CQuarnetView::kMessages[] = {
     {WM_HSCROLL, &CQuarnetView::OnHScroll},
     {WM_VSCROLL, &CQuarnetView::OnVScroll},
     {kReceiveMessage, &CQuarnetView::OnReceive},
+    {kChannelMessage, &CQuarnetView::OnChannel},
+    {WM_TIMER, &CQuarnetView::OnChannel},  // the report channel's poll, its only timer
     {WM_LBUTTONDBLCLK, &CQuarnetView::OnLButtonDblClk},
 };
 
@@ -97,6 +99,9 @@ LRESULT CQuarnetView::OnCreate(WPARAM, LPARAM lParam) {
     MessageBoxStop("Quarnet Startup Failure", "Socket Unavailable");
   } else {
     m_socket.SelectReadNotifications(Hwnd(), kReceiveMessage);
+    if (m_channel.Open(Hwnd(), kChannelMessage)) {
+      m_session.AttachChannel(m_channel.Bytes(), m_channel.Id());
+    }
     if (m_session.ContactAgent(Hwnd(), m_socket.Port()) == 0)
       MessageBoxStop("Failure to Contact Dll", "Klvnt32A");
   }

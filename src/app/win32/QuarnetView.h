@@ -1,5 +1,5 @@
-// The trace view: owns the capture socket, the options, the trace session and the display
-// position; turns window messages and commands into calls on the core.
+// The trace view: owns the capture socket and the report channel, the options, the trace session
+// and the display position; turns window messages and commands into calls on the core.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 
 #include "app/TraceSession.h"
 #include "capture/win32/CaptureSocket.h"
+#include "capture/win32/ChannelMapping.h"
 #include "config/Options.h"
 #include "dialogs/RangeModel.h"
 #include "display/MenuState.h"
@@ -21,6 +22,8 @@
 class CQuarnetView : public ui::Window {
  public:
   static constexpr UINT kReceiveMessage = WM_USER + 1;
+  // The report channel's writers wake the view with this message.
+  static constexpr UINT kChannelMessage = WM_USER + 3;
 
   CQuarnetView();
   ~CQuarnetView() override;
@@ -53,6 +56,7 @@ class CQuarnetView : public ui::Window {
   LRESULT OnHScroll(WPARAM, LPARAM);
   LRESULT OnVScroll(WPARAM, LPARAM);
   LRESULT OnReceive(WPARAM, LPARAM);
+  LRESULT OnChannel(WPARAM, LPARAM);
   LRESULT OnLButtonDblClk(WPARAM, LPARAM);
 
   // Window life, painting and scrolling (QuarnetView.cpp).
@@ -119,6 +123,7 @@ class CQuarnetView : public ui::Window {
   display::TraceView m_display{m_options};
   capture::CaptureSocket m_socket;
   bool m_bSocketOpen = false;
+  capture::ChannelMapping m_channel;
   app::TraceSession m_session;
   ui::ScopedFont m_font;
   display::PrintJob m_printJob;

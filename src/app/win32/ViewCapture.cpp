@@ -8,8 +8,19 @@
 
 LRESULT CQuarnetView::OnReceive(WPARAM, LPARAM) {
   capture::SteadyPassTimer timer;
-  if (m_bSocketOpen) m_session.ReceivePass(m_socket, timer);
+  if (m_bSocketOpen) m_channel.Settle(m_session.Channel(), m_session.ReceivePass(m_socket, timer));
   Invalidate();  // the next paint formats only what is visible
+  return 0;
+}
+
+// The channel's wake-up and its poll: the socket is not asked, and a pass that brought nothing
+// leaves the window as it was.
+LRESULT CQuarnetView::OnChannel(WPARAM, LPARAM) {
+  capture::SteadyPassTimer timer;
+  capture::NoDatagrams none;
+  const capture::ReceivePassStats stats = m_session.ReceivePass(none, timer);
+  m_channel.Settle(m_session.Channel(), stats);
+  if (stats.records + stats.purged > 0) Invalidate();
   return 0;
 }
 

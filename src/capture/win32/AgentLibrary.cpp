@@ -11,6 +11,7 @@ AgentLibrary::AgentLibrary(const std::string& folder) {
   m_enable = ExportAs<decltype(m_enable)>(m_module.Get(), "SPAEnableSpy", 8);
   m_tracking = ExportAs<decltype(m_tracking)>(m_module.Get(), "SPASetTrackingOptions", 16);
   m_dataBlock = ExportAs<decltype(m_dataBlock)>(m_module.Get(), "SPASetDataBlockOptions", 8);
+  m_channel = ExportAs<decltype(m_channel)>(m_module.Get(), "SPAUseChannel", 8);
 }
 
 uint16_t AgentLibrary::SPAContactAgent(void* window, uint16_t value, int32_t flag) {
@@ -30,6 +31,10 @@ void AgentLibrary::SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t error
 
 void AgentLibrary::SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) {
   if (m_dataBlock != nullptr) m_dataBlock(saveEntire, saveBytes);
+}
+
+void AgentLibrary::SPAUseChannel(void* window, uint32_t channel) {
+  if (m_channel != nullptr) m_channel(static_cast<HWND>(window), channel);
 }
 
 }  // namespace capture

@@ -23,6 +23,7 @@ class AgentLibrary : public IAgentLink {
   void SPASetTrackingOptions(int32_t ignoreWouldBlock, int32_t errorsOnly, int32_t restrictSocket,
                              int32_t socketId) override;
   void SPASetDataBlockOptions(int32_t saveEntire, int32_t saveBytes) override;
+  void SPAUseChannel(void* window, uint32_t channel) override;
 
  private:
   ui::ScopedModule m_module;
@@ -30,6 +31,7 @@ class AgentLibrary : public IAgentLink {
   int(WINAPI* m_enable)(int, int) = nullptr;
   int(WINAPI* m_tracking)(int32_t, int32_t, int32_t, uint32_t) = nullptr;
   int(WINAPI* m_dataBlock)(int32_t, int32_t) = nullptr;
+  int(WINAPI* m_channel)(HWND, DWORD) = nullptr;
 };
 
 }  // namespace capture

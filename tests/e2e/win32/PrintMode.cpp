@@ -1,6 +1,6 @@
 // The print mode: Copy to Clipboard and Print of a wsdemo trace, through the range dialog and
 // the system's print dialog; the fonts print jobs take, the Printing box and its Cancel; a
-// message the message size cut, and a buffer trimmed under the view's position.
+// message the record's size cut, one it kept whole, and a buffer trimmed under the view's position.
 #include <windows.h>
 // After windows.h (whose lean build leaves the common dialogs out):
 #include <commdlg.h>
@@ -21,8 +21,9 @@
 #include "dialogs/RangeIds.h"
 #include "display/ClipboardCopy.h"
 #include "display/PrintJob.h"
+#include "protocol/Bytes.h"
 #include "protocol/Calls.h"
-#include "protocol/SpyDatagram.h"
+#include "protocol/ReportChannel.h"
 #include "store/TraceFile.h"
 #include "ui/win32/GdiCanvas.h"
 #include "ui/win32/Printer.h"
@@ -235,12 +236,12 @@ int TraceBigSend(const drive::Program& monitor, const Folders& folders, const st
   return 0;
 }
 
-// What the send's record says below its dump: all a message holds of its data after the send's
+// What the send's record says below its dump: all a record holds of its data after the send's
 // fixed part, of the bytes sent.
 std::string BigSendNote() {
   const auto transfer =
       protocol::calls::TransferOf(static_cast<int32_t>(protocol::calls::Id::send));
-  const size_t captured = protocol::spy::kMaxPayload - transfer->fixed;
+  const size_t captured = protocol::channel::kMaxPayload - transfer->fixed;
   return "(" + std::to_string(captured) + " of " + std::to_string(kBigSend) + " bytes captured)";
 }
 
@@ -274,6 +275,29 @@ void PrintShortLines(const drive::Program& monitor, const std::string& work,
   options.m_bVertSpace = 1;
 }
 
+// The first recv of the send's 200,000 bytes took 65,000 of them: its record keeps them all.
+// Leaves its record number in recv.txt for the script, which reads it with qntdump.
+void CheckWholeRecv(const Folders& folders, const std::vector<SpyMsgPtr>& records) {
+  const auto id = static_cast<int32_t>(protocol::calls::Id::recv);
+  const auto transfer = protocol::calls::TransferOf(id);
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i]->m_nApiId != id) continue;
+    const std::span<const uint8_t> payload = records[i]->PayloadBytes();
+    const uint32_t result = protocol::bytes::GetLE32(payload, transfer->result);
+    const uint32_t captured = protocol::bytes::GetLE32(payload, transfer->count);
+    const size_t chunks = (transfer->fixed + 65000 + 243) / 244;
+    if (result != 65000 || captured != 65000 || payload.size() != 244 * chunks ||
+        payload[transfer->fixed + 64999] != 'a' + 64999 % 26) {
+      std::printf("the first recv: %u bytes, %u captured, a payload of %zu\n", result, captured,
+                  payload.size());
+      CHECK(!"a recv of 65,000 bytes kept whole");
+    }
+    CHECK(WriteText(folders.work + "\\recv.txt", std::to_string(i + 1) + "\n"));
+    return;
+  }
+  CHECK(!"a recv record");
+}
+
 // A send of 200,000 bytes, its record in Verbose: printed in a fixed-pitch font that holds its
 // dump rows, with the Printing box over every page, then the same job cancelled on its third
 // page; on the clipboard with Display "Up to 16 bytes", the note of its cut data below the dump.
@@ -283,6 +307,7 @@ int CheckBigSend(const drive::Program& monitor, const Folders& folders, config::
   const std::string path = folders.work + "\\saved\\big.spy";
   const int send = TraceBigSend(monitor, folders, path);
   const std::vector<SpyMsgPtr> records = ReadRecords(path);
+  CheckWholeRecv(folders, records);
   monitor.Command(ID_PREFERENCES_VERBOSE);
   options.m_bVerbose = 1;
   ChooseRecords(OpenRange(monitor, ID_FILE_PRINT, "Print"), send, send);

@@ -1,14 +1,18 @@
 // Makes a burst of Winsock calls as fast as it can: WSAStartup, N calls of ntohs, WSACleanup.
 // "burst send BYTES" makes one send of BYTES bytes on a loopback connection instead, which a
-// second thread takes in with recvs of 16 KiB. Imports WSOCK32, so that a launcher copy reports
-// every call through the agent.
+// second thread takes in with recvs of kRecvBytes, each once that many bytes (or the rest) wait:
+// the receiving socket's buffer holds them.
+// Imports WSOCK32, so that a launcher copy reports every call through the agent.
 #include <winsock.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
+
+constexpr int kRecvBytes = 65000;
 
 struct Receiver {
   SOCKET socket;
@@ -18,9 +22,16 @@ struct Receiver {
 
 DWORD WINAPI Receive(void* context) {
   auto* receiver = static_cast<Receiver*>(context);
-  std::vector<char> buffer(16384);
+  std::vector<char> buffer(kRecvBytes);
   while (receiver->received < receiver->expected) {
-    const int got = recv(receiver->socket, buffer.data(), static_cast<int>(buffer.size()), 0);
+    const int want = std::min(kRecvBytes, receiver->expected - receiver->received);
+    u_long waiting = 0;
+    for (int tries = 0; tries < 200 && ioctlsocket(receiver->socket, FIONREAD, &waiting) == 0 &&
+                        waiting < static_cast<u_long>(want);
+         ++tries) {
+      Sleep(1);
+    }
+    const int got = recv(receiver->socket, buffer.data(), want, 0);
     if (got <= 0) break;
     receiver->received += got;
   }
@@ -35,6 +46,9 @@ bool SendOnce(int bytes) {
   auto* name = reinterpret_cast<sockaddr*>(&address);
   const SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
   const SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+  const int buffer = 4 * kRecvBytes;  // the accepted socket's too
+  setsockopt(listener, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer),
+             sizeof buffer);
   if (bind(listener, name, sizeof address) != 0 || listen(listener, 1) != 0 ||
       getsockname(listener, name, &length) != 0 || connect(client, name, sizeof address) != 0) {
     return false;

@@ -1,6 +1,7 @@
 // qntcap: traces one program from the command line. It patches and starts the program as Launch
-// Pgm does, receives the agent's reports on its own loopback socket while a hidden window of its
-// own holds the agent's contact, and writes the trace file when the program ends.
+// Pgm does, receives the agent's reports in a report channel of its own (and on its own loopback
+// socket, from agents that cannot write there) while a hidden window of its own holds the agent's
+// contact, and writes the trace file when the program ends.
 #include <windows.h>
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "capture/Clock.h"
 #include "capture/win32/AgentLibrary.h"
 #include "capture/win32/CaptureSocket.h"
+#include "capture/win32/ChannelMapping.h"
 #include "config/Launcher.h"
 #include "config/win32/ChildPath.h"
 #include "format/EventFormatter.h"
@@ -28,6 +30,7 @@ constexpr int kExitUsage = 64;
 constexpr int kExitFailure = 2;
 constexpr int kExitLoss = 3;
 constexpr UINT kReceiveMessage = WM_APP + 1;
+constexpr UINT kChannelMessage = WM_APP + 2;  // the report channel's wake-up
 constexpr int kQuietPolls = 10;
 constexpr DWORD kPollMilliseconds = 50;
 constexpr int kRemoveTries = 100;
@@ -60,14 +63,21 @@ class Printer {
 struct Capture {
   app::TraceSession* session;
   capture::CaptureSocket* socket;
+  capture::ChannelMapping* channel;
 };
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kReceiveMessage) {
+  if (message == kReceiveMessage || message == kChannelMessage || message == WM_TIMER) {
     auto* capture = reinterpret_cast<Capture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (capture != nullptr) {
+      // The channel's wake-up and its poll read the channel alone.
+      capture::NoDatagrams none;
+      capture::IDatagramSource& source =
+          message == kReceiveMessage ? static_cast<capture::IDatagramSource&>(*capture->socket)
+                                     : none;
       capture::SteadyPassTimer timer;
-      capture->session->ReceivePass(*capture->socket, timer);
+      capture->channel->Settle(capture->session->Channel(),
+                               capture->session->ReceivePass(source, timer));
       std::fflush(stdout);
     }
     return 0;
@@ -184,13 +194,15 @@ int main(int argc, char** argv) {
   args.options.m_nTraceSize = limit + 1;
   capture::SystemClock clock;
   app::TraceSession session(args.options, clock, std::make_unique<capture::AgentLibrary>(folder));
+  capture::ChannelMapping channel;
+  if (channel.Open(window, kChannelMessage)) session.AttachChannel(channel.Bytes(), channel.Id());
   if (session.ContactAgent(window, socket.Port()) == 0) {
     // Another monitor holds the contact, or the agent is missing.
     std::fprintf(stderr, "qntcap: Failure to Contact Dll\n");
     return kExitFailure;
   }
   session.OnRecord(Printer(args.print));
-  Capture capture{&session, &socket};
+  Capture capture{&session, &socket, &channel};
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&capture));
   session.BeginTrace();
 
@@ -206,11 +218,12 @@ int main(int argc, char** argv) {
     CloseHandle(process);
     RemoveCopy(*copyPath);  // unlike Launch Pgm's, nobody starts it again
     exitCode = static_cast<int>(code);
-    // The program's last reports may still be on their way: read until the socket has been
-    // quiet for a while.
+    // The program's last reports may still be on their way: read until the socket and the
+    // channel have been quiet for a while.
     PumpMessages();
     for (int quiet = 0; quiet < kQuietPolls;) {
-      quiet = session.ReceivePass(socket).datagrams > 0 ? 0 : quiet + 1;
+      const capture::ReceivePassStats stats = session.ReceivePass(socket);
+      quiet = stats.datagrams + stats.entries > 0 ? 0 : quiet + 1;
       Sleep(kPollMilliseconds);
     }
     std::fflush(stdout);

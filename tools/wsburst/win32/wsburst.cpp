@@ -1,9 +1,12 @@
 // wsburst: WSAStartup, then `calls` calls of htons(0), htons(1) ... (the argument numbers each
-// report), then the end the program is told, right after the burst:
-//   wsburst <calls> return|ExitProcess|exit|thread [cleanup]
+// report), then the end the program is told, right after the burst; it prints how long the burst
+// took, "burst <ms> ms":
+//   wsburst <calls> return|ExitProcess|exit|thread|killed [cleanup]
 //   wsburst <calls> stall [pid]
 // "thread" makes the burst in a second thread, which then calls ExitProcess while the first
-// waits; "cleanup" calls WSACleanup after the burst. "stall [pid]" suspends the process `pid`
+// waits; "killed" makes it there too, and the first thread calls ExitProcess once half the calls
+// are made, ending the second mid-burst. "cleanup" calls WSACleanup after the burst.
+// "stall [pid]" suspends the process `pid`
 // (by default the parent: the tracer that reads the reports) during the burst, so that its socket
 // overflows, then resumes it, gives it time to drain, and makes one call more, htons(calls): every
 // lost report lies before a number that arrives.
@@ -12,6 +15,7 @@
 #include <tlhelp32.h>
 #include <winsock.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -20,15 +24,27 @@ namespace {
 
 int g_calls = 0;
 bool g_cleanup = false;
+HANDLE g_halfway = nullptr;  // set once half the calls are made
 
 void Burst() {
-  for (int i = 0; i < g_calls; ++i) htons(static_cast<u_short>(i));
+  const DWORD start = GetTickCount();
+  for (int i = 0; i < g_calls; ++i) {
+    htons(static_cast<u_short>(i));
+    if (i == g_calls / 2 && g_halfway != nullptr) SetEvent(g_halfway);
+  }
+  std::printf("burst %lu ms\n", GetTickCount() - start);
+  std::fflush(stdout);
   if (g_cleanup) WSACleanup();
 }
 
 DWORD WINAPI BurstThenExit(void*) {
   Burst();
   ExitProcess(0);
+}
+
+DWORD WINAPI BurstOnly(void*) {
+  Burst();
+  return 0;
 }
 
 DWORD ParentProcessId() {
@@ -92,6 +108,13 @@ int main(int argc, char** argv) {
     if (thread == nullptr) return 1;
     WaitForSingleObject(thread, INFINITE);
     return 1;  // not reached: the thread ends the process
+  }
+  if (std::strcmp(end, "killed") == 0) {
+    g_halfway = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE thread = CreateThread(nullptr, 0, BurstOnly, nullptr, 0, nullptr);
+    if (g_halfway == nullptr || thread == nullptr) return 1;
+    WaitForSingleObject(g_halfway, INFINITE);
+    ExitProcess(0);
   }
   if (std::strcmp(end, "stall") == 0) {
     return StalledBurst(argc > 3 ? std::strtoul(argv[3], nullptr, 10) : ParentProcessId());
