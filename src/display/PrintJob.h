@@ -35,6 +35,18 @@ class PrintJob {
                                  int32_t pageWidth, int32_t defaultPoints,
                                  const std::function<int32_t(int32_t points)>& charWidth) const;
   static constexpr int32_t kMinPoints = 6;
+  // The font the job prints in: FitFont's size with `fonts` (a printer's fonts: DefaultPoints,
+  // FixedCharWidth, UseFixed), that fixed-pitch size selected when there is one. Returns it.
+  template <typename Fonts>
+  std::optional<int32_t> UseFittedFont(ui::Canvas& canvas,
+                                       const format::DisplayModeOptions& options, int32_t pageWidth,
+                                       Fonts& fonts) const {
+    const std::optional<int32_t> points =
+        FitFont(canvas, options, pageWidth, fonts.DefaultPoints(),
+                [&fonts](int32_t size) { return fonts.FixedCharWidth(size); });
+    if (points) fonts.UseFixed(*points);
+    return points;
+  }
 
   // OnBeginPrinting, with the job's font selected: its metrics and the printable area (HORZRES,
   // VERTRES).

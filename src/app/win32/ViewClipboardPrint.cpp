@@ -59,11 +59,7 @@ void CQuarnetView::OnFilePrint() {
     ui::GdiCanvas canvas(dc);
     ui::PrinterFonts fonts(dc);
     const int width = GetDeviceCaps(dc, HORZRES);
-    if (const auto points =
-            m_printJob.FitFont(canvas, m_options, width, fonts.DefaultPoints(),
-                               [&](int32_t size) { return fonts.FixedCharWidth(size); })) {
-      fonts.UseFixed(*points);
-    }
+    m_printJob.UseFittedFont(canvas, m_options, width, fonts);
     HWND owner =
         CQuarnetApp::Get()->m_pMainFrame ? CQuarnetApp::Get()->m_pMainFrame->Hwnd() : Hwnd();
     m_bPrinting = true;

@@ -112,6 +112,17 @@ void OfferScreenshot(const Folders& folders, const std::string& name, HWND windo
   DeleteFileA(ready.c_str());
 }
 
+void OfferVerboseScreenshot(const drive::Program& monitor, const Folders& folders,
+                            const std::string& name, const std::function<void(HWND view)>& scroll) {
+  MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+  scroll(FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr));
+  PostMessageA(monitor.frame, WM_NULL, 0, 0);
+  Sleep(500);
+  OfferScreenshot(folders, name);
+  monitor.Command(ID_PREFERENCES_VERBOSE);
+}
+
 bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum) {
   SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
   sockaddr_in local{};

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ LRESULT ToolbarState(const drive::Program& monitor, UINT id);
 // Asks the test script for a screenshot named `name` of `window` (the whole desktop when null)
 // and waits until it was taken.
 void OfferScreenshot(const Folders& folders, const std::string& name, HWND window = nullptr);
+// The monitor in Verbose, in a window as large as the desktop, its view scrolled by `scroll`:
+// a screenshot named `name`, then Brief again.
+void OfferVerboseScreenshot(const drive::Program& monitor, const Folders& folders,
+                            const std::string& name, const std::function<void(HWND view)>& scroll);
 
 // Sends one complete single-datagram message from `from` (host order) to the monitor.
 bool SendRecord(uint32_t from, uint32_t to, uint16_t port, uint16_t msgNum);

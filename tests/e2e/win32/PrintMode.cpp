@@ -132,9 +132,7 @@ JobLayout LayOutOnDefaultPrinter(const std::vector<SpyMsgPtr>& records, int from
   {
     ui::GdiCanvas canvas(dc);
     ui::PrinterFonts fonts(dc);
-    layout.fitted = job.FitFont(canvas, options, width, fonts.DefaultPoints(),
-                                [&](int32_t size) { return fonts.FixedCharWidth(size); });
-    if (layout.fitted) fonts.UseFixed(*layout.fitted);
+    layout.fitted = job.UseFittedFont(canvas, options, width, fonts);
     layout.points = layout.fitted.value_or(fonts.DefaultPoints());
     job.Begin(canvas.GetCharMetrics(), width, GetDeviceCaps(dc, VERTRES));
     layout.rows = job.Rows();

@@ -267,14 +267,9 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
 
   // Verbose mode for the screenshot, in a window as large as the desktop, at the connection
   // calls (half way into the trace), where address lines and data dumps show.
-  MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
-  monitor.Command(ID_PREFERENCES_VERBOSE);
-  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
-  SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 52), 0);
-  PostMessageA(monitor.frame, WM_NULL, 0, 0);
-  Sleep(500);
-  OfferScreenshot(folders, "verbose");
-  monitor.Command(ID_PREFERENCES_VERBOSE);
+  OfferVerboseScreenshot(monitor, folders, "verbose", [](HWND view) {
+    SendMessageA(view, WM_VSCROLL, MAKEWPARAM(display::kThumbPosition, 52), 0);
+  });
 
   const std::string saved = work + "\\saved\\wsdemo.spy";
   monitor.PostCommand(ID_FILE_SAVE_AS);

@@ -25,15 +25,10 @@ int RunWinsock2(const std::string& work, const std::string& bin, const std::stri
   CHECK(monitor.Pane(4).empty());  // no lost count
 
   // Verbose, at the end of the trace, where the IPv6 calls show their addresses.
-  MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);
-  monitor.Command(ID_PREFERENCES_VERBOSE);
-  HWND view = FindWindowExA(monitor.frame, nullptr, "QuarnetView", nullptr);
-  SendMessageA(view, WM_VSCROLL, SB_BOTTOM, 0);
-  SendMessageA(view, WM_VSCROLL, SB_PAGEUP, 0);
-  PostMessageA(monitor.frame, WM_NULL, 0, 0);
-  Sleep(500);
-  OfferScreenshot(folders, "winsock2");
-  monitor.Command(ID_PREFERENCES_VERBOSE);
+  OfferVerboseScreenshot(monitor, folders, "winsock2", [](HWND view) {
+    SendMessageA(view, WM_VSCROLL, SB_BOTTOM, 0);
+    SendMessageA(view, WM_VSCROLL, SB_PAGEUP, 0);
+  });
 
   const std::string saved = work + "\\saved\\wsdemo2.spy";
   monitor.PostCommand(ID_FILE_SAVE_AS);
