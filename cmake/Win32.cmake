@@ -23,7 +23,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/AgentNames.cmake)
 set(QUARNET_AGENT_DIR ${CMAKE_BINARY_DIR}/bin CACHE PATH "Where the agent libraries are written")
 
 if(QUARNET_AGENTS_ONLY)
-  foreach(dir src/agent/win32 tools/wsdemo/win32 tools/wsdemo2/win32)
+  foreach(dir src/agent/win32 tools/wsdemo/win32 tools/wsdemo2/win32 tools/wsboth/win32)
     add_subdirectory(${CMAKE_SOURCE_DIR}/${dir} ${dir})
   endforeach()
   return()
@@ -46,7 +46,8 @@ add_subdirectory(bench/win32)
 add_subdirectory(tests/e2e)
 
 # The 32-bit monitor traces 64-bit programs too: the x86_64 agents go into this build's bin/
-# from an x86_64 build of the agents alone in x86_64/, whose bin/ holds the 64-bit demo programs.
+# from an x86_64 build of the agents alone in x86_64/, whose bin/ holds the 64-bit demo programs
+# (wsdemo, wsdemo2 and wsboth).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   include(ExternalProject)
   ExternalProject_Add(agents_x86_64

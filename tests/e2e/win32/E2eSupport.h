@@ -92,5 +92,6 @@ int RunPreferences(const std::string& work, const std::string& bin, const std::s
 int RunFiles(const std::string& work, const std::string& bin, const std::string& burst);
 int RunPrint(const std::string& work, const std::string& bin, const std::string& wsdemo);
 int RunWinsock2(const std::string& work, const std::string& bin, const std::string& wsdemo2);
+int RunBothWidths(const std::string& work, const std::string& bin, const std::string& other);
 
 }  // namespace e2e

@@ -17,6 +17,9 @@
 //   e2e_driver print   WORK BIN WSDEMO   Copy to Clipboard and Print of a wsdemo trace and of a
 //                                        send of 200,000 bytes; a buffer trimmed under the view
 //   e2e_driver winsock2 WORK BIN WSDEMO2 trace wsdemo2 through Launch Pgm, save the trace
+//   e2e_driver both-widths WORK BIN OTHER  wsdemo of the folder OTHER (the other width where the
+//                                        machine runs both) through Launch Pgm; its wsboth and
+//                                        BIN's at once; both traces saved
 //
 // WORK is an empty folder; BIN holds quarnet.exe, its width's agents and klvnt32b.dll.
 // Each mode is a file of its own (TraceMode.cpp and so on); what they share is in E2eSupport.h.
@@ -38,7 +41,7 @@ constexpr Mode kModes[] = {
     {"foreign", e2e::RunForeign},   {"dialogs", e2e::RunDialogs},
     {"trigger", e2e::RunTrigger},   {"preferences", e2e::RunPreferences},
     {"files", e2e::RunFiles},       {"print", e2e::RunPrint},
-    {"winsock2", e2e::RunWinsock2},
+    {"winsock2", e2e::RunWinsock2}, {"both-widths", e2e::RunBothWidths},
 };
 
 }  // namespace

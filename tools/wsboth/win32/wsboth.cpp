@@ -1,7 +1,8 @@
-// wsboth: bursts on both Winsock libraries at once, from two threads: htons(0), htons(1) ...
-// through WSOCK32, which it imports, and inet_addr("10.0.0.0"), inet_addr("10.0.0.1") ...
-// through WS2_32, which it loads by its UTF-16 name; then WSACleanup on each.
-//   wsboth <calls>   the number of calls of each burst
+// wsboth: bursts on both Winsock libraries at once, from two threads: htons(first),
+// htons(first + 1) ... through WSOCK32, which it imports, and inet_addr of 10.0.0.0 + first,
+// 10.0.0.0 + first + 1 ... through WS2_32, which it loads by its UTF-16 name; then WSACleanup on
+// each.
+//   wsboth <calls> [first]   the number of calls of each burst, and the first value (0)
 // Exit status 0 when every call returned what it should, 1 otherwise, 2 for bad usage.
 #include <windows.h>
 #include <winsock.h>
@@ -17,6 +18,7 @@ using Startup = int(WINAPI*)(WORD, WSADATA*);
 using Cleanup = int(WINAPI*)();
 
 int g_calls = 0;
+int g_first = 0;
 InetAddr g_inetAddr = nullptr;
 bool g_wrong = false;  // written by the second thread before it ends, read after the join
 
@@ -31,7 +33,7 @@ std::string AddressText(int i) {
 }
 
 DWORD WINAPI Ws2Burst(void*) {
-  for (int i = 0; i < g_calls; ++i) {
+  for (int i = g_first; i < g_first + g_calls; ++i) {
     // 10, 0, i / 256, i % 256 in memory order (htonl would be a traced call of the other burst).
     const unsigned long expected = 10u | static_cast<unsigned long>(i >> 8 & 0xFF) << 16 |
                                    static_cast<unsigned long>(i & 0xFF) << 24;
@@ -43,8 +45,9 @@ DWORD WINAPI Ws2Burst(void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || (g_calls = std::atoi(argv[1])) <= 0 || g_calls > 0x10000) {
-    std::fprintf(stderr, "usage: wsboth <calls, 1 to 65536>\n");
+  if (argc < 2 || argc > 3 || (g_calls = std::atoi(argv[1])) <= 0 || g_calls > 0x10000 ||
+      (argc == 3 && (g_first = std::atoi(argv[2])) < 0) || g_first > 0x10000 - g_calls) {
+    std::fprintf(stderr, "usage: wsboth <calls> [first], first + calls at most 65536\n");
     return 2;
   }
   const HMODULE ws2 = LoadLibraryW(L"ws2_32.dll");
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
   const HANDLE thread = CreateThread(nullptr, 0, Ws2Burst, nullptr, 0, nullptr);
   if (thread == nullptr) return 1;
   bool wrong = false;
-  for (int i = 0; i < g_calls; ++i) {
+  for (int i = g_first; i < g_first + g_calls; ++i) {
     if (htons(static_cast<u_short>(i)) != static_cast<u_short>(i << 8 | (i >> 8 & 0xFF))) {
       wrong = true;
     }
