@@ -51,8 +51,9 @@ use_width() {
     bin=$top/build/win64/bin QUARNET_WINE=/usr/lib/wine/wine64
   fi
 }
+skipped="skipped (no 32-bit Wine)"
 skipped_row() {
-  printf "%-8s skipped (no 32-bit Wine)\n" "$1-bit"
+  printf "%-8s %s\n" "$1-bit" "$skipped"
 }
 
 # Mean microseconds per call ("all") of the best of three runs of a command. Its standard error
@@ -279,7 +280,7 @@ for loop in wsloop wsloop2; do
     if use_width "$width"; then
       requests "$loop" taskset -c 0
     else
-      echo "== wineserver requests per call of $loop, $width-bit: skipped (no 32-bit Wine)"
+      echo "== wineserver requests per call of $loop, $width-bit: $skipped"
     fi
   done
 done
