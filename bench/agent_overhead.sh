@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # What the agent costs per Winsock call under Wine: 64-byte UDP and TCP round trips (wsloop),
 # timed inside the program, as ratios to the untraced call, beside the goal where there is one.
+# The loop runs built 32-bit (build/win32) and 64-bit (build/win64), each traced by the agent of
+# its width; every table has a row (or a table of requests) per width, the 32-bit one reported
+# skipped where this machine cannot run 32-bit programs.
 # One run measures, each best of three: untraced; the launcher's copy with every call's flag off;
 # the copy traced (all 46 calls, whole data) into the report channel, once with a reader that
 # takes the entries without making records of them (the agent's cost alone) and once with a
@@ -11,13 +14,10 @@
 # output goes to /dev/null. Then a burst of 10,000 traced calls with the monitor receiving (what
 # arrived, the longest receive pass, how many reports waited for room in the agent's queue), and
 # the native time of a full-page repaint. Every run has 5 minutes; one that takes longer is
-# reported and the benchmark stops. The loop runs built 32-bit (build/win32) and 64-bit
-# (build/win64), each traced by the agent of its width, where this machine runs both; where it
-# cannot run 32-bit programs, the 64-bit loop alone, and the 32-bit one is reported skipped.
 # reported and the benchmark stops.
-# Then, pinned, the same round trips made with WSASend and WSARecv (wsloop2, through KL2_32.dll)
-# beside wsloop's, each traced (agent alone) as a ratio to its own untraced run: the Winsock 2
-# agent's ratio is meant to lie within 10 % of the Winsock 1.1 agent's.
+# Then, pinned, the same round trips made with WSASend and WSARecv (wsloop2, through KL2_32.dll
+# or KL2_64.dll) beside wsloop's, each traced (agent alone) as a ratio to its own untraced run:
+# the Winsock 2 agent's ratio is meant to lie within 10 % of the Winsock 1.1 agent's.
 # Beside the pinned ratios, the wineserver requests per call, by kind, on each side: the program
 # (wsloop, then wsloop2, or its traced copy) and the reader (agent_bench), untraced, flags off,
 # agent alone and monitor receiving, for 200 UDP and 200 TCP round trips; tracing should add at
@@ -40,6 +40,22 @@ trap 'quarnet_stop_wine; rm -rf "$traces"' EXIT
 quarnet_start_xvfb
 quarnet_init_prefix
 
+# The loop's widths. use_width sets `bin`, the build's programs, and the Wine loader that runs
+# them; it fails where this machine cannot run the width's programs, whose rows say so instead.
+widths=(32 64)
+use_width() {
+  if [ "$1" = 32 ]; then
+    [ "$QUARNET_BOTH_WIDTHS" = 1 ] || return 1
+    bin=$top/build/win32/bin QUARNET_WINE=/usr/lib/wine/wine
+  else
+    bin=$top/build/win64/bin QUARNET_WINE=/usr/lib/wine/wine64
+  fi
+}
+skipped="skipped (no 32-bit Wine)"
+skipped_row() {
+  printf "%-8s %s\n" "$1-bit" "$skipped"
+}
+
 # Mean microseconds per call ("all") of the best of three runs of a command. Its standard error
 # goes to a file, not /dev/null: Wine writes no debug output at all to /dev/null, which would
 # make the debug channel's run measure nothing.
@@ -56,41 +72,46 @@ best_of_three() {
   echo "$best"
 }
 
+# The loop's row of each width: us/call untraced, then ratios to it; the bursts below the table.
 measure() {
-  local title=$1 pin=("${@:2}")
-  wineserver -k 2>/dev/null || true
-  "${pin[@]}" wineserver -p
-  local untraced off unread on datagrams debug strace_plain strace_seccomp
-  untraced=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
-  off=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" off "$rounds")
-  unread=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
-  on=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" on "$rounds")
-  datagrams=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" datagrams "$rounds")
-  debug=$(WINEDEBUG=+winsock best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
-  strace_plain=$(best_of_three "${pin[@]}" strace -f -e trace=network -o /dev/null \
-                   "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
-  strace_seccomp=$(best_of_three "${pin[@]}" strace -f --seccomp-bpf -e trace=network \
-                     -o /dev/null "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
+  local title=$1 pin=("${@:2}") width bursts=()
+  local untraced off unread on datagrams debug strace_plain strace_seccomp burst
   echo "== $title ($rounds UDP and $rounds TCP round trips, 4 calls each)"
-  awk -v u="$untraced" -v off="$off" -v un="$unread" -v on="$on" -v dg="$datagrams" -v d="$debug" \
-      -v s="$strace_plain" -v sc="$strace_seccomp" 'BEGIN {
-    printf "%-34s %9s %7s %6s\n", "", "us/call", "ratio", "goal"
-    printf "%-34s %9.2f %7.2f\n", "untraced", u, 1
-    printf "%-34s %9.2f %7.2f %6s\n", "agent, flags off", off, off / u, "1.02"
-    printf "%-34s %9.2f %7.2f %6s\n", "agent, traced (agent alone)", un, un / u, "1.15"
-    printf "%-34s %9.2f %7.2f %6s\n", "agent, traced, monitor receiving", on, on / u, "1.30"
-    printf "%-34s %9.2f %7.2f\n", "  the same, datagrams", dg, dg / u
-    printf "%-34s %9.2f %7.2f\n", "Wine debug channel +winsock", d, d / u
-    printf "%-34s %9.2f %7.2f\n", "strace -f -e trace=network", s, s / u
-    printf "%-34s %9.2f %7.2f\n", "strace --seccomp-bpf", sc, sc / u
-    printf "%-34s %9.2f\n", "plain strace / traced, agent alone", s / un
-    printf "%-34s %9.2f\n", "plain strace / traced, receiving", s / on
+  awk 'BEGIN {
+    f = "%-8s %9s %9s %9s %9s %9s %9s %9s %9s %12s\n"
+    printf f, "", "untraced", "agent,", "traced:", "traced:", "traced:", "Wine", "strace", "strace",
+           "plain strace"
+    printf f, "", "us/call", "flags off", "alone", "receiving", "datagrams", "+winsock", "",
+           "seccomp", "/ alone, recv"
+    printf "%-8s %9s %9s %9s %9s\n", "goal", "", "1.02", "1.15", "1.30"
   }'
-  local burst
-  burst=$(timeout 300 "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" burst 10000 2>/dev/null |
-            tail -1) || burst="failed or timed out"
-  echo "burst of 10000 calls, monitor receiving: $burst"
-  wineserver -k 2>/dev/null || true
+  for width in "${widths[@]}"; do
+    use_width "$width" || { skipped_row "$width"; continue; }
+    wineserver -k 2>/dev/null || true
+    "${pin[@]}" wineserver -p
+    untraced=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
+    off=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" off "$rounds")
+    unread=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
+    on=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" on "$rounds")
+    datagrams=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" datagrams \
+                  "$rounds")
+    debug=$(WINEDEBUG=+winsock best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" \
+              "$rounds")
+    strace_plain=$(best_of_three "${pin[@]}" strace -f -e trace=network -o /dev/null \
+                     "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
+    strace_seccomp=$(best_of_three "${pin[@]}" strace -f --seccomp-bpf -e trace=network \
+                       -o /dev/null "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
+    awk -v w="$width-bit" -v u="$untraced" -v off="$off" -v un="$unread" -v on="$on" \
+        -v dg="$datagrams" -v d="$debug" -v s="$strace_plain" -v sc="$strace_seccomp" 'BEGIN {
+      printf "%-8s %9.2f %9.2f %9.2f %9.2f %9.2f %9.2f %9.2f %9.2f %5.2f, %5.2f\n", w, u, off / u,
+             un / u, on / u, dg / u, d / u, s / u, sc / u, s / un, s / on
+    }'
+    burst=$(timeout 300 "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" burst 10000 2>/dev/null |
+              tail -1) || burst="failed or timed out"
+    bursts+=("$width-bit: $burst")
+    wineserver -k 2>/dev/null || true
+  done
+  for burst in "${bursts[@]}"; do echo "burst of 10000 calls, monitor receiving, $burst"; done
 }
 
 # Runs a program with the wineserver's request trace going to a file; its output goes to a second.
@@ -175,8 +196,9 @@ requests() {
     done
   done >"$traces/counts"
   rm -f "$traces/trace" "$traces/trace.stderr"
-  echo "== wineserver requests per call of $loop (WINEDEBUG=+server, 200 UDP and 200 TCP round"
-  echo "   trips; program: the Winsock loop, reader: agent_bench; kinds of 0.05 or more anywhere)"
+  echo "== wineserver requests per call of $loop, $width-bit (WINEDEBUG=+server, 200 UDP and 200"
+  echo "   TCP round trips; program: the Winsock loop, reader: agent_bench; kinds of 0.05 or more"
+  echo "   anywhere)"
   awk -v calls=$((8 * 199)) '
     $2 != "other" { col = $1 "/" $2; n[col, $3] += $4; n[col, "all"] += $4; kinds[$3] = 1 }
     END {
@@ -224,39 +246,45 @@ requests() {
     "($((8 * 200)) loop calls and the setup's)"
 }
 
-# The Winsock 2 loop beside the 1.1 loop, in one run.
+# The Winsock 2 loop beside the 1.1 loop, in one run: a row per width.
 winsock2_loop() {
-  local pin=("$@") u1 t1 u2 t2
-  wineserver -k 2>/dev/null || true
-  "${pin[@]}" wineserver -p
-  u1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
-  t1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
-  u2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop2.exe" "$rounds")
-  t2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds" wsloop2)
-  wineserver -k 2>/dev/null || true
-  echo "== Winsock 2 loop beside the 1.1 loop (traced: agent alone)"
-  awk -v u1="$u1" -v t1="$t1" -v u2="$u2" -v t2="$t2" 'BEGIN {
-    printf "%-34s %9s %9s %7s\n", "us/call", "untraced", "traced", "ratio"
-    printf "%-34s %9.2f %9.2f %7.2f\n", "wsloop (1.1: sendto, recv ...)", u1, t1, t1 / u1
-    printf "%-34s %9.2f %9.2f %7.2f\n", "wsloop2 (WSASend, WSARecv)", u2, t2, t2 / u2
-    printf "%-34s %27.2f (goal 0.90 to 1.10)\n", "Winsock 2 ratio / 1.1 ratio", (t2 / u2) / (t1 / u1)
+  local pin=("$@") width u1 t1 u2 t2
+  echo "== Winsock 2 loop beside the 1.1 loop (traced: agent alone; us/call)"
+  awk 'BEGIN {
+    f = "%-8s %9s %9s %7s %9s %9s %7s %14s\n"
+    printf "%-8s %27s %27s %14s\n", "", "wsloop (1.1: sendto, recv)", "wsloop2 (WSASend, WSARecv)",
+           "Winsock 2 /"
+    printf f, "", "untraced", "traced", "ratio", "untraced", "traced", "ratio", "1.1 ratio"
+    printf f, "goal", "", "", "", "", "", "", "0.90 to 1.10"
   }'
+  for width in "${widths[@]}"; do
+    use_width "$width" || { skipped_row "$width"; continue; }
+    wineserver -k 2>/dev/null || true
+    "${pin[@]}" wineserver -p
+    u1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
+    t1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
+    u2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop2.exe" "$rounds")
+    t2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds" wsloop2)
+    wineserver -k 2>/dev/null || true
+    awk -v w="$width-bit" -v u1="$u1" -v t1="$t1" -v u2="$u2" -v t2="$t2" 'BEGIN {
+      printf "%-8s %9.2f %9.2f %7.2f %9.2f %9.2f %7.2f %14.2f\n", w, u1, t1, t1 / u1, u2, t2,
+             t2 / u2, (t2 / u2) / (t1 / u1)
+    }'
+  done
 }
 
-for build in "${builds[@]}"; do
-  bin=$top/build/$build/bin
-  if [ "$build" = win32 ]; then
-    width=32 QUARNET_WINE=/usr/lib/wine/wine
-  else
-    width=64 QUARNET_WINE=/usr/lib/wine/wine64
-  fi
-  measure "$width-bit, pinned to CPU 0" taskset -c 0
-  winsock2_loop taskset -c 0
-  requests wsloop taskset -c 0
-  requests wsloop2 taskset -c 0
-  measure "$width-bit, unpinned" env
+measure "pinned to CPU 0" taskset -c 0
+winsock2_loop taskset -c 0
+for loop in wsloop wsloop2; do
+  for width in "${widths[@]}"; do
+    if use_width "$width"; then
+      requests "$loop" taskset -c 0
+    else
+      echo "== wineserver requests per call of $loop, $width-bit: $skipped"
+    fi
+  done
 done
-[ "$QUARNET_BOTH_WIDTHS" = 1 ] || echo "== 32-bit loop: skipped (this machine cannot run 32-bit programs)"
+measure "unpinned" env
 
 "$top/scripts/build" native >/dev/null
 "$top/build/native/bench/repaint_bench" 2>/dev/null | awk '/^BM_/{print "full-page repaint, native:", $2, $3}'

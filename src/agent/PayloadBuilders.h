@@ -12,11 +12,27 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 namespace agent::payload {
 
 using SockAddrImage = std::array<uint8_t, 16>;
+
+// A program's socket handle, `Socket` being its SOCKET of 32 or 64 bits. Windows keeps a
+// handle's value below 2^32 in 64-bit programs too, and INVALID_SOCKET is all ones in either
+// width. The payloads of ids 0-45 hold its low 32 bits, shown signed; the Winsock 2 payloads hold
+// 64 bits, widened with the sign, so that a handle of either width travels as the same bytes.
+template <class Socket>
+int32_t Handle(Socket s) {
+  static_assert(std::is_unsigned_v<Socket> && sizeof(Socket) <= sizeof(uint64_t));
+  return static_cast<int32_t>(static_cast<uint32_t>(s));
+}
+template <class Socket>
+uint64_t Handle64(Socket s) {
+  static_assert(std::is_unsigned_v<Socket> && sizeof(Socket) <= sizeof(uint64_t));
+  return static_cast<uint64_t>(static_cast<int64_t>(static_cast<std::make_signed_t<Socket>>(s)));
+}
 
 // An address image: the family, then port and IPv4 address in network order. `port` is in
 // host order; `address` is the four bytes in the order written, 192.168.1.10 as {192,168,1,10}.

@@ -34,6 +34,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -87,6 +88,27 @@ constexpr uint32_t EntryBytes(size_t payloadLength) {
 }
 static_assert(LaneHeaderAt(kLaneCount) <= kTableBytes);
 static_assert(EntryBytes(kMaxPayload) <= kLaneBytes);
+
+// The layout holds for writers and readers of either width: every word is 4 bytes at a multiple
+// of 4 within its header, the writer's words share no 64-byte line with the reader's tail, and a
+// word's atomic operations work between processes (lock-free, on its natural alignment).
+namespace detail {
+constexpr bool WordsAt(std::initializer_list<size_t> offsets, size_t from, size_t to) {
+  for (const size_t at : offsets) {
+    if (at % sizeof(uint32_t) != 0 || at < from || at + sizeof(uint32_t) > to) return false;
+  }
+  return true;
+}
+}  // namespace detail
+static_assert(detail::WordsAt({kMagicAt, kLaneCountAt, kLaneBytesAt, kWindowAt, kMessageAt,
+                               kArmedAt, kClosedAt},
+                              0, kHeaderBytes));
+static_assert(detail::WordsAt({kOwnerAt, kBaseAt, kHeadAt, kEndedAt, kEndNumberAt}, 0, 64) &&
+              detail::WordsAt({kTailAt}, 64, kHeaderBytes));
+static_assert(sizeof(uint32_t) == 4 && alignof(uint32_t) == 4);
+static_assert(std::atomic_ref<uint32_t>::is_always_lock_free &&
+              std::atomic_ref<uint32_t>::required_alignment == alignof(uint32_t));
+static_assert(kTableBytes % 64 == 0 && kLaneBytes % 64 == 0 && kHeaderBytes % 64 == 0);
 
 // The name of the mapping of the channel numbered `id`.
 std::string MappingName(uint32_t id);

@@ -1,9 +1,12 @@
 // The report channel, byte by byte: images written here from the layout's numbers, not by the
-// writer, are read by the reader; what the writer writes is read back at those numbers.
+// writer, are read by the reader; what the writer writes is read back at those numbers. The
+// writer of a 64-bit program and the reader of the 32-bit monitor share these bytes, so nothing
+// here goes through the compiler's layout of a structure.
 #include "protocol/ReportChannel.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -121,20 +124,25 @@ TEST(ReportChannel, ReaderFormatsAndWriterFillsTheDocumentedBytes) {
   EXPECT_EQ(image.Get32(132), 7u);
   EXPECT_EQ(image.Get32(256), 0x4D0u);
 
+  // The entry byte by byte: stale bytes overwritten up to the next multiple of 16, none beyond.
   FakeHost host;
-  pc::LaneWriter writer(image.Bytes(), 0, image.Bytes() + kLaneData0);
-  EXPECT_EQ(writer.Put(7, 18, Numbered(5, 1), host), pc::LaneWriter::Outcome::kWritten);
-  EXPECT_EQ(image.Get32(kLaneData0), 5u);
-  EXPECT_EQ(image.Get32(kLaneData0 + 4), 7u);
-  EXPECT_EQ(image.Get32(kLaneData0 + 8), 18u);  // the API id, and 0
-  EXPECT_EQ(image.Get32(kLaneData0 + 12), 0u);
-  EXPECT_EQ(image.Get32(kLaneData0 + 16), 0x04030201u);
-  EXPECT_EQ(image.Get32(kLaneData0 + 20), 5u);  // the fifth byte, then zeros to 32
-  EXPECT_EQ(image.Get32(136), 32u);             // the head
+  uint8_t* const data = image.Bytes() + kLaneData0;
+  std::fill_n(data, 48, 0xEE);
+  pc::LaneWriter writer(image.Bytes(), 0, data);
+  EXPECT_EQ(writer.Put(0x0A0B0C07, 0x0112, Numbered(5, 1), host),
+            pc::LaneWriter::Outcome::kWritten);
+  // The length, the number, the API id and a zero half-word, a zero word; the payload and zeros
+  // to 32; then the stale bytes.
+  std::vector<uint8_t> entry = {5, 0, 0, 0, 0x07, 0x0C, 0x0B, 0x0A, 0x12, 0x01, 0,
+                                0, 0, 0, 0, 0,    1,    2,    3,    4,    5};
+  entry.resize(32);
+  entry.resize(48, 0xEE);
+  EXPECT_EQ(std::vector<uint8_t>(data, data + 48), entry);
+  EXPECT_EQ(image.Get32(136), 32u);  // the head
   EXPECT_EQ(host.wakes, 1);
-  writer.End(8, host);
+  writer.End(0x0A0B0C08, host);
   EXPECT_EQ(image.Get32(140), 1u);
-  EXPECT_EQ(image.Get32(144), 8u);
+  EXPECT_EQ(image.Get32(144), 0x0A0B0C08u);
 
   // A reader gone: no lane is taken any more.
   pc::ChannelReader(image.Bytes()).Close();

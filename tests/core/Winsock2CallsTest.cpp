@@ -60,6 +60,26 @@ TEST(Winsock2Calls, SocketAndCloseHoldHandlesIn64Bits) {
   ExpectJson(*closeRecord, R"("api":"closesocket","socket":260,)");
 }
 
+// A 64-bit program's socket handle travels as a 32-bit program's of the same value: its low 32
+// bits in the ids 0-45, 64 bits widened with the sign in the Winsock 2 ids. INVALID_SOCKET is all
+// ones in either width, and shows so.
+TEST(Winsock2Calls, HandlesOfBothWidthsTravelAlike) {
+  const auto close = [](auto s) {
+    return Built([&](auto out) { return BuildCloseSocket(out, {0, Handle(s), 0}); });
+  };
+  const auto close2 = [](auto s) {
+    return Built([&](auto out) { return BuildClose2(out, {0, 0, Handle64(s)}); });
+  };
+  for (const auto& [s32, s64] :
+       {std::pair{uint32_t{500}, uint64_t{500}}, std::pair{~uint32_t{0}, ~uint64_t{0}}}) {
+    EXPECT_EQ(close(s64), close(s32));
+    EXPECT_EQ(close2(s64), close2(s32));
+  }
+  EXPECT_EQ(testrec::Format(*Record(2, close(~uint64_t{0})), false).lines,
+            Lines{"closesocket (INVALID_SOCKET)"});
+  ExpectJson(*Record(49, close2(~uint32_t{0})), R"("s":{"value":-1,"text":"INVALID_SOCKET"})");
+}
+
 // bind and connect: the address block holds the length and the address's bytes, up to 128.
 Block BindConnect(int32_t error, int32_t result, int32_t length, const Block& address) {
   Block block = address;

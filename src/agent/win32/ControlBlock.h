@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "protocol/Calls.h"
@@ -26,6 +27,12 @@ struct ControlBlock {
   // write into, by its number; 0 while it reads datagrams only.
   std::atomic<uint32_t> channel;
 };
+// Both widths' compilers lay it out alike: lock-free 4-byte words one after the other, no padding.
+static_assert(sizeof(std::atomic<uint32_t>) == 4 && alignof(std::atomic<uint32_t>) == 4 &&
+              std::atomic<uint32_t>::is_always_lock_free && sizeof(std::atomic<int32_t>) == 4);
+static_assert(offsetof(ControlBlock, enable) == 12 &&
+              offsetof(ControlBlock, channel) == 12 + 4 * (protocol::calls::kFlagCount + 7) &&
+              sizeof(ControlBlock) == offsetof(ControlBlock, channel) + 4);
 
 // Opens the block, creating it when no process has yet; null when the system refuses. The
 // mapping stays open for the life of the process.

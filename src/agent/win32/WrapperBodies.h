@@ -51,17 +51,12 @@ auto CallReal(const agent::Agent& agent, Args... args) {
   return (agent.Real().*agent::kEntryOf<kId>)(args...);
 }
 
-// Socket handles travel as 32-bit values; Windows keeps them below 2^32 on 64-bit systems too.
-inline int32_t Handle(SOCKET s) {
-  return static_cast<int32_t>(static_cast<uint32_t>(s));
-}
+// A socket handle in a payload of ids 0-45, and of the Winsock 2 ids; as the tracking options
+// compare it.
+using agent::payload::Handle;
+using agent::payload::Handle64;
 inline uint32_t SocketId(SOCKET s) {
-  return static_cast<uint32_t>(s);
-}
-// The Winsock 2 payloads hold handles and pointers as 64-bit values, widened with their sign
-// so that INVALID_SOCKET is all ones from a 32-bit program too.
-inline uint64_t Handle64(SOCKET s) {
-  return static_cast<uint64_t>(static_cast<int64_t>(static_cast<intptr_t>(s)));
+  return static_cast<uint32_t>(Handle(s));
 }
 
 inline std::span<const uint8_t> Bytes(const char* data, size_t count) {
