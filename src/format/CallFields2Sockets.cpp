@@ -60,7 +60,7 @@ void ReadAccept2(Reader& r) {
 }
 
 void ReadWSASocket(Reader& r) {
-  SocketArgs2(r);
+  SocketArgs2(r, true);
   Pointer(r, "protocol_info", ", info=", layout::kWSASocketInfo);
   const uint32_t group = r.U32(layout::kWSASocketGroup);
   r.Labelled("group", group, ", group=" + FormatSocketGroup(group));

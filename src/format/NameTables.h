@@ -262,6 +262,8 @@ inline constexpr ValueName<int32_t> kProtocolFamilies[] = {{2, "PF_INET"}};
 inline constexpr ValueName<int32_t> kWinsock2AddressFamilies[] = {{0, "AF_UNSPEC"},
                                                                   {23, "AF_INET6"}};
 inline constexpr ValueName<int32_t> kWinsock2ProtocolFamilies[] = {{23, "PF_INET6"}};
+// WSASocketA/W's af, type or protocol that takes its value from the protocol info.
+inline constexpr ValueName<int32_t> kFromProtocolInfo[] = {{-1, "FROM_PROTOCOL_INFO"}};
 
 inline constexpr ValueName<int32_t> kSocketTypes[] = {
     {1, "SOCK_STREAM"},

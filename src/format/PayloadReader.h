@@ -244,14 +244,21 @@ inline void Pointer(Reader& r, const char* name, const char* label, size_t offse
   const uint64_t value = r.U64(offset);
   r.Labelled(name, static_cast<int64_t>(value), label + FormatPointer(value));
 }
-// A Winsock 2 call's af, type and protocol, as socket shows them.
-inline void SocketArgs2(Reader& r) {
+// A Winsock 2 call's af, type and protocol, as socket shows them; WSASocketA/W's may take theirs
+// from the protocol info (`fromInfo`).
+inline void SocketArgs2(Reader& r, bool fromInfo = false) {
   const int32_t af = r.I32(layout::kSocketAf);
   const int32_t type = r.I32(layout::kSocketType);
   const int32_t protocol = r.I32(layout::kSocketProtocol);
-  r.Labelled("af", af, "af=" + FormatProtocolFamily(af, protocol::calls::Family::kWinsock2));
-  r.Labelled("type", type, ", type=" + FormatSocketType(type));
-  r.Labelled("protocol", protocol, ", protocol=" + FormatHex16(static_cast<uint32_t>(protocol)));
+  const auto text = [fromInfo](int32_t value, std::string shown) {
+    const char* name = fromInfo ? names::Find<int32_t>(names::kFromProtocolInfo, value) : nullptr;
+    return name ? std::string(name) : shown;
+  };
+  r.Labelled("af", af,
+             "af=" + text(af, FormatProtocolFamily(af, protocol::calls::Family::kWinsock2)));
+  r.Labelled("type", type, ", type=" + text(type, FormatSocketType(type)));
+  r.Labelled("protocol", protocol,
+             ", protocol=" + text(protocol, FormatHex16(static_cast<uint32_t>(protocol))));
 }
 
 // The readers of the Winsock 2 groups.

@@ -67,12 +67,12 @@ TEST(Winsock2Sockets, WSASocketAndDuplicateSocket) {
             socket);
   const auto record = Record(57, socket);
   ExpectText(*record,
-             {"WSASocketW (af=0xFFFF, type=0xFFFF, protocol=0xFFFF, info=0x0022FD10, "
-              "group=SG_CONSTRAINED_GROUP, flags=WSA_FLAG_OVERLAPPED|WSA_FLAG_NO_HANDLE_INHERIT|"
-              "0x0200)"},
-             {"WSASocketW (af=0xFFFF, type=0xFFFF, protocol=0xFFFF, info=0x0022FD10, "
-              "group=SG_CONSTRAINED_GROUP, flags=WSA_FLAG_OVERLAPPED|WSA_FLAG_NO_HANDLE_INHERIT|"
-              "0x0200)"},
+             {"WSASocketW (af=FROM_PROTOCOL_INFO, type=FROM_PROTOCOL_INFO, "
+              "protocol=FROM_PROTOCOL_INFO, info=0x0022FD10, group=SG_CONSTRAINED_GROUP, "
+              "flags=WSA_FLAG_OVERLAPPED|WSA_FLAG_NO_HANDLE_INHERIT|0x0200)"},
+             {"WSASocketW (af=FROM_PROTOCOL_INFO, type=FROM_PROTOCOL_INFO, "
+              "protocol=FROM_PROTOCOL_INFO, info=0x0022FD10, group=SG_CONSTRAINED_GROUP, "
+              "flags=WSA_FLAG_OVERLAPPED|WSA_FLAG_NO_HANDLE_INHERIT|0x0200)"},
              " returns (SOCKET=320)");
   ExpectJson(*record, R"("flags":{"value":641,)");
   EXPECT_EQ(testrec::Format(*Record(56, Image().I32(0).I32(2).I32(1).I32(6).U64(8).Zeros(16).bytes),

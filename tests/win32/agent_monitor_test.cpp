@@ -670,28 +670,33 @@ void CheckStalledChannelReader(ChannelReader& reader, const std::string& burst) 
   }
 }
 
-// A Winsock 1.1 program's IPv6 addresses do not fit the 16-byte image of ids 0-45: bind, sendto
-// and recvfrom come whole under their Winsock 2 ids. The calls are made here, through the
-// agent's own exports; skipped where ::1 cannot be bound.
+// The agent's own export of a call, of the system function's type.
+template <class Fn>
+Fn* AgentExport(HMODULE agent, const char* name, Fn* /*system*/) {
+  return reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(agent, name)));
+}
+
+// A Winsock 1.1 program's IPv6 addresses do not fit the 16-byte image of ids 0-45: bind, sendto,
+// recvfrom, connect, accept, getsockname and getpeername come whole under their Winsock 2 ids.
+// The calls are made here, through the agent's own exports; skipped where ::1 cannot be bound.
 void CheckLongAddressesComeWhole(Monitor& monitor) {
   const HMODULE agent = GetModuleHandleA(protocol::AgentDll(protocol::kWsock32).c_str());
   CHECK(agent != nullptr);
   if (agent == nullptr) return;
-  const auto startup = reinterpret_cast<int(WINAPI*)(WORD, WSADATA*)>(
-      reinterpret_cast<void*>(GetProcAddress(agent, "WSAStartup")));
-  const auto cleanup = reinterpret_cast<int(WINAPI*)()>(
-      reinterpret_cast<void*>(GetProcAddress(agent, "WSACleanup")));
-  const auto open = reinterpret_cast<SOCKET(WINAPI*)(int, int, int)>(
-      reinterpret_cast<void*>(GetProcAddress(agent, "socket")));
-  const auto close = reinterpret_cast<int(WINAPI*)(SOCKET)>(
-      reinterpret_cast<void*>(GetProcAddress(agent, "closesocket")));
-  const auto bind = reinterpret_cast<int(WINAPI*)(SOCKET, const sockaddr*, int)>(
-      reinterpret_cast<void*>(GetProcAddress(agent, "bind")));
-  const auto sendto =
-      reinterpret_cast<int(WINAPI*)(SOCKET, const char*, int, int, const sockaddr*, int)>(
-          reinterpret_cast<void*>(GetProcAddress(agent, "sendto")));
-  const auto recvfrom = reinterpret_cast<int(WINAPI*)(SOCKET, char*, int, int, sockaddr*, int*)>(
-      reinterpret_cast<void*>(GetProcAddress(agent, "recvfrom")));
+#define QUARNET_EXPORT(name) const auto name##_ = AgentExport(agent, #name, &::name)
+  QUARNET_EXPORT(WSAStartup);
+  QUARNET_EXPORT(WSACleanup);
+  QUARNET_EXPORT(socket);
+  QUARNET_EXPORT(closesocket);
+  QUARNET_EXPORT(bind);
+  QUARNET_EXPORT(sendto);
+  QUARNET_EXPORT(recvfrom);
+  QUARNET_EXPORT(listen);
+  QUARNET_EXPORT(connect);
+  QUARNET_EXPORT(accept);
+  QUARNET_EXPORT(getsockname);
+  QUARNET_EXPORT(getpeername);
+#undef QUARNET_EXPORT
   // A sockaddr_in6 of [::1]:port, byte by byte: family 23, port, flow info, address, scope.
   unsigned char at[28] = {23, 0, static_cast<unsigned char>(g_demoPort >> 8),
                           static_cast<unsigned char>(g_demoPort)};
@@ -700,39 +705,56 @@ void CheckLongAddressesComeWhole(Monitor& monitor) {
 
   monitor.Discard();
   WSADATA data;
-  CHECK(startup(MAKEWORD(1, 1), &data) == 0);
-  const SOCKET receiver = open(23, SOCK_DGRAM, 0);
-  const SOCKET sender = open(23, SOCK_DGRAM, 0);
-  const bool bound = receiver != INVALID_SOCKET && bind(receiver, address, sizeof at) == 0;
+  CHECK(WSAStartup_(MAKEWORD(1, 1), &data) == 0);
+  const SOCKET receiver = socket_(23, SOCK_DGRAM, 0);
+  const SOCKET sender = socket_(23, SOCK_DGRAM, 0);
+  const bool bound = receiver != INVALID_SOCKET && bind_(receiver, address, sizeof at) == 0;
+  SOCKET sockets[3] = {INVALID_SOCKET, INVALID_SOCKET, INVALID_SOCKET};
   if (bound) {
-    CHECK(sendto(sender, "six", 3, 0, address, sizeof at) == 3);
+    CHECK(sendto_(sender, "six", 3, 0, address, sizeof at) == 3);
     char buffer[16];
     unsigned char from[128] = {};
     int fromLength = sizeof from;
-    CHECK(recvfrom(receiver, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(from),
-                   &fromLength) == 3);
+    CHECK(recvfrom_(receiver, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(from),
+                    &fromLength) == 3);
+    // A TCP connection on the same port: the listener's name and the client's peer are it.
+    auto& [listener, client, accepted] = sockets;
+    listener = socket_(23, SOCK_STREAM, 0);
+    client = socket_(23, SOCK_STREAM, 0);
+    CHECK(bind_(listener, address, sizeof at) == 0 && listen_(listener, 1) == 0);
+    CHECK(connect_(client, address, sizeof at) == 0);
+    int length = sizeof from;
+    accepted = accept_(listener, reinterpret_cast<sockaddr*>(from), &length);
+    CHECK(accepted != INVALID_SOCKET);
+    for (const auto& [name, s] : {std::pair{getsockname_, listener}, {getpeername_, client}}) {
+      length = sizeof from;
+      CHECK(name(s, reinterpret_cast<sockaddr*>(from), &length) == 0 && length == sizeof at);
+    }
   }
-  close(sender);
-  close(receiver);
-  cleanup();
+  for (const SOCKET s : sockets) closesocket_(s);
+  closesocket_(sender);
+  closesocket_(receiver);
+  WSACleanup_();
   int others = 0;
   const std::vector<SpyMsgPtr> records = monitor.Collect(GetCurrentProcessId(), others);
   if (!bound) {
     std::printf("skipped: the Winsock 1.1 agent's IPv6 addresses (::1 cannot be bound)\n");
     return;
   }
-  CHECK(SameIds(records, {44, 22, 22, 50, 70, 73, 2, 2, 45}));
-  if (records.size() != 9) return;
-  // bind and sendto name the receiver's port; recvfrom got the sender's, which the system chose.
+  CHECK(SameIds(records,
+                {44, 22, 22, 50, 70, 73, 22, 22, 50, 12, 51, 54, 61, 62, 2, 2, 2, 2, 2, 45}));
+  if (records.size() != 20) return;
+  // bind, sendto, connect, getsockname and getpeername name the receiver's port; recvfrom and
+  // accept got the sender's and the client's, which the system chose.
   const std::string port = "|.port=" + std::to_string(g_demoPort) + "|";
-  for (const size_t i : {3, 4, 5}) {
+  for (const size_t i : {3, 4, 5, 8, 10, 11, 12, 13}) {
     std::vector<std::string> lines;
     format::FormatEvent(*records[i], lines, false, true);
     const std::string joined = Join(lines);
     const bool whole =
         joined.find("SOCKADDR.length=28,|.family=AF_INET6|.port=") != std::string::npos &&
         joined.find("|.address=::1)") != std::string::npos &&
-        (i == 5 || joined.find(port) != std::string::npos);
+        (i == 5 || i == 11 || joined.find(port) != std::string::npos);
     if (!whole) std::printf("  record %zu: %s\n", i, joined.c_str());
     CHECK(whole);
   }

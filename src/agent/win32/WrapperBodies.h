@@ -176,8 +176,23 @@ inline agent::payload::AnyAddress Address(const Report& report, const sockaddr* 
   return any;
 }
 
-// The Winsock 2 sendto and recvfrom, whose addresses are whole; the Winsock 1.1 agent reports a
-// call under these ids when its address does not fit the 16-byte image.
+// The address a successful call filled in, as long as the length it returned says and no
+// longer than the program offered, where that is known.
+inline agent::payload::AnyAddress Filled(const sockaddr* address, const int* length, int offered) {
+  agent::payload::AnyAddress any{};
+  if (length == nullptr) return any;
+  any.length = *length;
+  const int count = offered > 0 ? std::min(*length, offered) : *length;
+  if (address != nullptr && count > 0) {
+    any.bytes = {reinterpret_cast<const uint8_t*>(address),
+                 std::min(static_cast<size_t>(count), protocol::layout::kAddrBlockCapacity)};
+  }
+  return any;
+}
+
+// The Winsock 2 sendto, recvfrom, accept, getsockname and getpeername, whose addresses are
+// whole; the Winsock 1.1 agent reports a call under these ids when its address does not fit the
+// 16-byte image. `offered` is the address length the program offered, read before the call.
 inline void ReportSendTo2(Report& report, SOCKET s, const char* buf, int len, int flags,
                           const sockaddr* to, int tolen, int result) {
   constexpr size_t kFixed = protocol::layout::kTransferAddr2.fixed;
@@ -203,6 +218,24 @@ inline void ReportRecvFrom2(Report& report, SOCKET s, const char* buf, int len, 
   }
   report.SendTransfer(agent::payload::BuildTransferAddr2, call, kFixed,
                       Bytes(buf, report.KeptBytes(result, kFixed)));
+}
+
+// accept and WSAAccept: the peer's address after a success; `condition` and `callbackData` are
+// WSAAccept's, 0 for accept.
+inline void ReportAccept2(Report& report, SOCKET s, SOCKET result, const sockaddr* addr,
+                          const int* addrlen, int offered, uint64_t condition = 0,
+                          uint64_t callbackData = 0) {
+  agent::payload::Accept2Call call{report.Error(), offered,      Handle64(s), Handle64(result),
+                                   condition,      callbackData, {}};
+  if (result != INVALID_SOCKET) call.address = Filled(addr, addrlen, offered);
+  report.Send(agent::payload::BuildAccept2, call);
+}
+// getsockname and getpeername.
+inline void ReportGetName2(Report& report, SOCKET s, int result, const sockaddr* name,
+                           const int* namelen, int offered) {
+  agent::payload::GetName2Call call{report.Error(), result, Handle64(s), offered, {}};
+  if (result == 0) call.address = Filled(name, namelen, offered);
+  report.Send(agent::payload::BuildGetName2, call);
 }
 
 // A pointer result fails as null, an int result as SOCKET_ERROR, an unsigned one (a socket,

@@ -83,11 +83,19 @@ int ListenOrShutdown(SOCKET s, int value) {
   return result;
 }
 
-template <Id kId>
+template <Id kId, Id kWhole>
 int GetName(SOCKET s, sockaddr* name, int* namelen) {
   agent::Agent& agent = agent::Agent::Get();
+  const int32_t offered = agent::wrappers::Before(agent, kId, namelen);
   const int result = CallReal<kId>(agent, s, name, namelen);
   if (!agent.Wants(kId)) return result;
+  if (result == 0 && namelen != nullptr && !FitsImage(*namelen)) {
+    Report report(agent, kWhole, false);
+    if (report.Wanted({SocketId(s)})) {
+      agent::wrappers::ReportGetName2(report, s, result, name, namelen, offered);
+    }
+    return result;
+  }
   Report report(agent, kId, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
     agent::payload::AddressCall call{
@@ -146,8 +154,16 @@ extern "C" {
 
 SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
   agent::Agent& agent = agent::Agent::Get();
+  const int32_t offered = agent::wrappers::Before(agent, Id::accept, addrlen);
   const SOCKET result = agent.Real().accept(s, addr, addrlen);
   if (!agent.Wants(Id::accept)) return result;
+  if (result != INVALID_SOCKET && addrlen != nullptr && !FitsImage(*addrlen)) {
+    Report report(agent, Id::ws2_accept, false);
+    if (report.Wanted({SocketId(s), SocketId(result)})) {
+      agent::wrappers::ReportAccept2(report, s, result, addr, addrlen, offered);
+    }
+    return result;
+  }
   Report report(agent, Id::accept, result == INVALID_SOCKET);
   if (report.Wanted({SocketId(s), SocketId(result)})) {
     agent::payload::AddressCall call{
@@ -179,11 +195,11 @@ int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
 }
 
 int WINAPI Klv_getpeername(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName<Id::getpeername>(s, name, namelen);
+  return GetName<Id::getpeername, Id::ws2_getpeername>(s, name, namelen);
 }
 
 int WINAPI Klv_getsockname(SOCKET s, sockaddr* name, int* namelen) {
-  return GetName<Id::getsockname>(s, name, namelen);
+  return GetName<Id::getsockname, Id::ws2_getsockname>(s, name, namelen);
 }
 
 int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {

@@ -21,20 +21,6 @@ using agent::wrappers::Report;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
 
-// The address a successful call filled in, as long as the length it returned says and no
-// longer than the program offered, where that is known.
-agent::payload::AnyAddress Filled(const sockaddr* address, const int* length, int offered) {
-  agent::payload::AnyAddress any{};
-  if (length == nullptr) return any;
-  any.length = *length;
-  const int count = offered > 0 ? std::min(*length, offered) : *length;
-  if (address != nullptr && count > 0) {
-    any.bytes = {reinterpret_cast<const uint8_t*>(address),
-                 std::min(static_cast<size_t>(count), protocol::layout::kAddrBlockCapacity)};
-  }
-  return any;
-}
-
 // An option's bytes, as many as its length says (the builder keeps what fits).
 std::span<const uint8_t> OptionBytes(const char* value, int length) {
   if (value == nullptr || length <= 0) return {};
@@ -51,10 +37,8 @@ SOCKET Accept(SOCKET s, sockaddr* addr, int* addrlen, uint64_t condition, uint64
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == INVALID_SOCKET);
   if (report.Wanted({SocketId(s), SocketId(result)})) {
-    agent::payload::Accept2Call call{report.Error(), offered,      Handle64(s), Handle64(result),
-                                     condition,      callbackData, {}};
-    if (result != INVALID_SOCKET) call.address = Filled(addr, addrlen, offered);
-    report.Send(agent::payload::BuildAccept2, call);
+    agent::wrappers::ReportAccept2(report, s, result, addr, addrlen, offered, condition,
+                                   callbackData);
   }
   return result;
 }
@@ -97,9 +81,7 @@ int GetName(SOCKET s, sockaddr* name, int* namelen) {
   if (!agent.Wants(kId)) return result;
   Report report(agent, kId, result == SOCKET_ERROR);
   if (report.Wanted({SocketId(s)})) {
-    agent::payload::GetName2Call call{report.Error(), result, Handle64(s), offered, {}};
-    if (result == 0) call.address = Filled(name, namelen, offered);
-    report.Send(agent::payload::BuildGetName2, call);
+    agent::wrappers::ReportGetName2(report, s, result, name, namelen, offered);
   }
   return result;
 }
