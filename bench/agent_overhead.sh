@@ -52,8 +52,15 @@ use_width() {
   fi
 }
 skipped="skipped (no 32-bit Wine)"
-skipped_row() {
-  printf "%-8s %s\n" "$1-bit" "$skipped"
+# Opens a table's row of a width: sets the width up and starts a fresh wineserver under the pin
+# command given after it; where this machine cannot run the width it prints the row's "skipped"
+# instead and fails.
+begin_row() {
+  local width=$1
+  shift
+  use_width "$width" || { printf "%-8s %s\n" "$width-bit" "$skipped"; return 1; }
+  wineserver -k 2>/dev/null || true
+  "$@" wineserver -p
 }
 
 # Mean microseconds per call ("all") of the best of three runs of a command. Its standard error
@@ -86,9 +93,7 @@ measure() {
     printf "%-8s %9s %9s %9s %9s\n", "goal", "", "1.02", "1.15", "1.30"
   }'
   for width in "${widths[@]}"; do
-    use_width "$width" || { skipped_row "$width"; continue; }
-    wineserver -k 2>/dev/null || true
-    "${pin[@]}" wineserver -p
+    begin_row "$width" "${pin[@]}" || continue
     untraced=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
     off=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" off "$rounds")
     unread=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
@@ -258,9 +263,7 @@ winsock2_loop() {
     printf f, "goal", "", "", "", "", "", "", "0.90 to 1.10"
   }'
   for width in "${widths[@]}"; do
-    use_width "$width" || { skipped_row "$width"; continue; }
-    wineserver -k 2>/dev/null || true
-    "${pin[@]}" wineserver -p
+    begin_row "$width" "${pin[@]}" || continue
     u1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop.exe" "$rounds")
     t1=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" unread "$rounds")
     u2=$(best_of_three "${pin[@]}" "$QUARNET_WINE" "$bin/wsloop2.exe" "$rounds")
