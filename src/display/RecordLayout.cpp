@@ -64,8 +64,14 @@ int32_t RecordLayout::Width(std::string_view text) const {
   return static_cast<int32_t>(text.size());
 }
 
-int32_t RecordLayout::CallLineX(std::string_view text) {
+int32_t RecordLayout::CallLineX(std::string_view text, bool first) {
   if (text.starts_with('.')) return m_indent;
+  if (!first) {
+    m_indent = m_open + Width(text.substr(0, text.find('.')));
+    return m_open;
+  }
+  const size_t paren = text.find('(');
+  m_open = paren == std::string_view::npos ? 0 : Width(text.substr(0, paren + 1));
   const size_t dot = IndentDot(text);
   if (dot != std::string_view::npos) m_indent = Width(text.substr(0, dot));
   return 0;
@@ -79,7 +85,7 @@ std::vector<LayoutRow> RecordLayout::Lay(const CSpyMsg& record, std::string_view
     std::string returns = format::FormatEvent(record, lines, m_modes.showTime, m_modes.verbose);
     for (std::string& line : lines) {
       std::string text = rows.empty() ? std::string(prefix) + line : std::move(line);
-      const int32_t x = CallLineX(text);
+      const int32_t x = CallLineX(text, rows.empty());
       rows.push_back({LayoutRow::kCall, x, std::move(text), 0, {}});
     }
     if (!rows.empty()) {

@@ -58,15 +58,18 @@ class RecordLayout {
  private:
   int32_t Width(std::string_view text) const;
   // A line that begins with '.' continues the address of the line before it and stands at the
-  // remembered indent; any other line starts at 0, and a '.' in it sets the indent to the width
-  // up to that '.' (measured, so that proportional fonts align too): the '.' of the structure
-  // whose members follow, where one begins a parameter.
-  int32_t CallLineX(std::string_view text);
+  // remembered indent. A record's first line starts at 0, and a '.' in it sets the indent to the
+  // width up to that '.' (measured, so that proportional fonts align too): the '.' of the
+  // structure whose members follow, where one begins a parameter. A later line that opens a
+  // structure stands under the first parameter, behind the first line's '(', and its '.' sets
+  // the indent.
+  int32_t CallLineX(std::string_view text, bool first);
 
   format::DisplayModes m_modes;
   ui::Canvas* m_canvas = nullptr;  // none: widths in characters
   int32_t m_charWidth = 0;
   int32_t m_indent = 0;
+  int32_t m_open = 0;  // the width up to the first parameter of the record's first line
 };
 
 }  // namespace display

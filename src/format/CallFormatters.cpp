@@ -34,8 +34,15 @@ std::string FormatCall(const protocol::calls::Call& call, const CSpyMsg& msg,
   } else if (!verbose) {
     lines.push_back(first + ",... )");
   } else {
-    // The address length ends the first line; each part of the address has a line of its own.
-    lines.push_back(first + LineOf(*address.front()) + (address.size() > 1 ? "," : ""));
+    // The address length ends the first line, or opens a line of its own after many in-line
+    // fields; each part of the address has a line of its own.
+    std::string opening = LineOf(*address.front()) + (address.size() > 1 ? "," : "");
+    if (protocol::layout::StructureOpensLine(call.layout)) {
+      lines.push_back(first + ",");
+      lines.push_back(opening.substr(opening.find_first_not_of(", ")));
+    } else {
+      lines.push_back(first + opening);
+    }
     for (size_t i = 1; i < address.size(); ++i) lines.push_back(LineOf(*address[i]));
     lines.back() += ")";
   }

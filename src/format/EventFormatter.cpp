@@ -93,7 +93,8 @@ int GetEventLineCount(const CSpyMsg& msg, bool verbose) {
   }
   const auto family = static_cast<int16_t>(protocol::bytes::GetLE16(
       p, *block + protocol::layout::kAddrBlockBytes + protocol::layout::kImageFamily));
-  return protocol::layout::HasPortAndAddress(family) ? 4 : 3;
+  const int opening = protocol::layout::StructureOpensLine(call->layout) ? 1 : 0;
+  return (protocol::layout::HasPortAndAddress(family) ? 4 : 3) + opening;
 }
 
 bool HasDataBlock(const CSpyMsg& msg) {

@@ -502,6 +502,23 @@ constexpr bool LinesVary(Group group) {
   }
 }
 
+// The groups with many in-line fields before their structure: in Verbose the structure opens a
+// line of its own, under the call's first parameter, so that its members stay in view.
+constexpr bool StructureOpensLine(Group group) {
+  switch (group) {
+    case Group::kWSAConnect:
+    case Group::kNameInfo:
+    case Group::kAddressToString:
+    case Group::kStringToAddress:
+    case Group::kWsaBuffersAddr:
+    case Group::kOverlappedResult:
+    case Group::kAddrInfo:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The groups whose payload holds a socket address image.
 constexpr bool HasAddress(Group group) {
   switch (group) {

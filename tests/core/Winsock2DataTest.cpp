@@ -127,8 +127,8 @@ TEST(Winsock2Data, SeveralBuffersSendOneMessage) {
   const auto sendToRecord = Record(71, sendTo);
   EXPECT_EQ(testrec::Format(*sendToRecord, true).lines,
             (Lines{"WSASendTo (SOCKET=260, buffers=1 [3], flags=0x0000, overlapped=NULL, "
-                   "routine=NULL, SOCKADDR.length=16,",
-                   ".family=AF_INET", ".port=5253", ".address=127.0.0.1)"}));
+                   "routine=NULL,",
+                   "SOCKADDR.length=16,", ".family=AF_INET", ".port=5253", ".address=127.0.0.1)"}));
   ExpectJson(*sendToRecord, R"("tolen":{"value":16,"text":"16"})");
 }
 
@@ -182,8 +182,8 @@ TEST(Winsock2Data, PendingReceiveCollectedByItsOverlapped) {
              {"WSAGetOverlappedResult (SOCKET=260, overlapped=0x002CFE30, wait=FALSE, "
               "collects=WSARecvFrom [4, 60],... )"},
              {"WSAGetOverlappedResult (SOCKET=260, overlapped=0x002CFE30, wait=FALSE, "
-              "collects=WSARecvFrom [4, 60], SOCKADDR.length=28,",
-              ".family=AF_INET6", ".port=5257", ".address=fe80::1%3)"},
+              "collects=WSARecvFrom [4, 60],",
+              "SOCKADDR.length=28,", ".family=AF_INET6", ".port=5257", ".address=fe80::1%3)"},
              " returns (5 bytes, MSG_PARTIAL)");
   ExpectJson(*collected, R"("lengths":{"value":"4,60","text":"[4, 60]"})");
   ExpectJson(*collected, R"("transferred":{"value":5,"text":"5"},)"

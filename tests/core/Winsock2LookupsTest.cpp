@@ -81,7 +81,7 @@ TEST(Winsock2Lookups, AddressLookupsShowTheListTheyReturned) {
       "getaddrinfo (node=localhost, service=5257, hints={AI_CANONNAME, AF_UNSPEC, SOCK_STREAM, "
       "0x0006}, res=0x000001F2A3B4C5D0";
   ExpectText(*record, {first + ",... )"},
-             {first + ", ADDRINFO.count=2,",
+             {first + ",", "ADDRINFO.count=2,",
               ".ai[0]=AF_INET6, SOCK_STREAM, 0x0006, [::1]:5257, flags=AI_CANONNAME, "
               "canonname=localhost",
               ".ai[1]=AF_INET, SOCK_STREAM, 0x0006, 127.0.0.1:5257)"},
@@ -167,13 +167,16 @@ TEST(Winsock2Lookups, NameLookupsShowTheAddressAndTheTextsReturned) {
       "host=127.0.0.1, serv=5250";
   ExpectText(
       *record, {first + ",... )"},
-      {first + ", SOCKADDR.length=16,", ".family=AF_INET", ".port=5250", ".address=127.0.0.1)"},
+      {first + ",", "SOCKADDR.length=16,", ".family=AF_INET", ".port=5250", ".address=127.0.0.1)"},
       " returns (NO ERROR)");
-  // The address's lines stand under the dot of its length, not under one of the host's.
+  // The address opens a line of its own under the first parameter, and its lines stand under
+  // the dot of its length, not under one of the host's.
   const format::DisplayModes verbose{.showTime = false, .verbose = true, .vertSpace = false};
-  const std::vector<display::LayoutRow> rows = display::RecordLayout(verbose).Lay(*record, "");
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[1].x, static_cast<int32_t>(rows[0].text.find("SOCKADDR") + 8));
+  const std::vector<display::LayoutRow> rows = display::RecordLayout(verbose).Lay(*record, "[8] ");
+  ASSERT_EQ(rows.size(), 5u);
+  const auto open = static_cast<int32_t>(rows[0].text.find('(') + 1);
+  EXPECT_EQ(rows[1].x, open);
+  for (size_t i = 2; i < rows.size(); ++i) EXPECT_EQ(rows[i].x, open + 8) << rows[i].text;
 
   // A failed lookup leaves its buffers unread.
   const Block failed = Image()
@@ -192,7 +195,7 @@ TEST(Winsock2Lookups, NameLookupsShowTheAddressAndTheTextsReturned) {
             failed);
   ExpectText(*Record(85, failed),
              {"GetNameInfoW (hostlen=1025, servlen=32, flags=NI_NAMEREQD,... )"},
-             {"GetNameInfoW (hostlen=1025, servlen=32, flags=NI_NAMEREQD, SOCKADDR.length=28,",
+             {"GetNameInfoW (hostlen=1025, servlen=32, flags=NI_NAMEREQD,", "SOCKADDR.length=28,",
               ".family=AF_INET6", ".port=5257", ".address=fe80::1%3)"},
              " returns (WSAHOST_NOT_FOUND)");
 }
@@ -267,7 +270,7 @@ TEST(Winsock2Lookups, ConversionsShowTextsAndBytes) {
       "WSAStringToAddressA (string=127.0.0.1:5250, af=AF_INET, protocol_info=NULL, length=128";
   ExpectText(
       *Record(97, toAddress), {first + ",... )"},
-      {first + ", SOCKADDR.length=16,", ".family=AF_INET", ".port=5250", ".address=127.0.0.1)"},
+      {first + ",", "SOCKADDR.length=16,", ".family=AF_INET", ".port=5250", ".address=127.0.0.1)"},
       " returns (NO ERROR)");
   const Block bad = Image()
                         .I32(10022)

@@ -108,9 +108,8 @@ TEST(Winsock2Sockets, ConnectListenShutdownAndNames) {
             connect.bytes);
   ExpectText(*Record(58, connect.bytes),
              {"WSAConnect (SOCKET=260, caller=NULL, callee=NULL, sqos=0x00001000, gqos=NULL,... )"},
-             {"WSAConnect (SOCKET=260, caller=NULL, callee=NULL, sqos=0x00001000, gqos=NULL, "
-              "SOCKADDR.length=16,",
-              ".family=AF_INET", ".port=50000", ".address=127.0.0.1)"},
+             {"WSAConnect (SOCKET=260, caller=NULL, callee=NULL, sqos=0x00001000, gqos=NULL,",
+              "SOCKADDR.length=16,", ".family=AF_INET", ".port=50000", ".address=127.0.0.1)"},
              " returns (WSAEWOULDBLOCK)");
 
   const Block listen = Image().I32(0).I32(0).U64(260).I32(5).bytes;
