@@ -112,6 +112,14 @@ void OfferScreenshot(const Folders& folders, const std::string& name, HWND windo
   DeleteFileA(ready.c_str());
 }
 
+void OfferMessageBoxScreenshot(const drive::Program& monitor, const Folders& folders,
+                               const std::string& name) {
+  HWND box = nullptr;
+  drive::WaitFor(20000, [&] { return !monitor.MessageBoxText(&box).empty(); });
+  Sleep(300);  // painted
+  OfferScreenshot(folders, name, box);
+}
+
 void OfferVerboseScreenshot(const drive::Program& monitor, const Folders& folders,
                             const std::string& name, const std::function<void(HWND view)>& scroll) {
   MoveWindow(monitor.frame, 0, 0, 1024, 740, TRUE);

@@ -45,6 +45,9 @@ LRESULT ToolbarState(const drive::Program& monitor, UINT id);
 // Asks the test script for a screenshot named `name` of `window` (the whole desktop when null)
 // and waits until it was taken.
 void OfferScreenshot(const Folders& folders, const std::string& name, HWND window = nullptr);
+// Once the monitor shows a message box: a screenshot of it named `name` (it stays open).
+void OfferMessageBoxScreenshot(const drive::Program& monitor, const Folders& folders,
+                               const std::string& name);
 // The monitor in Verbose, in a window as large as the desktop, its view scrolled by `scroll`:
 // a screenshot named `name`, then Brief again.
 void OfferVerboseScreenshot(const drive::Program& monitor, const Folders& folders,

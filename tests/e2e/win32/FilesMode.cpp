@@ -79,6 +79,8 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   options.m_bShowTime = 0;  // seen on the toolbar only when the settings file was read
   options.m_bViewTrap = 1;  // closed while showing the Trap Buffer
   CHECK(PrepareMonitor(odd, bin, folders, options));
+  // The test script takes screenshots that are asked for in its own folder.
+  const Folders shots{work, folders.monitor, folders.programs};
   std::vector<SpyMsgPtr> two;
   for (int id : {7, 8}) {
     two.push_back(std::make_unique<CSpyMsg>());
@@ -164,12 +166,14 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   };
   monitor.PostCommand(ID_FILE_LAUNCHPGM);
   CHECK(monitor.ChooseInFileDialog(odd + "\\nowinsock.exe"));
+  OfferMessageBoxScreenshot(monitor, shots, "launch-untraced");
   CHECK(monitor.AnswerMessageBox(untraced(odd + "\\nowinsock.exe"), IDNO));
   CHECK(GetFileAttributesA((odd + "\\nowinsock.tmp").c_str()) == INVALID_FILE_ATTRIBUTES);
 
   // A text file named .exe is no program: its header refuses it before anything is copied.
   monitor.PostCommand(ID_FILE_LAUNCHPGM);
   CHECK(monitor.ChooseInFileDialog(odd + "\\notes.exe"));
+  OfferMessageBoxScreenshot(monitor, shots, "launch-not-a-program");
   CHECK(monitor.AnswerMessageBox(odd + "\\notes.exe is not a Windows program.", IDOK));
   CHECK(GetFileAttributesA((odd + "\\notes.tmp").c_str()) == INVALID_FILE_ATTRIBUTES);
 
