@@ -14,7 +14,7 @@ constexpr int kBackId = 1;
 constexpr int kListId = 2;
 constexpr int kMargin = 8;       // around the controls of the window
 constexpr int kTextMargin = 12;  // around the text inside its pane
-constexpr int kListWidth = 180;
+constexpr int kListWidth = 180;  // at the least; wider when a topic's title needs it
 constexpr int kWheelLines = 3;
 constexpr int kLineStep = 20;  // pixels an arrow of the scroll bar moves the text
 
@@ -313,9 +313,9 @@ void CHelpWindow::ArrangeChildren() {
   const int buttonHeight = 28;
   const int listTop = kMargin + buttonHeight + kMargin;
   MoveWindow(m_back, kMargin, kMargin, 90, buttonHeight, TRUE);
-  MoveWindow(m_list, kMargin, listTop, kListWidth,
+  MoveWindow(m_list, kMargin, listTop, m_listWidth,
              std::max(0, static_cast<int>(client.bottom) - listTop - kMargin), TRUE);
-  const int textLeft = kMargin + kListWidth + kMargin;
+  const int textLeft = kMargin + m_listWidth + kMargin;
   MoveWindow(m_text->Hwnd(), textLeft, kMargin,
              std::max(0, static_cast<int>(client.right) - textLeft - kMargin),
              std::max(0, static_cast<int>(client.bottom) - 2 * kMargin), TRUE);
@@ -341,9 +341,21 @@ bool CHelpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       const WPARAM font = reinterpret_cast<WPARAM>(m_fonts[0].Get());
       SendMessageA(m_back, WM_SETFONT, font, FALSE);
       SendMessageA(m_list, WM_SETFONT, font, FALSE);
+      // The list is as wide as its longest title ("WSAStringToAddressA (Winsock 2)"), with its
+      // border and scroll bar.
+      HDC dc = GetDC(m_list);
+      const HGDIOBJ previous = SelectObject(dc, m_fonts[0].Get());
+      int widest = 0;
       for (const app::HelpTopic& topic : m_book.Topics()) {
         SendMessageA(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(topic.title.c_str()));
+        SIZE size{};
+        GetTextExtentPoint32A(dc, topic.title.c_str(), static_cast<int>(topic.title.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
       }
+      SelectObject(dc, previous);
+      ReleaseDC(m_list, dc);
+      m_listWidth = std::max(kListWidth, widest + GetSystemMetrics(SM_CXVSCROLL) +
+                                             4 * GetSystemMetrics(SM_CXEDGE) + 4);
       return true;
     }
     case WM_SIZE:

@@ -47,6 +47,7 @@ class CHelpWindow : public ui::Window {
   app::HelpHistory m_history;
   std::unique_ptr<TextPane> m_text;
   HWND m_list = nullptr;
+  int m_listWidth = 0;  // measured from the topics' titles
   HWND m_back = nullptr;
   std::array<ui::ScopedFont, 5> m_fonts{};  // by app::HelpFont
 };
