@@ -152,6 +152,25 @@ class Report {
   int32_t m_error;
 };
 
+// The report of a traced call under `id` (the call's own, or the Winsock 2 id of a long
+// address): `send(report)` builds and sends its payload when the tracking options want a call on
+// `sockets` that `failed`. The thread's error is as the call left it afterwards.
+template <class Send>
+void ReportAs(agent::Agent& agent, Id id, bool failed, std::initializer_list<uint32_t> sockets,
+              Send send) {
+  Report report(agent, id, failed);
+  if (report.Wanted(sockets)) send(report);
+}
+
+// How a wrapper ends: the call's report (ReportAs) when the monitor traces call kId, and the
+// call's result for the program.
+template <Id kId, class Result, class Send>
+Result Reported(agent::Agent& agent, Result result, bool failed,
+                std::initializer_list<uint32_t> sockets, Send send) {
+  if (agent.Wants(kId)) ReportAs(agent, kId, failed, sockets, send);
+  return result;
+}
+
 // What the program's value holds before the call, while the call is traced: the call may be
 // about to refuse the pointer (WSAEFAULT) or to overwrite the value, so it is read only where it
 // can be read without a fault, and the thread's error is kept. 0 for a null or unreadable pointer.
@@ -200,6 +219,13 @@ inline void ReportSendTo2(Report& report, SOCKET s, const char* buf, int len, in
                       agent::payload::TransferAddr2Call{report.Error(), result, Handle64(s), flags,
                                                         len, 0, Address(report, to, tolen)},
                       kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
+}
+// bind and connect.
+inline void ReportBindConnect2(Report& report, SOCKET s, const sockaddr* name, int namelen,
+                               int result) {
+  report.Send(agent::payload::BuildBindConnect2,
+              agent::payload::Address2Call{report.Error(), result, Handle64(s),
+                                           Address(report, name, namelen)});
 }
 // `fromLenIn` is what *fromlen held before the call; the source is read only after a success.
 inline void ReportRecvFrom2(Report& report, SOCKET s, const char* buf, int len, int flags,
@@ -256,35 +282,52 @@ First FirstOf(First first, Rest...) {
   return first;
 }
 
+// A call on socket `s`, its first argument, that fails as SOCKET_ERROR and is reported on that
+// socket by `kSend(report, s, args..., result)`: for calls of one shape whose payload is the
+// agent's own (listen and shutdown, recv and send, ...).
+template <Id kId, auto kSend, class... Args>
+int OnSocket(SOCKET s, Args... args) {
+  agent::Agent& agent = agent::Agent::Get();
+  const int result = CallReal<kId>(agent, s, args...);
+  return Reported<kId>(agent, result, result == SOCKET_ERROR, {SocketId(s)},
+                       [&](Report& report) { kSend(report, s, args..., result); });
+}
+
+// socket, WSASocketA and WSASocketW: a new socket, reported on itself by
+// `kSend(report, args..., result)`.
+template <Id kId, auto kSend, class... Args>
+SOCKET NewSocket(Args... args) {
+  agent::Agent& agent = agent::Agent::Get();
+  const SOCKET result = CallReal<kId>(agent, args...);
+  const auto sendReport = [&](Report& report) { kSend(report, args..., result); };
+  // A socket that failed has no handle for the socket restriction to match.
+  if (result == INVALID_SOCKET) return Reported<kId>(agent, result, true, {}, sendReport);
+  return Reported<kId>(agent, result, false, {SocketId(result)}, sendReport);
+}
+
 // inet_addr and inet_ntoa, which both agents report alike.
 template <Id kId>
 unsigned long InetAddr(const char* cp) {
   agent::Agent& agent = agent::Agent::Get();
   const unsigned long result = CallReal<kId>(agent, cp);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, false);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, false, {}, [&](Report& report) {
     // The text is read only as far as a datagram holds it.
     const size_t length = cp != nullptr ? strnlen(cp, protocol::spy::kChunkSize) : 0;
     report.Send(agent::payload::BuildInetAddr, 0, static_cast<uint32_t>(result),
                 std::string_view(cp != nullptr ? cp : "", length));
-  }
-  return result;
+  });
 }
 
 template <Id kId>
 char* InetNtoa(in_addr in) {
   agent::Agent& agent = agent::Agent::Get();
   char* result = CallReal<kId>(agent, in);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == nullptr);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, result == nullptr, {}, [&](Report& report) {
     uint32_t address;
     std::memcpy(&address, &in, sizeof(address));
     report.Send(agent::payload::BuildInetNtoa, report.Error(), address,
                 std::string_view(result != nullptr ? result : ""));
-  }
-  return result;
+  });
 }
 
 // The calls decoded by name only report their error code.
@@ -292,24 +335,19 @@ template <Id kId, class... Args>
 auto ByName(Args... args) {
   agent::Agent& agent = agent::Agent::Get();
   using Result = decltype(CallReal<kId>(agent, args...));
+  const auto sendGeneric = [](Report& report) { report.SendGeneric(); };
   if constexpr (std::is_void_v<Result>) {
     CallReal<kId>(agent, args...);
-    if (!agent.Wants(kId)) return;
-    Report report(agent, kId, false);
-    if (report.Wanted()) report.SendGeneric();
+    if (agent.Wants(kId)) ReportAs(agent, kId, false, {}, sendGeneric);
   } else {
     const Result result = CallReal<kId>(agent, args...);
-    if (!agent.Wants(kId)) return result;
-    Report report(agent, kId, Failed(result));
-    bool wanted;
     // A call on a socket takes it first; the socket restriction applies to it.
     if constexpr (protocol::calls::kCalls[static_cast<size_t>(kId)].socketArg) {
-      wanted = report.Wanted({SocketId(FirstOf(args...))});
+      return Reported<kId>(agent, result, Failed(result), {SocketId(FirstOf(args...))},
+                           sendGeneric);
     } else {
-      wanted = report.Wanted();
+      return Reported<kId>(agent, result, Failed(result), {}, sendGeneric);
     }
-    if (wanted) report.SendGeneric();
-    return result;
   }
 }
 

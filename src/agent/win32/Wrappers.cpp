@@ -15,13 +15,14 @@ const agent::Library agent::kAgentLibrary = agent::Library::kWsock32;
 
 namespace {
 
-using agent::wrappers::Address;
 using agent::wrappers::ByName;
 using agent::wrappers::Bytes;
 using agent::wrappers::CallReal;
 using agent::wrappers::Handle;
-using agent::wrappers::Handle64;
+using agent::wrappers::OnSocket;
 using agent::wrappers::Report;
+using agent::wrappers::ReportAs;
+using agent::wrappers::Reported;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
 
@@ -51,36 +52,25 @@ int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
   const int result = CallReal<kId>(agent, s, name, namelen);
   if (!agent.Wants(kId)) return result;
   if (!FitsImage(namelen)) {
-    Report report(agent, kWhole, result == SOCKET_ERROR);
-    if (report.Wanted({SocketId(s)})) {
-      report.Send(agent::payload::BuildBindConnect2,
-                  agent::payload::Address2Call{report.Error(), result, Handle64(s),
-                                               Address(report, name, namelen)});
-    }
+    ReportAs(agent, kWhole, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+      agent::wrappers::ReportBindConnect2(report, s, name, namelen, result);
+    });
     return result;
   }
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
+  ReportAs(agent, kId, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
     report.Send(
         agent::payload::BuildBindConnect,
         agent::payload::AddressCall{
             report.Error(), Handle(s), result, namelen,
             report.PointersValid() ? Image(name, namelen) : agent::payload::SockAddrImage{}});
-  }
+  });
   return result;
 }
 
-template <Id kId>
-int ListenOrShutdown(SOCKET s, int value) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = CallReal<kId>(agent, s, value);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildListenShutdown,
-                agent::payload::SocketValueCall{report.Error(), Handle(s), value, result});
-  }
-  return result;
+// listen and shutdown.
+void SendListenShutdown(Report& report, SOCKET s, int value, int result) {
+  report.Send(agent::payload::BuildListenShutdown,
+              agent::payload::SocketValueCall{report.Error(), Handle(s), value, result});
 }
 
 template <Id kId, Id kWhole>
@@ -90,19 +80,17 @@ int GetName(SOCKET s, sockaddr* name, int* namelen) {
   const int result = CallReal<kId>(agent, s, name, namelen);
   if (!agent.Wants(kId)) return result;
   if (result == 0 && namelen != nullptr && !FitsImage(*namelen)) {
-    Report report(agent, kWhole, false);
-    if (report.Wanted({SocketId(s)})) {
+    ReportAs(agent, kWhole, false, {SocketId(s)}, [&](Report& report) {
       agent::wrappers::ReportGetName2(report, s, result, name, namelen, offered);
-    }
+    });
     return result;
   }
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
+  ReportAs(agent, kId, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
     agent::payload::AddressCall call{
         report.Error(), Handle(s), result, report.ValueAt(namelen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(name, call.addrLen);
     report.Send(agent::payload::BuildGetName, call);
-  }
+  });
   return result;
 }
 
@@ -110,42 +98,34 @@ template <Id kId>
 u_long Convert32(u_long value) {
   agent::Agent& agent = agent::Agent::Get();
   const u_long result = CallReal<kId>(agent, value);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, false);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, false, {}, [&](Report& report) {
     report.Send(agent::payload::BuildConvert32,
                 agent::payload::Convert32Call{0, static_cast<uint32_t>(value),
                                               static_cast<uint32_t>(result)});
-  }
-  return result;
+  });
 }
 
 template <Id kId>
 u_short Convert16(u_short value) {
   agent::Agent& agent = agent::Agent::Get();
   const u_short result = CallReal<kId>(agent, value);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, false);
-  if (report.Wanted())
+  return Reported<kId>(agent, result, false, {}, [&](Report& report) {
     report.Send(agent::payload::BuildConvert16, agent::payload::Convert16Call{0, value, result});
-  return result;
+  });
 }
 
-// recv and send; `Buffer` is char* or const char*.
-template <Id kId, class Buffer>
-int RecvSend(SOCKET s, Buffer buf, int len, int flags) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = CallReal<kId>(agent, s, buf, len, flags);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
-    report.SendTransfer(
-        agent::payload::BuildRecvSend,
-        agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}}, kFixed,
-        Bytes(buf, report.KeptBytes(result, kFixed)));
-  }
-  return result;
+// socket.
+void SendSocket(Report& report, int af, int type, int protocol, SOCKET result) {
+  report.Send(agent::payload::BuildSocket,
+              agent::payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
+}
+
+// recv and send; the payload does not list the length the program offered.
+void SendRecvSend(Report& report, SOCKET s, const char* buf, int, int flags, int result) {
+  constexpr size_t kFixed = protocol::layout::kShortTransfer.fixed;
+  report.SendTransfer(agent::payload::BuildRecvSend,
+                      agent::payload::TransferCall{report.Error(), Handle(s), flags, result, 0, {}},
+                      kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
 }
 
 }  // namespace
@@ -158,19 +138,18 @@ SOCKET WINAPI Klv_accept(SOCKET s, sockaddr* addr, int* addrlen) {
   const SOCKET result = agent.Real().accept(s, addr, addrlen);
   if (!agent.Wants(Id::accept)) return result;
   if (result != INVALID_SOCKET && addrlen != nullptr && !FitsImage(*addrlen)) {
-    Report report(agent, Id::ws2_accept, false);
-    if (report.Wanted({SocketId(s), SocketId(result)})) {
+    ReportAs(agent, Id::ws2_accept, false, {SocketId(s), SocketId(result)}, [&](Report& report) {
       agent::wrappers::ReportAccept2(report, s, result, addr, addrlen, offered);
-    }
+    });
     return result;
   }
-  Report report(agent, Id::accept, result == INVALID_SOCKET);
-  if (report.Wanted({SocketId(s), SocketId(result)})) {
-    agent::payload::AddressCall call{
-        report.Error(), Handle(s), Handle(result), report.ValueAt(addrlen), {}};
-    if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
-    report.Send(agent::payload::BuildAccept, call);
-  }
+  ReportAs(agent, Id::accept, result == INVALID_SOCKET, {SocketId(s), SocketId(result)},
+           [&](Report& report) {
+             agent::payload::AddressCall call{
+                 report.Error(), Handle(s), Handle(result), report.ValueAt(addrlen), {}};
+             if (result != INVALID_SOCKET) call.addr = Image(addr, call.addrLen);
+             report.Send(agent::payload::BuildAccept, call);
+           });
   return result;
 }
 
@@ -181,13 +160,11 @@ int WINAPI Klv_bind(SOCKET s, const sockaddr* name, int namelen) {
 int WINAPI Klv_closesocket(SOCKET s) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().closesocket(s);
-  if (!agent.Wants(Id::closesocket)) return result;
-  Report report(agent, Id::closesocket, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildCloseSocket,
-                agent::payload::ResultCall{report.Error(), Handle(s), result});
-  }
-  return result;
+  return Reported<Id::closesocket>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        report.Send(agent::payload::BuildCloseSocket,
+                    agent::payload::ResultCall{report.Error(), Handle(s), result});
+      });
 }
 
 int WINAPI Klv_connect(SOCKET s, const sockaddr* name, int namelen) {
@@ -205,16 +182,14 @@ int WINAPI Klv_getsockname(SOCKET s, sockaddr* name, int* namelen) {
 int WINAPI Klv_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().getsockopt(s, level, optname, optval, optlen);
-  if (!agent.Wants(Id::getsockopt)) return result;
-  Report report(agent, Id::getsockopt, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    const int length = report.ValueAt(optlen);
-    report.Send(
-        agent::payload::BuildSockOpt,
-        agent::payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
-        result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
-  }
-  return result;
+  return Reported<Id::getsockopt>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        const int length = report.ValueAt(optlen);
+        report.Send(
+            agent::payload::BuildSockOpt,
+            agent::payload::OptionCall{report.Error(), Handle(s), level, optname, length, result},
+            result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, length));
+      });
 }
 
 u_long WINAPI Klv_htonl(u_long hostlong) {
@@ -236,18 +211,16 @@ char* WINAPI Klv_inet_ntoa(in_addr in) {
 int WINAPI Klv_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().ioctlsocket(s, cmd, argp);
-  if (!agent.Wants(Id::ioctlsocket)) return result;
-  Report report(agent, Id::ioctlsocket, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    const agent::payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
-                                         static_cast<uint32_t>(report.ValueAt(argp)), result};
-    report.Send(agent::payload::BuildIoctl, call);
-  }
-  return result;
+  return Reported<Id::ioctlsocket>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        const agent::payload::IoctlCall call{report.Error(), Handle(s), static_cast<uint32_t>(cmd),
+                                             static_cast<uint32_t>(report.ValueAt(argp)), result};
+        report.Send(agent::payload::BuildIoctl, call);
+      });
 }
 
 int WINAPI Klv_listen(SOCKET s, int backlog) {
-  return ListenOrShutdown<Id::listen>(s, backlog);
+  return OnSocket<Id::listen, SendListenShutdown>(s, backlog);
 }
 
 u_long WINAPI Klv_ntohl(u_long netlong) {
@@ -259,7 +232,7 @@ u_short WINAPI Klv_ntohs(u_short netshort) {
 }
 
 int WINAPI Klv_recv(SOCKET s, char* buf, int len, int flags) {
-  return RecvSend<Id::recv>(s, buf, len, flags);
+  return OnSocket<Id::recv, SendRecvSend>(s, buf, len, flags);
 }
 
 int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* fromlen) {
@@ -268,22 +241,20 @@ int WINAPI Klv_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from,
   const int result = agent.Real().recvfrom(s, buf, len, flags, from, fromlen);
   if (!agent.Wants(Id::recvfrom)) return result;
   if (result != SOCKET_ERROR && from != nullptr && fromlen != nullptr && !FitsImage(*fromlen)) {
-    Report report(agent, Id::ws2_recvfrom, false);
-    if (report.Wanted({SocketId(s)})) {
+    ReportAs(agent, Id::ws2_recvfrom, false, {SocketId(s)}, [&](Report& report) {
       agent::wrappers::ReportRecvFrom2(report, s, buf, len, flags, from, fromlen, fromLenIn,
                                        result);
-    }
+    });
     return result;
   }
-  Report report(agent, Id::recvfrom, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
+  ReportAs(agent, Id::recvfrom, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
     constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
     agent::payload::TransferCall call{report.Error(),          Handle(s), flags, result,
                                       report.ValueAt(fromlen), {}};
     if (result != SOCKET_ERROR) call.addr = Image(from, call.addrLen);
     report.SendTransfer(agent::payload::BuildRecvFrom, call, kFixed,
                         Bytes(buf, report.KeptBytes(result, kFixed)));
-  }
+  });
   return result;
 }
 
@@ -298,18 +269,17 @@ int WINAPI Klv_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
   };
   const agent::payload::SelectCall asked{0, 0, count(readfds), count(writefds), count(exceptfds)};
   const int result = agent.Real().select(nfds, readfds, writefds, exceptfds, timeout);
-  Report report(agent, Id::select, result == SOCKET_ERROR);
-  if (report.Wanted()) {
+  ReportAs(agent, Id::select, result == SOCKET_ERROR, {}, [&](Report& report) {
     agent::payload::SelectCall call = asked;
     call.error = report.Error();
     call.result = result;
     report.Send(agent::payload::BuildSelect, call);
-  }
+  });
   return result;
 }
 
 int WINAPI Klv_send(SOCKET s, const char* buf, int len, int flags) {
-  return RecvSend<Id::send>(s, buf, len, flags);
+  return OnSocket<Id::send, SendRecvSend>(s, buf, len, flags);
 }
 
 int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
@@ -318,14 +288,12 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
   const int result = agent.Real().sendto(s, buf, len, flags, to, tolen);
   if (!agent.Wants(Id::sendto)) return result;
   if (!FitsImage(tolen)) {
-    Report report(agent, Id::ws2_sendto, result == SOCKET_ERROR);
-    if (report.Wanted({SocketId(s)})) {
+    ReportAs(agent, Id::ws2_sendto, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
       agent::wrappers::ReportSendTo2(report, s, buf, len, flags, to, tolen, result);
-    }
+    });
     return result;
   }
-  Report report(agent, Id::sendto, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
+  ReportAs(agent, Id::sendto, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
     constexpr size_t kFixed = protocol::layout::kLongTransfer.fixed;
     report.SendTransfer(
         agent::payload::BuildSendTo,
@@ -333,41 +301,29 @@ int WINAPI Klv_sendto(SOCKET s, const char* buf, int len, int flags, const socka
             report.Error(), Handle(s), flags, result, tolen,
             report.PointersValid() ? Image(to, tolen) : agent::payload::SockAddrImage{}},
         kFixed, Bytes(buf, report.KeptBytes(result, kFixed)));
-  }
+  });
   return result;
 }
 
 int WINAPI Klv_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().setsockopt(s, level, optname, optval, optlen);
-  if (!agent.Wants(Id::setsockopt)) return result;
-  Report report(agent, Id::setsockopt, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    // A failed call may have been given a bad pointer; its value is not read then.
-    report.Send(
-        agent::payload::BuildSockOpt,
-        agent::payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
-        result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, optlen));
-  }
-  return result;
+  return Reported<Id::setsockopt>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        // A failed call may have been given a bad pointer; its value is not read then.
+        report.Send(
+            agent::payload::BuildSockOpt,
+            agent::payload::OptionCall{report.Error(), Handle(s), level, optname, optlen, result},
+            result == SOCKET_ERROR ? std::span<const uint8_t>() : OptionBytes(optval, optlen));
+      });
 }
 
 int WINAPI Klv_shutdown(SOCKET s, int how) {
-  return ListenOrShutdown<Id::shutdown>(s, how);
+  return OnSocket<Id::shutdown, SendListenShutdown>(s, how);
 }
 
 SOCKET WINAPI Klv_socket(int af, int type, int protocol) {
-  agent::Agent& agent = agent::Agent::Get();
-  const SOCKET result = agent.Real().socket(af, type, protocol);
-  if (!agent.Wants(Id::socket)) return result;
-  Report report(agent, Id::socket, result == INVALID_SOCKET);
-  const bool wanted =
-      result == INVALID_SOCKET ? report.Wanted() : report.Wanted({SocketId(result)});
-  if (wanted) {
-    report.Send(agent::payload::BuildSocket,
-                agent::payload::SocketCall{report.Error(), af, type, protocol, Handle(result)});
-  }
-  return result;
+  return agent::wrappers::NewSocket<Id::socket, SendSocket>(af, type, protocol);
 }
 
 hostent* WINAPI Klv_gethostbyaddr(const char* addr, int len, int type) {
@@ -474,10 +430,8 @@ int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
 int WINAPI Klv_WSACleanup() {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.ProgramCleanup(agent.Real().WSACleanup);
-  if (!agent.Wants(Id::WSACleanup)) return result;
-  Report report(agent, Id::WSACleanup, result == SOCKET_ERROR);
-  if (report.Wanted()) report.SendGeneric();
-  return result;
+  return Reported<Id::WSACleanup>(agent, result, result == SOCKET_ERROR, {},
+                                  [](Report& report) { report.SendGeneric(); });
 }
 
 }  // extern "C"

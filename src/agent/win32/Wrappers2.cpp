@@ -19,42 +19,27 @@ namespace {
 
 using agent::wrappers::Address;
 using agent::wrappers::Before;
-using agent::wrappers::ByName;
 using agent::wrappers::Handle64;
+using agent::wrappers::OnSocket;
 using agent::wrappers::PointerValue;
 using agent::wrappers::Report;
+using agent::wrappers::Reported;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
 
-template <Id kId>
-int BindOrConnect(SOCKET s, const sockaddr* name, int namelen) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent::wrappers::CallReal<kId>(agent, s, name, namelen);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildBindConnect2,
-                agent::payload::Address2Call{report.Error(), result, Handle64(s),
-                                             Address(report, name, namelen)});
-  }
-  return result;
+// socket.
+void SendSocket(Report& report, int af, int type, int protocol, SOCKET result) {
+  report.Send(agent::payload::BuildSocket2,
+              agent::payload::Socket2Call{report.Error(), af, type, protocol, Handle64(result)});
 }
 
-// recv and send; `Buffer` is char* or const char*.
-template <Id kId, class Buffer>
-int RecvSend(SOCKET s, Buffer buf, int len, int flags) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent::wrappers::CallReal<kId>(agent, s, buf, len, flags);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = protocol::layout::kTransfer2.fixed;
-    report.SendTransfer(
-        agent::payload::BuildRecvSend2,
-        agent::payload::Transfer2Call{report.Error(), result, Handle64(s), flags, len}, kFixed,
-        agent::wrappers::Bytes(buf, report.KeptBytes(result, kFixed)));
-  }
-  return result;
+// recv and send.
+void SendRecvSend(Report& report, SOCKET s, const char* buf, int len, int flags, int result) {
+  constexpr size_t kFixed = protocol::layout::kTransfer2.fixed;
+  report.SendTransfer(
+      agent::payload::BuildRecvSend2,
+      agent::payload::Transfer2Call{report.Error(), result, Handle64(s), flags, len}, kFixed,
+      agent::wrappers::Bytes(buf, report.KeptBytes(result, kFixed)));
 }
 
 // A text of the WSADATA, read no further than its array.
@@ -178,17 +163,14 @@ template <Id kId, class Char>
 int Pton(INT family, const Char* text, PVOID address) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent::wrappers::CallReal<kId>(agent, family, text, address);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result != 1);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, result != 1, {}, [&](Report& report) {
     const payload::PtonCall call{
         report.Error(), result, family,
         result == 1 ? InAddrBytes(family, address) : std::span<const uint8_t>{},
         report.PointersValid() ? TextOf(text) : Chars{}};
     report.SendUpTo(protocol::layout::kPtonFixed + payload::TextSize(call.text),
                     payload::BuildInetPton, call);
-  }
-  return result;
+  });
 }
 
 // ---- The WSABUF calls, and the collection of overlapped receives ----
@@ -326,17 +308,14 @@ template <Id kId, class Char>
 const Char* Ntop(INT family, const void* address, Char* buffer, size_t size) {
   agent::Agent& agent = agent::Agent::Get();
   const Char* result = agent::wrappers::CallReal<kId>(agent, family, address, buffer, size);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == nullptr);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, result == nullptr, {}, [&](Report& report) {
     const payload::NtopCall call{
         report.Error(), family, size,
         report.PointersValid() ? InAddrBytes(family, address) : std::span<const uint8_t>{},
         TextOf(result, size)};
     report.SendUpTo(protocol::layout::kNtopFixed + payload::TextSize(call.result),
                     payload::BuildInetNtop, call);
-  }
-  return result;
+  });
 }
 
 template <Id kId, class Info, class Char>
@@ -344,9 +323,7 @@ INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LP
   agent::Agent& agent = agent::Agent::Get();
   const int32_t lengthIn = static_cast<int32_t>(Before(agent, kId, textLength));
   const INT result = agent::wrappers::CallReal<kId>(agent, address, length, info, text, textLength);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, result == SOCKET_ERROR, {}, [&](Report& report) {
     payload::AddressToStringCall call{report.Error(),
                                       result,
                                       Address(report, address, static_cast<int>(length)),
@@ -360,8 +337,7 @@ INT AddressToString(LPSOCKADDR address, DWORD length, Info* info, Char* text, LP
     }
     report.SendUpTo(protocol::layout::kToStringFixed + payload::TextSize(call.text),
                     payload::BuildAddressToString, call);
-  }
-  return result;
+  });
 }
 
 template <Id kId, class Char, class Info>
@@ -369,9 +345,7 @@ INT StringToAddress(Char* text, INT family, Info* info, LPSOCKADDR address, LPIN
   agent::Agent& agent = agent::Agent::Get();
   const int32_t lengthIn = static_cast<int32_t>(Before(agent, kId, length));
   const INT result = agent::wrappers::CallReal<kId>(agent, text, family, info, address, length);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted()) {
+  return Reported<kId>(agent, result, result == SOCKET_ERROR, {}, [&](Report& report) {
     payload::StringToAddressCall call{report.Error(),
                                       result,
                                       report.PointersValid() ? TextOf(text) : Chars{},
@@ -382,8 +356,7 @@ INT StringToAddress(Char* text, INT family, Info* info, LPSOCKADDR address, LPIN
     if (result == 0) call.address = Address(report, address, report.ValueAt(length));
     report.SendUpTo(protocol::layout::kToAddressFixed + payload::TextSize(call.text),
                     payload::BuildStringToAddress, call);
-  }
-  return result;
+  });
 }
 
 // What WSARecv and WSARecvFrom were given, read before the call where it may overwrite it.
@@ -495,53 +468,40 @@ int WINAPI Klv_ws2_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
 int WINAPI Klv_ws2_WSACleanup() {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.ProgramCleanup(agent.Real().ws2_WSACleanup);
-  if (!agent.Wants(Id::ws2_WSACleanup)) return result;
-  Report report(agent, Id::ws2_WSACleanup, result == SOCKET_ERROR);
-  if (report.Wanted()) report.Send(agent::payload::BuildCleanup, report.Error(), result);
-  return result;
+  return Reported<Id::ws2_WSACleanup>(
+      agent, result, result == SOCKET_ERROR, {},
+      [&](Report& report) { report.Send(agent::payload::BuildCleanup, report.Error(), result); });
 }
 
 SOCKET WINAPI Klv_ws2_socket(int af, int type, int protocol) {
-  agent::Agent& agent = agent::Agent::Get();
-  const SOCKET result = agent.Real().ws2_socket(af, type, protocol);
-  if (!agent.Wants(Id::ws2_socket)) return result;
-  Report report(agent, Id::ws2_socket, result == INVALID_SOCKET);
-  const bool wanted =
-      result == INVALID_SOCKET ? report.Wanted() : report.Wanted({SocketId(result)});
-  if (wanted) {
-    report.Send(agent::payload::BuildSocket2,
-                agent::payload::Socket2Call{report.Error(), af, type, protocol, Handle64(result)});
-  }
-  return result;
+  return agent::wrappers::NewSocket<Id::ws2_socket, SendSocket>(af, type, protocol);
 }
 
 int WINAPI Klv_ws2_closesocket(SOCKET s) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().ws2_closesocket(s);
   if (result == 0) Pending::Get().ForgetSocket(Handle64(s));
-  if (!agent.Wants(Id::ws2_closesocket)) return result;
-  Report report(agent, Id::ws2_closesocket, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildClose2,
-                agent::payload::Result2Call{report.Error(), result, Handle64(s)});
-  }
-  return result;
+  return Reported<Id::ws2_closesocket>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        report.Send(agent::payload::BuildClose2,
+                    agent::payload::Result2Call{report.Error(), result, Handle64(s)});
+      });
 }
 
 int WINAPI Klv_ws2_bind(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect<Id::ws2_bind>(s, name, namelen);
+  return OnSocket<Id::ws2_bind, agent::wrappers::ReportBindConnect2>(s, name, namelen);
 }
 
 int WINAPI Klv_ws2_connect(SOCKET s, const sockaddr* name, int namelen) {
-  return BindOrConnect<Id::ws2_connect>(s, name, namelen);
+  return OnSocket<Id::ws2_connect, agent::wrappers::ReportBindConnect2>(s, name, namelen);
 }
 
 int WINAPI Klv_ws2_recv(SOCKET s, char* buf, int len, int flags) {
-  return RecvSend<Id::ws2_recv>(s, buf, len, flags);
+  return OnSocket<Id::ws2_recv, SendRecvSend>(s, buf, len, flags);
 }
 
 int WINAPI Klv_ws2_send(SOCKET s, const char* buf, int len, int flags) {
-  return RecvSend<Id::ws2_send>(s, buf, len, flags);
+  return OnSocket<Id::ws2_send, SendRecvSend>(s, buf, len, flags);
 }
 
 // The calls shown by name only until their payloads are decoded.
@@ -557,14 +517,7 @@ int WINAPI Klv_WSASend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
 
 int WINAPI Klv_ws2_sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr* to,
                           int tolen) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = agent.Real().ws2_sendto(s, buf, len, flags, to, tolen);
-  if (!agent.Wants(Id::ws2_sendto)) return result;
-  Report report(agent, Id::ws2_sendto, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    agent::wrappers::ReportSendTo2(report, s, buf, len, flags, to, tolen, result);
-  }
-  return result;
+  return OnSocket<Id::ws2_sendto, agent::wrappers::ReportSendTo2>(s, buf, len, flags, to, tolen);
 }
 
 int WINAPI Klv_WSASendTo(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
@@ -595,12 +548,11 @@ int WINAPI Klv_ws2_recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* f
   agent::Agent& agent = agent::Agent::Get();
   const int32_t fromLenIn = Before(agent, Id::ws2_recvfrom, fromlen);
   const int result = agent.Real().ws2_recvfrom(s, buf, len, flags, from, fromlen);
-  if (!agent.Wants(Id::ws2_recvfrom)) return result;
-  Report report(agent, Id::ws2_recvfrom, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    agent::wrappers::ReportRecvFrom2(report, s, buf, len, flags, from, fromlen, fromLenIn, result);
-  }
-  return result;
+  return Reported<Id::ws2_recvfrom>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        agent::wrappers::ReportRecvFrom2(report, s, buf, len, flags, from, fromlen, fromLenIn,
+                                         result);
+      });
 }
 
 int WINAPI Klv_WSARecvFrom(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
@@ -671,10 +623,9 @@ void WINAPI Klv_freeaddrinfo(LPADDRINFO pAddrInfo) {
   agent::Agent& agent = agent::Agent::Get();
   agent::wrappers::CallReal<Id::freeaddrinfo>(agent, pAddrInfo);
   if (!agent.Wants(Id::freeaddrinfo)) return;
-  Report report(agent, Id::freeaddrinfo, false);
-  if (report.Wanted()) {
+  agent::wrappers::ReportAs(agent, Id::freeaddrinfo, false, {}, [&](Report& report) {
     report.Send(agent::payload::BuildFreeAddrInfo, report.Error(), PointerValue(pAddrInfo));
-  }
+  });
 }
 
 int WINAPI Klv_getnameinfo(const sockaddr* pSockaddr, socklen_t SockaddrLength, PCHAR pNodeBuffer,

@@ -14,6 +14,7 @@ namespace {
 using agent::wrappers::CallReal;
 using agent::wrappers::Handle64;
 using agent::wrappers::Report;
+using agent::wrappers::Reported;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
 namespace layout = protocol::layout;
@@ -114,115 +115,103 @@ int WINAPI Klv_ws2_select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* e
   }
   SetLastError(programError);
   const int result = CallReal<Id::ws2_select>(agent, nfds, readfds, writefds, exceptfds, timeout);
-  Report report(agent, Id::ws2_select, result == SOCKET_ERROR);
-  if (!report.Wanted()) return result;
-  call.error = report.Error();
-  call.result = result;
-  const std::array<FdSetCopy, 3> after{FdSetCopy(result != SOCKET_ERROR ? readfds : nullptr),
-                                       FdSetCopy(result != SOCKET_ERROR ? writefds : nullptr),
-                                       FdSetCopy(result != SOCKET_ERROR ? exceptfds : nullptr)};
-  for (size_t i = 0; i < sets.size(); ++i) {
-    if (sets[i] != nullptr) call.passed |= 1u << i;
-    call.before[i] = before[i].Image();
-    call.after[i] = after[i].Image();
-  }
-  constexpr size_t kMost = layout::kSelect2Fixed + 6 * 8 * layout::kFdSetSize;
-  report.SendUpTo(kMost, agent::payload::BuildSelect2, call);
+  agent::wrappers::ReportAs(agent, Id::ws2_select, result == SOCKET_ERROR, {}, [&](Report& report) {
+    call.error = report.Error();
+    call.result = result;
+    const std::array<FdSetCopy, 3> after{FdSetCopy(result != SOCKET_ERROR ? readfds : nullptr),
+                                         FdSetCopy(result != SOCKET_ERROR ? writefds : nullptr),
+                                         FdSetCopy(result != SOCKET_ERROR ? exceptfds : nullptr)};
+    for (size_t i = 0; i < sets.size(); ++i) {
+      if (sets[i] != nullptr) call.passed |= 1u << i;
+      call.before[i] = before[i].Image();
+      call.after[i] = after[i].Image();
+    }
+    constexpr size_t kMost = layout::kSelect2Fixed + 6 * 8 * layout::kFdSetSize;
+    report.SendUpTo(kMost, agent::payload::BuildSelect2, call);
+  });
   return result;
 }
 
 int WINAPI Klv_WSAPoll(LPWSAPOLLFD fdArray, ULONG fds, INT timeout) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = CallReal<Id::WSAPoll>(agent, fdArray, fds, timeout);
-  if (!agent.Wants(Id::WSAPoll)) return result;
-  Report report(agent, Id::WSAPoll, result == SOCKET_ERROR);
-  if (!report.Wanted()) return result;
-  // As many entries as a message holds; revents only of a call that succeeded.
-  constexpr size_t kMost =
-      (protocol::spy::kMaxPayload - layout::kPollFixed) / layout::kPollEntrySize;
-  const size_t kept = std::min<size_t>(fds, kMost);
-  const bool readable = report.PointersValid() && Readable(fdArray, kept * sizeof(WSAPOLLFD));
-  report.SendUpTo(layout::kPollFixed + kept * layout::kPollEntrySize, [&](std::span<uint8_t> out) {
-    std::vector<agent::payload::PollEntry> entries;
-    if (readable) {
-      for (size_t i = 0; i < kept; ++i) {
-        entries.push_back({Handle64(fdArray[i].fd), fdArray[i].events,
-                           result != SOCKET_ERROR ? fdArray[i].revents : SHORT{0}});
-      }
-    }
-    return agent::payload::BuildPoll(
-        out, {report.Error(), result, static_cast<uint32_t>(fds), timeout, entries});
+  return Reported<Id::WSAPoll>(agent, result, result == SOCKET_ERROR, {}, [&](Report& report) {
+    // As many entries as a message holds; revents only of a call that succeeded.
+    constexpr size_t kMost =
+        (protocol::spy::kMaxPayload - layout::kPollFixed) / layout::kPollEntrySize;
+    const size_t kept = std::min<size_t>(fds, kMost);
+    const bool readable = report.PointersValid() && Readable(fdArray, kept * sizeof(WSAPOLLFD));
+    report.SendUpTo(
+        layout::kPollFixed + kept * layout::kPollEntrySize, [&](std::span<uint8_t> out) {
+          std::vector<agent::payload::PollEntry> entries;
+          if (readable) {
+            for (size_t i = 0; i < kept; ++i) {
+              entries.push_back({Handle64(fdArray[i].fd), fdArray[i].events,
+                                 result != SOCKET_ERROR ? fdArray[i].revents : SHORT{0}});
+            }
+          }
+          return agent::payload::BuildPoll(
+              out, {report.Error(), result, static_cast<uint32_t>(fds), timeout, entries});
+        });
   });
-  return result;
 }
 
 int WINAPI Klv_ws2_WSAAsyncSelect(SOCKET s, HWND hWnd, u_int wMsg, long lEvent) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = CallReal<Id::ws2_WSAAsyncSelect>(agent, s, hWnd, wMsg, lEvent);
-  if (!agent.Wants(Id::ws2_WSAAsyncSelect)) return result;
-  Report report(agent, Id::ws2_WSAAsyncSelect, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(
-        agent::payload::BuildSelectEvents,
-        agent::payload::SelectEventsCall{report.Error(), result, Handle64(s), Pointer64(hWnd),
-                                         static_cast<int32_t>(lEvent), wMsg});
-  }
-  return result;
+  return Reported<Id::ws2_WSAAsyncSelect>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        report.Send(
+            agent::payload::BuildSelectEvents,
+            agent::payload::SelectEventsCall{report.Error(), result, Handle64(s), Pointer64(hWnd),
+                                             static_cast<int32_t>(lEvent), wMsg});
+      });
 }
 
 int WINAPI Klv_WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = CallReal<Id::WSAEventSelect>(agent, s, hEventObject, lNetworkEvents);
-  if (!agent.Wants(Id::WSAEventSelect)) return result;
-  Report report(agent, Id::WSAEventSelect, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildSelectEvents,
-                agent::payload::SelectEventsCall{report.Error(), result, Handle64(s),
-                                                 Pointer64(hEventObject),
-                                                 static_cast<int32_t>(lNetworkEvents), 0});
-  }
-  return result;
+  return Reported<Id::WSAEventSelect>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        report.Send(agent::payload::BuildSelectEvents,
+                    agent::payload::SelectEventsCall{report.Error(), result, Handle64(s),
+                                                     Pointer64(hEventObject),
+                                                     static_cast<int32_t>(lNetworkEvents), 0});
+      });
 }
 
 int WINAPI Klv_WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject,
                                     LPWSANETWORKEVENTS lpNetworkEvents) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = CallReal<Id::WSAEnumNetworkEvents>(agent, s, hEventObject, lpNetworkEvents);
-  if (!agent.Wants(Id::WSAEnumNetworkEvents)) return result;
-  Report report(agent, Id::WSAEnumNetworkEvents, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    agent::payload::NetworkEventsCall call{report.Error(),          result, Handle64(s),
-                                           Pointer64(hEventObject), 0,      {}};
-    if (result == 0) {
-      call.events = static_cast<int32_t>(lpNetworkEvents->lNetworkEvents);
-      std::copy(std::begin(lpNetworkEvents->iErrorCode), std::end(lpNetworkEvents->iErrorCode),
-                call.errors.begin());
-    }
-    report.Send(agent::payload::BuildNetworkEvents, call);
-  }
-  return result;
+  return Reported<Id::WSAEnumNetworkEvents>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        agent::payload::NetworkEventsCall call{report.Error(),          result, Handle64(s),
+                                               Pointer64(hEventObject), 0,      {}};
+        if (result == 0) {
+          call.events = static_cast<int32_t>(lpNetworkEvents->lNetworkEvents);
+          std::copy(std::begin(lpNetworkEvents->iErrorCode), std::end(lpNetworkEvents->iErrorCode),
+                    call.errors.begin());
+        }
+        report.Send(agent::payload::BuildNetworkEvents, call);
+      });
 }
 
 hostent* WINAPI Klv_ws2_gethostbyname(const char* name) {
   agent::Agent& agent = agent::Agent::Get();
   hostent* result = CallReal<Id::ws2_gethostbyname>(agent, name);
-  if (!agent.Wants(Id::ws2_gethostbyname)) return result;
-  Report report(agent, Id::ws2_gethostbyname, result == nullptr);
-  if (report.Wanted()) {
+  return Reported<Id::ws2_gethostbyname>(agent, result, result == nullptr, {}, [&](Report& report) {
     agent::payload::HostentCall call{};
     call.error = report.Error();
     if (report.PointersValid()) call.name = Text(name);
     SendHostent(report, result, call);
-  }
-  return result;
+  });
 }
 
 hostent* WINAPI Klv_ws2_gethostbyaddr(const char* addr, int len, int type) {
   agent::Agent& agent = agent::Agent::Get();
   hostent* result = CallReal<Id::ws2_gethostbyaddr>(agent, addr, len, type);
-  if (!agent.Wants(Id::ws2_gethostbyaddr)) return result;
-  Report report(agent, Id::ws2_gethostbyaddr, result == nullptr);
-  if (report.Wanted()) {
+  return Reported<Id::ws2_gethostbyaddr>(agent, result, result == nullptr, {}, [&](Report& report) {
     agent::payload::HostentCall call{};
     call.error = report.Error();
     call.len = len;
@@ -232,22 +221,20 @@ hostent* WINAPI Klv_ws2_gethostbyaddr(const char* addr, int len, int type) {
       call.addr = {reinterpret_cast<const uint8_t*>(addr), size};
     }
     SendHostent(report, result, call);
-  }
-  return result;
+  });
 }
 
 int WINAPI Klv_ws2_gethostname(char* name, int namelen) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = CallReal<Id::ws2_gethostname>(agent, name, namelen);
-  if (!agent.Wants(Id::ws2_gethostname)) return result;
-  Report report(agent, Id::ws2_gethostname, result == SOCKET_ERROR);
-  if (report.Wanted()) {
-    const std::string_view got =
-        result == 0 ? Text(name, static_cast<size_t>(std::max(namelen, 0))) : std::string_view();
-    report.SendUpTo(layout::kHostNameFixed + got.size() + 1, agent::payload::BuildHostName,
-                    report.Error(), result, namelen, got);
-  }
-  return result;
+  return Reported<Id::ws2_gethostname>(
+      agent, result, result == SOCKET_ERROR, {}, [&](Report& report) {
+        const std::string_view got = result == 0
+                                         ? Text(name, static_cast<size_t>(std::max(namelen, 0)))
+                                         : std::string_view();
+        report.SendUpTo(layout::kHostNameFixed + got.size() + 1, agent::payload::BuildHostName,
+                        report.Error(), result, namelen, got);
+      });
 }
 
 unsigned long WINAPI Klv_ws2_inet_addr(const char* cp) {

@@ -16,8 +16,10 @@ using agent::wrappers::Before;
 using agent::wrappers::Bytes;
 using agent::wrappers::CallReal;
 using agent::wrappers::Handle64;
+using agent::wrappers::OnSocket;
 using agent::wrappers::PointerValue;
 using agent::wrappers::Report;
+using agent::wrappers::Reported;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
 
@@ -34,43 +36,26 @@ SOCKET Accept(SOCKET s, sockaddr* addr, int* addrlen, uint64_t condition, uint64
   agent::Agent& agent = agent::Agent::Get();
   const int offered = Before(agent, kId, addrlen);
   const SOCKET result = CallReal<kId>(agent, s, addr, addrlen, extra...);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == INVALID_SOCKET);
-  if (report.Wanted({SocketId(s), SocketId(result)})) {
-    agent::wrappers::ReportAccept2(report, s, result, addr, addrlen, offered, condition,
-                                   callbackData);
-  }
-  return result;
+  return Reported<kId>(agent, result, result == INVALID_SOCKET, {SocketId(s), SocketId(result)},
+                       [&](Report& report) {
+                         agent::wrappers::ReportAccept2(report, s, result, addr, addrlen, offered,
+                                                        condition, callbackData);
+                       });
 }
 
 // WSASocketA and WSASocketW; `Info` is WSAPROTOCOL_INFOA or WSAPROTOCOL_INFOW.
-template <Id kId, class Info>
-SOCKET WsaSocket(int af, int type, int protocol, Info* info, GROUP group, DWORD flags) {
-  agent::Agent& agent = agent::Agent::Get();
-  const SOCKET result = CallReal<kId>(agent, af, type, protocol, info, group, flags);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == INVALID_SOCKET);
-  const bool wanted =
-      result == INVALID_SOCKET ? report.Wanted() : report.Wanted({SocketId(result)});
-  if (wanted) {
-    report.Send(agent::payload::BuildWSASocket,
-                agent::payload::WSASocketCall{report.Error(), af, type, protocol, Handle64(result),
-                                              PointerValue(info), group, flags});
-  }
-  return result;
+template <class Info>
+void SendWSASocket(Report& report, int af, int type, int protocol, Info* info, GROUP group,
+                   DWORD flags, SOCKET result) {
+  report.Send(agent::payload::BuildWSASocket,
+              agent::payload::WSASocketCall{report.Error(), af, type, protocol, Handle64(result),
+                                            PointerValue(info), group, flags});
 }
 
-template <Id kId>
-int ListenOrShutdown(SOCKET s, int value) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = CallReal<kId>(agent, s, value);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildListenShutdown2,
-                agent::payload::Value2Call{report.Error(), result, Handle64(s), value});
-  }
-  return result;
+// listen and shutdown.
+void SendListenShutdown(Report& report, SOCKET s, int value, int result) {
+  report.Send(agent::payload::BuildListenShutdown2,
+              agent::payload::Value2Call{report.Error(), result, Handle64(s), value});
 }
 
 template <Id kId>
@@ -78,32 +63,22 @@ int GetName(SOCKET s, sockaddr* name, int* namelen) {
   agent::Agent& agent = agent::Agent::Get();
   const int offered = Before(agent, kId, namelen);
   const int result = CallReal<kId>(agent, s, name, namelen);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
+  return Reported<kId>(agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
     agent::wrappers::ReportGetName2(report, s, result, name, namelen, offered);
-  }
-  return result;
+  });
 }
 
-// WSADuplicateSocketA and WSADuplicateSocketW.
-template <Id kId, class Info>
-int Duplicate(SOCKET s, DWORD processId, Info* info) {
-  agent::Agent& agent = agent::Agent::Get();
-  const int result = CallReal<kId>(agent, s, processId, info);
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    agent::payload::DuplicateCall call{report.Error(),     result, Handle64(s), processId,
-                                       PointerValue(info), 0,      0,           0};
-    if (result == 0 && info != nullptr) {
-      call.af = info->iAddressFamily;
-      call.type = info->iSocketType;
-      call.protocol = info->iProtocol;
-    }
-    report.Send(agent::payload::BuildDuplicateSocket, call);
+// WSADuplicateSocketA and WSADuplicateSocketW; `Info` is WSAPROTOCOL_INFOA or WSAPROTOCOL_INFOW.
+template <class Info>
+void SendDuplicate(Report& report, SOCKET s, DWORD processId, Info* info, int result) {
+  agent::payload::DuplicateCall call{report.Error(),     result, Handle64(s), processId,
+                                     PointerValue(info), 0,      0,           0};
+  if (result == 0 && info != nullptr) {
+    call.af = info->iAddressFamily;
+    call.type = info->iSocketType;
+    call.protocol = info->iProtocol;
   }
-  return result;
+  report.Send(agent::payload::BuildDuplicateSocket, call);
 }
 
 // A buffer length for the save limit, which counts in ints.
@@ -127,12 +102,14 @@ SOCKET WINAPI Klv_WSAAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITION
 
 SOCKET WINAPI Klv_WSASocketA(int af, int type, int protocol, LPWSAPROTOCOL_INFOA lpProtocolInfo,
                              GROUP g, DWORD dwFlags) {
-  return WsaSocket<Id::WSASocketA>(af, type, protocol, lpProtocolInfo, g, dwFlags);
+  return agent::wrappers::NewSocket<Id::WSASocketA, SendWSASocket<WSAPROTOCOL_INFOA>>(
+      af, type, protocol, lpProtocolInfo, g, dwFlags);
 }
 
 SOCKET WINAPI Klv_WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo,
                              GROUP g, DWORD dwFlags) {
-  return WsaSocket<Id::WSASocketW>(af, type, protocol, lpProtocolInfo, g, dwFlags);
+  return agent::wrappers::NewSocket<Id::WSASocketW, SendWSASocket<WSAPROTOCOL_INFOW>>(
+      af, type, protocol, lpProtocolInfo, g, dwFlags);
 }
 
 int WINAPI Klv_WSAConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
@@ -140,24 +117,22 @@ int WINAPI Klv_WSAConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF 
   agent::Agent& agent = agent::Agent::Get();
   const int result =
       agent.Real().WSAConnect(s, name, namelen, lpCallerData, lpCalleeData, lpSQOS, lpGQOS);
-  if (!agent.Wants(Id::WSAConnect)) return result;
-  Report report(agent, Id::WSAConnect, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    report.Send(agent::payload::BuildWSAConnect,
-                agent::payload::WSAConnectCall{
-                    report.Error(), result, Handle64(s), Address(report, name, namelen),
-                    PointerValue(lpCallerData), PointerValue(lpCalleeData), PointerValue(lpSQOS),
-                    PointerValue(lpGQOS)});
-  }
-  return result;
+  return Reported<Id::WSAConnect>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        report.Send(agent::payload::BuildWSAConnect,
+                    agent::payload::WSAConnectCall{
+                        report.Error(), result, Handle64(s), Address(report, name, namelen),
+                        PointerValue(lpCallerData), PointerValue(lpCalleeData),
+                        PointerValue(lpSQOS), PointerValue(lpGQOS)});
+      });
 }
 
 int WINAPI Klv_ws2_listen(SOCKET s, int backlog) {
-  return ListenOrShutdown<Id::ws2_listen>(s, backlog);
+  return OnSocket<Id::ws2_listen, SendListenShutdown>(s, backlog);
 }
 
 int WINAPI Klv_ws2_shutdown(SOCKET s, int how) {
-  return ListenOrShutdown<Id::ws2_shutdown>(s, how);
+  return OnSocket<Id::ws2_shutdown, SendListenShutdown>(s, how);
 }
 
 int WINAPI Klv_ws2_getsockname(SOCKET s, sockaddr* name, int* namelen) {
@@ -172,46 +147,40 @@ int WINAPI Klv_ws2_getsockopt(SOCKET s, int level, int optname, char* optval, in
   agent::Agent& agent = agent::Agent::Get();
   const int offered = Before(agent, Id::ws2_getsockopt, optlen);
   const int result = agent.Real().ws2_getsockopt(s, level, optname, optval, optlen);
-  if (!agent.Wants(Id::ws2_getsockopt)) return result;
-  Report report(agent, Id::ws2_getsockopt, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    const int length = result == 0 && optlen != nullptr ? *optlen : 0;
-    report.Send(agent::payload::BuildSockOpt2,
-                agent::payload::Option2Call{report.Error(), result, Handle64(s), level, optname,
-                                            offered, length},
-                OptionBytes(optval, offered > 0 ? std::min(length, offered) : length));
-  }
-  return result;
+  return Reported<Id::ws2_getsockopt>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        const int length = result == 0 && optlen != nullptr ? *optlen : 0;
+        report.Send(agent::payload::BuildSockOpt2,
+                    agent::payload::Option2Call{report.Error(), result, Handle64(s), level, optname,
+                                                offered, length},
+                    OptionBytes(optval, offered > 0 ? std::min(length, offered) : length));
+      });
 }
 
 int WINAPI Klv_ws2_setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().ws2_setsockopt(s, level, optname, optval, optlen);
-  if (!agent.Wants(Id::ws2_setsockopt)) return result;
-  Report report(agent, Id::ws2_setsockopt, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    // A failed call may have been given a bad pointer; its value is not read then.
-    report.Send(agent::payload::BuildSockOpt2,
-                agent::payload::Option2Call{report.Error(), result, Handle64(s), level, optname,
-                                            optlen, optlen},
-                result == 0 ? OptionBytes(optval, optlen) : std::span<const uint8_t>());
-  }
-  return result;
+  return Reported<Id::ws2_setsockopt>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        // A failed call may have been given a bad pointer; its value is not read then.
+        report.Send(agent::payload::BuildSockOpt2,
+                    agent::payload::Option2Call{report.Error(), result, Handle64(s), level, optname,
+                                                optlen, optlen},
+                    result == 0 ? OptionBytes(optval, optlen) : std::span<const uint8_t>());
+      });
 }
 
 int WINAPI Klv_ws2_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   agent::Agent& agent = agent::Agent::Get();
   const u_long before = Before(agent, Id::ws2_ioctlsocket, argp);
   const int result = agent.Real().ws2_ioctlsocket(s, cmd, argp);
-  if (!agent.Wants(Id::ws2_ioctlsocket)) return result;
-  Report report(agent, Id::ws2_ioctlsocket, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    const u_long after = result == 0 && argp != nullptr ? *argp : 0;
-    report.Send(agent::payload::BuildIoctl2,
-                agent::payload::Ioctl2Call{report.Error(), result, Handle64(s),
-                                           static_cast<uint32_t>(cmd), before, after});
-  }
-  return result;
+  return Reported<Id::ws2_ioctlsocket>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        const u_long after = result == 0 && argp != nullptr ? *argp : 0;
+        report.Send(agent::payload::BuildIoctl2,
+                    agent::payload::Ioctl2Call{report.Error(), result, Handle64(s),
+                                               static_cast<uint32_t>(cmd), before, after});
+      });
 }
 
 int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD cbInBuffer,
@@ -222,42 +191,42 @@ int WINAPI Klv_WSAIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWO
   const int result =
       agent.Real().WSAIoctl(s, dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer, cbOutBuffer,
                             lpcbBytesReturned, lpOverlapped, lpCompletionRoutine);
-  if (!agent.Wants(Id::WSAIoctl)) return result;
-  Report report(agent, Id::WSAIoctl, result == SOCKET_ERROR);
-  if (report.Wanted({SocketId(s)})) {
-    constexpr size_t kFixed = protocol::layout::kWSAIoctlFixed;
-    // The call took its input when it succeeded or went on in the background; it gave its
-    // output only when it succeeded. Both are kept within the save limit.
-    const bool started = result == 0 || report.Error() == WSA_IO_PENDING;
-    const DWORD returned = result == 0 && lpcbBytesReturned != nullptr ? *lpcbBytesReturned : 0;
-    std::span<const uint8_t> input, output;
-    if (started && lpvInBuffer != nullptr) {
-      input = Bytes(static_cast<const char*>(lpvInBuffer),
-                    report.KeptBytes(Length(cbInBuffer), kFixed));
-    }
-    if (result == 0 && lpvOutBuffer != nullptr) {
-      output =
-          Bytes(static_cast<const char*>(lpvOutBuffer),
-                report.KeptBytes(Length(std::min(returned, cbOutBuffer)), kFixed + input.size()));
-    }
-    report.SendUpTo(
-        kFixed + input.size() + output.size(), agent::payload::BuildWSAIoctl,
-        agent::payload::WSAIoctlCall{report.Error(), result, Handle64(s), dwIoControlCode,
-                                     cbInBuffer, cbOutBuffer, returned, PointerValue(lpOverlapped),
-                                     PointerValue(lpCompletionRoutine)},
-        input, output);
-  }
-  return result;
+  return Reported<Id::WSAIoctl>(
+      agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+        constexpr size_t kFixed = protocol::layout::kWSAIoctlFixed;
+        // The call took its input when it succeeded or went on in the background; it gave its
+        // output only when it succeeded. Both are kept within the save limit.
+        const bool started = result == 0 || report.Error() == WSA_IO_PENDING;
+        const DWORD returned = result == 0 && lpcbBytesReturned != nullptr ? *lpcbBytesReturned : 0;
+        std::span<const uint8_t> input, output;
+        if (started && lpvInBuffer != nullptr) {
+          input = Bytes(static_cast<const char*>(lpvInBuffer),
+                        report.KeptBytes(Length(cbInBuffer), kFixed));
+        }
+        if (result == 0 && lpvOutBuffer != nullptr) {
+          output = Bytes(
+              static_cast<const char*>(lpvOutBuffer),
+              report.KeptBytes(Length(std::min(returned, cbOutBuffer)), kFixed + input.size()));
+        }
+        report.SendUpTo(kFixed + input.size() + output.size(), agent::payload::BuildWSAIoctl,
+                        agent::payload::WSAIoctlCall{report.Error(), result, Handle64(s),
+                                                     dwIoControlCode, cbInBuffer, cbOutBuffer,
+                                                     returned, PointerValue(lpOverlapped),
+                                                     PointerValue(lpCompletionRoutine)},
+                        input, output);
+      });
 }
 
 int WINAPI Klv_WSADuplicateSocketA(SOCKET s, DWORD dwProcessId,
                                    LPWSAPROTOCOL_INFOA lpProtocolInfo) {
-  return Duplicate<Id::WSADuplicateSocketA>(s, dwProcessId, lpProtocolInfo);
+  return OnSocket<Id::WSADuplicateSocketA, SendDuplicate<WSAPROTOCOL_INFOA>>(s, dwProcessId,
+                                                                             lpProtocolInfo);
 }
 
 int WINAPI Klv_WSADuplicateSocketW(SOCKET s, DWORD dwProcessId,
                                    LPWSAPROTOCOL_INFOW lpProtocolInfo) {
-  return Duplicate<Id::WSADuplicateSocketW>(s, dwProcessId, lpProtocolInfo);
+  return OnSocket<Id::WSADuplicateSocketW, SendDuplicate<WSAPROTOCOL_INFOW>>(s, dwProcessId,
+                                                                             lpProtocolInfo);
 }
 
 }  // extern "C"
