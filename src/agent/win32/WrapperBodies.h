@@ -171,6 +171,17 @@ Result Reported(agent::Agent& agent, Result result, bool failed,
   return result;
 }
 
+// How a call that returns its error code rather than setting it ends (WSAStartup, getaddrinfo,
+// getnameinfo): as Reported, failed when the code is not 0.
+template <Id kId, class Send>
+int ReportedError(agent::Agent& agent, int error, Send send) {
+  if (agent.Wants(kId)) {
+    Report report(agent, kId, error != 0, error);
+    if (report.Wanted()) send(report);
+  }
+  return error;
+}
+
 // What the program's value holds before the call, while the call is traced: the call may be
 // about to refuse the pointer (WSAEFAULT) or to overwrite the value, so it is read only where it
 // can be read without a fault, and the thread's error is kept. 0 for a null or unreadable pointer.

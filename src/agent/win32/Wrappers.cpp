@@ -420,11 +420,9 @@ int WINAPI Klv_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().WSAStartup(wVersionRequested, lpWSAData);
   if (result == 0) agent.ProgramStarted();
-  if (!agent.Wants(Id::WSAStartup)) return result;
   // WSAStartup returns its error code rather than setting it.
-  Report report(agent, Id::WSAStartup, result != 0, result);
-  if (report.Wanted()) report.SendGeneric();
-  return result;
+  return agent::wrappers::ReportedError<Id::WSAStartup>(
+      agent, result, [](Report& report) { report.SendGeneric(); });
 }
 
 int WINAPI Klv_WSACleanup() {

@@ -24,6 +24,7 @@ using agent::wrappers::OnSocket;
 using agent::wrappers::PointerValue;
 using agent::wrappers::Report;
 using agent::wrappers::Reported;
+using agent::wrappers::ReportedError;
 using agent::wrappers::SocketId;
 using protocol::calls::Id;
 
@@ -86,40 +87,38 @@ template <Id kId, class Char, class Info>
 int AddrInfo(const Char* node, const Char* service, const Info* hints, Info** result) {
   agent::Agent& agent = agent::Agent::Get();
   const int error = agent::wrappers::CallReal<kId>(agent, node, service, hints, result);
-  if (!agent.Wants(kId)) return error;
-  Report report(agent, kId, error != 0, error);
-  if (!report.Wanted()) return error;
-  const bool read = report.PointersValid();
-  payload::AddrInfoCall call{report.Error(),
-                             error,
-                             0,
-                             std::nullopt,
-                             0,
-                             read ? TextOf(node) : Chars{},
-                             read ? TextOf(service) : Chars{}};
-  if (hints != nullptr && read) {
-    call.hints = {hints->ai_flags, hints->ai_family, hints->ai_socktype, hints->ai_protocol};
-  }
-  const Info* list = error == 0 && result != nullptr ? *result : nullptr;
-  call.list = PointerValue(list);
-  size_t capacity = protocol::layout::kAddrInfoFixed + payload::TextSize(call.node) +
-                    payload::TextSize(call.service);
-  for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
-    const payload::AddrInfoEntry entry = EntryOf(*ai);
-    ++call.count;
-    capacity += protocol::layout::kEntryFixed + entry.address.bytes.size() +
-                payload::TextSize(entry.canonicalName);
-  }
-  report.SendUpTo(capacity, [&](std::span<uint8_t> out) {
-    size_t size = payload::BuildAddrInfo(out, call);
-    for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
-      const size_t next = payload::AddAddrInfoEntry(out, size, EntryOf(*ai));
-      if (next == size) break;
-      size = next;
+  return ReportedError<kId>(agent, error, [&](Report& report) {
+    const bool read = report.PointersValid();
+    payload::AddrInfoCall call{report.Error(),
+                               error,
+                               0,
+                               std::nullopt,
+                               0,
+                               read ? TextOf(node) : Chars{},
+                               read ? TextOf(service) : Chars{}};
+    if (hints != nullptr && read) {
+      call.hints = {hints->ai_flags, hints->ai_family, hints->ai_socktype, hints->ai_protocol};
     }
-    return size;
+    const Info* list = error == 0 && result != nullptr ? *result : nullptr;
+    call.list = PointerValue(list);
+    size_t capacity = protocol::layout::kAddrInfoFixed + payload::TextSize(call.node) +
+                      payload::TextSize(call.service);
+    for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
+      const payload::AddrInfoEntry entry = EntryOf(*ai);
+      ++call.count;
+      capacity += protocol::layout::kEntryFixed + entry.address.bytes.size() +
+                  payload::TextSize(entry.canonicalName);
+    }
+    report.SendUpTo(capacity, [&](std::span<uint8_t> out) {
+      size_t size = payload::BuildAddrInfo(out, call);
+      for (const Info* ai = list; ai != nullptr; ai = ai->ai_next) {
+        const size_t next = payload::AddAddrInfoEntry(out, size, EntryOf(*ai));
+        if (next == size) break;
+        size = next;
+      }
+      return size;
+    });
   });
-  return error;
 }
 
 // getnameinfo and GetNameInfoW, which return their error.
@@ -129,9 +128,7 @@ int NameInfo(const sockaddr* address, socklen_t length, Char* host, DWORD hostLe
   agent::Agent& agent = agent::Agent::Get();
   const int error = agent::wrappers::CallReal<kId>(agent, address, length, host, hostLength,
                                                    service, serviceLength, flags);
-  if (!agent.Wants(kId)) return error;
-  Report report(agent, kId, error != 0, error);
-  if (report.Wanted()) {
+  return ReportedError<kId>(agent, error, [&](Report& report) {
     payload::NameInfoCall call{report.Error(),
                                error,
                                Address(report, address, length),
@@ -147,8 +144,7 @@ int NameInfo(const sockaddr* address, socklen_t length, Char* host, DWORD hostLe
     report.SendUpTo(protocol::layout::kNameInfoFixed + payload::TextSize(call.host) +
                         payload::TextSize(call.service),
                     payload::BuildNameInfo, call);
-  }
-  return error;
+  });
 }
 
 // The bytes of an address of the family inet_pton and inet_ntop convert.
@@ -271,36 +267,34 @@ int SendBuffersCall(int result, SOCKET s, const WSABUF* buffers, DWORD count, co
   agent::Agent& agent = agent::Agent::Get();
   // The OVERLAPPED now belongs to this send.
   if (overlapped != nullptr) Pending::Get().Forget(PointerValue(overlapped));
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (!report.Wanted({SocketId(s)})) return result;
-  constexpr bool kAddressed = kId == Id::WSASendTo;
-  agent::payload::BuffersCall call{report.Error(),
-                                   result,
-                                   Handle64(s),
-                                   -1,
-                                   static_cast<int32_t>(flags),
-                                   0,
-                                   count,
-                                   0,
-                                   PointerValue(overlapped),
-                                   completion,
-                                   {protocol::layout::kNoAddress, {}}};
-  if (kAddressed) call.address = Address(report, to, tolen);
-  const bool readable = report.PointersValid() && buffers != nullptr;
-  if (result == 0) {
-    call.bytes = Transferred(sent, overlapped);
-  } else if (report.Error() == WSA_IO_PENDING && readable) {
-    call.bytes = Total(buffers, count);
-  }
-  if (kAddressed) {
-    SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
-                protocol::layout::kWsaBuffersAddr.fixed, readable ? buffers : nullptr, count);
-  } else {
-    SendBuffers(report, agent::payload::BuildWsaBuffers, call, protocol::layout::kWsaBuffers.fixed,
-                readable ? buffers : nullptr, count);
-  }
-  return result;
+  return Reported<kId>(agent, result, result == SOCKET_ERROR, {SocketId(s)}, [&](Report& report) {
+    constexpr bool kAddressed = kId == Id::WSASendTo;
+    agent::payload::BuffersCall call{report.Error(),
+                                     result,
+                                     Handle64(s),
+                                     -1,
+                                     static_cast<int32_t>(flags),
+                                     0,
+                                     count,
+                                     0,
+                                     PointerValue(overlapped),
+                                     completion,
+                                     {protocol::layout::kNoAddress, {}}};
+    if (kAddressed) call.address = Address(report, to, tolen);
+    const bool readable = report.PointersValid() && buffers != nullptr;
+    if (result == 0) {
+      call.bytes = Transferred(sent, overlapped);
+    } else if (report.Error() == WSA_IO_PENDING && readable) {
+      call.bytes = Total(buffers, count);
+    }
+    if (kAddressed) {
+      SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
+                  protocol::layout::kWsaBuffersAddr.fixed, readable ? buffers : nullptr, count);
+    } else {
+      SendBuffers(report, agent::payload::BuildWsaBuffers, call,
+                  protocol::layout::kWsaBuffers.fixed, readable ? buffers : nullptr, count);
+    }
+  });
 }
 
 // inet_ntop and InetNtopW: the text, or null when the call failed.
@@ -406,39 +400,38 @@ int ReceiveBuffersCall(int result, const ReceiveArgs& args) {
       Pending::Get().Forget(PointerValue(args.overlapped));
     }
   }
-  if (!agent.Wants(kId)) return result;
-  Report report(agent, kId, result == SOCKET_ERROR);
-  if (!report.Wanted({SocketId(args.s)})) return result;
-  constexpr bool kAddressed = kId == Id::WSARecvFrom;
-  agent::payload::BuffersCall call{report.Error(),
-                                   result,
-                                   Handle64(args.s),
-                                   -1,
-                                   args.flagsIn,
-                                   0,
-                                   args.count,
-                                   args.fromLenIn,
-                                   PointerValue(args.overlapped),
-                                   args.completion,
-                                   {protocol::layout::kNoAddress, {}}};
-  const bool completed = result == 0;
-  if (completed) {
-    call.bytes = Transferred(args.received, args.overlapped);
-    call.flagsOut = args.flags != nullptr ? static_cast<int32_t>(*args.flags) : 0;
-    if (args.from != nullptr && args.fromlen != nullptr) {
-      call.address = Address(report, args.from, *args.fromlen);
-    }
-  }
-  // The buffers are listed, and their bytes read as far as the call filled them.
-  const WSABUF* readable = report.PointersValid() ? args.buffers : nullptr;
-  if (kAddressed) {
-    SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
-                protocol::layout::kWsaBuffersAddr.fixed, readable, args.count);
-  } else {
-    SendBuffers(report, agent::payload::BuildWsaBuffers, call, protocol::layout::kWsaBuffers.fixed,
-                readable, args.count);
-  }
-  return result;
+  return Reported<kId>(
+      agent, result, result == SOCKET_ERROR, {SocketId(args.s)}, [&](Report& report) {
+        constexpr bool kAddressed = kId == Id::WSARecvFrom;
+        agent::payload::BuffersCall call{report.Error(),
+                                         result,
+                                         Handle64(args.s),
+                                         -1,
+                                         args.flagsIn,
+                                         0,
+                                         args.count,
+                                         args.fromLenIn,
+                                         PointerValue(args.overlapped),
+                                         args.completion,
+                                         {protocol::layout::kNoAddress, {}}};
+        const bool completed = result == 0;
+        if (completed) {
+          call.bytes = Transferred(args.received, args.overlapped);
+          call.flagsOut = args.flags != nullptr ? static_cast<int32_t>(*args.flags) : 0;
+          if (args.from != nullptr && args.fromlen != nullptr) {
+            call.address = Address(report, args.from, *args.fromlen);
+          }
+        }
+        // The buffers are listed, and their bytes read as far as the call filled them.
+        const WSABUF* readable = report.PointersValid() ? args.buffers : nullptr;
+        if (kAddressed) {
+          SendBuffers(report, agent::payload::BuildWsaBuffersAddr, call,
+                      protocol::layout::kWsaBuffersAddr.fixed, readable, args.count);
+        } else {
+          SendBuffers(report, agent::payload::BuildWsaBuffers, call,
+                      protocol::layout::kWsaBuffers.fixed, readable, args.count);
+        }
+      });
 }
 
 }  // namespace
@@ -449,10 +442,8 @@ int WINAPI Klv_ws2_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
   agent::Agent& agent = agent::Agent::Get();
   const int result = agent.Real().ws2_WSAStartup(wVersionRequested, lpWSAData);
   if (result == 0) agent.ProgramStarted();
-  if (!agent.Wants(Id::ws2_WSAStartup)) return result;
   // WSAStartup returns its error code rather than setting it.
-  Report report(agent, Id::ws2_WSAStartup, result != 0, result);
-  if (report.Wanted()) {
+  return ReportedError<Id::ws2_WSAStartup>(agent, result, [&](Report& report) {
     agent::payload::StartupCall call{report.Error(), result, wVersionRequested, 0, 0, {}, {}};
     if (result == 0) {
       call.version = lpWSAData->wVersion;
@@ -461,8 +452,7 @@ int WINAPI Klv_ws2_WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
       call.systemStatus = Text(lpWSAData->szSystemStatus);
     }
     report.Send(agent::payload::BuildStartup, call);
-  }
-  return result;
+  });
 }
 
 int WINAPI Klv_ws2_WSACleanup() {
@@ -581,32 +571,32 @@ BOOL WINAPI Klv_WSAGetOverlappedResult(SOCKET s, LPWSAOVERLAPPED lpOverlapped, L
   } else if (::WSAGetLastError() != WSA_IO_INCOMPLETE) {
     Pending::Get().Forget(PointerValue(lpOverlapped));
   }
-  if (!agent.Wants(Id::WSAGetOverlappedResult)) return result;
-  Report report(agent, Id::WSAGetOverlappedResult, !result);
-  if (!report.Wanted({SocketId(s)})) return result;
-  agent::payload::CollectCall call{report.Error(), result, Handle64(s), PointerValue(lpOverlapped),
-                                   fWait};
-  std::array<WSABUF, PendingReceives::kMaxBuffers> buffers{};
-  if (result) {
-    call.transferred = lpcbTransfer != nullptr ? static_cast<int32_t>(*lpcbTransfer) : 0;
-    call.flagsOut = lpdwFlags != nullptr ? static_cast<int32_t>(*lpdwFlags) : 0;
-  }
-  if (receive) {
-    call.collected = receive->api;
-    call.bufferCount = receive->bufferCount;
-    call.bytes = call.transferred;
-    for (size_t i = 0; i < receive->Kept(); ++i) {
-      buffers[i] = {receive->buffers[i].length, reinterpret_cast<char*>(receive->buffers[i].data)};
-    }
-    if (receive->from != nullptr && receive->fromLen != nullptr) {
-      call.address =
-          Address(report, reinterpret_cast<const sockaddr*>(receive->from), *receive->fromLen);
-    }
-  }
-  SendBuffers(report, agent::payload::BuildOverlappedResult, call,
-              protocol::layout::kWsaBuffersAddr.fixed, receive ? buffers.data() : nullptr,
-              receive ? receive->Kept() : 0);
-  return result;
+  return Reported<Id::WSAGetOverlappedResult>(
+      agent, result, !result, {SocketId(s)}, [&](Report& report) {
+        agent::payload::CollectCall call{report.Error(), result, Handle64(s),
+                                         PointerValue(lpOverlapped), fWait};
+        std::array<WSABUF, PendingReceives::kMaxBuffers> buffers{};
+        if (result) {
+          call.transferred = lpcbTransfer != nullptr ? static_cast<int32_t>(*lpcbTransfer) : 0;
+          call.flagsOut = lpdwFlags != nullptr ? static_cast<int32_t>(*lpdwFlags) : 0;
+        }
+        if (receive) {
+          call.collected = receive->api;
+          call.bufferCount = receive->bufferCount;
+          call.bytes = call.transferred;
+          for (size_t i = 0; i < receive->Kept(); ++i) {
+            buffers[i] = {receive->buffers[i].length,
+                          reinterpret_cast<char*>(receive->buffers[i].data)};
+          }
+          if (receive->from != nullptr && receive->fromLen != nullptr) {
+            call.address = Address(report, reinterpret_cast<const sockaddr*>(receive->from),
+                                   *receive->fromLen);
+          }
+        }
+        SendBuffers(report, agent::payload::BuildOverlappedResult, call,
+                    protocol::layout::kWsaBuffersAddr.fixed, receive ? buffers.data() : nullptr,
+                    receive ? receive->Kept() : 0);
+      });
 }
 
 int WINAPI Klv_getaddrinfo(const char* pNodeName, const char* pServiceName, const addrinfo* pHints,
