@@ -12,8 +12,9 @@
 # channel; Wine's own Winsock debug channel; strace on the network calls, plain and with its
 # seccomp filter. First pinned (programs and wineserver on one CPU), then unpinned. Wine's debug
 # output goes to /dev/null. Then a burst of 10,000 traced calls with the monitor receiving (what
-# arrived, the longest receive pass, how many reports waited for room in the agent's queue), and
-# the native time of a full-page repaint. Every run has 5 minutes; one that takes longer is
+# arrived, the longest receive pass, how many reports waited for room in the agent's queue), a
+# mostly idle program (wsidle: a call every 200 ms) with the time from each call to its record
+# in the monitor (meant to be within 100 ms), and the native time of a full-page repaint. Every run has 5 minutes; one that takes longer is
 # reported and the benchmark stops.
 # Then, pinned, the same round trips made with WSASend and WSARecv (wsloop2, through KL2_32.dll
 # or KL2_64.dll) beside wsloop's, each traced (agent alone) as a ratio to its own untraced run:
@@ -81,8 +82,8 @@ best_of_three() {
 
 # The loop's row of each width: us/call untraced, then ratios to it; the bursts below the table.
 measure() {
-  local title=$1 pin=("${@:2}") width bursts=()
-  local untraced off unread on datagrams debug strace_plain strace_seccomp burst
+  local title=$1 pin=("${@:2}") width bursts=() idles=()
+  local untraced off unread on datagrams debug strace_plain strace_seccomp burst idle
   echo "== $title ($rounds UDP and $rounds TCP round trips, 4 calls each)"
   awk 'BEGIN {
     f = "%-8s %9s %9s %9s %9s %9s %9s %9s %9s %12s\n"
@@ -114,9 +115,15 @@ measure() {
     burst=$(timeout 300 "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" burst 10000 2>/dev/null |
               tail -1) || burst="failed or timed out"
     bursts+=("$width-bit: $burst")
+    idle=$(timeout 120 "${pin[@]}" "$QUARNET_WINE" "$bin/agent_bench.exe" idle 20 2>/dev/null |
+             tail -1) || idle="failed or timed out"
+    idles+=("$width-bit: $idle")
     wineserver -k 2>/dev/null || true
   done
   for burst in "${bursts[@]}"; do echo "burst of 10000 calls, monitor receiving, $burst"; done
+  for idle in "${idles[@]}"; do
+    echo "a call every 200 ms, monitor receiving (goal: within 100 ms), $idle"
+  done
 }
 
 # Runs a program with the wineserver's request trace going to a file; its output goes to a second.

@@ -4,7 +4,10 @@
 //       wsloop.exe (or the loop named: wsloop2), timed inside it
 //   agent_bench burst [calls]
 //       wsburst.exe: calls, then WSACleanup and return
-// Every mode but "datagrams" asks the agents for the report channel. "on" and "burst" receive as
+//   agent_bench idle [calls]
+//       wsidle.exe: a call every 200 ms, each timed from the call to its record
+// Every mode but "datagrams" asks the agents for the report channel. "on", "burst" and "idle"
+// receive as
 // the monitor does: read on the writers' wake-ups and the poll of a window, the receive pass,
 // time-limited, into a buffer that keeps the newest 2000 records. "unread" takes the channel's
 // entries on the same wake-ups without making records of them, so that the figure holds the
@@ -14,12 +17,14 @@
 // line, if any, and what arrived:
 //   udp <us> tcp <us> all <us>
 //   reports <n> [of <expected>] longest pass <ms> ms queue waits <n>
+//   [call to record: mean <ms> ms, longest <ms> ms]
 #include <windows.h>
 #include <winsock.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -32,7 +37,10 @@
 #include "capture/win32/CaptureSocket.h"
 #include "capture/win32/ChannelMapping.h"
 #include "config/Launcher.h"
+#include "format/PayloadReader.h"
 #include "protocol/AgentFiles.h"
+#include "protocol/Calls.h"
+#include "protocol/PayloadLayout.h"
 
 namespace {
 
@@ -48,10 +56,32 @@ class WallClock : public capture::IClock {
   uint32_t Now() override { return static_cast<uint32_t>(GetTickCount() / 1000); }
 };
 
-// The Trace Buffer's part in a pass: keeps the newest records, counts them all.
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+// The Trace Buffer's part in a pass: keeps the newest records, counts them all; and times
+// wsidle's inet_addr records, whose text is the performance counter at the call.
 class CountingBuffer : public capture::IRecordSink {
  public:
   void AddRecord(std::unique_ptr<CSpyMsg> record) override {
+    if (record->m_nApiId == static_cast<int>(protocol::calls::Id::inet_addr)) {
+      LARGE_INTEGER now;
+      LARGE_INTEGER called;
+      QueryPerformanceCounter(&now);
+      called.QuadPart = std::atoll(
+          format::payload::PayloadText(record->PayloadBytes(), protocol::layout::kInetFixed)
+              .c_str());
+      if (called.QuadPart > 0) {
+        const double ms = Milliseconds(called, now);
+        m_latencySum += ms;
+        m_latencyLongest = std::max(m_latencyLongest, ms);
+        ++m_timed;
+      }
+    }
     m_records.push_back(std::move(record));
     ++m_count;
   }
@@ -62,18 +92,22 @@ class CountingBuffer : public capture::IRecordSink {
     }
   }
   long Count() const { return m_count; }
+  // "call to record: ..." when timed records came, else empty.
+  std::string Latency() const {
+    if (m_timed == 0) return {};
+    char line[96];
+    std::snprintf(line, sizeof line, "call to record: mean %.2f ms, longest %.2f ms\n",
+                  m_latencySum / m_timed, m_latencyLongest);
+    return line;
+  }
 
  private:
   std::vector<SpyMsgPtr> m_records;
   long m_count = 0;
+  long m_timed = 0;
+  double m_latencySum = 0;
+  double m_latencyLongest = 0;
 };
-
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
-}
 
 // The channel's entries taken without making records: the reader's least work. Lanes whose
 // writers have ended are freed.
@@ -105,6 +139,7 @@ struct Received {
   ChildResult child;
   long reports = 0;
   double longestPassMs = 0;
+  std::string latency;
 };
 
 Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* channel, bool skim,
@@ -156,6 +191,7 @@ Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* c
   }
   child.join();
   if (!skim) result.reports = buffer.Count();
+  result.latency = buffer.Latency();
   return result;
 }
 
@@ -163,17 +199,19 @@ Received RunReceiving(capture::CaptureSocket& socket, capture::ChannelMapping* c
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode != "off" && mode != "on" && mode != "unread" && mode != "datagrams" && mode != "burst") {
+  if (mode != "off" && mode != "on" && mode != "unread" && mode != "datagrams" && mode != "burst" &&
+      mode != "idle") {
     std::printf(
-        "usage: agent_bench off|on|unread|datagrams [round trips [loop]] | burst [calls]\n");
+        "usage: agent_bench off|on|unread|datagrams [round trips [loop]] | burst|idle [calls]\n");
     return 2;
   }
   const bool burst = mode == "burst";
-  const std::string count = argc > 2 ? argv[2] : burst ? "10000" : "2000";
+  const bool idle = mode == "idle";
+  const std::string count = argc > 2 ? argv[2] : burst ? "10000" : idle ? "20" : "2000";
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string dir = DirectoryOf(self);
-  const std::string name = burst ? "wsburst" : argc > 3 ? argv[3] : "wsloop";
+  const std::string name = burst ? "wsburst" : idle ? "wsidle" : argc > 3 ? argv[3] : "wsloop";
   const std::string copy = dir + "\\" + name + ".tmp";
   if (!config::launcher::CopyWithModuleRedirect(dir + "\\" + name + ".exe", copy,
                                                 protocol::kOwnWidth)
@@ -207,7 +245,7 @@ int main(int argc, char** argv) {
   std::printf("%sreports %ld", run.child.output.c_str(), run.reports);
   // wsburst reports WSAStartup, its calls and WSACleanup.
   if (burst) std::printf(" of %ld", std::stol(count) + 2);
-  std::printf(" longest pass %.1f ms queue waits %lu\n", run.longestPassMs,
-              SPAQueueWaits() - waitsBefore);
+  std::printf(" longest pass %.1f ms queue waits %lu\n%s", run.longestPassMs,
+              SPAQueueWaits() - waitsBefore, run.latency.c_str());
   return run.child.started && run.child.exitCode == 0 ? 0 : 1;
 }
