@@ -75,9 +75,7 @@ int RunBothWidths(const std::string& work, const std::string& bin, const std::st
   std::printf("records %d\n", records);
   CHECK(monitor.Pane(4).empty());  // no lost count
   const std::string saved = work + "\\saved\\both.spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
   CHECK(monitor.Exit(kLong));
   return check::Finish("e2e both-widths");
 }

@@ -168,10 +168,8 @@ void CheckBufferAllocation(const Folders& folders, const drive::Program& monitor
   Close(filters, IDOK);
   // Two runs of 66 calls: the receive passes leave the newest 59.
   CHECK(tracer.Run(2) == 59);
-  monitor.PostCommand(ID_FILE_SAVE_AS);
   const std::string saved = folders.work + "\\saved\\buffers.spy";
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
 
   // Down to 51 by the spinner's lower arrow; OK keeps the newest 51 at once.
   filters = OpenFilters(monitor);

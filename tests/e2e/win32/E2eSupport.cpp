@@ -78,6 +78,12 @@ bool StartWithWsdemo(const std::string& work, const std::string& bin, const std:
   return monitor.frame != nullptr;
 }
 
+bool SaveTraceAs(const drive::Program& monitor, const std::string& path) {
+  monitor.PostCommand(ID_FILE_SAVE_AS);
+  return monitor.ChooseInFileDialog(path) &&
+         drive::WaitFor(kLong, [&] { return drive::FileSize(path) > 13; });
+}
+
 bool Shows(const drive::Program& monitor, int pane, const std::string& text) {
   const bool shown = drive::WaitFor(5000, [&] { return monitor.Pane(pane) == text; });
   if (!shown) std::printf("pane %d shows \"%s\"\n", pane, monitor.Pane(pane).c_str());
@@ -221,9 +227,7 @@ int Tracer::Run(int runs, const std::string& saveAs) {
   const int records = monitor.WaitForQuiet(2000, kLong);
   monitor.Command(ID_FILE_ENDTRACE);
   if (!saveAs.empty()) {
-    monitor.PostCommand(ID_FILE_SAVE_AS);
-    CHECK(monitor.ChooseInFileDialog(saveAs));
-    CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saveAs) > 13; }));
+    CHECK(SaveTraceAs(monitor, saveAs));
     monitor.Command(ID_EDIT_CLEARBUFFER);
   }
   return records;

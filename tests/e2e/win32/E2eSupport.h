@@ -37,6 +37,9 @@ bool PrepareMonitor(const std::string& work, const std::string& bin, Folders& fo
 bool StartWithWsdemo(const std::string& work, const std::string& bin, const std::string& wsdemo,
                      Folders& folders, drive::Program& monitor);
 
+// File, Save As through the file dialog to `path`; true once the file holds more than its
+// header.
+bool SaveTraceAs(const drive::Program& monitor, const std::string& path);
 // True once the pane shows `text` (the idle pass after a command sets it).
 bool Shows(const drive::Program& monitor, int pane, const std::string& text);
 void CheckIdlePanes(const drive::Program& monitor, const char* trap, const char* trigger);

@@ -127,9 +127,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
   monitor.WaitForQuiet(1500, kLong);
   monitor.Command(ID_FILE_ENDTRACE);
   const std::string launched = work + "\\launched.spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(launched));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(launched) > 13; }));
+  CHECK(SaveTraceAs(monitor, launched));
   const std::vector<SpyMsgPtr> records = ReadRecords(launched);
   CHECK(records.size() > burstRecords &&
         records[burstRecords]->m_nApiId == static_cast<int32_t>(protocol::calls::Id::WSAStartup));
@@ -155,9 +153,7 @@ int RunFiles(const std::string& work, const std::string& bin, const std::string&
 
   // Save As under a name with the euro sign writes that very file.
   const std::string price = odd + "\\price" + euroSign + ".spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(price));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(price) > 13; }));
+  CHECK(SaveTraceAs(monitor, price));
 
   // A program that names no Winsock library would run untraced: the monitor asks first, and No
   // leaves no copy behind.

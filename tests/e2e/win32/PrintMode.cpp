@@ -221,9 +221,7 @@ int TraceBigSend(const drive::Program& monitor, const Folders& folders, const st
   CHECK(code == 0);
   monitor.WaitForQuiet(2000, kLong);
   monitor.Command(ID_FILE_ENDTRACE);
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
   const std::vector<SpyMsgPtr> records = ReadRecords(saved);
   for (size_t i = 0; i < records.size(); ++i) {
     if (records[i]->m_nApiId == static_cast<int32_t>(protocol::calls::Id::send)) {
@@ -359,9 +357,7 @@ void CheckTrim(const drive::Program& monitor, const Folders& folders,
   std::printf("trimmed to 50: pane 3 shows \"%s\"\n", monitor.Pane(3).c_str());
   CHECK(first > 1 && first < 50);
   const std::string trimmed = folders.work + "\\saved\\trimmed.spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(trimmed));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(trimmed) > 13; }));
+  CHECK(SaveTraceAs(monitor, trimmed));
 
   PutClipboardText("kept");
   const drive::DialogWindow range = OpenRange(monitor, ID_EDIT_COPY, "Copy to Clipboard");
@@ -393,9 +389,7 @@ int RunPrint(const std::string& work, const std::string& bin, const std::string&
   const int records = tracer.Run(1);
   CHECK(records > 46);
   const std::string saved = work + "\\saved\\wsdemo.spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
   CHECK(enabled(ID_EDIT_COPY) && enabled(ID_FILE_PRINT));
 
   // Opens on the records in the window (pane 3 shows the first).

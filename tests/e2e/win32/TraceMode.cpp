@@ -272,9 +272,7 @@ int RunTrace(const std::string& work, const std::string& bin, const std::string&
   });
 
   const std::string saved = work + "\\saved\\wsdemo.spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
 
   CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
   CHECK(monitor.RecordCount() == records);

@@ -110,9 +110,7 @@ void TrapOneRun(const Folders& folders, const drive::Program& monitor, Tracer& t
   CheckIdlePanes(monitor, "Trap Buffer Full", "Trigger Off");
   monitor.Command(ID_VIEW_TRAPBUFFER);
   const std::string saved = folders.work + "\\saved\\" + name;
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
   CHECK(TriggerMarks(saved) == std::vector<size_t>{markedAt});
   monitor.Command(ID_VIEW_TRAPBUFFER);
   monitor.Command(ID_EDIT_CLEARBUFFER);

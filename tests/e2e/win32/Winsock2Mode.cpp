@@ -31,9 +31,7 @@ int RunWinsock2(const std::string& work, const std::string& bin, const std::stri
   });
 
   const std::string saved = work + "\\saved\\wsdemo2.spy";
-  monitor.PostCommand(ID_FILE_SAVE_AS);
-  CHECK(monitor.ChooseInFileDialog(saved));
-  CHECK(drive::WaitFor(kLong, [&] { return drive::FileSize(saved) > 13; }));
+  CHECK(SaveTraceAs(monitor, saved));
   CHECK(monitor.Exit(kLong));
   return check::Finish("e2e winsock2");
 }
